@@ -1,0 +1,96 @@
+#include "ps_istream.h"
+
+psIStream g_istrm;
+
+void psDataList::set(psString text)
+{
+    psString name, value;
+    text.parse(name, value, "=");
+    set(name, value);
+}
+
+void psDataList::set(psString name, psString value)
+{
+    name.trim();
+    value.trim();
+    if (name.empty()) return;
+    for (iterator it = begin(); it != end(); ++it) {
+        if (it->name == name) {
+            erase(it);
+            break;
+        }
+    }
+    push_back(psData(name, value));
+}
+
+psData* psDataList::find(const psString& name)
+{
+    for (iterator it = begin(); it != end(); ++it)
+        if (it->name == name) return &*it;
+    return nullptr;
+}
+
+bool psDataList::get(const psString& name, psString& value)
+{
+    psData* data = find(name);
+    if (!data) return false;
+    value = data->value;
+    return true;
+}
+
+psIStream::psIStream()
+    : m_in(nullptr), m_iniFile(nullptr), m_section("Perf System"), m_iniWrite(false), m_source(srcNone)
+{
+}
+
+psIStream::~psIStream() { setIStream(nullptr); }
+
+void psIStream::setIStream(i_stream* in)
+{
+    if (m_in && m_in != &c_in && m_in != in) delete m_in;
+    m_in = in;
+}
+
+psString psIStream::setIniSection(psString section)
+{
+    psString previous = m_section;
+    m_section = section;
+    return previous;
+}
+
+bool psIStream::iniLookup(const psString&, psString&)
+{
+    // No ini file object can be set yet.
+    return false;
+}
+
+void psIStream::iniRecord(const psString&, const psString&, const psString&) {}
+
+bool psIStream::askConsole(const psString& prompt, const psString& defaultValue, psString& answer)
+{
+    // Straight to the console: the question must show whatever the message levels are.
+    c_out << psString("\n ") + prompt + " [" + defaultValue + "] = ";
+    c_out.flush();
+    if (!m_in->getline(answer)) return false;
+    answer.trim();
+    return !answer.empty();
+}
+
+psString psIStream::getItemValue(psString name, psString defaultValue, psString prompt, psString comment)
+{
+    psString result;
+    if (prompt.empty()) prompt = name;
+    int source = batchMode() ? srcDefault : srcConsole;
+
+    if (m_data.get(name, result)) {
+        source = srcData;
+    } else if (iniLookup(name, result) && !result.empty()) {
+        source = srcIniFile;
+    }
+    if (source == srcConsole && !askConsole(prompt, defaultValue, result)) source = srcDefault;
+    if (source == srcDefault) result = defaultValue;
+
+    if (iniWrite()) iniRecord(name, result, comment);
+    m_source = source;
+    return result;
+}

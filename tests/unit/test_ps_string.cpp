@@ -277,6 +277,7 @@ TEST(PsString, NamesMapToEnumValuesByAbbreviation)
     EXPECT_TRUE(fitString("SIGN", "ecdsa_sign", 6));
     EXPECT_TRUE(fitString("ecd", "ecdsa_sign", 6));
     EXPECT_FALSE(fitString("x", "ab", 5));
+    EXPECT_TRUE(fitString("Bc", "abc", 1));
 
     psString h("h");
     EXPECT_EQ(1, enumValue(h, levelValues, levelNames, 2, 0));

@@ -1,0 +1,79 @@
+// Test helpers: temporary files, and capturing what a psOStream writes.
+#ifndef PS_TEST_CAPTURE_H
+#define PS_TEST_CAPTURE_H
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <unistd.h>
+
+#include "ps_ostream.h"
+
+// A fresh empty file under $TMPDIR (or /tmp), removed again at the end of the scope.
+class TempFile {
+public:
+    explicit TempFile(const std::string& content = "")
+    {
+        const char* dir = std::getenv("TMPDIR");
+        std::string pattern = std::string(dir && *dir ? dir : "/tmp") + "/ps_unit_XXXXXX";
+        int fd = mkstemp(&pattern[0]);
+        if (fd >= 0) close(fd);
+        m_path = pattern;
+        std::ofstream(m_path, std::ios::binary) << content;
+    }
+    ~TempFile() { unlink(m_path.c_str()); }
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    const std::string& path() const { return m_path; }
+    std::string read() const
+    {
+        std::ifstream in(m_path, std::ios::binary);
+        std::ostringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+private:
+    std::string m_path;
+};
+
+// While it lives, the stream writes only to a temporary file at the given output level; the
+// stream's own files and output level come back afterwards. Tests keep the message levels they
+// set balanced.
+class StreamCapture {
+public:
+    StreamCapture(psOStream& stream, OutputLevel level)
+        : m_stream(stream), m_savedLevel(stream.getOutLevel()), m_file(m_temp.path().c_str(), openAsIs, true)
+    {
+        static_cast<psList<o_stream*>&>(m_stream).swap(m_savedFiles);
+        m_stream.push_back(&m_file);
+        m_stream.setOutLevel(level);
+    }
+    ~StreamCapture()
+    {
+        m_stream.clear();
+        static_cast<psList<o_stream*>&>(m_stream).swap(m_savedFiles);
+        m_stream.setOutLevel(m_savedLevel);
+    }
+    StreamCapture(const StreamCapture&) = delete;
+    StreamCapture& operator=(const StreamCapture&) = delete;
+
+    // Everything written so far.
+    std::string text()
+    {
+        m_file.flush();
+        return m_temp.read();
+    }
+
+private:
+    psOStream& m_stream;
+    OutputLevel m_savedLevel;
+    TempFile m_temp;
+    o_stream m_file;
+    psList<o_stream*> m_savedFiles;
+};
+
+#endif

@@ -6,6 +6,9 @@
 
 #include <openssl/obj_mac.h>
 
+#include <ostream>
+#include <thread>
+
 #include "ec_test_support.h"
 
 using namespace ectest;
@@ -24,6 +27,8 @@ struct NistApi {
     decltype(&tzv_nistp256_ecdsa_verify_mb8) verify;
     int digestBytes; // of the random digests: the SHA-2 size that matches the curve
 };
+
+void PrintTo(const NistApi& api, std::ostream* os) { *os << api.name; }
 
 #define TZV_NIST_API(curve) \
     tzv_##curve##_ecpublic_key_mb8, tzv_##curve##_ecdh_mb8, tzv_##curve##_ecdsa_sign_setup_mb8, \
@@ -575,6 +580,43 @@ TEST_P(NistEc, RandomCasesAgreeWithOpenSsl)
             ASSERT_TRUE(ctx && EVP_PKEY_derive_init(ctx.get()) > 0 && EVP_PKEY_derive_set_peer(ctx.get(), peer.get()) > 0 &&
                         EVP_PKEY_derive(ctx.get(), want.data(), &len) > 0);
             EXPECT_EQ(shared[i], want) << "lane " << i;
+        }
+    }
+}
+
+// Groups are built once on first use and workspaces are per thread: calls from several threads at
+// once, each thread with its own keys, must all come out right.
+TEST_P(NistEc, ConcurrentCallsFromSeveralThreads)
+{
+    constexpr int kThreads = 4;
+    std::array<std::array<Bn, kLanes>, kThreads> d, wx, wy;
+    for (int t = 0; t < kThreads; ++t)
+        for (int i = 0; i < kLanes; ++i) {
+            d[t][i] = curve.randomScalar(rng);
+            curve.publicKey(d[t][i].get(), wx[t][i], wy[t][i]);
+        }
+    std::array<std::array<Words, kLanes>, kThreads> X, Y, Z;
+    std::array<tzv_status, kThreads> sts{};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t)
+        threads.emplace_back([&, t] {
+            std::array<Words, kLanes> dw;
+            for (int i = 0; i < kLanes; ++i) {
+                dw[i] = toWords(d[t][i].get(), curve.words);
+                X[t][i] = Y[t][i] = Z[t][i] = Words(curve.words);
+            }
+            auto dp = inLanes(dw);
+            auto xp = outLanes(X[t]), yp = outLanes(Y[t]), zp = outLanes(Z[t]);
+            for (int round = 0; round < 3; ++round) sts[t] |= api.publicKey(xp.data(), yp.data(), zp.data(), dp.data(), nullptr);
+        });
+    for (auto& th : threads) th.join();
+    for (int t = 0; t < kThreads; ++t) {
+        EXPECT_EQ(sts[t], 0u) << "thread " << t;
+        for (int i = 0; i < kLanes; ++i) {
+            Bn x, y;
+            curve.toAffine(X[t][i], Y[t][i], Z[t][i], x, y);
+            EXPECT_EQ(BN_cmp(x.get(), wx[t][i].get()), 0) << "thread " << t << ", lane " << i;
+            EXPECT_EQ(BN_cmp(y.get(), wy[t][i].get()), 0) << "thread " << t << ", lane " << i;
         }
     }
 }

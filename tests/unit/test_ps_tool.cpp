@@ -1,0 +1,687 @@
+// The timing tool: settings, the dispatch with its fallbacks, the four methods measuring a function
+// of known cost, the Auto/Iterative search step by step, and the hooks around measured calls.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <functional>
+#include <string>
+
+#include "ps_capture.h"
+#include "ps_cpu_ticker.h"
+#include "ps_ostream.h"
+#include "ps_tool.h"
+#include "synthetic_tests.h"
+
+using namespace synthetic;
+
+namespace {
+// Opens the tool's protected state to the checks.
+class ToolProbe : public psTool {
+public:
+    using psTool::m_autoLoops;
+    using psTool::m_autoMaxLoops;
+    using psTool::m_method;
+    using psTool::m_statCalls;
+    using psTool::m_statClocks;
+    using psTool::m_numLoops;
+
+    static void restoreClassSettings()
+    {
+        numIntLoops = 1;
+        m_numMilliseconds = 100;
+        m_minNumLoops = 8;
+        m_priority = 0;
+        m_hooks = psToolHooks();
+    }
+};
+
+const OutputLevel kInfoLevel = ERR | WARN | INFO;
+
+class ToolTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ToolProbe::restoreClassSettings();
+        // A known frequency keeps the statistic budget small and skips the three-second estimate.
+        psCpuTicker::setFreq(1);
+        resetCounts();
+        setSpinTicks(1000);
+    }
+    void TearDown() override
+    {
+        ToolProbe::restoreClassSettings();
+        psCpuTicker::setFreq(0);
+        setSpinTicks(0);
+    }
+};
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+int occurrences(const std::string& text, const std::string& part)
+{
+    int n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+// The virtual counter makes every figure exact: a spinning call costs its ticks, plus one tick for
+// each reading of the counter that lies in the span.
+const double kVirtualSlack = 4;
+} // namespace
+
+// ---- Settings ------------------------------------------------------------------------------------
+
+TEST_F(ToolTest, SettingsClampAndReportOnlyTheCurrentMethod)
+{
+    psTool tool;
+    EXPECT_EQ(tool.getMethod(), tmAuto);
+    EXPECT_TRUE(tool.getMethodAuto());
+    EXPECT_DOUBLE_EQ(tool.getAccuracy(), 0.05);
+
+    tool.setMethodLoop(0);
+    int n = -1;
+    ASSERT_TRUE(tool.getMethodLoop(n));
+    EXPECT_EQ(n, 1);
+    EXPECT_FALSE(tool.getMethodAuto());
+
+    int loops = -1, maxLoops = -1;
+    long long minClocks = -1;
+    EXPECT_FALSE(tool.getMethodBest(loops, maxLoops, minClocks));
+    EXPECT_EQ(loops, -1);
+    EXPECT_EQ(maxLoops, -1);
+    EXPECT_EQ(minClocks, -1);
+
+    tool.setMethodBest(3, 10, 500);
+    ASSERT_TRUE(tool.getMethodBest(loops, maxLoops, minClocks));
+    EXPECT_EQ(loops, 3);
+    EXPECT_EQ(maxLoops, 24);
+    EXPECT_EQ(minClocks, 500);
+    tool.setMethodBest(0, 0, 0);
+    ASSERT_TRUE(tool.getMethodBest(loops, maxLoops, minClocks));
+    EXPECT_EQ(loops, 1);
+    EXPECT_EQ(maxLoops, 0);
+    EXPECT_EQ(minClocks, 0);
+    EXPECT_FALSE(tool.getMethodLoop(n));
+    EXPECT_EQ(n, 1);
+
+    tool.setMethodStat(-3, -7);
+    int calls = 0;
+    long long clocks = 0;
+    ASSERT_TRUE(tool.getMethodStat(calls, clocks));
+    EXPECT_EQ(calls, -3);
+    EXPECT_EQ(clocks, -7);
+
+    tool.setMethodAuto();
+    EXPECT_FALSE(tool.getMethodStat(calls, clocks));
+    EXPECT_TRUE(tool.getMethodAuto());
+
+    ToolProbe probe;
+    probe.setLoopFactor(-2);
+    EXPECT_EQ(probe.m_autoLoops, 4);
+    EXPECT_EQ(probe.m_autoMaxLoops, 8192);
+    probe.setLoopFactor(3);
+    EXPECT_EQ(probe.m_autoLoops, 0); // 0: the automatic start of 1
+    EXPECT_EQ(probe.m_autoMaxLoops, 256);
+    probe.setLoopFactor(0);
+    EXPECT_EQ(probe.m_autoLoops, 0);
+    EXPECT_EQ(probe.m_autoMaxLoops, 0);
+    // Extreme factors stay within an int.
+    probe.setLoopFactor(-100);
+    EXPECT_GT(probe.m_autoLoops, 0);
+    EXPECT_GT(probe.m_autoMaxLoops, 0);
+    probe.setLoopFactor(100);
+    EXPECT_EQ(probe.m_autoLoops, 0);
+    EXPECT_EQ(probe.m_autoMaxLoops, 0);
+
+    int autoLoops, autoMax;
+    long long autoClocks;
+    psTool::getAutoParameters(autoLoops, autoMax, autoClocks);
+    EXPECT_EQ(autoLoops, 1);
+    EXPECT_EQ(autoMax, 2048);
+    EXPECT_EQ(autoClocks, 10000);
+
+    EXPECT_EQ(psTool::getAccuracyStr(0.0005), "0.05%");
+    EXPECT_EQ(psTool::getAccuracyStr(0.025), "2.5%");
+    // A fresh tool has reached no accuracy yet.
+    EXPECT_EQ(psTool().getAccuracyStr(), "100.0%");
+}
+
+// ---- Dispatch ------------------------------------------------------------------------------------
+
+TEST_F(ToolTest, WithoutAnyFunctionEveryMethodFailsWithTheInternalProblemText)
+{
+    const std::string problem = " Internal test problem: The test cannot execute standard timing.\n"
+                                " No one of funcLoop, funcStat or funcCall is registered in the test.\n";
+    for (int method = 0; method < 4; ++method) {
+        ToolProbe tool;
+        tool.m_method = method;
+        StreamCapture capture(g_ostrm, ERR);
+        // Only an init function is no way to time anything.
+        EXPECT_EQ(tool.timing(nullptr, nullptr, nullptr, spinCall), FAIL) << method;
+        EXPECT_EQ(capture.text(), problem) << method;
+        EXPECT_EQ(callCount(), 0);
+    }
+    psTool tool;
+    StreamCapture capture(g_ostrm, ERR);
+    EXPECT_EQ(tool.timing((funcOld) nullptr), FAIL);
+    EXPECT_EQ(capture.text(), problem);
+}
+
+TEST_F(ToolTest, UnknownMethodIsAnInternalFail)
+{
+    ToolProbe tool;
+    tool.m_method = 7;
+    StreamCapture capture(g_ostrm, ERR);
+    EXPECT_EQ(tool.timing(spinLoopFastest, spinStat, spinCall, nullptr), FAIL);
+    EXPECT_EQ(capture.text(), "PS internal fail: file perflib/src/pstool, line 813\n");
+    EXPECT_EQ(loopInvocations() + statInvocations(), 0);
+}
+
+TEST_F(ToolTest, ManualWithOnlyAStatisticFunctionFallsBackToStatistic)
+{
+    VirtualClock clock;
+    ToolProbe tool;
+    tool.setMethodLoop(10);
+    StreamCapture capture(g_ostrm, ERR);
+    EXPECT_EQ(tool.timing(nullptr, spinStat, nullptr, nullptr), OK);
+    EXPECT_EQ(capture.text(), " ATTENTION! The test cannot execute Manual loop timing.\n"
+                              " Statistic timing will be run instead.\n");
+    // The tool now times statistically: the Manual loop count as calls, no clock budget.
+    int calls = 0;
+    long long clocks = -1;
+    ASSERT_TRUE(tool.getMethodStat(calls, clocks));
+    EXPECT_EQ(calls, 10);
+    EXPECT_EQ(clocks, 0);
+    EXPECT_EQ(statInvocations(), 1);
+    EXPECT_EQ(tool.getComment(), "nCalls=10");
+    EXPECT_GE(tool.getFuncTicks(), spinTicks());
+    EXPECT_LE(tool.getFuncTicks(), spinTicks() + kVirtualSlack);
+}
+
+TEST_F(ToolTest, StatisticWithOnlyALoopFunctionFallsBackToManual)
+{
+    VirtualClock clock;
+    ToolProbe tool;
+    tool.setMethodStat(12, 10000);
+    StreamCapture capture(g_ostrm, ERR);
+    EXPECT_EQ(tool.timing(spinLoopFastest, nullptr, nullptr, nullptr), OK);
+    EXPECT_EQ(capture.text(), " ATTENTION! The test cannot execute Statistic timing.\n"
+                              " Manual loop timing will be run instead.\n");
+    int n = 0;
+    ASSERT_TRUE(tool.getMethodLoop(n));
+    EXPECT_EQ(n, 12);
+    EXPECT_EQ(tool.getComment(), "nLps=12");
+    EXPECT_EQ(tool.getLoops(), 12);
+    EXPECT_EQ(loopInvocations(), 1);
+    EXPECT_GE(tool.getFuncTicks(), spinTicks());
+    EXPECT_LE(tool.getFuncTicks(), spinTicks() + kVirtualSlack);
+}
+
+// ---- Info texts ----------------------------------------------------------------------------------
+
+TEST_F(ToolTest, ManualAndStatisticDescribeTheirMeasurementAtInfoLevel)
+{
+    VirtualClock clock;
+    {
+        psTool tool;
+        tool.setMethodLoop(10);
+        StreamCapture capture(g_ostrm, kInfoLevel);
+        EXPECT_EQ(tool.timing(spinLoopFastest, spinStat, spinCall, nullptr), OK);
+        // The fastest call costs its 1000 ticks and the two readings around it.
+        EXPECT_EQ(capture.text(), "    Manual method: \n"
+                                  "        numLoops   = 10\n"
+                                  "        funcClocks = 1e+03\n"
+                                  "        result     = successfully\n");
+        EXPECT_DOUBLE_EQ(tool.getFuncTicks(), 1002);
+        EXPECT_EQ(tool.getMeasAccuracy(), 0.0);
+        EXPECT_EQ(tool.getComment(), "nLps=10");
+    }
+    {
+        psTool tool;
+        tool.setMethodStat(12, 10000);
+        StreamCapture capture(g_ostrm, kInfoLevel);
+        EXPECT_EQ(tool.timing(spinLoopFastest, spinStat, spinCall, nullptr), OK);
+        // Twelve calls of 1002 ticks already exceed the budget of 10000.
+        EXPECT_EQ(capture.text(), "    Statistical method:\n"
+                                  "        minCalls   = 12\n"
+                                  "        maxClocks  = 10000\n"
+                                  "        numCalls   = 12\n"
+                                  "        funcClocks = 1e+03\n"
+                                  "        result     = successfully\n");
+        EXPECT_EQ(tool.getComment(), "nCalls=12");
+        EXPECT_EQ(tool.getMeasAccuracy(), 0.0);
+    }
+    {
+        // Below INFO nothing of it is printed.
+        psTool tool;
+        tool.setMethodLoop(3);
+        StreamCapture capture(g_ostrm, ERR | WARN | PERF);
+        EXPECT_EQ(tool.timing(spinLoopFastest, nullptr, nullptr, nullptr), OK);
+        EXPECT_EQ(capture.text(), "");
+    }
+}
+
+// ---- Known cost on the real counter --------------------------------------------------------------
+
+namespace {
+const long long kRealSpin = 20000;
+
+// The cheapest empty start/stop pair: what the readings themselves add to a span.
+long long readingCost()
+{
+    long long best = LLONG_MAX;
+    for (int i = 0; i < 1000; ++i) {
+        psCpuTicker ticker;
+        ticker.start();
+        ticker.stop();
+        best = std::min(best, ticker.getTicks());
+    }
+    return best;
+}
+
+// The best of three timings: a shared machine may preempt any single one.
+double bestOfThree(const std::function<double()>& timeOnce)
+{
+    double best = timeOnce();
+    for (int i = 0; i < 2; ++i) best = std::min(best, timeOnce());
+    return best;
+}
+
+void expectKnownCost(const char* what, const std::function<psResult(psTool&)>& run, const psTool& settings)
+{
+    const double accuracy = settings.getAccuracy();
+    const double slack = 8.0 * (double)readingCost();
+    double figure = bestOfThree([&]() {
+        psTool tool = settings;
+        psResult r = run(tool);
+        EXPECT_LE(r, ACCURWRN) << what;
+        return tool.getFuncTicks();
+    });
+    // The spin costs at least its ticks; what it costs beyond them is its own readings and calls.
+    EXPECT_GE(figure, kRealSpin * (1 - accuracy)) << what;
+    EXPECT_LE(figure, kRealSpin * (1 + accuracy) + slack) << what;
+}
+} // namespace
+
+TEST_F(ToolTest, EveryMethodMeasuresTheKnownCostOfASpinningCall)
+{
+    setSpinTicks(kRealSpin);
+    psCpuTicker::setFreq(100); // a statistic budget of a million ticks
+    StreamCapture quiet(g_ostrm, ERR);
+    const auto multiBuffer = [](psTool& t) { return t.timing(spinLoopFastest, spinStat, spinCall, nullptr); };
+    const auto callOnly = [](psTool& t) { return t.timing(nullptr, nullptr, spinCall, nullptr); };
+    const auto loopTotal = [](psTool& t) { return t.timing(spinLoopTotal, nullptr, nullptr, nullptr); };
+    const auto oldStyle = [](psTool& t) { return t.timing(spinOld); };
+
+    psTool automatic;
+    expectKnownCost("Auto, loop and statistic functions", multiBuffer, automatic);
+    expectKnownCost("Auto, call only", callOnly, automatic);
+    expectKnownCost("Auto, loop total only", loopTotal, automatic);
+    expectKnownCost("Auto, old style", oldStyle, automatic);
+
+    psTool manual;
+    manual.setMethodLoop(10);
+    expectKnownCost("Manual, loop and statistic functions", multiBuffer, manual);
+    expectKnownCost("Manual, call only", callOnly, manual);
+
+    psTool statistic;
+    statistic.setMethodStat(12, 1000000);
+    expectKnownCost("Statistic, loop and statistic functions", multiBuffer, statistic);
+    expectKnownCost("Statistic, call only", callOnly, statistic);
+
+    psTool iterative;
+    iterative.setMethodBest(2, 64, 50000);
+    expectKnownCost("Iterative, loop and statistic functions", multiBuffer, iterative);
+    expectKnownCost("Iterative, call only", callOnly, iterative);
+
+    psTool precise;
+    precise.setAccuracy(0.01);
+    expectKnownCost("Auto at 1%, call only", callOnly, precise);
+}
+
+// ---- The Auto search, step by step on the virtual counter ---------------------------------------
+
+TEST_F(ToolTest, AutoSearchScalesTheLoopCountAndStopsWhenFiguresAgree)
+{
+    VirtualClock clock;
+    psTool tool;
+    StreamCapture capture(g_ostrm, kInfoLevel);
+    EXPECT_EQ(tool.timing(nullptr, nullptr, spinCall, nullptr), OK);
+    // One call measures 1002 < 10000 clocks: k = roundUpToPow2(20000 / 1002 = 19) = 32 loops
+    // (maximum 2048 * 32). 32 calls pass 10000; the iteration starts at 4 * 32 = 128 loops, whose
+    // figure agrees with the prior one within 1%: no repeat series.
+    EXPECT_EQ(capture.text(), "    Auto method: start\n"
+                              "        minClocks  = 10000\n"
+                              "    Prior Measurement: \n"
+                              "        numLoops   = 1\n"
+                              "        numClocks  = 1002\n"
+                              "        funcClocks = 1e+03\n"
+                              "        result     = wrong measure accuracy\n"
+                              "    Prior Measurement: \n"
+                              "        numLoops   = 32\n"
+                              "        numClocks  = 32033\n"
+                              "        funcClocks = 1e+03\n"
+                              "        result     = successfully\n"
+                              "    Iteration Measurement: \n"
+                              "        startLoops = 128\n"
+                              "        maxLoops   = 65536\n"
+                              "        stopLoops  = 128\n"
+                              "        stopClocks = 128129\n"
+                              "        accuracy   = 0.00%\n"
+                              "        funcClocks = 1e+03\n"
+                              "        result     = successfully\n"
+                              "    Auto method: stop\n");
+    EXPECT_EQ(tool.getComment(), "nLps=128");
+    EXPECT_EQ(tool.getLoops(), 128);
+    EXPECT_NEAR(tool.getFuncTicks(), 1001, 0.1);
+    EXPECT_LE(tool.getMeasAccuracy(), 0.01);
+    // Warm-up plus timed calls of the three measurements.
+    EXPECT_EQ(callCount(), 3 + 1 + 32 + 128);
+}
+
+TEST_F(ToolTest, AutoSearchWithAStatisticFunctionEndsWithOneStatisticMeasurement)
+{
+    VirtualClock clock;
+    psTool tool;
+    StreamCapture capture(g_ostrm, kInfoLevel);
+    EXPECT_EQ(tool.timing(spinLoopFastest, spinStat, spinCall, nullptr), OK);
+    const std::string text = capture.text();
+    // The loop function reports its fastest call, which the prior phase reads as the total of its
+    // loops: 1002 clocks at 32 loops stay below the minimum, and the phase ends after its second
+    // pass. The statistic measurement then times calls in blocks of 100 (a figure of 1002 / 32
+    // clocks is short) until the budget of 1 MHz * 100 ms * 100 = 10000 clocks is spent.
+    EXPECT_EQ(occurrences(text, "    Prior Measurement: \n"), 2);
+    EXPECT_TRUE(contains(text, "        numLoops   = 32\n"));
+    EXPECT_EQ(occurrences(text, "    Iteration Measurement: \n"), 1);
+    EXPECT_TRUE(contains(text, "        startLoops = 128\n        maxLoops   = 65536\n"));
+    EXPECT_TRUE(contains(text, "        stopLoops  = 100\n"));
+    EXPECT_FALSE(contains(text, "Simple Measurements"));
+    EXPECT_EQ(loopInvocations(), 2);
+    EXPECT_EQ(statInvocations(), 1);
+    EXPECT_EQ(tool.getComment(), "nLps=100");
+    EXPECT_EQ(tool.getMeasAccuracy(), 0.0);
+    EXPECT_GE(tool.getFuncTicks(), spinTicks());
+    EXPECT_LE(tool.getFuncTicks(), spinTicks() + kVirtualSlack);
+
+    // A call of more than 200 clocks per loop is timed alone: with 100000 ticks the prior phase
+    // passes at once and the statistic function gets blocks of one call.
+    resetCounts();
+    setSpinTicks(100000);
+    psTool single;
+    EXPECT_EQ(single.timing(spinLoopFastest, spinStat, spinCall, nullptr), OK);
+    EXPECT_EQ(single.getComment(), "nLps=8");
+    EXPECT_EQ(loopInvocations(), 1);
+}
+
+TEST_F(ToolTest, LoopFactorAndIterativeParametersChangeWhereTheSearchStarts)
+{
+    VirtualClock clock;
+    setSpinTicks(5000);
+    {
+        psTool tool;
+        tool.setLoopFactor(-2);
+        StreamCapture capture(g_ostrm, kInfoLevel);
+        EXPECT_EQ(tool.timing(nullptr, nullptr, spinCall, nullptr), OK);
+        const std::string text = capture.text();
+        // 4 loops of 5000 pass the minimum at once; iteration from 16 up to 8192.
+        EXPECT_TRUE(contains(text, "    Prior Measurement: \n        numLoops   = 4\n"));
+        EXPECT_EQ(occurrences(text, "    Prior Measurement: \n"), 1);
+        EXPECT_TRUE(contains(text, "        startLoops = 16\n        maxLoops   = 8192\n"));
+        EXPECT_EQ(tool.getComment(), "nLps=16");
+    }
+    setSpinTicks(1000);
+    {
+        psTool tool;
+        tool.setMethodBest(2, 16, 100000);
+        StreamCapture capture(g_ostrm, kInfoLevel);
+        EXPECT_EQ(tool.timing(nullptr, nullptr, spinCall, nullptr), OK);
+        const std::string text = capture.text();
+        // 2 loops give 2003 clocks: k = roundUpToPow2(200000 / 2003 = 99) = 128, so 256 loops up
+        // to 16 * 128; the iteration starts at 1024.
+        EXPECT_TRUE(contains(text, "        minClocks  = 100000\n"));
+        EXPECT_TRUE(contains(text, "        numLoops   = 2\n        numClocks  = 2003\n"));
+        EXPECT_TRUE(contains(text, "        numLoops   = 256\n"));
+        EXPECT_TRUE(contains(text, "        startLoops = 1024\n        maxLoops   = 2048\n"));
+        EXPECT_EQ(tool.getComment(), "nLps=1024");
+    }
+}
+
+TEST_F(ToolTest, AutoSearchThatNeverAgreesEndsWithAnAccuracyWarning)
+{
+    VirtualClock clock;
+    psTool tool;
+    StreamCapture capture(g_ostrm, kInfoLevel);
+    EXPECT_EQ(tool.timing(jitterLoop, nullptr, nullptr, nullptr), ACCURWRN);
+    const std::string text = capture.text();
+    // Figures alternate between 1000 and 3000 per call: the doubling runs from 128 to the maximum
+    // of 65536, then a repeat series of 3000, 1000, 3000 (mean 2333) misses by 57.1%.
+    EXPECT_TRUE(contains(text, "    Simple Measurements: \n"));
+    EXPECT_TRUE(contains(text, "        accuracy   = 57.1%\n"));
+    EXPECT_TRUE(contains(text, "        result     = wrong measure accuracy\n    Auto method: stop\n"));
+    EXPECT_EQ(tool.getComment(), "nLps=65536 acc=57.1%");
+    EXPECT_TRUE(contains(tool.getMessage().c_str(), "actual accuracy = 57.1%"));
+    // The repeat series keeps the smallest figure.
+    EXPECT_NEAR(tool.getFuncTicks(), 1000, 1);
+    // 2 prior passes, 10 doublings (128 .. 65536), 2 new values of the repeat series.
+    EXPECT_EQ(loopInvocations(), 2 + 10 + 2);
+}
+
+TEST_F(ToolTest, AutoSearchWithoutClocksOrWithALibraryFailureStops)
+{
+    VirtualClock clock;
+    {
+        psTool tool;
+        StreamCapture capture(g_ostrm, kInfoLevel);
+        EXPECT_EQ(tool.timing(zeroLoop, nullptr, nullptr, nullptr), ACCURFAIL);
+        const std::string text = capture.text();
+        // Each measurement is tried twice; the second pass has ten times the loops.
+        EXPECT_EQ(loopInvocations(), 4);
+        EXPECT_TRUE(contains(text, "        numLoops   = 10\n"));
+        EXPECT_TRUE(contains(text, "    Auto method: exit\n"));
+        EXPECT_FALSE(contains(text, "Iteration Measurement"));
+        EXPECT_EQ(tool.getFuncTicks(), 0.0);
+        EXPECT_EQ(tool.getComment(), "");
+    }
+    resetCounts();
+    {
+        psTool tool;
+        StreamCapture capture(g_ostrm, kInfoLevel);
+        EXPECT_EQ(tool.timing(failingLoop, failingStat, failingCall, nullptr), FUNCFAIL);
+        EXPECT_EQ(tool.getMessage(), "lib function fail");
+        // A failure is not retried and ends the search in the prior phase.
+        EXPECT_EQ(loopInvocations(), 1);
+        EXPECT_EQ(statInvocations(), 0);
+        EXPECT_TRUE(contains(capture.text(), "        result     = lib function fail\n    Auto method: exit\n"));
+    }
+    {
+        psTool tool;
+        tool.setMethodStat(12, 0);
+        StreamCapture capture(g_ostrm, ERR);
+        EXPECT_EQ(tool.timing(failingLoop, failingStat, failingCall, nullptr), FUNCFAIL);
+    }
+    resetCounts();
+    {
+        // The tool's own call loop stops at the first error status and keeps the clocks so far.
+        psTool tool;
+        tool.setMethodLoop(10);
+        StreamCapture capture(g_ostrm, ERR);
+        EXPECT_EQ(tool.timing(nullptr, nullptr, failingCall, nullptr), OK);
+        EXPECT_EQ(callCount(), 2); // the warm-up and the first timed call
+        EXPECT_GT(tool.getTicks(), 0);
+    }
+}
+
+// ---- Hooks: control status and real-measure mode -------------------------------------------------
+
+namespace {
+int s_ctrlStarts = 0;
+int s_ctrlStops = 0;
+int s_prints = 0;
+int s_clears = 0;
+int s_resets = 0;
+int s_inits = 0;
+bool s_bad = false;
+bool s_badAfterClear = false;
+
+void hookStart() { ++s_ctrlStarts; }
+void hookStop() { ++s_ctrlStops; }
+bool hookBad(bool& bad87, bool& badSSX)
+{
+    bad87 = s_bad;
+    badSSX = false;
+    return s_bad;
+}
+void hookPrint(bool, bool) { ++s_prints; }
+void hookClear()
+{
+    ++s_clears;
+    s_bad = s_badAfterClear;
+}
+int hookReset()
+{
+    ++s_resets;
+    return 1;
+}
+int countingInit()
+{
+    ++s_inits;
+    return 0;
+}
+
+void installHooks(bool bad, bool badAfterClear)
+{
+    s_ctrlStarts = s_ctrlStops = s_prints = s_clears = s_resets = s_inits = 0;
+    s_bad = bad;
+    s_badAfterClear = badAfterClear;
+    psToolHooks hooks = {hookStart, hookStop, hookBad, hookPrint, hookClear, hookReset};
+    psTool::setHooks(hooks);
+}
+} // namespace
+
+TEST_F(ToolTest, ControlStatusIsWatchedAroundEveryMeasurementAndAvoidedOnRequest)
+{
+    VirtualClock clock;
+    {
+        installHooks(false, false);
+        psTool tool;
+        tool.setMethodLoop(5);
+        StreamCapture capture(g_ostrm, kInfoLevel);
+        EXPECT_EQ(tool.timing(spinLoopFastest, nullptr, nullptr, nullptr), OK);
+        EXPECT_EQ(s_ctrlStarts, 1);
+        EXPECT_EQ(s_ctrlStops, 1);
+        EXPECT_EQ(s_resets, 0);
+    }
+    {
+        // A bad status that stays bad: one repeat series of 6 at half the loops, then the failure.
+        installHooks(true, true);
+        psTool tool;
+        tool.setAvoidBadCtrlStatus(true);
+        StreamCapture capture(g_ostrm, kInfoLevel);
+        EXPECT_EQ(tool.timing(nullptr, nullptr, spinCall, countingInit), OK);
+        const std::string text = capture.text();
+        EXPECT_TRUE(contains(text, "-- Attempting to avoid bad control status\n"));
+        EXPECT_TRUE(contains(text, "    Reduce loops to avoid bad ctrl status.\n    Simple Measurements: \n"));
+        EXPECT_TRUE(contains(text, "    Cannot avoid bad ctrl status\n"));
+        EXPECT_TRUE(contains(text, "-- Attempt fails: Bad control status repeats.\n"));
+        EXPECT_EQ(occurrences(text, "        numLoops   = 64\n"), 5);
+        EXPECT_EQ(tool.getComment(), "nLps=64");
+        EXPECT_EQ(s_clears, 1);
+        EXPECT_EQ(s_prints, 2); // before the attempt and after the repeat series
+        // Every measurement is framed by the watch: 2 prior, 1 iteration, 5 repeats.
+        EXPECT_EQ(s_ctrlStarts, 8);
+        EXPECT_EQ(s_ctrlStops, 8);
+        // While avoiding, the data are prepared before every measurement too.
+        EXPECT_GT(s_inits, 8);
+    }
+    {
+        // A status that clears: the attempt succeeds.
+        installHooks(true, false);
+        psTool tool;
+        tool.setAvoidBadCtrlStatus(true);
+        StreamCapture capture(g_ostrm, kInfoLevel);
+        EXPECT_EQ(tool.timing(nullptr, nullptr, spinCall, nullptr), OK);
+        const std::string text = capture.text();
+        EXPECT_TRUE(contains(text, "-- Attempt is successful\n"));
+        EXPECT_FALSE(contains(text, "Cannot avoid"));
+        EXPECT_EQ(s_prints, 1);
+    }
+    {
+        // Without the request a bad status changes nothing in the search.
+        installHooks(true, true);
+        psTool tool;
+        StreamCapture capture(g_ostrm, kInfoLevel);
+        EXPECT_EQ(tool.timing(nullptr, nullptr, spinCall, nullptr), OK);
+        EXPECT_FALSE(contains(capture.text(), "avoid"));
+        EXPECT_EQ(tool.getComment(), "nLps=128");
+        EXPECT_EQ(s_prints, 0);
+    }
+}
+
+TEST_F(ToolTest, RealMeasureModeUsesOnlyTheCallAndResetsTheDataBeforeEachCall)
+{
+    VirtualClock clock;
+    installHooks(false, false);
+    {
+        psTool tool;
+        tool.setRealMeasure(true);
+        tool.setMethodLoop(10);
+        StreamCapture capture(g_ostrm, ERR);
+        EXPECT_EQ(tool.timing(spinLoopFastest, spinStat, spinCall, nullptr), OK);
+        EXPECT_EQ(loopInvocations() + statInvocations(), 0);
+        EXPECT_EQ(s_resets, 10);
+        // The figure is per call although the tool timed all ten together.
+        EXPECT_GE(tool.getFuncTicks(), spinTicks());
+        EXPECT_LE(tool.getFuncTicks(), spinTicks() + kVirtualSlack);
+    }
+    installHooks(false, false);
+    {
+        psTool tool;
+        tool.setRealMeasure(true);
+        tool.setMethodStat(12, 0);
+        StreamCapture capture(g_ostrm, ERR);
+        EXPECT_EQ(tool.timing(spinLoopFastest, spinStat, spinCall, nullptr), OK);
+        EXPECT_EQ(s_resets, 12);
+        EXPECT_EQ(tool.getComment(), "nCalls=12");
+        EXPECT_GE(tool.getFuncTicks(), spinTicks());
+        EXPECT_LE(tool.getFuncTicks(), spinTicks() + kVirtualSlack);
+    }
+    {
+        // Real measuring needs the call: without it nothing is measured and nothing is judged.
+        psTool tool;
+        tool.setRealMeasure(true);
+        tool.setMethodLoop(10);
+        StreamCapture capture(g_ostrm, ERR);
+        EXPECT_EQ(tool.timing(spinLoopFastest, spinStat, nullptr, nullptr), UNDEFINED);
+        EXPECT_EQ(tool.getFuncTicks(), 0.0);
+    }
+}
+
+TEST_F(ToolTest, ACopyCarriesSettingsAndEachTimingStartsAfresh)
+{
+    VirtualClock clock;
+    psTool session;
+    session.setMethodLoop(4);
+    session.setAccuracy(0.02);
+    session.setRealMeasure(true);
+    psTool copy;
+    copy = session;
+    int n = 0;
+    ASSERT_TRUE(copy.getMethodLoop(n));
+    EXPECT_EQ(n, 4);
+    EXPECT_DOUBLE_EQ(copy.getAccuracy(), 0.02);
+    EXPECT_TRUE(copy.getRealMeasure());
+
+    copy.setRealMeasure(false);
+    StreamCapture capture(g_ostrm, ERR);
+    EXPECT_EQ(copy.timing(spinLoopFastest, nullptr, nullptr, nullptr), OK);
+    EXPECT_EQ(copy.getComment(), "nLps=4");
+    // The next timing forgets the last one's figures.
+    copy.setMethodLoop(2);
+    EXPECT_EQ(copy.timing(spinLoopFastest, nullptr, nullptr, nullptr), OK);
+    EXPECT_EQ(copy.getComment(), "nLps=2");
+    EXPECT_EQ(copy.getLoops(), 2);
+    // The session's own tool is untouched by the copy's fallbacks and timings.
+    ASSERT_TRUE(session.getMethodLoop(n));
+    EXPECT_EQ(n, 4);
+}

@@ -281,7 +281,7 @@ psString& psString::operator<<(long long value)
     return *this += text;
 }
 
-// The 64-bit format is the signed one for both signs (Part 7.1).
+// The 64-bit format is the signed one for both signs.
 psString& psString::operator<<(unsigned long long value) { return *this << (long long)value; }
 
 psString& psString::operator<<(double value)

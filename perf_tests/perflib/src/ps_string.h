@@ -70,7 +70,8 @@ public:
     psString getFileDir() const;
     psString getFileTitle() const;
 
-    // Appending; numbers are formatted by the rules of Part 7.1.
+    // Appending: int as "%d", 64-bit integers as signed "%Ld", doubles as "%.3g", bools as "yes"/"no",
+    // pointers as "%LX" or "NULL".
     psString& operator+=(const psString& text) { return append(text.c_str(), text.m_length); }
     psString& operator+=(const char* text);
     psString& operator+=(char c) { return append(&c, 1); }

@@ -1,0 +1,201 @@
+// The command-line phase of the session: where the keys come from, how each is reported and applied,
+// and the help output.
+#include <cstdio>
+
+#include "ps_command_list.h"
+#include "ps_cpu_features.h"
+#include "ps_iostream.h"
+#include "ps_options.h"
+#include "ps_ostream.h"
+#include "ps_registry.h"
+#include "ps_session.h"
+
+void psSession::initOption(char key, psString help, psOption::InfoFunc info, psOption::ApplyFunc apply,
+                           psString description, bool hidden)
+{
+    m_options.push_back(new psOption{key, hidden, help, info, apply, description});
+}
+
+psOption* psSession::getOption(char key)
+{
+    for (psList<psOption*>::iterator it = m_options.begin(); it != m_options.end(); ++it)
+        if ((*it)->key == key) return *it;
+    return nullptr;
+}
+
+psString psSession::getExitInfo()
+{
+    switch (m_exitLevel) {
+    case 2: return "ignored because of -h option";
+    case 1: return "ignored because of -e option";
+    case 3: return "ignored because of -v option";
+    default: return "ignored";
+    }
+}
+
+void psSession::applyOption(char key, psString arg)
+{
+    m_optReport += psString("-") + psString(key) + arg + ": ";
+    psOption* option = getOption(key);
+    if (!option) {
+        m_optReport += "ignored: incorrect option key\n";
+        return;
+    }
+    if (option->info) m_optReport += option->info(arg);
+    m_optReport += "\n";
+    if (option->apply) option->apply(arg, this);
+}
+
+bool psSession::readCfgFile(psString& text, psString& name)
+{
+    name = m_exePath.getFileTitle() + ".cfg";
+    FILE* file = fopen(name.c_str(), "r");
+    if (!file) {
+        name = m_exePath.getFileDir() + name;
+        file = fopen(name.c_str(), "r");
+    }
+    if (!file) return false;
+    char line[1024];
+    text = fgets(line, sizeof line, file) ? psString(line) : psString();
+    fclose(file);
+    return true;
+}
+
+bool psSession::parseCommandLine(int argc, char** argv)
+{
+    m_exePath = argc > 0 ? psString(argv[0]) : psString();
+    m_enumMode = 100;
+    m_nameMode = 0;
+    m_nameExit = false;
+    m_iniName = "";
+    m_optReport = "Command line options: ";
+    psResetOptionSettings();
+
+    delete pCmdList;
+    pCmdList = new psCommandList;
+    psString cfgText, cfgName;
+    if (argc > 1) {
+        pCmdList->setArgs(argc - 1, argv + 1);
+        m_optReport += "\n";
+    } else if (readCfgFile(cfgText, cfgName)) {
+        pCmdList->setArgs(cfgText.c_str());
+        m_optReport += psString("read from ") + cfgName + " file\n";
+    } else if (psGetCmdLine()) {
+        pCmdList->setArgs(psGetCmdLine()->c_str());
+        m_optReport += "set by _FORCE_CMDLINE preprocessor definition\n";
+    } else {
+        m_optReport = "";
+    }
+
+    if (pCmdList->isKey('?') || pCmdList->isKey('h'))
+        m_exitLevel = 2;
+    else if (pCmdList->isKey('e'))
+        m_exitLevel = 1;
+    else if (pCmdList->isKey('v'))
+        m_exitLevel = 3;
+    else
+        m_exitLevel = 0;
+
+    psString arg;
+    setInDir("");
+    if (pCmdList->getArg('p', arg)) setInDir(arg);
+    setOutDir("");
+    if (pCmdList->getArg('l', arg)) setOutDir(arg);
+    setDefName("");
+    if (pCmdList->getArg('n', arg)) setDefName(arg);
+
+    g_ostrm.setOutLevel(7);
+
+    // Replace every -@ key by the keys of its file; keys read from a file are not expanded again.
+    for (psCommandList::iterator it = pCmdList->begin(); it != pCmdList->end();) {
+        if (it->getKey() != '@') {
+            ++it;
+            continue;
+        }
+        psString name = it->getArg();
+        it = pCmdList->erase(it);
+        if (!pCmdList->insertFromFile(name, it)) m_unopenedFile = true;
+    }
+
+    for (psCommandList::iterator it = pCmdList->begin(); it != pCmdList->end(); ++it)
+        applyOption(it->getKey(), it->getArg());
+
+    g_ostrm << m_optReport;
+    m_optReport = "";
+
+    if (m_unopenedFile) {
+        g_ostrm << "FATAL FAIL: can't open output file for writing\n";
+        return false;
+    }
+    // The ini file named by -i or -I (m_iniName, m_iniWrite) is opened by the parameter input once it
+    // reads ini files.
+    updateOptions();
+    return true;
+}
+
+void psSession::updateOptions()
+{
+    psOption* T = getOption('T');
+    if (T) {
+        int tab = T->description.find('\t', 0);
+        if (tab != psString::npos)
+            T->description = T->description.substr(0, tab) + psCpuFeatures::optimizedList() + T->description.substr(tab + 1);
+    }
+    if (m_batMode)
+        m_askMode = 0;
+    else if (m_askMode == 0)
+        m_askMode = 3;
+}
+
+void psSession::hint(char selector, bool hide)
+{
+    if (selector == 1)
+        hint_quick(hide);
+    else if ((selector == 'h' && hide) || (selector == '?' && !hide))
+        hint_full(hide);
+    else
+        hint_descr(selector);
+}
+
+void psSession::hint_quick(bool hide)
+{
+    g_ostrm << "QUICK HELP";
+    if (!hide) g_ostrm << " with hidden keys";
+    g_ostrm << "\n";
+    for (psList<psOption*>::iterator it = m_options.begin(); it != m_options.end(); ++it)
+        if (!(hide && (*it)->hidden)) g_ostrm << (*it)->help;
+}
+
+void psSession::hint_full(bool hide)
+{
+    g_ostrm << "EXTENDED HELP";
+    if (!hide) g_ostrm << " with hidden keys";
+    g_ostrm << "\n";
+    for (psList<psOption*>::iterator it = m_options.begin(); it != m_options.end(); ++it) {
+        psOption* option = *it;
+        if ((hide && option->hidden) || option->help.empty()) continue;
+        g_ostrm << "\n" << option->help;
+        if (option->hidden) g_ostrm << "This is hidden key used by developers only\n";
+        g_ostrm << option->description;
+    }
+}
+
+void psSession::hint_descr(char key)
+{
+    g_ostrm << "EXTENDED KEY HELP\n";
+    psOption* option = getOption(key);
+    if (option) {
+        if (option->help.empty())
+            g_ostrm << psString("Key -") + psString(key) + " is deprecated\n";
+        else
+            g_ostrm << option->help;
+        if (option->description.empty())
+            g_ostrm << "No extended description for this key\n";
+        else
+            g_ostrm << option->description;
+    } else {
+        g_ostrm << psString("Key -") + psString(key) + " is not valid\n";
+    }
+    g_ostrm << "\n"
+            << "Use -h option to type full key list\n";
+}

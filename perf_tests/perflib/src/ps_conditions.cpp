@@ -1,0 +1,65 @@
+#include "ps_conditions.h"
+
+#include "ps_test.h"
+
+psString RunCondition::groupText(const psTest* test) const
+{
+    switch (m_group) {
+    case condFunction:
+        return test->getName();
+    case condTest:
+        return test->getRegString();
+    default:
+        return test->getFile();
+    }
+}
+
+int psConditions::count(int group) const
+{
+    int n = 0;
+    for (const_iterator it = begin(); it != end(); ++it)
+        if ((*it)->getGroup() == group) ++n;
+    return n;
+}
+
+int psConditions::count(int group, int kind) const
+{
+    int n = 0;
+    for (const_iterator it = begin(); it != end(); ++it)
+        if ((*it)->getGroup() == group && (*it)->getKind() == kind) ++n;
+    return n;
+}
+
+bool psConditions::tobeRun_or(const psTest* test, int group, int kind)
+{
+    for (iterator it = begin(); it != end(); ++it)
+        if ((*it)->getGroup() == group && (*it)->getKind() == kind && (*it)->tobeRun(test)) return true;
+    return false;
+}
+
+bool psConditions::tobeRun_and(const psTest* test, int group)
+{
+    for (iterator it = begin(); it != end(); ++it)
+        if ((*it)->getGroup() == group && (*it)->getKind() == condMust && !(*it)->tobeRun(test)) return false;
+    return true;
+}
+
+bool psConditions::tobeRun(const psTest* test, int group)
+{
+    if (tobeRun_or(test, group, condEqual)) return true;
+    if (count(group) == count(group, condEqual)) return false;
+    if (count(group, condOr) > 0 && !tobeRun_or(test, group, condOr)) return false;
+    return tobeRun_and(test, group);
+}
+
+bool psConditions::tobeRun(const psTest* test)
+{
+    if (empty()) return true;
+    for (int group = condFunction; group <= condSource; ++group) {
+        if (count(group) == 0) continue;
+        bool selected = tobeRun(test, group);
+        if (m_logic == logicAnd && !selected) return false;
+        if (m_logic == logicOr && selected) return true;
+    }
+    return m_logic == logicAnd;
+}

@@ -1,0 +1,17 @@
+// Program entry: run the one session and leave; the outcome is in the text and files written.
+#include "ps_registry.h"
+#include "ps_session.h"
+#include "ps_trace.h"
+
+int main(int argc, char** argv)
+{
+    g_trace.traceIn("main");
+    psSession* session = psGetSession();
+    if (!session) {
+        session = new psSession;
+        psRegSession(session);
+    }
+    session->run(argc, argv);
+    g_trace.traceOut("main");
+    return 0;
+}

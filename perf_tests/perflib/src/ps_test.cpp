@@ -1,0 +1,682 @@
+#include "ps_test.h"
+
+#include <csetjmp>
+#include <cstdio>
+
+#include "ps_cache_iterator.h"
+#include "ps_conditions.h"
+#include "ps_cpu_ticker.h"
+#include "ps_cstream.h"
+#include "ps_ctrl_status.h"
+#include "ps_exception.h"
+#include "ps_ini_file.h"
+#include "ps_istream.h"
+#include "ps_options.h"
+#include "ps_parameter.h"
+#include "ps_registry.h"
+#include "ps_report.h"
+#include "ps_session.h"
+#include "ps_signal.h"
+#include "ps_trace.h"
+
+psResult psTest::m_currentResult = UNDEFINED;
+int psTest::m_numParmsColm = 0;
+int psTest::m_numResultColm = 0;
+int psTest::m_hot = 0;
+bool psTest::m_pressing = false;
+bool psTest::m_cache = false;
+
+namespace {
+// The console's output level, kept across a test so it can be restored after an exception.
+int s_outLevel = ERR;
+
+// Pads a text with blanks to |width| characters: on the left for a positive width, on the right for
+// a negative one.
+psString sFormat(const psString& text, int width)
+{
+    int w = width < 0 ? -width : width;
+    if (text.length() >= w) return text;
+    psString pad;
+    pad.resize(w - text.length(), ' ');
+    return width > 0 ? pad + text : text + pad;
+}
+
+template <class T>
+psString sFormat(T value, int width)
+{
+    psString text;
+    text << value;
+    return sFormat(text, width);
+}
+} // namespace
+
+psTestInfo::psTestInfo(const psString& info)
+{
+    int first = info.find('/', 0);
+    if (first == psString::npos) {
+        className = info;
+        return;
+    }
+    className = info.substr(0, first);
+    int second = info.find('/', first + 1);
+    if (second == psString::npos) {
+        description = info.substr(first + 1);
+    } else {
+        description = info.substr(first + 1, second - first - 1);
+        macroName = info.substr(second + 1);
+    }
+}
+
+psTest::psTest(funcOld old, psString name, psString file, psString info)
+    : psTest(nullptr, nullptr, nullptr, nullptr, name, file, info)
+{
+    m_funcOld = old;
+}
+
+psTest::psTest(funcLoop loop, funcStat stat, psString name, psString file, psString info)
+    : psTest(nullptr, nullptr, loop, stat, name, file, info)
+{
+}
+
+psTest::psTest(funcCall call, funcInit init, funcLoop loop, funcStat stat, psString name, psString file,
+               psString info)
+    : m_deprecated(false), m_name(name), m_file(file.getFileName()), m_info(info), m_testResult(UNDEFINED),
+      m_funcLoop(loop), m_funcStat(stat), m_funcCall(call), m_funcInit(init), m_funcOld(nullptr), m_first(true),
+      m_badStatus87(false), m_badStatusSSX(false), m_pCacheIter(nullptr), m_cacheRetry(false)
+{
+    // A constructor only reaches this class's own settings.
+    psTest::initSettings();
+}
+
+psTest::~psTest() { delete m_pCacheIter; }
+
+psString psTest::getRegString() const
+{
+    if (m_info.description.empty() && m_info.macroName.empty()) return m_info.className;
+    psString text = m_info.className + "/" + m_info.description;
+    if (!m_info.macroName.empty()) text += psString("/") + m_info.macroName;
+    return text;
+}
+
+void psTest::dropCacheIterator()
+{
+    delete m_pCacheIter;
+    m_pCacheIter = nullptr;
+}
+
+// ---- selection and order
+
+bool psTest::tobeRun(psConditions& conditions)
+{
+    if (!conditions.tobeRun(this)) return false;
+    return m_hot != 2 || isHotLine();
+}
+
+int psTest::compareFunc(const psTest* other) const { return m_name.compare(other->m_name); }
+
+bool psTest::isHotLine()
+{
+    psStringList* hot = psGetHotList();
+    return hot != nullptr && hot->found(m_name);
+}
+
+void psTest::initSettings()
+{
+    m_currentResult = UNDEFINED;
+    m_first = true;
+    m_badStatus87 = m_badStatusSSX = false;
+    dropCacheIterator();
+    m_cacheRetry = false;
+    m_deprecated = false;
+    m_parms.clear();
+}
+
+void psTest::updateCurrentResult(psResult r)
+{
+    if (g_ostrm.getOutLevel() <= ERR && r >= ACCURWRN && r <= WRN) r = OK;
+    if (r > m_currentResult) m_currentResult = r;
+}
+
+// ---- the run of one test
+
+psResult psTest::run()
+{
+    m_testResult = OK;
+    m_currentResult = UNDEFINED;
+    m_tool = g_tool;
+    if (m_info.macroName.found("Ibs")) m_tool.setAvoidBadCtrlStatus(true);
+
+    bool skipped = false;
+    try {
+        // A fatal signal inside the steps below comes back here and ends them as an exception.
+        PS_SIGNAL_GUARD();
+        g_trace.clean();
+        g_trace.traceIn("setIniSection");
+        bool selected = setIniSection(m_name);
+        g_trace.traceOut("setIniSection");
+        if (!selected) {
+            skipped = true;
+        } else {
+            g_trace.traceIn("beginTest");
+            beginTest();
+            g_trace.traceOut("beginTest");
+            s_outLevel = g_ostrm.getOutLevel();
+            m_date.start();
+
+            g_trace.traceIn("testTitle");
+            psReportTestTitle title(this);
+            g_trace.traceOut("testTitle");
+            g_trace.traceIn("g_ostrm<<testTitle");
+            g_ostrm << ERR << title << msgRestore;
+            g_trace.traceOut("g_ostrm<<testTitle");
+            g_trace.traceIn("g_ustrm<<testTitle");
+            g_ustrm << title;
+            g_trace.traceOut("g_ustrm<<testTitle");
+
+            g_trace.traceIn("canStart");
+            bool can = canStart();
+            g_trace.traceOut("canStart");
+            if (!can) {
+                g_ostrm << ERR << "-- Can't start timing\n" << msgRestore;
+                m_currentResult = DATAFAIL;
+            } else if (m_cache && !m_pCacheIter) {
+                g_ostrm << ERR << "-- Can't run " << "In-Outof-Cache"
+                        << " timing: no program support for function " << m_name << "\n"
+                        << msgRestore;
+            } else {
+                g_trace.traceIn("parmsFromIstrm");
+                parmsFromIstrm();
+                g_trace.traceOut("parmsFromIstrm");
+                putTableName();
+                if (g_istrm.iniWrite() || psSession::getNameExit()) {
+                    m_currentResult = OK;
+                } else {
+                    outputRegInfo();
+                    g_trace.traceIn("loopData");
+                    loopData();
+                    g_trace.traceOut("loopData");
+                }
+            }
+            g_trace.traceIn("flushStart");
+            flushStart();
+            g_trace.traceOut("flushStart");
+        }
+    } catch (psException& e) {
+        m_currentResult = EXCPTFAIL;
+        g_ostrm.setOutLevel(s_outLevel);
+        g_ostrm << ERR << e.msg() << " in " << g_trace.getCurName() << "\n" << msgRestore;
+    }
+    if (skipped) return UNDEFINED;
+
+    m_testResult = m_currentResult;
+    m_date.stop();
+    g_trace.traceIn("testResult");
+    psReportTestResult result(this);
+    g_ostrm << result;
+    g_ustrm << result;
+    g_ostrm.flush();
+    g_cstrm.flush();
+    g_ustrm.flush();
+    g_trace.traceOut("testResult");
+    g_trace.traceIn("endTest");
+    endTest();
+    g_trace.traceOut("endTest");
+    return m_testResult;
+}
+
+bool psTest::setIniSection(psString name)
+{
+    psIniFile* ini = g_istrm.iniFile();
+    if (m_pressing && ini && !ini->sectionExist(name)) return false;
+    if (ini && g_istrm.iniWrite()) ini->write(name);
+    g_istrm.setIniSection(name);
+    return true;
+}
+
+// ---- the parameter loop
+
+void psTest::loopData()
+{
+    m_first = true;
+    psString info = g_trace.getInfo();
+    g_cstrm.identicalLinesStart(m_numParmsColm);
+    bool constShown = false;
+    do {
+        g_trace.setInfo(info);
+        m_vectorNum = 0;
+        g_trace.traceIn("canContinue");
+        bool more = canContinue();
+        g_trace.traceOut("canContinue");
+        if (!more) {
+            if (m_first) {
+                g_ostrm << ERR << "-- One of argument list for timing is empty\n" << msgRestore;
+                updateCurrentResult(DATAFAIL);
+            }
+            break;
+        }
+        m_first = false;
+
+        g_trace.traceIn("initData");
+        bool ready = initData();
+        g_trace.traceOut("initData");
+        if (ready) {
+            if (!constShown) {
+                outputConst();
+                constShown = true;
+            }
+            if (m_pCacheIter && !m_pCacheIter->validateSize()) {
+                m_cacheRetry = true;
+            } else {
+                putTextParms(PERF);
+                if (m_tool.getRealMeasure()) {
+                    g_trace.traceIn("reserveAllVectors");
+                    reserveAllVectors();
+                    g_trace.traceOut("reserveAllVectors");
+                }
+                if (m_hot == 2 && !isHotLine()) {
+                    g_ostrm << "  measuring is omitted: not hot line\n";
+                } else {
+                    printAllMemoryBlocks("before function calls");
+                    s_outLevel = g_ostrm.getOutLevel();
+                    initCtrlStatus();
+                    if (s_outLevel == 3) g_ostrm.setOutLevel(7);
+                    g_trace.traceIn("runTiming");
+                    psResult r = runTiming();
+                    g_trace.traceOut("runTiming");
+                    g_ostrm.setOutLevel(s_outLevel);
+                    if (r != UNDEFINED) {
+                        printAllMemoryBlocks("after function calls");
+                    } else {
+                        g_ostrm << ERR
+                                << "-- Internal test problem: runTiming() function returns undefined result\n"
+                                << msgRestore;
+                        updateCurrentResult(FAIL);
+                    }
+                    r = psResultMax(r, checkCtrlStatus());
+                    updateCurrentResult(r);
+                    outputResult(r);
+                }
+            }
+        }
+        g_trace.traceIn("flushData");
+        flushData();
+        g_trace.traceOut("flushData");
+    } while (m_currentResult <= WRN);
+
+    if (m_currentResult == UNDEFINED) {
+        g_ostrm << ERR << "-- Fail while initialization of function data\n" << msgRestore;
+        updateCurrentResult(DATAFAIL);
+    }
+    g_cstrm.linePostponeOut(m_numParmsColm + m_numResultColm);
+    if (g_cstrm.identicalLinesStop()) {
+        g_ostrm << WARN << "-- Notice: duplicate lines in performance table (csv-file)\n" << msgRestore;
+        updateCurrentResult(DATAWRN);
+    }
+}
+
+bool psTest::canContinue()
+{
+    if (m_parms.empty()) return m_first;
+    if (m_pCacheIter && m_cacheRetry) {
+        m_cacheRetry = false;
+        if (m_pCacheIter->repeatValue()) return true;
+        g_ostrm << ERR;
+        m_pCacheIter->outputInfo();
+        putTextParms();
+        g_ostrm << "-- Fail to allocate " << getCacheComment("") << " data\n" << msgRestore;
+        updateCurrentResult(DATAFAIL);
+        return false;
+    }
+    if (m_first) {
+        for (psList<psParameter*>::iterator it = m_parms.begin(); it != m_parms.end(); ++it)
+            if (!(*it)->firstValue()) return false;
+        return true;
+    }
+    psList<psParameter*>::iterator it = m_parms.end();
+    do {
+        --it;
+        if ((*it)->nextValue()) return true;
+        (*it)->firstValue();
+    } while (it != m_parms.begin());
+    return false;
+}
+
+psResult psTest::runTiming()
+{
+    if (!m_funcLoop && !m_funcStat && !m_funcCall) return m_funcOld ? m_tool.timing(m_funcOld) : UNDEFINED;
+    return m_tool.timing(m_funcLoop, m_funcStat, m_funcCall, m_funcInit);
+}
+
+// ---- control status
+
+void psTest::initCtrlStatus()
+{
+    g_ctrl87.init();
+    g_ssx.init();
+    if (is_W_flagUsed) {
+        g_ctrl87.setExceptionValue(0x20);
+        g_ssx.setExceptionValue(0x1000);
+    }
+}
+
+bool psTest::badCtrlStatus(bool& bad87, bool& badSSX)
+{
+    bad87 = g_ctrl87.badStatus();
+    badSSX = g_ssx.badStatus();
+    return bad87 || badSSX;
+}
+
+psResult psTest::checkCtrlStatus()
+{
+    bool bad87, badSSX;
+    psResult r = UNDEFINED;
+    if (badCtrlStatus(bad87, badSSX)) {
+        if (bad87) m_badStatus87 = true;
+        if (badSSX) m_badStatusSSX = true;
+        printCtrlStatus(bad87, badSSX);
+        r = BADSTSWRN;
+    }
+    clearCtrlStatus();
+    return r;
+}
+
+void psTest::printCtrlStatus(bool bad87, bool badSSX)
+{
+    if (bad87) g_ostrm << WARN << "-- Status    87: " << g_ctrl87.strSW() << "\n" << msgRestore;
+    if (badSSX) g_ostrm << WARN << "-- Status    SSX: " << g_ssx.strExceptionState() << "\n" << msgRestore;
+}
+
+void psTest::clearCtrlStatus()
+{
+    g_ctrl87.clear();
+    g_ssx.clear();
+}
+
+// ---- output of one combination
+
+void psTest::outputResult(psResult r)
+{
+    if (r == UNDEFINED) return;
+    putTextError(r);
+    putTextResult(r);
+    if (r <= WRN) {
+        putTableResult(r);
+        putTableResult_Deprecated(r);
+    }
+}
+
+void psTest::putTextError(psResult r)
+{
+    if (r <= OK) return;
+    g_ostrm << (r <= WRN ? WARN : ERR) << "-- " << psResultString(r) << " on test parameters:\n";
+    putTextParms();
+    g_ostrm << msgRestore;
+}
+
+void psTest::putTextResult(psResult r)
+{
+    if (r < OK || r > WRN) return;
+    g_ostrm << (r == OK ? PERF : WARN);
+    if (r != OK) g_ostrm << "-- performance:\n";
+    g_ostrm << testResultString() << "\n" << msgRestore;
+}
+
+psString psTest::testResultString()
+{
+    psString text;
+    int method = m_tool.getMethod();
+    if (method == tmAuto || method == tmIterative) text += psString("  ") + "acc=" + sFormat(m_tool.getAccuracyStr(), -5);
+    text += psString("  ") + sFormat(m_tool.getComment(), -10);
+    text += psString("  ") + "perf=" + sFormat(m_tool.getFuncTicks(), 9) + "/" + sFormat(getDivisor(), 9) + "=" +
+            sFormat(perfString(false), 9) + " clocks";
+    return text;
+}
+
+double psTest::performance(bool flops)
+{
+    double clocks = m_tool.getFuncTicks();
+    if (!flops) return clocks / getDivisor();
+    if (!isFloatFunction() || clocks <= 0) return 0;
+    return getFlops() * psCpuTicker::getFreq() / clocks;
+}
+
+psString psTest::perfString(bool flops) { return formatClocks(performance(flops)); }
+
+psString psTest::formatClocks(double v)
+{
+    if (v <= 0) return "";
+    char text[64];
+    if (v < 0.0001 || v > 1e7) {
+        snprintf(text, sizeof text, "%.3e", v);
+        return text;
+    }
+    int d = v >= 100 ? 0 : v >= 10 ? 1 : v >= 1 ? 2 : v >= 0.1 ? 3 : v >= 0.01 ? 4 : v >= 0.001 ? 5 : 6;
+    char format[16];
+    snprintf(format, sizeof format, "%c.%df", '%', d);
+    snprintf(text, sizeof text, format, v);
+    return text;
+}
+
+// ---- csv output
+
+void psTest::putTableParms()
+{
+    g_trace.traceIn("funcToCstrm");
+    funcToCstrm();
+    g_trace.traceOut("funcToCstrm");
+    g_trace.traceIn("parmsToCstrm");
+    parmsToCstrm();
+    g_trace.traceOut("parmsToCstrm");
+    g_cstrm.setColmIndex(m_numParmsColm);
+}
+
+void psTest::putTableResult(psResult r)
+{
+    putTableParms();
+    g_trace.traceIn("resultToCstrm");
+    resultToCstrm(r);
+    g_trace.traceOut("resultToCstrm");
+    g_cstrm.lineOut(m_numParmsColm + m_numResultColm);
+}
+
+void psTest::resultToCstrm(psResult)
+{
+    double mhz = psCpuTicker::getFreq();
+    psString usec;
+    if (mhz > 0) usec << m_tool.getFuncTicks() / mhz;
+    g_cstrm << getComment() << perfString(false) << getUnit() << usec << perfString(true)
+            << (isHotLine() ? psString("Hot") : psString());
+}
+
+psString psTest::getComment()
+{
+    if (m_deprecated) return "deprecated";
+    return getCacheComment(" ") + m_tool.getComment();
+}
+
+psString psTest::getCacheComment(psString sep)
+{
+    return m_pCacheIter ? m_pCacheIter->getComment() + sep : psString();
+}
+
+void psTest::putTableResult_Deprecated(psResult r)
+{
+    if (setDeprecatedFlag(true)) {
+        putTableParms();
+        g_trace.traceIn("resultToCstrm");
+        resultToCstrm(r);
+        g_trace.traceOut("resultToCstrm");
+        g_cstrm.linePostpone();
+    }
+    setDeprecatedFlag(false);
+}
+
+bool psTest::setDeprecatedFlag(bool on)
+{
+    m_deprecated = on;
+    if (!on) {
+        for (psList<psParameter*>::iterator it = m_parms.begin(); it != m_parms.end(); ++it)
+            (*it)->setDeprecatedFlag(false);
+        return false;
+    }
+    bool any = false;
+    for (psList<psParameter*>::iterator it = m_parms.begin(); it != m_parms.end(); ++it) {
+        if (!(*it)->isDeprecatedParm()) continue;
+        if (!(*it)->setDeprecatedFlag(true)) return false;
+        any = true;
+    }
+    return any;
+}
+
+void psTest::funcToCstrm() { g_cstrm.setNextColm(m_name); }
+
+bool psTest::parmsFromIstrm()
+{
+    for (psList<psParameter*>::iterator it = m_parms.begin(); it != m_parms.end(); ++it) g_istrm >> **it;
+    return true;
+}
+
+bool psTest::parmsToOstrm()
+{
+    for (psList<psParameter*>::iterator it = m_parms.begin(); it != m_parms.end(); ++it) g_ostrm << **it;
+    return true;
+}
+
+bool psTest::parmsToCstrm()
+{
+    for (psList<psParameter*>::iterator it = m_parms.begin(); it != m_parms.end(); ++it) g_cstrm << **it;
+    return true;
+}
+
+bool psTest::parmsNameToCstrm()
+{
+    for (psList<psParameter*>::iterator it = m_parms.begin(); it != m_parms.end(); ++it)
+        (*it)->nameToCStream(g_cstrm);
+    return true;
+}
+
+void psTest::putTableName()
+{
+    if (m_name.length() >= 4 && m_name.substr(0, 4) == "__ps") return;
+    int mode = psSession::getNameMode();
+    if (mode & 1) putTableNameLine();
+    if (mode & 2) {
+        g_cstrm.swap(g_qstrm);
+        putTableNameLine();
+        g_cstrm.swap(g_qstrm);
+    }
+}
+
+void psTest::putTableNameLine()
+{
+    g_trace.traceIn("funcToCstrm");
+    funcToCstrm();
+    g_trace.traceOut("funcToCstrm");
+    g_trace.traceIn("parmsNameToCstrm");
+    parmsNameToCstrm();
+    g_trace.traceOut("parmsNameToCstrm");
+    g_cstrm.setColmIndex(m_numParmsColm);
+    g_cstrm << "parmNames";
+    g_cstrm.lineOut(m_numParmsColm + m_numResultColm);
+}
+
+// ---- console output
+
+void psTest::putTextParms(MessageLevel level)
+{
+    if (!g_ostrm.beginMessage(level)) return;
+    putTextParms();
+    g_ostrm.endMessage();
+}
+
+void psTest::putTextParms()
+{
+    g_ostrm << getCacheComment(":");
+    g_trace.traceIn("parmsToOstrm");
+    parmsToOstrm();
+    g_trace.traceOut("parmsToOstrm");
+    g_ostrm << "\n";
+}
+
+void psTest::outputConst() { constToOstrm(); }
+
+void psTest::outputRegInfo() { g_ostrm << PERF << regInfo() << "\n" << msgRestore; }
+
+psString psTest::regInfo()
+{
+    psString text = "   Test has been registered";
+    if (!m_info.macroName.empty()) text += psString(" by ") + m_info.macroName + " macro";
+    psString list;
+    auto add = [&list](bool present, const char* name) {
+        if (!present) return;
+        if (!list.empty()) list += ", ";
+        list += name;
+    };
+    add(m_funcLoop, "loopMethod");
+    add(m_funcStat, "statMethod");
+    add(m_funcOld, "oldMethod");
+    add(m_funcCall, "funcCall");
+    if (list.empty()) return text + " without any function to call.\n No standard timing method is available";
+    if (m_funcInit) list += ", funcInit";
+    text += psString(" with ") + list + ".";
+
+    const char* used;
+    if (m_funcOld)
+        used = "oldMethod";
+    else if (m_funcCall && m_tool.getRealMeasure())
+        used = "funcCall with Set&Use";
+    else if (!m_funcCall || m_funcLoop || m_funcStat) {
+        if (m_tool.getMethod() == tmStatistic)
+            used = m_funcStat ? "statMethod" : "loopMethod";
+        else
+            used = m_funcLoop ? "loopMethod" : "statMethod";
+    } else
+        used = "funcCall";
+    return text + "\n   " + used + " is called for measuring.";
+}
+
+// ---- services
+
+void psTest::regParm(psParameter& parm) { m_parms.push_back(&parm); }
+
+void psTest::regCacheParm(psIterator<int>& parm, psObject* object, bool (*adjust)(psParameter*, int, int, bool))
+{
+    if (m_cache && !m_pCacheIter) {
+        m_pCacheIter = new psCacheIteratorInt(parm, object, adjust);
+        regParm(*m_pCacheIter);
+    } else {
+        regParm(parm);
+    }
+}
+
+void psTest::regCacheParm(psStepIterator<int>& parm, psObject* object, bool (*adjust)(psParameter*, int, int, bool))
+{
+    if (m_cache && !m_pCacheIter) {
+        m_pCacheIter = new psCacheIteratorInt(parm, object, adjust);
+        regParm(*m_pCacheIter);
+    } else {
+        regParm(parm);
+    }
+}
+
+void psTest::setTimingResult(double clocks, psString comment)
+{
+    m_tool.setFuncTicks(clocks);
+    m_tool.setComment(comment);
+}
+
+void psTest::startAndStop()
+{
+    int level = g_ostrm.getOutLevel();
+    g_ostrm.setOutLevel(ERR);
+    try {
+        PS_SIGNAL_GUARD();
+        beginTest();
+        canStart();
+        flushStart();
+        endTest();
+    } catch (psException& e) {
+        g_ostrm << ERR << e.msg() << " in startAndStop of " << m_name << " test\n" << msgRestore;
+    }
+    g_ostrm.setOutLevel(level);
+}

@@ -1,0 +1,43 @@
+// All registered tests, run one after another and counted by result.
+#ifndef PS_TEST_LIST_H
+#define PS_TEST_LIST_H
+
+#include "ps_date.h"
+#include "ps_list.h"
+#include "ps_result.h"
+#include "ps_string.h"
+
+class psTest;
+class psConditions;
+
+class psTestList : public psList<psTest*> {
+public:
+    psTestList();
+    virtual ~psTestList() {}
+
+    // Runs the selected tests; 1 when at least one failed, else 0.
+    int runTests(psConditions& conditions);
+    void plus(psResult result);
+    int getNumber() const { return m_number; }
+    int getStatistic(psResult result) const { return m_counts[result]; }
+    void sortFunc();
+    void startWithCpuTest();
+    psDate& getDate() { return m_date; }
+
+    static void setStartFunction(psString name) { m_startFunc = name; }
+    static psString getStartFunction() { return m_startFunc; }
+
+protected:
+    // Places for instrumentation.
+    virtual void beforeAll() {}
+    virtual void beforeTest() {}
+    virtual void afterTest(psTest*) {}
+
+private:
+    psDate m_date;
+    int m_number;
+    int m_counts[psResultCount];
+    static psString m_startFunc;
+};
+
+#endif

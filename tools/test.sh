@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Builds everything in the given directory (default: build) and runs every test with CTest.
+# PS_SANITIZE=1 builds with AddressSanitizer and UndefinedBehaviorSanitizer and runs the unit and
+# end-to-end tests (the library known-answer tests run in the plain build).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+dir=${1:-build}
+bash tools/deps.sh
+if [ "${PS_SANITIZE:-0}" = 1 ]; then
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DPS_SANITIZE=ON >/dev/null
+  export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
+  export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+  filter=(-R '^(unit|e2e)\.')
+else
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  filter=()
+fi
+cmake --build "$dir" -j2
+ctest --test-dir "$dir" --output-on-failure -j2 "${filter[@]}"

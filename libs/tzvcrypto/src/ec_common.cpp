@@ -183,27 +183,37 @@ unsigned okLanes(const Status8& sts)
     return mask;
 }
 
-// Word numbers are little-endian in both word order and (as bytes) within the words, so one
-// little-endian byte string of the same length carries them on any host.
+// Word numbers are little-endian in both word order and (as bytes) within the words, so that one
+// little-endian byte string of the same length carries them; on a little-endian host that string
+// is the words' own memory.
 bool wordsToBn(BIGNUM* bn, const int64u* words, int count)
 {
-    int8u buf[8 * 9];
     if (count < 1 || count > 9) return false;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    return BN_lebin2bn(reinterpret_cast<const int8u*>(words), 8 * count, bn) != nullptr;
+#else
+    int8u buf[8 * 9];
     for (int w = 0; w < count; ++w)
         for (int b = 0; b < 8; ++b) buf[8 * w + b] = (int8u)(words[w] >> (8 * b));
     return BN_lebin2bn(buf, 8 * count, bn) != nullptr;
+#endif
 }
 
 bool bnToWords(int64u* words, int count, const BIGNUM* bn)
 {
+    if (count < 1 || count > 9) return false;
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+    return BN_bn2lebinpad(bn, reinterpret_cast<int8u*>(words), 8 * count) >= 0;
+#else
     int8u buf[8 * 9];
-    if (count < 1 || count > 9 || BN_bn2lebinpad(bn, buf, 8 * count) < 0) return false;
+    if (BN_bn2lebinpad(bn, buf, 8 * count) < 0) return false;
     for (int w = 0; w < count; ++w) {
         int64u v = 0;
         for (int b = 7; b >= 0; --b) v = (v << 8) | buf[8 * w + b];
         words[w] = v;
     }
     return true;
+#endif
 }
 
 bool bytesToBn(BIGNUM* bn, const int8u* bytes, int count)

@@ -8,10 +8,15 @@ namespace {
 using namespace tzv;
 using namespace tzv::ec;
 
-// e = the digest (already truncated by the caller to the order's bit length) reduced mod n.
+// e = the digest (already truncated by the caller to the order's bit length) reduced mod n. A
+// digest of no more bits than n is below 2n and needs at most one subtraction; only P-521's
+// 66-byte operand can exceed that. The digest is public, so the branches leak nothing.
 bool loadDigest(BIGNUM* e, const int8u* msg, const Curve& c, BN_CTX* ctx)
 {
-    return bytesToBn(e, msg, c.orderBytes) && BN_nnmod(e, e, c.order.value, ctx);
+    const BIGNUM* n = c.order.value;
+    if (!bytesToBn(e, msg, c.orderBytes)) return false;
+    if (BN_num_bits(e) > BN_num_bits(n)) return BN_nnmod(e, e, n, ctx);
+    return BN_cmp(e, n) < 0 || BN_sub(e, e, n);
 }
 
 // r = x(k·G) mod n, then k replaced by k⁻¹ mod n (one shared inversion for all lanes); r = 0 gives

@@ -178,6 +178,29 @@ TEST_F(ToolTest, UnknownMethodIsAnInternalFail)
     EXPECT_EQ(loopInvocations() + statInvocations(), 0);
 }
 
+TEST_F(ToolTest, MeasurementsTheTestCannotServeAreInternalFailsOrEmpty)
+{
+    VirtualClock clock;
+    {
+        // The search's prior phase needs a loop or a call function.
+        psTool tool;
+        StreamCapture capture(g_ostrm, ERR);
+        EXPECT_EQ(tool.timing(nullptr, spinStat, nullptr, nullptr), FAIL);
+        EXPECT_EQ(capture.text(), "PS internal fail: file perflib/src/pstool, line 262\n");
+        EXPECT_EQ(statInvocations(), 0);
+    }
+    {
+        // A statistic measurement asked for no calls and no clocks makes none and reports 0.
+        psTool tool;
+        tool.setMethodStat(0, 0);
+        StreamCapture capture(g_ostrm, ERR);
+        EXPECT_EQ(tool.timing(nullptr, nullptr, spinCall, nullptr), OK);
+        EXPECT_EQ(tool.getFuncTicks(), 0.0);
+        EXPECT_EQ(tool.getComment(), "nCalls=0");
+        EXPECT_EQ(callCount(), 1); // the warm-up only
+    }
+}
+
 TEST_F(ToolTest, ManualWithOnlyAStatisticFunctionFallsBackToStatistic)
 {
     VirtualClock clock;

@@ -1,0 +1,133 @@
+// The three entry points through which the timing engine calls one multi-buffer function, written
+// once here and stamped out per function by the macros at the end:
+//   tcall_<f>_sts_wrapper()             one call, folded status
+//   tim_<f>_sts_wrapper_loop(n, clocks) the fastest single call among n
+//   tim_<f>_sts_wrapper_stat(...)       the fastest batch per call, less the loop step
+// Between two clock readings only the library call runs (and a volatile counter for batches);
+// folding and status checks happen outside the spans.
+#ifndef KY_TZV_WRAPPERS_H
+#define KY_TZV_WRAPPERS_H
+
+#include <climits>
+
+#include "ky_cp_environment.h"
+#include "ky_tzv_test.h"
+#include "ps_cpu_ticker.h"
+#include "ps_registry.h"
+
+// Lanes is a type with
+//   static Status call();           the library call on the source's file-scope data
+//   static int fold(Status);        the library status of that lane word
+template <class Lanes>
+inline int kyTzvCall()
+{
+    return Lanes::fold(Lanes::call());
+}
+
+template <class Lanes>
+psResult kyTzvLoop(int n, long long* clocks, const char* name)
+{
+    auto status = Lanes::call(); // warm-up
+    unsigned long long t0 = kyn_StartCpuClocks();
+    long long best = LLONG_MAX;
+    for (int i = 0; i < n; ++i) {
+        unsigned long long start = kyn_StartCpuClocks();
+        status = Lanes::call();
+        long long span = (long long)(kyn_StopCpuClocks() - start);
+        if (span < best) best = span;
+    }
+    long long total = (long long)(kyn_StopCpuClocks() - t0);
+    // With no timed call the figure is the cost of an empty start/stop pair.
+    *clocks = n > 0 ? best : total;
+    return kyTest::checkStatus(Lanes::fold(status), name);
+}
+
+template <class Lanes>
+psResult kyTzvStat(int* count, long long* clocks, int batch, const char* name)
+{
+    kyn_StartCpuClocks();
+    // The cost of one step of the counting loop, taken off the per-call figure at the end.
+    long long overhead = LLONG_MAX;
+    for (int r = 0; r < 100; ++r) {
+        unsigned long long start = kyn_StartCpuClocks();
+        for (volatile int i = 0; i < 100; ++i) {
+        }
+        long long span = (long long)(kyn_StopCpuClocks() - start);
+        if (span < overhead) overhead = span;
+    }
+    overhead /= 100;
+
+    const int k = batch < 2 ? 1 : batch;
+    kyn_StartCpuClocks();
+    int calls = 0;
+    long long total = 0;
+    long long best = LLONG_MAX;
+    int status = 0;
+    for (;;) {
+        if (calls >= *count && psCpuTicker::getClockFactor() * total >= *clocks) {
+            status = 0;
+            break;
+        }
+        auto last = decltype(Lanes::call())();
+        unsigned long long start = kyn_StartCpuClocks();
+        for (volatile int i = 0; i < k; ++i) last = Lanes::call();
+        long long span = (long long)(kyn_StopCpuClocks() - start);
+        if (span < best) best = span;
+        status = Lanes::fold(last);
+        // A failing batch still counts for the best span, not for the calls made.
+        if (status != 0) break;
+        total += span;
+        calls += k;
+    }
+    *count = calls;
+    long long per = (best >= 0 && best <= (long long)UINT_MAX) ? (long long)((unsigned)best / (unsigned)k) : best / k;
+    *clocks = per > overhead ? per - overhead : per;
+    return kyTest::checkStatus(status, name);
+}
+
+// Lane traits of an 8-lane function: the call returns the 32-bit lane word, folded afterwards.
+#define KY_TZV_LANES_MB8(func, args)                                     \
+    namespace {                                                          \
+    struct func##_sts_lanes {                                            \
+        static unsigned int call() { return func args; }                 \
+        static int fold(unsigned int status) { return kyFoldStatus8(status); } \
+    };                                                                   \
+    }
+
+// A 16-lane function gets its own folding wrapper <func>_sts_wrapper(), which the three entry
+// points call.
+#define KY_TZV_LANES_MB16(func, args)                                    \
+    static int func##_sts_wrapper() { return kyFoldStatus16(func args); } \
+    namespace {                                                          \
+    struct func##_sts_lanes {                                            \
+        static int call() { return func##_sts_wrapper(); }               \
+        static int fold(int status) { return status; }                   \
+    };                                                                   \
+    }
+
+#define KY_TZV_ENTRY_POINTS(func)                                                                 \
+    static int tcall_##func##_sts_wrapper() { return kyTzvCall<func##_sts_lanes>(); }              \
+    static psResult tim_##func##_sts_wrapper_loop(int n, long long* clocks)                        \
+    {                                                                                              \
+        return kyTzvLoop<func##_sts_lanes>(n, clocks, #func "_sts_wrapper");                       \
+    }                                                                                              \
+    static psResult tim_##func##_sts_wrapper_stat(int* count, long long* clocks, int batch)        \
+    {                                                                                              \
+        return kyTzvStat<func##_sts_lanes>(count, clocks, batch, #func "_sts_wrapper");            \
+    }
+
+// The entry points of one function without registering a test (the unit tests use this).
+#define KY_TZV_WRAPPERS_MB8(func, args) KY_TZV_LANES_MB8(func, args) KY_TZV_ENTRY_POINTS(func)
+#define KY_TZV_WRAPPERS_MB16(func, args) KY_TZV_LANES_MB16(func, args) KY_TZV_ENTRY_POINTS(func)
+
+// Registers the test of class Class for func, named "<func>_sts_wrapper".
+#define KY_TZV_REG(Class, func)                                                                     \
+    [[maybe_unused]] static bool reg_##func##_sts_wrapper_##Class =                                \
+        psRegTest(new Class(tcall_##func##_sts_wrapper, nullptr, tim_##func##_sts_wrapper_loop,   \
+                            tim_##func##_sts_wrapper_stat, #func "_sts_wrapper", __FILE__, #Class "//KY_REG"));
+
+// One registered multi-buffer test: its entry points and its registration, in source order.
+#define KY_TZV_TEST_MB8(Class, func, args) KY_TZV_WRAPPERS_MB8(func, args) KY_TZV_REG(Class, func)
+#define KY_TZV_TEST_MB16(Class, func, args) KY_TZV_WRAPPERS_MB16(func, args) KY_TZV_REG(Class, func)
+
+#endif

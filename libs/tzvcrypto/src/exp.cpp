@@ -1,0 +1,99 @@
+// Modular exponentiation over 8 lanes: out = base^pwr mod mod for odd moduli of up to 4096 bits.
+// The exponent may be a secret (a private key, a DH secret), so every lane runs OpenSSL's
+// constant-time fixed-window Montgomery exponentiation whatever its values.
+#include <openssl/bn.h>
+#include <openssl/crypto.h>
+
+#include <cstring>
+
+#include "modexp_common.h"
+
+namespace {
+
+using namespace tzv;
+using namespace tzv::modexp;
+
+int wordsFor(int bits) { return (bits + 63) / 64; }
+
+void failRemaining(Status8& sts)
+{
+    for (int i = 0; i < kLanes; ++i)
+        if (sts.ok(i)) sts.set(i, TZV_STS_BAD_PARAM);
+}
+
+// r = b^e mod m in one lane, the three values already loaded; m is odd.
+bool expLane(BIGNUM* r, BIGNUM* b, const BIGNUM* e, const BIGNUM* m, BN_MONT_CTX* mont, BN_CTX* ctx)
+{
+    if (BN_is_one(m)) { // every power is 0 modulo 1; Montgomery arithmetic has no room for it
+        BN_zero(r);
+        return true;
+    }
+    return BN_nnmod(b, b, m, ctx) && BN_MONT_CTX_set(mont, m, ctx) &&
+           BN_mod_exp_mont_consttime(r, b, e, m, ctx, mont);
+}
+
+} // namespace
+
+TZV_EXPORT int tzv_exp_BufferSize(int mod_bits)
+{
+    if (mod_bits < 1 || mod_bits > kMaxBits) return 0;
+    return (int)workBytes(8 * wordsFor(mod_bits));
+}
+
+TZV_EXPORT tzv_status tzv_exp_mb8(int64u* const out[8], const int64u* const base[8], const int64u* const pwr[8],
+                                  int pwr_bits, const int64u* const mod[8], int mod_bits, int8u* work, int work_len)
+{
+    Status8 sts;
+    if (mod_bits < 1 || mod_bits > kMaxBits || pwr_bits < 0 || pwr_bits > mod_bits) {
+        sts.setAll(TZV_STS_BAD_PARAM);
+        return sts.word();
+    }
+    if (!work) {
+        sts.setAll(TZV_STS_NULL_PARAM);
+        return sts.word();
+    }
+    if (work_len < tzv_exp_BufferSize(mod_bits)) {
+        sts.setAll(TZV_STS_BAD_PARAM);
+        return sts.word();
+    }
+    markNullLanes(sts, out, base, mod);
+    // A zero-bit exponent is the number 0 and needs no words; otherwise the exponent must be there.
+    if (pwr_bits > 0) markNullLanes(sts, pwr);
+
+    Workspace* ws = Workspace::get();
+    if (!ws) {
+        failRemaining(sts);
+        return sts.word();
+    }
+    BN_CTX* ctx = ws->ctx();
+    const int modWords = wordsFor(mod_bits);
+    const int resultBytes = 8 * modWords;
+    Frame f(ctx);
+    BIGNUM* m = f.get();
+    BIGNUM* b = f.secret();
+    BIGNUM* e = f.secret();
+    BIGNUM* r = f.secret();
+    if (!m || !b || !e || !r) {
+        failRemaining(sts);
+        return sts.word();
+    }
+    for (int i = 0; i < kLanes; ++i) {
+        if (!sts.ok(i)) continue;
+        // Values wider than their announced bit lengths are refused rather than silently cut.
+        bool ok = wordsToBn(m, mod[i], modWords) && BN_num_bits(m) <= mod_bits && BN_is_odd(m) &&
+                  wordsToBn(b, base[i], modWords);
+        if (ok && pwr_bits > 0)
+            ok = wordsToBn(e, pwr[i], wordsFor(pwr_bits)) && BN_num_bits(e) <= pwr_bits;
+        else if (ok)
+            BN_zero(e);
+        int64u* res = reinterpret_cast<int64u*>(slot(work, resultBytes, i));
+        if (!ok || !expLane(r, b, e, m, ws->mont(i), ctx) || !bnToWords(res, modWords, r))
+            sts.set(i, TZV_STS_BAD_PARAM);
+    }
+    for (int i = 0; i < kLanes; ++i) {
+        int8u* s = slot(work, resultBytes, i);
+        if (sts.ok(i)) std::memcpy(out[i], s, (size_t)resultBytes);
+        OPENSSL_cleanse(s, (size_t)resultBytes);
+    }
+    return sts.word();
+}

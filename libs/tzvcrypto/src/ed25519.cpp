@@ -1,0 +1,164 @@
+// Ed25519 (RFC 8032) over 8 lanes on OpenSSL's EVP interface with raw keys. Each lane has its own
+// key and message.
+//
+// OpenSSL 3.0 offers no way to sign or verify with a raw key without an EVP_PKEY and an EVP_PKEY_CTX
+// made for it, so each lane still allocates those; the digest context is kept per thread.
+#include <openssl/crypto.h>
+#include <openssl/err.h>
+#include <openssl/evp.h>
+
+#include <cstring>
+#include <memory>
+
+#include "tzv_lanes.h"
+
+namespace {
+
+using namespace tzv;
+
+constexpr int kLanes = 8;
+constexpr size_t kKeyBytes = 32;
+
+struct PkeyFree {
+    void operator()(EVP_PKEY* k) const { EVP_PKEY_free(k); }
+};
+using Pkey = std::unique_ptr<EVP_PKEY, PkeyFree>;
+
+// The group order L = 2^252 + 27742317777372353535851937790883648493, little-endian.
+constexpr int8u kOrderL[32] = {0xed, 0xd3, 0xf5, 0x5c, 0x1a, 0x63, 0x12, 0x58, 0xd6, 0x9c, 0xf7,
+                               0xa2, 0xde, 0xf9, 0xde, 0x14, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                               0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10};
+
+// S < L, S little-endian; S is public, so an early exit is harmless.
+bool belowOrder(const int8u* s)
+{
+    for (int i = 31; i >= 0; --i)
+        if (s[i] != kOrderL[i]) return s[i] < kOrderL[i];
+    return false;
+}
+
+// This thread's digest context, reset before each use; null when it cannot be allocated.
+EVP_MD_CTX* digestContext()
+{
+    struct Free {
+        void operator()(EVP_MD_CTX* c) const { EVP_MD_CTX_free(c); }
+    };
+    thread_local std::unique_ptr<EVP_MD_CTX, Free> ctx(EVP_MD_CTX_new());
+    if (ctx) EVP_MD_CTX_reset(ctx.get());
+    return ctx.get();
+}
+
+Pkey privateKey(const int8u* seed)
+{
+    return Pkey(EVP_PKEY_new_raw_private_key(EVP_PKEY_ED25519, nullptr, seed, kKeyBytes));
+}
+
+bool publicOf(EVP_PKEY* key, int8u* pub)
+{
+    size_t len = kKeyBytes;
+    return EVP_PKEY_get_raw_public_key(key, pub, &len) == 1 && len == kKeyBytes;
+}
+
+// A null length array leaves no lane with a usable message.
+void markNullLengths(Status8& sts, const int32u* msg_len)
+{
+    if (!msg_len) sts.setAll(TZV_STS_NULL_PARAM);
+}
+
+// Failed lanes leave OpenSSL's error queue as the caller had it.
+class ErrorMark {
+public:
+    ErrorMark() { ERR_set_mark(); }
+    ~ErrorMark() { ERR_pop_to_mark(); }
+};
+
+} // namespace
+
+TZV_EXPORT tzv_status tzv_ed25519_public_key_mb8(tzv_ed25519_public_key* pub[8],
+                                                 const tzv_ed25519_private_key* const priv[8])
+{
+    Status8 sts;
+    markNullLanes(sts, pub, priv);
+    ErrorMark mark;
+    for (int i = 0; i < kLanes; ++i) {
+        if (!sts.ok(i)) continue;
+        Pkey key = privateKey(*priv[i]);
+        if (!key || !publicOf(key.get(), *pub[i])) sts.set(i, TZV_STS_BAD_PARAM);
+    }
+    return sts.word();
+}
+
+TZV_EXPORT tzv_status tzv_ed25519_sign_mb8(tzv_ed25519_sign_component* sign_r[8],
+                                           tzv_ed25519_sign_component* sign_s[8], const int8u* const msg[8],
+                                           const int32u msg_len[8], const tzv_ed25519_private_key* const priv[8],
+                                           const tzv_ed25519_public_key* const pub[8])
+{
+    Status8 sts;
+    markNullLanes(sts, sign_r, sign_s, msg, priv, pub);
+    markNullLengths(sts, msg_len);
+    EVP_MD_CTX* md = digestContext();
+    if (!md) {
+        sts.setAll(TZV_STS_BAD_PARAM);
+        return sts.word();
+    }
+    ErrorMark mark;
+    for (int i = 0; i < kLanes; ++i) {
+        if (!sts.ok(i)) continue;
+        Pkey key = privateKey(*priv[i]);
+        int8u derived[kKeyBytes];
+        // The public key enters the signature (R‖A‖M is hashed); one that does not belong to the
+        // private key would give a signature nobody can verify.
+        if (!key || !publicOf(key.get(), derived) || CRYPTO_memcmp(derived, *pub[i], kKeyBytes) != 0) {
+            sts.set(i, TZV_STS_BAD_PARAM);
+            continue;
+        }
+        int8u sig[64];
+        size_t sigLen = sizeof sig;
+        EVP_MD_CTX_reset(md);
+        if (EVP_DigestSignInit(md, nullptr, nullptr, nullptr, key.get()) != 1 ||
+            EVP_DigestSign(md, sig, &sigLen, msg[i], msg_len[i]) != 1 || sigLen != sizeof sig) {
+            sts.set(i, TZV_STS_BAD_PARAM);
+            continue;
+        }
+        std::memcpy(*sign_r[i], sig, 32);
+        std::memcpy(*sign_s[i], sig + 32, 32);
+    }
+    EVP_MD_CTX_reset(md);
+    return sts.word();
+}
+
+TZV_EXPORT tzv_status tzv_ed25519_verify_mb8(const tzv_ed25519_sign_component* const sign_r[8],
+                                             const tzv_ed25519_sign_component* const sign_s[8],
+                                             const int8u* const msg[8], const int32u msg_len[8],
+                                             const tzv_ed25519_public_key* const pub[8])
+{
+    Status8 sts;
+    markNullLanes(sts, sign_r, sign_s, msg, pub);
+    markNullLengths(sts, msg_len);
+    EVP_MD_CTX* md = digestContext();
+    if (!md) {
+        sts.setAll(TZV_STS_BAD_PARAM);
+        return sts.word();
+    }
+    ErrorMark mark;
+    for (int i = 0; i < kLanes; ++i) {
+        if (!sts.ok(i)) continue;
+        // A non-canonical S is malformed input rather than a wrong signature.
+        if (!belowOrder(*sign_s[i])) {
+            sts.set(i, TZV_STS_BAD_PARAM);
+            continue;
+        }
+        Pkey key(EVP_PKEY_new_raw_public_key(EVP_PKEY_ED25519, nullptr, *pub[i], kKeyBytes));
+        int8u sig[64];
+        std::memcpy(sig, *sign_r[i], 32);
+        std::memcpy(sig + 32, *sign_s[i], 32);
+        EVP_MD_CTX_reset(md);
+        // Every failure past the S check is a key that is no point, an R that is no point or an
+        // equation that does not hold: all of them mean the signature does not verify.
+        if (!key || EVP_DigestVerifyInit(md, nullptr, nullptr, nullptr, key.get()) != 1 ||
+            EVP_DigestVerify(md, sig, sizeof sig, msg[i], msg_len[i]) != 1)
+            sts.set(i, TZV_STS_SIGNATURE);
+    }
+    EVP_MD_CTX_reset(md);
+    return sts.word();
+}

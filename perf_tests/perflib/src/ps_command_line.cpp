@@ -5,6 +5,7 @@
 #include "ps_command_list.h"
 #include "ps_cpu_features.h"
 #include "ps_iostream.h"
+#include "ps_istream.h"
 #include "ps_options.h"
 #include "ps_ostream.h"
 #include "ps_registry.h"
@@ -127,8 +128,15 @@ bool psSession::parseCommandLine(int argc, char** argv)
         g_ostrm << "FATAL FAIL: can't open output file for writing\n";
         return false;
     }
-    // The ini file named by -i or -I (m_iniName, m_iniWrite) is opened by the parameter input once it
-    // reads ini files.
+    if (!m_iniName.empty() && !g_istrm.setIniFile(m_iniName, m_iniWrite)) {
+        // A file that cannot be read only loses its parameters; one that cannot be written would
+        // lose the whole point of -I.
+        g_istrm.deleteIniFile();
+        if (m_iniWrite) {
+            g_ostrm << "FATAL FAIL: can't open ini-file for writing\n";
+            return false;
+        }
+    }
     updateOptions();
     return true;
 }

@@ -1,5 +1,8 @@
 #include "ps_ini_file.h"
 
+#include <cstdio>
+#include <string>
+
 #include "ps_iostream.h"
 
 psValues::~psValues()
@@ -32,20 +35,45 @@ bool psIniFile::open(psString name, bool write)
     close();
     m_write = write;
     m_name = name;
-    i_stream in(name, openAsIs, !write);
-    if (!in) {
-        if (!write) return false;
-        o_stream created(name, openAsIs, true);
-        if (!created) {
-            m_write = false;
-            return false;
+    {
+        // Only a file that is read is reported missing; in write mode it is made below.
+        i_stream probe(name, openAsIs, !write);
+        if (!probe) {
+            if (!write) return false;
+            o_stream created(name, openAsIs, true);
+            if (!created) {
+                m_write = false;
+                return false;
+            }
+            return true;
         }
-        return true;
     }
-    psSectionItem* current = nullptr;
-    psString line;
-    while (in.getline(line)) parseLine(line, current);
+    readLines();
     return true;
+}
+
+void psIniFile::readLines()
+{
+    std::FILE* file = std::fopen(m_name.c_str(), "r");
+    if (!file) return;
+    psSectionItem* current = nullptr;
+    // A NUL byte ends the text of its line, as it would in any C string, and the rest of that
+    // line is dropped rather than read as a line of its own.
+    std::string line;
+    bool cut = false;
+    for (int c = std::getc(file);; c = std::getc(file)) {
+        if (c == EOF || c == '\n') {
+            if (c == '\n' || !line.empty() || cut) parseLine(line.c_str(), current);
+            if (c == EOF) break;
+            line.clear();
+            cut = false;
+        } else if (c == 0) {
+            cut = true;
+        } else if (!cut) {
+            line += (char)c;
+        }
+    }
+    std::fclose(file);
 }
 
 void psIniFile::parseLine(psString line, psSectionItem*& current)

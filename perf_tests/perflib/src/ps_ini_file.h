@@ -58,6 +58,7 @@ public:
     bool writeMode() const { return m_write; }
 
 private:
+    void readLines();
     void parseLine(psString line, psSectionItem*& current);
     void updateFile();
 

@@ -1,5 +1,8 @@
 #include "ps_istream.h"
 
+#include "ps_ini_file.h"
+#include "ps_session.h"
+
 psIStream g_istrm;
 
 void psDataList::set(psString text)
@@ -43,7 +46,11 @@ psIStream::psIStream()
 {
 }
 
-psIStream::~psIStream() { setIStream(nullptr); }
+psIStream::~psIStream()
+{
+    setIStream(nullptr);
+    deleteIniFile();
+}
 
 void psIStream::setIStream(i_stream* in)
 {
@@ -58,13 +65,35 @@ psString psIStream::setIniSection(psString section)
     return previous;
 }
 
-bool psIStream::iniLookup(const psString&, psString&)
+bool psIStream::setIniFile(psString name, bool write)
 {
-    // No ini file object can be set yet.
-    return false;
+    deleteIniFile();
+    m_iniFile = new psIniFile;
+    m_iniWrite = write;
+    return m_iniFile->open(psSession::getInPath(name), write);
 }
 
-void psIStream::iniRecord(const psString&, const psString&, const psString&) {}
+void psIStream::deleteIniFile()
+{
+    // The object is cleared before it is destroyed, so a rewrite that reports a failure never
+    // sees a half-deleted file here.
+    psIniFile* ini = m_iniFile;
+    m_iniFile = nullptr;
+    m_iniWrite = false;
+    delete ini;
+}
+
+bool psIStream::iniLookup(const psString& name, psString& value)
+{
+    if (!m_iniFile) return false;
+    value = m_iniFile->read(m_section, name, "");
+    return true;
+}
+
+void psIStream::iniRecord(const psString& name, const psString& value, const psString& comment)
+{
+    if (m_iniFile) m_iniFile->write(m_section, name, value, comment);
+}
 
 bool psIStream::askConsole(const psString& prompt, const psString& defaultValue, psString& answer)
 {

@@ -56,8 +56,11 @@ public:
 
     psDataList& getDataList() { return m_data; }
 
-    // The ini file. The file object itself (reading, writing back) is kept apart from this
-    // stream; until one is set every look-up in it finds nothing.
+    // Replaces the ini file by a new one opened from name (an input path); the previous one is
+    // rewritten first when it was in write mode. Returns whether the new file opened.
+    bool setIniFile(psString name, bool write);
+    // Drops the ini file; a file in write mode is rewritten now.
+    void deleteIniFile();
     psIniFile* iniFile() const { return m_iniFile; }
     bool iniWrite() const { return m_iniFile && m_iniWrite; }
     // Returns the previous section name.

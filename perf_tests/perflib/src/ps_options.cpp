@@ -5,6 +5,7 @@
 #include "ps_conditions.h"
 #include "ps_cpu_features.h"
 #include "ps_cstream.h"
+#include "ps_istream.h"
 #include "ps_ostream.h"
 #include "ps_registry.h"
 #include "ps_session.h"
@@ -19,7 +20,6 @@ bool s_hintHide = true;
 unsigned long long s_cpuFeature = 0;
 int s_numThreads = 0;
 bool s_unmaskFp = false;
-psStringList s_dataArgs;
 
 const char* const extIni = ".ini";
 const char* const extOut = ".txt";
@@ -78,7 +78,7 @@ psString d_info(psString arg)
     if (name.empty()) return "ignored: incorrect data format";
     return psString("set PS parameter ") + arg;
 }
-void d_apply(psString arg, psSession*) { s_dataArgs.push_back(arg); }
+void d_apply(psString arg, psSession*) { g_istrm.getDataList().set(arg); }
 
 psString i_info(psString arg) { return exitOr(1, psString("read from ") + psSession::genInPath(arg, extIni)); }
 void i_apply(psString arg, psSession* s) { s->setIniMode(psSession::genInPath(arg, extIni), false); }
@@ -542,7 +542,6 @@ bool psGetVersionMode() { return s_version; }
 char psGetHintArg() { return s_hintArg; }
 bool psGetHintHide() { return s_hintHide; }
 bool psGetUnmaskFpExceptions() { return s_unmaskFp; }
-const psStringList& psGetDataArgs() { return s_dataArgs; }
 
 void psResetOptionSettings()
 {
@@ -552,7 +551,7 @@ void psResetOptionSettings()
     s_cpuFeature = 0;
     s_numThreads = 0;
     s_unmaskFp = false;
-    s_dataArgs.clear();
+    g_istrm.getDataList().clear();
 }
 
 void psSession::initOptionTable()

@@ -14,9 +14,7 @@ char psGetHintArg();
 bool psGetHintHide();
 // -W: unmask floating-point exceptions.
 bool psGetUnmaskFpExceptions();
-// -d: the parameter assignments in command-line order.
-const psStringList& psGetDataArgs();
-// Resets every key setting (a new command line).
+// Resets every key setting (a new command line), the -d data included.
 void psResetOptionSettings();
 
 #endif

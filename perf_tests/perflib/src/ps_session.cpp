@@ -9,6 +9,7 @@
 #include "ps_cstream.h"
 #include "ps_info_test.h"
 #include "ps_iostream.h"
+#include "ps_istream.h"
 #include "ps_options.h"
 #include "ps_ostream.h"
 #include "ps_registry.h"
@@ -87,6 +88,8 @@ int psSession::run(int argc, char** argv)
     if (measured) outputFooter();
     outputSignal();
     deleteTestList();
+    // The values recorded under -I reach the file now, once.
+    g_istrm.deleteIniFile();
     return result;
 }
 
@@ -183,12 +186,27 @@ bool psSession::enumOutput()
 
 void psSession::selectTestParameters()
 {
-    // The common parameters arrive with the parameter model.
+    psList<psParameter*>* common = psGetParmList();
+    psTestList* tests = psGetTestList();
+    if (!common || !tests) return;
+    // Tests register their parameters while they are looked at: nothing may be asked then.
+    int askMode = m_askMode;
+    bool batMode = m_batMode;
+    m_askMode = 0;
+    m_batMode = true;
+    tests->selectCommonParms(*m_pConditions, *common);
+    m_askMode = askMode;
+    m_batMode = batMode;
 }
 
 void psSession::beginCommonData() { g_ostrm.setOutLevel(7); }
 
-void psSession::endCommonData() { g_ostrm.setOutLevel(m_levelMode); }
+void psSession::endCommonData()
+{
+    g_ostrm.setOutLevel(m_levelMode);
+    // Tests ask their own parameters only under -AAll.
+    if (!(m_askMode & 8)) g_istrm.setIStream(nullptr);
+}
 
 void psSession::deleteTestList()
 {
@@ -217,8 +235,6 @@ void psSession::outputSignal()
     file << text;
     file.flush();
 }
-
-void psSession::readCommonData() {}
 
 void psSession::listTests(int mode)
 {

@@ -52,6 +52,14 @@ public:
     virtual void outputSignal();
     virtual void readCommonData();
 
+    // The groups of the common settings; each returns its ask-mode bit when the console was
+    // asked for it, else 0.
+    int readTimingMethod();
+    int readTestParameters();
+    int readDataOffset();
+    // The title framed by two lines of stars, three lines of 79 characters each.
+    static psString getEnterTitle(psString title);
+
     // The option table.
     void initOption(char key, psString help, psOption::InfoFunc info, psOption::ApplyFunc apply,
                     psString description, bool hidden);

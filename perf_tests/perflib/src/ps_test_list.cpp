@@ -1,6 +1,8 @@
 #include "ps_test_list.h"
 
+#include "ps_cache_iterator.h"
 #include "ps_conditions.h"
+#include "ps_parameter.h"
 #include "ps_test.h"
 
 psString psTestList::m_startFunc;
@@ -35,6 +37,47 @@ int psTestList::runTests(psConditions& conditions)
         if (!(result == UNDEFINED && test->getTestResult() == OK)) plus(result);
     }
     return m_counts[FAIL] != 0 ? 1 : 0;
+}
+
+namespace {
+// Whether test registered parm itself; its cache iterator stands for the parameter inside it.
+bool usesParameter(psTest* test, psParameter* parm)
+{
+    psList<psParameter*>& parms = test->getParms();
+    for (psList<psParameter*>::iterator it = parms.begin(); it != parms.end(); ++it) {
+        psParameter* p = *it;
+        psCacheIterator* cache = test->getCacheIterator();
+        if (cache && p == static_cast<psParameter*>(cache)) p = &cache->getInnerParameter();
+        if (p == parm) return true;
+    }
+    return false;
+}
+} // namespace
+
+void psTestList::selectCommonParms(psConditions& conditions, psList<psParameter*>& common)
+{
+    typedef psList<psParameter*>::iterator parmIterator;
+    for (parmIterator p = common.begin(); p != common.end(); ++p) (*p)->doInput(false);
+    for (iterator it = begin(); it != end(); ++it) {
+        psTest* test = *it;
+        if (!test->tobeRun(conditions)) continue;
+        // beginTest registers the test's parameters.
+        test->startAndStop();
+        bool done = true;
+        for (parmIterator p = common.begin(); p != common.end(); ++p) {
+            if ((*p)->doInput()) continue;
+            done = false;
+            if (usesParameter(test, *p)) (*p)->doInput(true);
+        }
+        test->dropCacheIterator();
+        test->getParms().clear();
+        // Once every common parameter is in use, later tests cannot change anything.
+        if (done) break;
+    }
+    for (parmIterator p = common.end(); p != common.begin();) {
+        --p;
+        if (!(*p)->doInput()) p = common.erase(p);
+    }
 }
 
 namespace {

@@ -9,6 +9,7 @@
 
 class psTest;
 class psConditions;
+class psParameter;
 
 class psTestList : public psList<psTest*> {
 public:
@@ -17,6 +18,8 @@ public:
 
     // Runs the selected tests; 1 when at least one failed, else 0.
     int runTests(psConditions& conditions);
+    // Keeps in common only the parameters some selected test uses, and marks them for input.
+    void selectCommonParms(psConditions& conditions, psList<psParameter*>& common);
     void plus(psResult result);
     int getNumber() const { return m_number; }
     int getStatistic(psResult result) const { return m_counts[result]; }

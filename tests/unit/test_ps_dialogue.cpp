@@ -1,0 +1,528 @@
+// The common settings of a run: framed titles, the timing method with its numbers, the accuracy
+// rule, the alignment group, common test parameters, and the console questions of each ask mode.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "ps_capture.h"
+#include "ps_conditions.h"
+#include "ps_istream.h"
+#include "ps_malloc.h"
+#include "ps_parameter.h"
+#include "ps_registry.h"
+#include "ps_session.h"
+#include "ps_test.h"
+#include "ps_test_list.h"
+#include "ps_tool.h"
+
+namespace {
+
+// Opens the protected steps around the dialogue.
+class DialogueSession : public psSession {
+public:
+    using psSession::endCommonData;
+    using psSession::selectTestParameters;
+    void setAskMode(int mode) { m_askMode = mode; }
+};
+
+const std::string stars = " " + std::string(78, '*') + "\n";
+
+std::string framed(const std::string& left, const std::string& title, const std::string& right)
+{
+    return stars + " *" + left + title + right + "*\n" + stars;
+}
+
+// Every global the dialogue sets, saved at the start of a test and put back at its end, with
+// -d data, console and ini file cleared.
+class DialogueTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_tool = g_tool;
+        g_tool = psTool();
+        m_byByte = psGetAlignByByte();
+        m_align = psGetVectorAlign();
+        m_alignSrc = psGetAlignSrc();
+        m_shift = psGetVectorShift();
+        g_istrm.getDataList().clear();
+        g_istrm.setIStream(nullptr);
+        g_istrm.deleteIniFile();
+        g_istrm.setIniSection("Perf System");
+    }
+    void TearDown() override
+    {
+        g_tool = m_tool;
+        psSetAlignByByte(m_byByte);
+        psSetVectorAlign(m_align);
+        psSetAlignSrc(m_alignSrc);
+        psSetVectorShift(m_shift);
+        g_istrm.getDataList().clear();
+        g_istrm.setIStream(nullptr);
+        g_istrm.deleteIniFile();
+        std::freopen("/dev/null", "r", stdin);
+    }
+
+    void data(const char* text) { g_istrm.getDataList().set(text); }
+
+    // Runs the whole dialogue with the given ask mode; returns what g_ostrm showed.
+    std::string dialogue(int askMode)
+    {
+        DialogueSession session;
+        session.setAskMode(askMode);
+        StreamCapture capture(g_ostrm, ERR | WARN | PERF);
+        session.readCommonData();
+        return capture.text();
+    }
+
+    // The same with answers on standard input; prompts holds what went to standard output.
+    std::string dialogue(int askMode, const std::string& answers, std::string& prompts)
+    {
+        TempFile input(answers);
+        std::freopen(input.path().c_str(), "r", stdin);
+        testing::internal::CaptureStdout();
+        std::string shown = dialogue(askMode);
+        prompts = testing::internal::GetCapturedStdout();
+        return shown;
+    }
+
+private:
+    psTool m_tool;
+    bool m_byByte = false;
+    int m_align = 0;
+    bool m_alignSrc = false;
+    int m_shift = 0;
+};
+
+} // namespace
+
+TEST(DialogueTitle, FramedTitles)
+{
+    EXPECT_EQ(framed(std::string(24, ' '), "End of common specifications", std::string(24, ' ')),
+              psSession::getEnterTitle("End of common specifications").c_str());
+    // An odd length puts the extra space on the right.
+    EXPECT_EQ(framed(std::string(23, ' '), "Specify timing method, please", std::string(24, ' ')),
+              psSession::getEnterTitle("Specify timing method, please").c_str());
+    EXPECT_EQ(framed(std::string(38, ' '), "", std::string(38, ' ')), psSession::getEnterTitle("").c_str());
+    // Wide titles fill the frame and then push it out.
+    std::string wide(76, 'w');
+    EXPECT_EQ(framed("", wide, ""), psSession::getEnterTitle(wide.c_str()).c_str());
+    std::string wider(90, 'w');
+    EXPECT_EQ(framed("", wider, ""), psSession::getEnterTitle(wider.c_str()).c_str());
+}
+
+TEST_F(DialogueTest, AccuracyRule)
+{
+    struct Case {
+        const char* data;
+        double accuracy;
+    };
+    const Case cases[] = {{"Accuracy=0", 500.0}, {"Accuracy=60", 500.0}, {"Accuracy=1", 0.01},
+                          {"Accuracy=50", 0.5},  {"Accuracy=51", 500.0}, {"Accuracy=-5", 500.0},
+                          {"Accuracy=20", 0.2}};
+    for (const Case& c : cases) {
+        g_istrm.getDataList().clear();
+        data(c.data);
+        dialogue(0);
+        EXPECT_DOUBLE_EQ(c.accuracy, g_tool.getAccuracy()) << c.data;
+    }
+    g_istrm.getDataList().clear();
+    std::string shown = dialogue(0);
+    EXPECT_DOUBLE_EQ(0.05, g_tool.getAccuracy());
+    EXPECT_EQ(" Method = Auto\n Accuracy = 5\n AlignVectorsBy = element\n VectorAlign = 0\n", shown);
+
+    // Iterative reads it too; Manual and Statistic keep the tool's accuracy and never read one.
+    data("Method=Iterative");
+    data("Accuracy=10");
+    dialogue(0);
+    EXPECT_DOUBLE_EQ(0.1, g_tool.getAccuracy());
+    g_tool.setAccuracy(0.25);
+    for (const char* method : {"Method=Manual", "Method=Statistic"}) {
+        data(method);
+        data("Accuracy=1");
+        shown = dialogue(0);
+        EXPECT_DOUBLE_EQ(0.25, g_tool.getAccuracy()) << method;
+        EXPECT_EQ(std::string::npos, shown.find("Accuracy")) << shown;
+    }
+}
+
+TEST_F(DialogueTest, MethodsAndTheirNumbers)
+{
+    int loops = 0, maxLoops = 0, calls = 0;
+    long long clocks = 0;
+
+    // Batch defaults of each method.
+    data("Method=Manual");
+    EXPECT_EQ(" Method = Manual\n NumLoops = 10\n AlignVectorsBy = element\n VectorAlign = 0\n", dialogue(0));
+    ASSERT_TRUE(g_tool.getMethodLoop(loops));
+    EXPECT_EQ(10, loops);
+    data("Method=stat");
+    EXPECT_EQ(" Method = Statistic\n NumCalls = 3\n TotalCpuClocks = 10000\n AlignVectorsBy = element\n"
+              " VectorAlign = 0\n",
+              dialogue(0));
+    ASSERT_TRUE(g_tool.getMethodStat(calls, clocks));
+    EXPECT_EQ(3, calls);
+    EXPECT_EQ(10000, clocks);
+    data("Method=I");
+    EXPECT_EQ(" Method = Iterative\n StartNumLoops = 1\n StopNumLoops = 2048\n MinCpuClocks = 10000\n"
+              " Accuracy = 5\n AlignVectorsBy = element\n VectorAlign = 0\n",
+              dialogue(0));
+    ASSERT_TRUE(g_tool.getMethodBest(loops, maxLoops, clocks));
+    EXPECT_EQ(1, loops);
+    EXPECT_EQ(2048, maxLoops);
+    EXPECT_EQ(10000, clocks);
+
+    // Values from -d.
+    data("StartNumLoops=4");
+    data("StopNumLoops=64");
+    data("MinCpuClocks=0x10000");
+    dialogue(0);
+    ASSERT_TRUE(g_tool.getMethodBest(loops, maxLoops, clocks));
+    EXPECT_EQ(4, loops);
+    EXPECT_EQ(64, maxLoops);
+    EXPECT_EQ(65536, clocks);
+    data("Method=Statistic");
+    data("NumCalls=12");
+    data("TotalCpuClocks=123456");
+    dialogue(0);
+    ASSERT_TRUE(g_tool.getMethodStat(calls, clocks));
+    EXPECT_EQ(12, calls);
+    EXPECT_EQ(123456, clocks);
+    data("Method=Manual");
+    data("NumLoops=7");
+    dialogue(0);
+    ASSERT_TRUE(g_tool.getMethodLoop(loops));
+    EXPECT_EQ(7, loops);
+
+    // A text that is no method and numbers that are no numbers keep their defaults.
+    g_istrm.getDataList().clear();
+    data("Method=Fastest");
+    EXPECT_EQ("-Invalid value of Method = Fastest\n Method = Auto\n Accuracy = 5\n AlignVectorsBy = element\n"
+              " VectorAlign = 0\n",
+              dialogue(0));
+    EXPECT_TRUE(g_tool.getMethodAuto());
+    data("Method=Manual");
+    data("NumLoops=ten");
+    std::string shown = dialogue(0);
+    EXPECT_NE(std::string::npos, shown.find("-Invalid value of NumLoops = ten\n NumLoops = 10\n")) << shown;
+    ASSERT_TRUE(g_tool.getMethodLoop(loops));
+    EXPECT_EQ(10, loops);
+}
+
+TEST_F(DialogueTest, RegisteredTimingMethodGivesTheDefaults)
+{
+    psRegTimingMethod([](psTool& tool) { tool.setMethodStat(5, 777); });
+    std::string shown = dialogue(0);
+    data("NumCalls=6");
+    dialogue(0);
+    int calls = 0;
+    long long clocks = 0;
+    bool statistic = g_tool.getMethodStat(calls, clocks);
+    data("Method=Iterative");
+    std::string iterative = dialogue(0);
+    psRegTimingMethod(nullptr);
+
+    EXPECT_EQ(" Method = Statistic\n NumCalls = 5\n TotalCpuClocks = 777\n AlignVectorsBy = element\n"
+              " VectorAlign = 0\n",
+              shown);
+    ASSERT_TRUE(statistic);
+    EXPECT_EQ(6, calls);
+    EXPECT_EQ(777, clocks);
+    // Another method keeps its usual numbers.
+    EXPECT_NE(std::string::npos, iterative.find(" StartNumLoops = 1\n StopNumLoops = 2048\n MinCpuClocks = 10000\n"))
+        << iterative;
+}
+
+TEST_F(DialogueTest, AlignmentGroup)
+{
+    data("AlignVectorsBy=byte");
+    data("VectorAlign=70");
+    data("MisalignFirstVectorOnly=no");
+    data("MutualVectorShift=128");
+    psSetAlignSrc(true);
+    psSetVectorShift(64);
+    std::string shown = dialogue(0);
+    EXPECT_TRUE(psGetAlignByByte());
+    EXPECT_EQ(6, psGetVectorAlign());
+    EXPECT_FALSE(psGetAlignSrc());
+    EXPECT_EQ(512, psGetVectorShift());
+    EXPECT_NE(std::string::npos, shown.find(" AlignVectorsBy = byte\n VectorAlign = 6\n MisalignFirstVectorOnly = no\n"))
+        << shown;
+    EXPECT_EQ(std::string::npos, shown.find("MutualVectorShift")) << shown;
+
+    // Without a misalignment the first-vector switch is neither read nor touched.
+    data("AlignVectorsBy=element");
+    data("VectorAlign=64");
+    data("MisalignFirstVectorOnly=yes");
+    shown = dialogue(0);
+    EXPECT_FALSE(psGetAlignByByte());
+    EXPECT_EQ(0, psGetVectorAlign());
+    EXPECT_FALSE(psGetAlignSrc());
+    EXPECT_EQ(std::string::npos, shown.find("MisalignFirstVectorOnly")) << shown;
+}
+
+TEST_F(DialogueTest, IniFileFeedsAndRecordsTheCommonSection)
+{
+    TempFile file("[Perf System]\n"
+                  "Method=Iterative\n"
+                  "StartNumLoops=3\n"
+                  "Accuracy=2\n"
+                  "VectorAlign=5\n"
+                  "MutualVectorShift=64\n"
+                  "[Other]\n"
+                  "StopNumLoops=9\n");
+    ASSERT_TRUE(g_istrm.setIniFile(file.path().c_str(), false));
+    data("Accuracy=3"); // -d still wins
+    dialogue(0);
+    int loops = 0, maxLoops = 0;
+    long long clocks = 0;
+    ASSERT_TRUE(g_tool.getMethodBest(loops, maxLoops, clocks));
+    EXPECT_EQ(3, loops);
+    EXPECT_EQ(2048, maxLoops);
+    EXPECT_DOUBLE_EQ(0.03, g_tool.getAccuracy());
+    EXPECT_EQ(5, psGetVectorAlign());
+    EXPECT_EQ(512, psGetVectorShift());
+
+    // Write mode records what was used, under the names and with the valid values.
+    TempFile written("");
+    ASSERT_TRUE(g_istrm.setIniFile(written.path().c_str(), true));
+    g_istrm.getDataList().clear();
+    data("NumLoops=4");
+    data("Method=Manual");
+    dialogue(0);
+    g_istrm.deleteIniFile();
+    EXPECT_EQ("\n"
+              "[Perf System]\n"
+              "Method=Manual\t// Auto|Manual|Statistic|Iterative\n"
+              "NumLoops=4\n"
+              "AlignVectorsBy=element\t// byte|element\n"
+              "VectorAlign=0\n",
+              written.read());
+}
+
+TEST_F(DialogueTest, ConsoleAsksOnlyTheChosenGroups)
+{
+    // Bit 1: the timing method with its numbers and the accuracy, then the closing title.
+    std::string prompts;
+    std::string shown = dialogue(1, "s\n\n40000\n", prompts);
+    EXPECT_EQ("\n Method {Auto|Manual|Statistic|Iterative} [Auto] = "
+              "\n NumCalls [3] = "
+              "\n TotalCpuClocks [10000] = ",
+              prompts);
+    EXPECT_EQ(framed(std::string(23, ' '), "Specify timing method, please", std::string(24, ' ')) +
+                  " Method = Statistic\n NumCalls = 3\n TotalCpuClocks = 40000\n"
+                  " AlignVectorsBy = element\n VectorAlign = 0\n" +
+                  framed(std::string(24, ' '), "End of common specifications", std::string(24, ' ')),
+              shown);
+    int calls = 0;
+    long long clocks = 0;
+    ASSERT_TRUE(g_tool.getMethodStat(calls, clocks));
+    EXPECT_EQ(3, calls);
+    EXPECT_EQ(40000, clocks);
+
+    // -d values are not asked.
+    data("Method=Auto");
+    shown = dialogue(1, "30\n", prompts);
+    EXPECT_EQ("\n Accuracy, % [5] = ", prompts);
+    EXPECT_DOUBLE_EQ(0.3, g_tool.getAccuracy());
+    g_istrm.getDataList().clear();
+
+    // Bit 4 alone: only the alignment; no misalignment, so no question about the first vector.
+    shown = dialogue(4, "\n\n", prompts);
+    EXPECT_EQ("\n AlignVectorsBy {byte|element} [element] = \n VectorAlign by Element, 0..63 [0] = ", prompts);
+    EXPECT_EQ(std::string::npos, shown.find("Specify timing method")) << shown;
+    // The timing group is read first, without the console.
+    EXPECT_EQ(" Method = Auto\n Accuracy = 5\n" +
+                  framed(std::string(21, ' '), "Specify vectors alignment, please", std::string(22, ' ')) +
+                  " AlignVectorsBy = element\n VectorAlign = 0\n" +
+                  framed(std::string(24, ' '), "End of common specifications", std::string(24, ' ')),
+              shown);
+    EXPECT_NE(std::string::npos, shown.find("End of common specifications")) << shown;
+
+    psSetAlignSrc(true);
+    dialogue(4, "b\n3\nno\n", prompts);
+    EXPECT_EQ("\n AlignVectorsBy {byte|element} [element] = \n VectorAlign by Byte, 0..63 [0] = "
+              "\n MisalignFirstVectorOnly {yes|no} [yes] = ",
+              prompts);
+    EXPECT_TRUE(psGetAlignByByte());
+    EXPECT_EQ(3, psGetVectorAlign());
+    EXPECT_FALSE(psGetAlignSrc());
+
+    // Bit 2 without common parameters asks nothing: no title at all.
+    shown = dialogue(2, "Manual\n", prompts);
+    EXPECT_EQ("", prompts);
+    EXPECT_EQ(std::string::npos, shown.find("***")) << shown;
+    EXPECT_TRUE(g_tool.getMethodAuto());
+}
+
+TEST_F(DialogueTest, EndOfInputInTheMiddleTakesDefaults)
+{
+    std::string prompts;
+    std::string shown = dialogue(5, "i\n7", prompts);
+    int loops = 0, maxLoops = 0;
+    long long clocks = 0;
+    ASSERT_TRUE(g_tool.getMethodBest(loops, maxLoops, clocks));
+    EXPECT_EQ(7, loops);
+    EXPECT_EQ(2048, maxLoops);
+    EXPECT_EQ(10000, clocks);
+    EXPECT_DOUBLE_EQ(0.05, g_tool.getAccuracy());
+    EXPECT_FALSE(psGetAlignByByte());
+    EXPECT_EQ(0, psGetVectorAlign());
+    // Every remaining question was still put, once.
+    EXPECT_EQ("\n Method {Auto|Manual|Statistic|Iterative} [Auto] = \n StartNumLoops [1] = "
+              "\n StopNumLoops [2048] = \n MinCpuClocks [10000] = \n Accuracy, % [5] = "
+              "\n AlignVectorsBy {byte|element} [element] = \n VectorAlign by Element, 0..63 [0] = ",
+              prompts);
+    EXPECT_NE(std::string::npos, shown.find("End of common specifications")) << shown;
+
+    // Standard input closed from the start.
+    shown = dialogue(15, "", prompts);
+    EXPECT_TRUE(g_tool.getMethodAuto());
+    EXPECT_NE(std::string::npos, shown.find("End of common specifications")) << shown;
+}
+
+TEST_F(DialogueTest, ConsoleStaysForTheTestsOnlyWithAskModeEight)
+{
+    DialogueSession session;
+    session.setAskMode(7);
+    g_istrm.setIStream(&c_in);
+    session.endCommonData();
+    EXPECT_TRUE(g_istrm.batchMode());
+
+    session.setAskMode(15);
+    g_istrm.setIStream(&c_in);
+    session.endCommonData();
+    EXPECT_FALSE(g_istrm.batchMode());
+}
+
+namespace {
+
+// A test that registers the parameters it is given and counts how often it was set up.
+class ParmTest : public psTest {
+public:
+    ParmTest(const char* name, std::vector<psParameter*> parms, psIterator<int>* cached = nullptr)
+        : psTest(nullptr, nullptr, nullptr, nullptr, name, "src/x", "Parm"), m_list(parms), m_cached(cached)
+    {
+    }
+    void beginTest() override
+    {
+        psTest::beginTest();
+        ++begun;
+        for (psParameter* p : m_list) regParm(*p);
+        if (m_cached) regCacheParm(*m_cached, nullptr, nullptr);
+    }
+    int begun = 0;
+
+private:
+    std::vector<psParameter*> m_list;
+    psIterator<int>* m_cached;
+};
+
+std::string names(psList<psParameter*>& list)
+{
+    std::string text;
+    for (psList<psParameter*>::iterator it = list.begin(); it != list.end(); ++it) text += (*it)->getName().c_str();
+    return text;
+}
+
+} // namespace
+
+TEST_F(DialogueTest, CommonParametersInUse)
+{
+    psDefault<int> a(1, "A"), b(2, "B"), c(3, "C"), d(4, "D"), own(5, "own");
+    psIterator<int> cachedD;
+    cachedD.init("D", 1, 2);
+
+    psTestList tests;
+    ParmTest* t1 = new ParmTest("t1", {&own, &a});
+    ParmTest* t2 = new ParmTest("t2", {&c});
+    ParmTest* skipped = new ParmTest("skipped", {&b});
+    tests.push_back(t1);
+    tests.push_back(t2);
+    tests.push_back(skipped);
+    psConditions conditions;
+    conditions.push_back(new RunCondition_fNot("skipped"));
+
+    psList<psParameter*> common;
+    common.push_back(&a);
+    common.push_back(&b);
+    common.push_back(&c);
+    b.doInput(true); // a mark left from before does not count
+    tests.selectCommonParms(conditions, common);
+    EXPECT_EQ("AC", names(common));
+    EXPECT_TRUE(a.doInput());
+    EXPECT_FALSE(b.doInput());
+    EXPECT_TRUE(c.doInput());
+    EXPECT_EQ(0, skipped->begun);
+    // The parameters the tests registered for the look are dropped again.
+    EXPECT_TRUE(t1->getParms().empty());
+
+    // Once every common parameter is marked the remaining tests are not looked at.
+    ParmTest* t3 = new ParmTest("t3", {&a});
+    ParmTest* t4 = new ParmTest("t4", {&a});
+    tests.push_back(t3);
+    tests.push_back(t4);
+    psList<psParameter*> two;
+    two.push_back(&a);
+    two.push_back(&c);
+    tests.selectCommonParms(conditions, two);
+    EXPECT_EQ("AC", names(two));
+    EXPECT_EQ(2, t1->begun);
+    EXPECT_EQ(2, t2->begun);
+    EXPECT_EQ(1, t3->begun);
+    EXPECT_EQ(0, t4->begun);
+
+    // A parameter wrapped by the cache iterator counts as used.
+    psTestList cacheTests;
+    ParmTest* cached = new ParmTest("tc", {}, &cachedD);
+    cacheTests.push_back(cached);
+    psList<psParameter*> withD;
+    withD.push_back(&d);
+    withD.push_back(&cachedD);
+    bool cacheMode = psTest::getCacheMode();
+    psTest::setCacheMode(true);
+    cacheTests.selectCommonParms(conditions, withD);
+    psTest::setCacheMode(cacheMode);
+    EXPECT_EQ("D", names(withD));
+    EXPECT_EQ(&cachedD, withD.front());
+    EXPECT_EQ(nullptr, cached->getCacheIterator());
+
+    // An empty list stays empty.
+    psList<psParameter*> none;
+    tests.selectCommonParms(conditions, none);
+    EXPECT_TRUE(none.empty());
+
+    for (psTestList::iterator it = tests.begin(); it != tests.end(); ++it) delete *it;
+    delete cached;
+}
+
+TEST_F(DialogueTest, CommonParametersAreReadOnce)
+{
+    psDefault<int> width(8, "Width");
+    psIterator<int> sizes;
+    sizes.init("Sizes", 16, 32);
+    psRegParm(width);
+    psRegParm(sizes);
+    psList<psParameter*>* common = psGetParmList();
+
+    data("Width=12");
+    std::string prompts;
+    std::string shown = dialogue(2, "64;128\n", prompts);
+    common->clear();
+
+    EXPECT_EQ("\n Sizes [16; 32] = ", prompts);
+    EXPECT_EQ(12, width.value());
+    EXPECT_EQ("64; 128", std::string(sizes.defaultString().c_str()));
+    EXPECT_FALSE(width.doInput());
+    EXPECT_FALSE(sizes.doInput());
+    EXPECT_NE(std::string::npos, shown.find("Specify common test parameters, please")) << shown;
+    EXPECT_NE(std::string::npos, shown.find(" Width = 12\n Sizes = 64; 128\n")) << shown;
+    EXPECT_NE(std::string::npos, shown.find("End of common specifications")) << shown;
+    // Marked off, a parameter is only shown when a test would read it again.
+    StreamCapture capture(g_ostrm, ERR | WARN | PERF);
+    data("Width=99");
+    g_istrm >> width;
+    EXPECT_EQ(12, width.value());
+    EXPECT_EQ(" Width = 12\n", capture.text());
+}

@@ -1,4 +1,5 @@
 // Program entry: run the one session and leave; the outcome is in the text and files written.
+#include "ps_malloc.h"
 #include "ps_registry.h"
 #include "ps_session.h"
 #include "ps_trace.h"
@@ -12,6 +13,8 @@ int main(int argc, char** argv)
         psRegSession(session);
     }
     session->run(argc, argv);
+    // The process ends right after: the blocks still registered are not released one by one.
+    psFreeAll();
     g_trace.traceOut("main");
     return 0;
 }

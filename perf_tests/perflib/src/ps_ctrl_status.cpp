@@ -139,7 +139,7 @@ void psUnmaskFpExceptions()
 void psCtrlStatusInit()
 {
     // The values are set before init so that the very first timing already runs unmasked.
-    if (is_W_flagUsed || psGetUnmaskFpExceptions()) psUnmaskFpExceptions();
+    if (is_W_flagUsed) psUnmaskFpExceptions();
     g_ctrl87.init();
     g_ssx.init();
 }

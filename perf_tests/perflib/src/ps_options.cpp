@@ -5,6 +5,7 @@
 #include "ps_conditions.h"
 #include "ps_cpu_features.h"
 #include "ps_cstream.h"
+#include "ps_ctrl_status.h"
 #include "ps_istream.h"
 #include "ps_ostream.h"
 #include "ps_registry.h"
@@ -19,7 +20,6 @@ char s_hintArg = 0;
 bool s_hintHide = true;
 unsigned long long s_cpuFeature = 0;
 int s_numThreads = 0;
-bool s_unmaskFp = false;
 
 const char* const extIni = ".ini";
 const char* const extOut = ".txt";
@@ -352,7 +352,7 @@ psString H_info(psString arg)
 void H_apply(psString arg, psSession*) { psTest::setHotMode(hotOnly(arg) ? 2 : 1); }
 
 psString W_info(psString) { return "unmask floating-point exceptions"; }
-void W_apply(psString, psSession*) { s_unmaskFp = true; }
+void W_apply(psString, psSession*) { psUnmaskFpExceptions(); }
 
 // ---- -T, -N: the crypto library's features and threads
 const char* const noEnvironment = "ignored: <kyncore.h> is not included before <ky.h> in test files";
@@ -541,7 +541,6 @@ int psGetNumThreadsOption() { return s_numThreads; }
 bool psGetVersionMode() { return s_version; }
 char psGetHintArg() { return s_hintArg; }
 bool psGetHintHide() { return s_hintHide; }
-bool psGetUnmaskFpExceptions() { return s_unmaskFp; }
 
 void psResetOptionSettings()
 {
@@ -550,7 +549,6 @@ void psResetOptionSettings()
     s_hintHide = true;
     s_cpuFeature = 0;
     s_numThreads = 0;
-    s_unmaskFp = false;
     g_istrm.getDataList().clear();
 }
 

@@ -12,8 +12,6 @@ int psGetNumThreadsOption();
 bool psGetVersionMode();
 char psGetHintArg();
 bool psGetHintHide();
-// -W: unmask floating-point exceptions.
-bool psGetUnmaskFpExceptions();
 // Resets every key setting (a new command line), the -d data included.
 void psResetOptionSettings();
 

@@ -349,22 +349,38 @@ psResult psTest::runTiming()
 
 // ---- control status
 
-void psTest::initCtrlStatus()
-{
-    g_ctrl87.init();
-    g_ssx.init();
-    if (is_W_flagUsed) {
-        g_ctrl87.setExceptionValue(0x20);
-        g_ssx.setExceptionValue(0x1000);
-    }
-}
-
-bool psTest::badCtrlStatus(bool& bad87, bool& badSSX)
+namespace {
+bool badCtrl(bool& bad87, bool& badSSX)
 {
     bad87 = g_ctrl87.badStatus();
     badSSX = g_ssx.badStatus();
     return bad87 || badSSX;
 }
+
+void printCtrl(bool bad87, bool badSSX)
+{
+    if (bad87) g_ostrm << WARN << "-- Status    87: " << g_ctrl87.strSW() << "\n" << msgRestore;
+    if (badSSX) g_ostrm << WARN << "-- Status    SSX: " << g_ssx.strExceptionState() << "\n" << msgRestore;
+}
+
+void clearCtrl()
+{
+    g_ctrl87.clear();
+    g_ssx.clear();
+}
+
+// The timing tool watches the control status and resets the data through these.
+const bool toolHooksInstalled =
+    (psTool::setHooks(psToolHooks{psCtrlStatusStart, psCtrlStatusStop, badCtrl, printCtrl, clearCtrl, psTest::resetAllVectors}), true);
+} // namespace
+
+void psTest::initCtrlStatus()
+{
+    (void)toolHooksInstalled;
+    psCtrlStatusInit();
+}
+
+bool psTest::badCtrlStatus(bool& bad87, bool& badSSX) { return badCtrl(bad87, badSSX); }
 
 psResult psTest::checkCtrlStatus()
 {
@@ -380,17 +396,9 @@ psResult psTest::checkCtrlStatus()
     return r;
 }
 
-void psTest::printCtrlStatus(bool bad87, bool badSSX)
-{
-    if (bad87) g_ostrm << WARN << "-- Status    87: " << g_ctrl87.strSW() << "\n" << msgRestore;
-    if (badSSX) g_ostrm << WARN << "-- Status    SSX: " << g_ssx.strExceptionState() << "\n" << msgRestore;
-}
+void psTest::printCtrlStatus(bool bad87, bool badSSX) { printCtrl(bad87, badSSX); }
 
-void psTest::clearCtrlStatus()
-{
-    g_ctrl87.clear();
-    g_ssx.clear();
-}
+void psTest::clearCtrlStatus() { clearCtrl(); }
 
 // ---- output of one combination
 

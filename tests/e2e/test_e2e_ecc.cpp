@@ -140,15 +140,22 @@ TEST(EccSuite, AllTwentyTwoTestsRunAndWriteTheirRows)
     }
 }
 
-TEST(EccSuite, FunctionPatternSelectsOneCurve)
+TEST(EccSuite, OneCurveMeasuredByTheStatisticWrappers)
 {
     TempDir dir;
     std::string csv = dir.file("p256.csv");
-    e2e::Run r = run({"-B", "-fnistp256", "-r" + csv}, dir.path());
+    e2e::Run r = run({"-B", "-fnistp256", "-dMethod=Statistic", "-LPERF", "-r" + csv}, dir.path());
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("-fnistp256: test functions containing 'nistp256'\n"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("| .Number of tests : 6 "), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("| .Successes       : 6 "), std::string::npos) << r.out;
+    // Every test goes through its statistic entry point.
+    size_t uses = 0;
+    for (const std::string& line : lines(r.out)) {
+        if (line == "   statMethod is called for measuring.") ++uses;
+        EXPECT_NE(line, "   loopMethod is called for measuring.");
+    }
+    EXPECT_EQ(uses, 6u) << r.out;
 
     std::map<std::string, std::vector<std::string>> rows = resultRows(e2e::readFile(csv));
     std::set<std::string> names;
@@ -156,6 +163,13 @@ TEST(EccSuite, FunctionPatternSelectsOneCurve)
     std::set<std::string> expected;
     for (const char* op : kNistOps) expected.insert(std::string("tzv_nistp256_") + op + "_mb8");
     EXPECT_EQ(names, expected);
-    EXPECT_EQ(rows["tzv_nistp256_ecdsa_sign_complete_mb8"][1], "-");
-    EXPECT_EQ(rows["tzv_nistp256_ecdh_mb8"][1], "pub_key: projective");
+    for (const auto& row : rows) {
+        const std::vector<std::string>& c = row.second;
+        ASSERT_EQ(c.size(), 14u) << row.first;
+        EXPECT_EQ(c[1], takesPublicKey(row.first) ? "pub_key: projective" : "-") << row.first;
+        EXPECT_TRUE(std::regex_match(c[9], std::regex(R"(nCalls=[1-9]\d*)"))) << c[9];
+        ASSERT_TRUE(std::regex_match(c[10], std::regex(R"(\d+)"))) << row.first << ": " << c[10];
+        EXPECT_GT(std::stoll(c[10]), 10) << row.first;
+        EXPECT_LT(std::stoll(c[10]), 500000000LL) << row.first;
+    }
 }

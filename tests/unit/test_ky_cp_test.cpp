@@ -383,3 +383,79 @@ TEST(HotFunctions, TheElevenNamesInOrder)
         ++it;
     }
 }
+
+TEST(ContextHelpers, NumbersAndContextsOfTheGeneralLibrary)
+{
+    SampledTest test;
+    kycpTest::m_seed = 7;
+
+    // Four random words into a number of eight: bit 127 and bit 0 set, words 4 to 7 zero.
+    _cpBigNum* bn = nullptr;
+    ASSERT_TRUE(test.createBN(8, 4, bn));
+    KynsBigNumSGN sign = kynsBigNumNEG;
+    int bits = 0;
+    int32u* words = nullptr;
+    ASSERT_EQ(kynsRef_BN(&sign, &bits, &words, bn), 0);
+    EXPECT_EQ(sign, kynsBigNumPOS);
+    EXPECT_EQ(bits, 128);
+    EXPECT_EQ(words[0] & 1u, 1u);
+    int capacity = 0;
+    ASSERT_EQ(kynsGetSize_BN(bn, &capacity), 0);
+    EXPECT_EQ(capacity, 8);
+    EXPECT_EQ(kycpTest::m_seed, 8u); // one draw of four words
+
+    // Exactly 31 bits per word, odd.
+    _cpBigNum* odd = nullptr;
+    ASSERT_TRUE(test.createBN_1(4, odd));
+    ASSERT_EQ(kynsRef_BN(&sign, &bits, &words, odd), 0);
+    EXPECT_EQ(bits, 127);
+    EXPECT_EQ(words[0] & 1u, 1u);
+
+    // A copy needs a capacity above the source's length in words.
+    _cpBigNum* wide = nullptr;
+    _cpBigNum* narrow = nullptr;
+    ASSERT_TRUE(test.createBN(5, 1, wide));
+    ASSERT_TRUE(test.createBN(4, 1, narrow));
+    EXPECT_TRUE(test.copyDataBN(bn, wide));
+    ASSERT_EQ(kynsRef_BN(&sign, &bits, &words, wide), 0);
+    EXPECT_EQ(bits, 128);
+    EXPECT_FALSE(test.copyDataBN(bn, narrow));
+    EXPECT_EQ(kycpTest::getBNLength(128), 4);
+    EXPECT_EQ(kycpTest::getBNLength(129), 5);
+
+    // setBN with one value everywhere; a null number is a plain false, not a crash.
+    EXPECT_TRUE(test.setBN(narrow, 0x5u, kynsBigNumPOS));
+    ASSERT_EQ(kynsRef_BN(&sign, &bits, &words, narrow), 0);
+    EXPECT_EQ(words[3], 0x5u);
+    EXPECT_FALSE(test.setBN(nullptr, 0x5u, kynsBigNumPOS));
+
+    _cpMontgomery* mont = nullptr;
+    _cpPRNG* prng = nullptr;
+    _cpPrime* prime = nullptr;
+    _cpDLP* dlp = nullptr;
+    EXPECT_TRUE(test.createMont(kynsBinaryMethod, 8, mont));
+    EXPECT_TRUE(test.createPRNG(prng, 3));
+    EXPECT_TRUE(test.createPrime(256, prime));
+    EXPECT_TRUE(test.createDSA(1024, dlp));
+    // A size the library refuses stops the helper with a library failure.
+    _cpBigNum* refused = nullptr;
+    {
+        StreamCapture capture(g_ostrm, ERR);
+        EXPECT_FALSE(test.createBN(0, refused));
+        EXPECT_TRUE(contains(capture.text(), "--KYN FAIL. status = -15 in kynsBigNumGetSize")) << capture.text();
+    }
+    EXPECT_EQ(refused, nullptr);
+    psTest::setCurrentResult(UNDEFINED);
+
+    test.deleteBN(bn);
+    test.deleteBN(odd);
+    test.deleteBN(wide);
+    test.deleteBN(narrow);
+    test.deleteMont(mont);
+    test.deletePRNG(prng);
+    test.deletePrime(prime);
+    test.deleteDSA(dlp);
+    EXPECT_EQ(bn, nullptr);
+    EXPECT_EQ(mont, nullptr);
+    EXPECT_EQ(dlp, nullptr);
+}

@@ -18,6 +18,8 @@ TEST(PsTrace, NestedCallsPrintIndentedPairs)
 {
     StreamCapture out(g_ostrm, 23);
     MessageLevel before = g_ostrm.getMsgLevel();
+    // A test that ended with an exception leaves its step names behind: start from nothing.
+    g_trace.clear();
     g_trace.clean();
     g_trace.traceIn("a");
     g_trace.traceIn("b");
@@ -38,6 +40,8 @@ TEST(PsTrace, NestedCallsPrintIndentedPairs)
 TEST(PsTrace, LeavingAnOuterCallUnwindsTheInnerOnes)
 {
     StreamCapture out(g_ostrm, TRACE);
+    // A test that ended with an exception leaves its step names behind: start from nothing.
+    g_trace.clear();
     g_trace.clean();
     g_trace.traceIn("a");
     g_trace.traceIn("b");

@@ -1,0 +1,32 @@
+// The program against a libtzvcrypto.so.13 that can run nothing on this processor: every test ends
+// with the unsupported-processor warning, nothing is measured, and the program was not rebuilt.
+#include <gtest/gtest.h>
+
+#include "e2e_support.h"
+
+using e2e::lines;
+using e2e::TempDir;
+
+TEST(Unsupported, EveryTestEndsWithTheUnsupportedWarning)
+{
+    TempDir dir;
+    std::string sum = dir.file("run_sum.csv"), csv = dir.file("run.csv");
+    e2e::Run r = e2e::run({"-B", "-fnistp256", "-u" + sum, "-r" + csv}, dir.path(), "", PS_PROGRAM,
+                          "LD_LIBRARY_PATH=" + e2e::quote(PS_UNSUPPORTED_LIB_DIR));
+    EXPECT_EQ(r.status, 0);
+    std::vector<std::string> rows = lines(e2e::readFile(sum));
+    int unsupported = 0;
+    for (const std::string& row : rows) {
+        if (row.rfind("tzv_nistp256_", 0) != 0) continue;
+        EXPECT_NE(row.find(",TimECC256_TZV,"), std::string::npos) << row;
+        EXPECT_NE(row.find(",resWRNG_NOT_SUPPORTED_CPU,"), std::string::npos) << row;
+        ++unsupported;
+    }
+    EXPECT_EQ(unsupported, 6) << e2e::readFile(sum);
+    EXPECT_NE(e2e::readFile(sum).find(".....-NOTE   ,6\n"), std::string::npos);
+    // No measurement, so no result line follows the table title.
+    std::vector<std::string> table = lines(e2e::readFile(csv));
+    ASSERT_FALSE(table.empty());
+    EXPECT_EQ(table.back().rfind("function,Parm1,", 0), 0u) << table.back();
+    EXPECT_NE(r.out.find("| -resWRNG_NOT_SUPPORTED_CPU tzv_nistp256_ecdh_mb8_sts_wrapper"), std::string::npos) << r.out;
+}

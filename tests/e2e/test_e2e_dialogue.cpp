@@ -231,11 +231,16 @@ TEST(Dialogue, EndOfInputInTheMiddleTakesTheDefaults)
         << r.out;
     EXPECT_TRUE(contains(r.out, "| -OK         __psOrvelCpu")) << r.out;
 
-    // Batch mode wins over -A: nothing asked, nothing framed.
-    r = run({"-AAll", "-B", "-f__psOrvelCpu"}, dir.path(), "Manual\n", PS_PROGRAM, limit);
+    // Batch mode wins over -A: nothing asked, nothing framed. The table title follows: under -H
+    // it ends with the Interest cell.
+    std::string csv = dir.file("hot.csv");
+    r = run({"-AAll", "-B", "-f__psOrvelCpu", "-H", "-r" + csv}, dir.path(), "Manual\n", PS_PROGRAM, limit);
     EXPECT_TRUE(contains(r.out, commonDefaults)) << r.out;
     EXPECT_FALSE(contains(r.out, stars)) << r.out;
     EXPECT_FALSE(contains(r.out, "] = ")) << r.out;
+    EXPECT_TRUE(contains(e2e::readFile(csv), "\nfunction,Parm1,Parm2,Parm3,Parm4,Parm5,Parm6,Parm7,Parm8,Comment,Clocks,"
+                                             "per,Time (usec),MFlops,Interest\n"))
+        << e2e::readFile(csv);
 
     // -AMisalign asks the alignment only, and the first-vector question only for a misalignment.
     r = run({"-AMisalign", "-f__psOrvelCpu"}, dir.path(), "byte\n7\nno\n", PS_PROGRAM, limit);

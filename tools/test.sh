@@ -11,9 +11,11 @@ if [ "${PS_SANITIZE:-0}" = 1 ]; then
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   filter=(-R '^(unit|e2e)\.')
+  targets=(--target unit_tests e2e_tests)
 else
   cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
   filter=()
+  targets=()
 fi
-cmake --build "$dir" -j2
+cmake --build "$dir" -j2 "${targets[@]}"
 ctest --test-dir "$dir" --output-on-failure -j2 "${filter[@]}"

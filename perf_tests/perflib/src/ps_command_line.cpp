@@ -1,6 +1,7 @@
 // The command-line phase of the session: where the keys come from, how each is reported and applied,
 // and the help output.
 #include <cstdio>
+#include <string>
 
 #include "ps_command_list.h"
 #include "ps_cpu_features.h"
@@ -34,17 +35,41 @@ psString psSession::getExitInfo()
     }
 }
 
+namespace {
+// The report line of one key, taken before the key is applied.
+psString keyReport(psSession* session, char key, const psString& arg)
+{
+    psString line = psString("-") + psString(key) + arg + ": ";
+    psOption* option = session->getOption(key);
+    if (!option)
+        line += "ignored: incorrect option key";
+    else if (option->info)
+        line += option->info(arg);
+    else
+        line += "ignored"; // -@ read from a key file: key files do not nest
+    return line + "\n";
+}
+
+void applyKey(psSession* session, char key, const psString& arg)
+{
+    psOption* option = session->getOption(key);
+    if (option && option->apply) option->apply(arg, session);
+}
+
+// Joins the texts with one copy: appending to a psString piece by piece copies the whole text
+// each time, which a key file of many thousand keys makes noticeable.
+psString joinTexts(const psString& head, const psStringList& texts)
+{
+    std::string joined = head.c_str();
+    for (psStringList::const_iterator it = texts.begin(); it != texts.end(); ++it) joined += it->c_str();
+    return joined.c_str();
+}
+} // namespace
+
 void psSession::applyOption(char key, psString arg)
 {
-    m_optReport += psString("-") + psString(key) + arg + ": ";
-    psOption* option = getOption(key);
-    if (!option) {
-        m_optReport += "ignored: incorrect option key\n";
-        return;
-    }
-    if (option->info) m_optReport += option->info(arg);
-    m_optReport += "\n";
-    if (option->apply) option->apply(arg, this);
+    m_optReport += keyReport(this, key, arg);
+    applyKey(this, key, arg);
 }
 
 bool psSession::readCfgFile(psString& text, psString& name)
@@ -118,8 +143,13 @@ bool psSession::parseCommandLine(int argc, char** argv)
         if (!pCmdList->insertFromFile(name, it)) m_unopenedFile = true;
     }
 
-    for (psCommandList::iterator it = pCmdList->begin(); it != pCmdList->end(); ++it)
-        applyOption(it->getKey(), it->getArg());
+    // As applyOption, with the report lines gathered in a list and joined once.
+    psStringList reports;
+    for (psCommandList::iterator it = pCmdList->begin(); it != pCmdList->end(); ++it) {
+        reports.push_back(keyReport(this, it->getKey(), it->getArg()));
+        applyKey(this, it->getKey(), it->getArg());
+    }
+    m_optReport = joinTexts(m_optReport, reports);
 
     g_ostrm << m_optReport;
     m_optReport = "";

@@ -94,11 +94,15 @@ bool psCommandList::insertFromFile(const psString& name, iterator pos)
 {
     i_stream file(name, true);
     if (!file) return false;
-    psString text, line;
+    // A line feed acts as a blank, so splitting line by line gives the tokens of the whole text;
+    // gathering the text first would copy it once per line.
+    psStringList tokens, words;
+    psString line;
     while (file.getline(line)) {
-        text += line;
-        text += " ";
+        words.clear();
+        line.parse(words, separators());
+        for (psStringList::iterator it = words.begin(); it != words.end(); ++it) tokens.push_back(*it);
     }
-    insertArgs(text.c_str(), pos);
+    insertArgs(tokens, pos);
     return true;
 }

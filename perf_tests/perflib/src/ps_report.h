@@ -22,6 +22,8 @@ public:
     psString firstLine();
     psString lastLine();
     void setFrameMode(bool on) { m_frame = on; }
+    bool getFrameMode() const { return m_frame; }
+    int getItemCount() const { return m_count; }
     psString getLine(const psString& i0, const psString& i1 = "", const psString& i2 = "", const psString& i3 = "",
                      const psString& i4 = "", const psString& i5 = "") const;
     static psString getTimeStr(int seconds);

@@ -22,7 +22,7 @@ public:
     void selectCommonParms(psConditions& conditions, psList<psParameter*>& common);
     void plus(psResult result);
     int getNumber() const { return m_number; }
-    int getStatistic(psResult result) const { return m_counts[result]; }
+    int getStatistic(psResult result) const { return result >= 0 && result < psResultCount ? m_counts[result] : 0; }
     void sortFunc();
     void startWithCpuTest();
     psDate& getDate() { return m_date; }

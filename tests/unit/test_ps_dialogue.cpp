@@ -442,7 +442,8 @@ TEST_F(DialogueTest, CommonParametersInUse)
     tests.push_back(t2);
     tests.push_back(skipped);
     psConditions conditions;
-    conditions.push_back(new RunCondition_fNot("skipped"));
+    RunCondition_fNot notSkipped("skipped");
+    conditions.push_back(&notSkipped);
 
     psList<psParameter*> common;
     common.push_back(&a);

@@ -58,6 +58,19 @@ inline std::string readFile(const std::string& path)
     return s.str();
 }
 
+// The cells of one csv line; a line without commas is one cell.
+inline std::vector<std::string> cells(const std::string& line)
+{
+    std::vector<std::string> out;
+    size_t start = 0;
+    for (;;) {
+        size_t comma = line.find(',', start);
+        out.push_back(line.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+        if (comma == std::string::npos) return out;
+        start = comma + 1;
+    }
+}
+
 inline bool fileExists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
 inline std::vector<std::string> lines(const std::string& text)

@@ -11,6 +11,8 @@
 
 #include "e2e_support.h"
 
+using e2e::cells;
+
 using e2e::lines;
 using e2e::run;
 using e2e::TempDir;
@@ -38,18 +40,6 @@ bool takesPublicKey(const std::string& function)
 {
     return function.find("ecpublic_key") != std::string::npos || function.find("ecdh") != std::string::npos ||
            function.find("ecdsa_verify") != std::string::npos;
-}
-
-std::vector<std::string> cells(const std::string& line)
-{
-    std::vector<std::string> out;
-    size_t start = 0;
-    for (;;) {
-        size_t comma = line.find(',', start);
-        out.push_back(line.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-        if (comma == std::string::npos) return out;
-        start = comma + 1;
-    }
 }
 
 // The result rows of the csv table: every line after the table title.

@@ -9,6 +9,8 @@
 
 #include "e2e_support.h"
 
+using e2e::cells;
+
 using e2e::lines;
 using e2e::run;
 using e2e::TempDir;
@@ -34,18 +36,6 @@ const Expected kTests[] = {
     {"tzv_x25519_mb8", "| Test      : TimX25519_TZV                                                   |",
      "| Source    : p_tzv_x25519.cpp                                                |"},
 };
-
-std::vector<std::string> cells(const std::string& line)
-{
-    std::vector<std::string> out;
-    size_t start = 0;
-    for (;;) {
-        size_t comma = line.find(',', start);
-        out.push_back(line.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-        if (comma == std::string::npos) return out;
-        start = comma + 1;
-    }
-}
 
 } // namespace
 

@@ -10,6 +10,8 @@
 
 #include "e2e_support.h"
 
+using e2e::cells;
+
 using e2e::lines;
 using e2e::readFile;
 
@@ -20,18 +22,6 @@ const std::string resultName =
     "EXCPTFAIL|FAIL)";
 
 bool matches(const std::string& text, const std::string& pattern) { return std::regex_match(text, std::regex(pattern)); }
-
-std::vector<std::string> cells(const std::string& line)
-{
-    std::vector<std::string> result;
-    size_t from = 0;
-    for (;;) {
-        size_t comma = line.find(',', from);
-        result.push_back(line.substr(from, comma == std::string::npos ? std::string::npos : comma - from));
-        if (comma == std::string::npos) return result;
-        from = comma + 1;
-    }
-}
 
 // A row of the frame: the closing bar at column 78, unless the row is already longer.
 std::string framed(const std::string& row) { return row.size() > 78 ? row : row + std::string(78 - row.size(), ' ') + "|"; }

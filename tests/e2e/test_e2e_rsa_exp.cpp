@@ -11,6 +11,8 @@
 
 #include "e2e_support.h"
 
+using e2e::cells;
+
 using e2e::lines;
 using e2e::run;
 using e2e::TempDir;
@@ -31,18 +33,6 @@ const SuiteTest kTests[] = {
     {"tzv_rsa_public_mb8_sts_wrapper", "TimRSA_TZV", "p_tzv_rsa.cpp", "N-bitLength"},
 };
 const char* const kSizes[] = {"1024", "2048", "3072", "4096"};
-
-std::vector<std::string> cells(const std::string& line)
-{
-    std::vector<std::string> out;
-    size_t start = 0;
-    for (;;) {
-        size_t comma = line.find(',', start);
-        out.push_back(line.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-        if (comma == std::string::npos) return out;
-        start = comma + 1;
-    }
-}
 
 // The result rows after the table title, in file order.
 std::vector<std::vector<std::string>> resultRows(const std::string& csv)

@@ -12,6 +12,8 @@
 
 #include "e2e_support.h"
 
+using e2e::cells;
+
 using e2e::lines;
 using e2e::run;
 using e2e::TempDir;
@@ -43,18 +45,6 @@ std::vector<SmTest> sm3Tests()
 {
     return {{"tzv_sm3_update_mb16", "TimSM3_TZV", "p_tzv_sm3.cpp"},
             {"tzv_sm3_msg_digest_mb16", "TimSM3_TZV", "p_tzv_sm3.cpp"}};
-}
-
-std::vector<std::string> cells(const std::string& line)
-{
-    std::vector<std::string> out;
-    size_t start = 0;
-    for (;;) {
-        size_t comma = line.find(',', start);
-        out.push_back(line.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-        if (comma == std::string::npos) return out;
-        start = comma + 1;
-    }
 }
 
 std::string framed(const std::string& label, const std::string& text)

@@ -5,33 +5,6 @@ psCStream g_qstrm;
 psCStream g_mstrm;
 psUStream g_ustrm;
 
-psCStream::~psCStream()
-{
-    for (iterator it = m_opened.begin(); it != m_opened.end(); ++it) delete *it;
-}
-
-bool psCStream::addStream(psString name, bool append)
-{
-    o_stream* file = new o_stream(name, openAsIs | (append ? openAppend : 0), true);
-    if (!*file) {
-        delete file;
-        return false;
-    }
-    push_back(file);
-    m_opened.push_back(file);
-    return true;
-}
-
-void psCStream::flush()
-{
-    for (iterator it = begin(); it != end(); ++it) (*it)->flush();
-}
-
-void psCStream::close()
-{
-    for (iterator it = begin(); it != end(); ++it) (*it)->close();
-}
-
 void psCStream::setColm(int i, const psString& s)
 {
     if (i >= 0 && i < maxColumns) m_cells[i] = s;

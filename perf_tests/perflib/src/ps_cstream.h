@@ -8,18 +8,11 @@
 #include "ps_ostream.h"
 #include "ps_string.h"
 
-class psCStream : public psList<o_stream*> {
+class psCStream : public psFileList {
 public:
     static const int maxColumns = 32;
 
     psCStream() : m_colmIndex(0), m_lineCount(0), m_keyColumns(0) {}
-    ~psCStream() override;
-    psCStream(const psCStream&) = delete;
-    psCStream& operator=(const psCStream&) = delete;
-
-    bool addStream(psString name, bool append);
-    void flush();
-    void close();
 
     void setColm(int i, const psString& s);
     void setNextColm(const psString& s);
@@ -49,7 +42,6 @@ private:
     int m_keyColumns;
     psStringList m_watch[maxColumns];
     psStringList m_postponed[maxColumns];
-    psList<o_stream*> m_opened;
 };
 
 // The summary table stream: never filtered.

@@ -2,12 +2,12 @@
 
 PS_CONSTINIT psOStream g_ostrm;
 
-psOStream::~psOStream()
+psFileList::~psFileList()
 {
     for (iterator it = m_opened.begin(); it != m_opened.end(); ++it) delete *it;
 }
 
-bool psOStream::addStream(psString name, bool append)
+bool psFileList::addStream(psString name, bool append)
 {
     o_stream* file = new o_stream(name, openAsIs | (append ? openAppend : 0), true);
     if (!*file) {
@@ -48,12 +48,12 @@ void psOStream::endMessageFlush()
     flush();
 }
 
-void psOStream::flush()
+void psFileList::flush()
 {
     for (iterator it = begin(); it != end(); ++it) (*it)->flush();
 }
 
-void psOStream::close()
+void psFileList::close()
 {
     for (iterator it = begin(); it != end(); ++it) (*it)->close();
 }

@@ -22,18 +22,29 @@ enum MessageLevel {
 };
 typedef int OutputLevel;
 
-// The attached files in the order attached (the console first). Files attached from outside are
-// not owned; the files addStream opened are deleted with the stream, which closes each of them once.
-class psOStream : public psList<o_stream*> {
+// The files a stream writes to, in the order attached (the console first). Files attached from
+// outside are not owned; the files addStream opened are deleted with the list, which closes each
+// of them once.
+class psFileList : public psList<o_stream*> {
 public:
-    constexpr psOStream() : psOStream(ERR, PERF) {}
-    ~psOStream() override;
-    psOStream(const psOStream&) = delete;
-    psOStream& operator=(const psOStream&) = delete;
+    constexpr psFileList() {}
+    ~psFileList() override;
+    psFileList(const psFileList&) = delete;
+    psFileList& operator=(const psFileList&) = delete;
 
     // Opens name exactly as given (appending when asked) and attaches it; false, after the
     // "-- Can't open file" message, when it cannot be opened.
     bool addStream(psString name, bool append);
+    void flush();
+    void close();
+
+private:
+    psList<o_stream*> m_opened;
+};
+
+class psOStream : public psFileList {
+public:
+    constexpr psOStream() : psOStream(ERR, PERF) {}
 
     void setOutLevel(OutputLevel level) { m_outLevel = level; }
     OutputLevel getOutLevel() const { return m_outLevel; }
@@ -48,9 +59,6 @@ public:
     void endMessage() { restoreMsgLevel(); }
     void endMessageFlush();
     bool denyLevel() const { return (m_msgLevel & m_outLevel) == 0; }
-
-    void flush();
-    void close();
 
     psOStream& operator<<(MessageLevel level);
     psOStream& operator<<(const psString& text);
@@ -81,8 +89,6 @@ private:
         text << value;
         return *this << text;
     }
-
-    psList<o_stream*> m_opened;
 };
 
 // The console text, copied to the text files of keys -o/-O. Constant-initialised.

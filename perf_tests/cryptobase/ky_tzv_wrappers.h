@@ -120,11 +120,18 @@ psResult kyTzvStat(int* count, long long* clocks, int batch, const char* name)
 #define KY_TZV_WRAPPERS_MB8(func, args) KY_TZV_LANES_MB8(func, args) KY_TZV_ENTRY_POINTS(func)
 #define KY_TZV_WRAPPERS_MB16(func, args) KY_TZV_LANES_MB16(func, args) KY_TZV_ENTRY_POINTS(func)
 
+// The registered source of a test: its path without the extension, so reports name "p_tzv_ecc".
+inline psString kySourcePath(const char* file)
+{
+    psString path(file);
+    return path.getFileDir() + path.getFileTitle();
+}
+
 // Registers the test of class Class for func, named "<func>_sts_wrapper".
 #define KY_TZV_REG(Class, func)                                                                     \
     [[maybe_unused]] static bool reg_##func##_sts_wrapper_##Class =                                \
         psRegTest(new Class(tcall_##func##_sts_wrapper, nullptr, tim_##func##_sts_wrapper_loop,   \
-                            tim_##func##_sts_wrapper_stat, #func "_sts_wrapper", __FILE__, #Class "//KY_REG"));
+                            tim_##func##_sts_wrapper_stat, #func "_sts_wrapper", kySourcePath(__FILE__), #Class "//KY_REG"));
 
 // One registered multi-buffer test: its entry points and its registration, in source order.
 #define KY_TZV_TEST_MB8(Class, func, args) KY_TZV_WRAPPERS_MB8(func, args) KY_TZV_REG(Class, func)

@@ -77,7 +77,7 @@ TEST(CommandLine, EveryKeyReportsItsSettingOrWhyItIsIgnored)
                         "-YHIGH", "-YNORMAL", "-YLOW", "-Yhigh", "-H", "-HONLY", "-W", "-SU", "-C", "-s-", "-s",
                         "-kor", "-kand", "-Fecdsa", "-f!", "abc", "-f!abc", "-f-", "abc", "-fsign", "-f+mb8", "-f=x",
                         "-t+TimECC", "-t-SM2", "-t=y", "-tECC", "-t!y", "-t", "-mecc", "-m+p_", "-m-x",
-                        "-m=p_tzv_ecc.cpp", "-m", "-n", "-p", "-l", "-T", "-N0", "-N4", "-P", "-i", "-Irun", "-Z",
+                        "-m=p_tzv_ecc", "-m", "-n", "-p", "-l", "-T", "-N0", "-N4", "-P", "-i", "-Irun", "-Z",
                         "/B", "-o", "-Ocopy", "-r", "out", "-rout2", "extra", "-u", "-Usum2", "-g",
                         "-@missing.txt"});
     EXPECT_EQ(r.status, 0);
@@ -132,7 +132,7 @@ TEST(CommandLine, EveryKeyReportsItsSettingOrWhyItIsIgnored)
         "-mecc: run tests from file containing 'ecc' in file name",
         "-m+p_: don't run tests from file which doesn't contain 'p_' in file name",
         "-m-x: don't run tests from file containing 'x' in file name",
-        "-m=p_tzv_ecc.cpp: run test equal from file with exact name 'p_tzv_ecc.cpp'",
+        "-m=p_tzv_ecc: run test equal from file with exact name 'p_tzv_ecc'",
         "-m: ignored: empty file pattern",
         "-n: ignored: empty default name",
         "-p: ignored: empty directory name",

@@ -84,7 +84,7 @@ TEST(EccSuite, AllTwentyTwoTestsRunAndWriteTheirRows)
             ASSERT_EQ(tests.count(function), 1u) << "unexpected test " << function;
             ASSERT_LT(i + 7, out.size());
             EXPECT_EQ(out[i + 1], "| Test      : " + tests.at(function) + std::string(64 - tests.at(function).size(), ' ') + "|");
-            EXPECT_EQ(out[i + 2], "| Source    : p_tzv_ecc.cpp                                                   |");
+            EXPECT_EQ(out[i + 2], "| Source    : p_tzv_ecc                                                       |");
             EXPECT_EQ(out[i + 4], "   Test has been registered by KY_REG macro with loopMethod, statMethod, funcCall.");
             EXPECT_EQ(out[i + 5], "   loopMethod is called for measuring.");
             std::smatch p;

@@ -26,15 +26,15 @@ struct Expected {
 // Registration order: the Ed25519 source, then the X25519 source, each in its own order.
 const Expected kTests[] = {
     {"tzv_ed25519_public_key_mb8", "| Test      : TimEd25519_TZV                                                  |",
-     "| Source    : p_tzv_ed25519.cpp                                               |"},
+     "| Source    : p_tzv_ed25519                                                   |"},
     {"tzv_ed25519_sign_mb8", "| Test      : TimEd25519_TZV                                                  |",
-     "| Source    : p_tzv_ed25519.cpp                                               |"},
+     "| Source    : p_tzv_ed25519                                                   |"},
     {"tzv_ed25519_verify_mb8", "| Test      : TimEd25519_TZV                                                  |",
-     "| Source    : p_tzv_ed25519.cpp                                               |"},
+     "| Source    : p_tzv_ed25519                                                   |"},
     {"tzv_x25519_public_key_mb8", "| Test      : TimX25519_TZV                                                   |",
-     "| Source    : p_tzv_x25519.cpp                                                |"},
+     "| Source    : p_tzv_x25519                                                    |"},
     {"tzv_x25519_mb8", "| Test      : TimX25519_TZV                                                   |",
-     "| Source    : p_tzv_x25519.cpp                                                |"},
+     "| Source    : p_tzv_x25519                                                    |"},
 };
 
 } // namespace

@@ -36,9 +36,9 @@ TEST(Reports, BatchRunWritesSummaryTableSignalAndConsoleCopy)
     e2e::TempDir dir;
     const std::vector<Selected> tests = {
         {"__psOrvelCpu", "__psOrvelCpuTest", "ps", ""},
-        {"tzv_nistp256_ecdh_mb8_sts_wrapper", "TimECC256_TZV", "p_tzv_ecc.cpp", "tzv_nistp256_ecdh_mb8"},
-        {"tzv_nistp384_ecdsa_verify_mb8_sts_wrapper", "TimECC384_TZV", "p_tzv_ecc.cpp", "tzv_nistp384_ecdsa_verify_mb8"},
-        {"tzv_sm2_ecpublic_key_mb8_sts_wrapper", "TimECCSM2_TZV", "p_tzv_ecc.cpp", "tzv_sm2_ecpublic_key_mb8"},
+        {"tzv_nistp256_ecdh_mb8_sts_wrapper", "TimECC256_TZV", "p_tzv_ecc", "tzv_nistp256_ecdh_mb8"},
+        {"tzv_nistp384_ecdsa_verify_mb8_sts_wrapper", "TimECC384_TZV", "p_tzv_ecc", "tzv_nistp384_ecdsa_verify_mb8"},
+        {"tzv_sm2_ecpublic_key_mb8_sts_wrapper", "TimECCSM2_TZV", "p_tzv_ecc", "tzv_sm2_ecpublic_key_mb8"},
     };
     // Given out of order: the run sorts them and puts the information test first.
     e2e::Run r = e2e::run({"-B", "-l" + dir.path(), "-c10", "-f=" + tests[3].name, "-f=" + tests[1].name,

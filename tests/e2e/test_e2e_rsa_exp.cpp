@@ -27,10 +27,10 @@ struct SuiteTest {
 };
 
 const SuiteTest kTests[] = {
-    {"tzv_exp_mb8_sts_wrapper", "TimEXP_TZV", "p_tzv_exp.cpp", "modulus-bit-Length"},
-    {"tzv_rsa_private_crt_mb8_sts_wrapper", "TimRSA_TZV", "p_tzv_rsa.cpp", "N-bitLength"},
-    {"tzv_rsa_private_mb8_sts_wrapper", "TimRSA_TZV", "p_tzv_rsa.cpp", "N-bitLength"},
-    {"tzv_rsa_public_mb8_sts_wrapper", "TimRSA_TZV", "p_tzv_rsa.cpp", "N-bitLength"},
+    {"tzv_exp_mb8_sts_wrapper", "TimEXP_TZV", "p_tzv_exp", "modulus-bit-Length"},
+    {"tzv_rsa_private_crt_mb8_sts_wrapper", "TimRSA_TZV", "p_tzv_rsa", "N-bitLength"},
+    {"tzv_rsa_private_mb8_sts_wrapper", "TimRSA_TZV", "p_tzv_rsa", "N-bitLength"},
+    {"tzv_rsa_public_mb8_sts_wrapper", "TimRSA_TZV", "p_tzv_rsa", "N-bitLength"},
 };
 const char* const kSizes[] = {"1024", "2048", "3072", "4096"};
 

@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DPS_TESTS=OFF >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j2 --target ps_tzvcrypto
 mkdir -p out
 ./build/ps_tzvcrypto -B -l"$PWD/out" -r -u -o -g "$@"

@@ -7,13 +7,13 @@ cd "$(dirname "$0")/.."
 dir=${1:-build}
 bash tools/deps.sh
 if [ "${PS_SANITIZE:-0}" = 1 ]; then
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DPS_SANITIZE=ON >/dev/null
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DPS_TESTS=ON -DPS_SANITIZE=ON >/dev/null
   export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
   export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
   filter=(-R '^(unit|e2e)\.')
   targets=(--target unit_tests e2e_tests)
 else
-  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release -DPS_TESTS=ON -DPS_SANITIZE=OFF >/dev/null
   filter=()
   targets=()
 fi

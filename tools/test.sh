@@ -18,4 +18,4 @@ else
   targets=()
 fi
 cmake --build "$dir" -j2 "${targets[@]}"
-ctest --test-dir "$dir" --output-on-failure -j2 "${filter[@]}"
+ctest --test-dir "$dir" --output-on-failure --no-tests=error -j2 "${filter[@]}"

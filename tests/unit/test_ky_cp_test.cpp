@@ -23,6 +23,16 @@ namespace {
 
 bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+// Puts a library table entry back at the end of the scope.
+template <class T>
+struct Restore {
+    T& entry;
+    T saved;
+    ~Restore() { entry = saved; }
+};
+template <class T>
+Restore<T> restored(T& entry) { return {entry, entry}; }
+
 // The data generator's recurrence for one-element fills of [-2^31, 2^31 - 1], written out from
 // its definition: the subtract-with-borrow step on the seed plus a congruential term that starts
 // afresh at every fill.
@@ -96,18 +106,16 @@ protected:
 
 TEST(DeviationText, RelativeSpreadRoundedToAWholePercent)
 {
-    const double spread[] = {100, 110, 90}; // sigma 8.16
-    EXPECT_EQ(getDeviationStr(100, spread, 3), "8%");
-    const double equal[] = {250, 250, 250, 250};
-    EXPECT_EQ(getDeviationStr(250, equal, 4), "0%");
-    const double half[] = {97.5, 102.5}; // sigma 2.5: rounds up
-    EXPECT_EQ(getDeviationStr(100, half, 2), "3%");
-    const double wide[] = {10, 30}; // sigma 10 of 20
-    EXPECT_EQ(getDeviationStr(20, wide, 2), "50%");
-    EXPECT_EQ(getDeviationStr(5, nullptr, 0), "0%");
+    // sigma 8.16 of 100; none; 2.5 of 100 rounds up; 10 of 20; no samples.
+    const std::vector<double> spread = {100, 110, 90};
+    const struct { double mean; std::vector<double> samples; const char* text; } cases[] = {
+        {100, spread, "8%"}, {250, {250, 250, 250, 250}, "0%"}, {100, {97.5, 102.5}, "3%"}, {20, {10, 30}, "50%"},
+        {5, {}, "0%"}};
+    for (const auto& c : cases)
+        EXPECT_EQ(getDeviationStr(c.mean, c.samples.empty() ? nullptr : c.samples.data(), (int)c.samples.size()), c.text);
 
     try {
-        getDeviationStr(0.0, spread, 3);
+        getDeviationStr(0.0, spread.data(), 3);
         FAIL() << "no exception for a zero mean";
     } catch (const psException& e) {
         EXPECT_STREQ(e.info(), "getDeviationStr: Division by zero");
@@ -195,44 +203,27 @@ TEST_F(StatisticTest, SampleLinesCarryTheAccuracyTakenBeforeTheFirstSample)
 
 TEST_F(StatisticTest, FailuresStopTheSamplesAndZeroOrRefusedSamplesAreDataFailures)
 {
-    {
-        // The failing second sample ends the loop; the mean still divides by the count asked for.
+    // A failure ends the loop, a warning stays a warning; no samples, a refused sample or samples
+    // of zero clocks (no figure can be formed) are data failures.
+    const struct { std::vector<long long> clocks; std::vector<psResult> results; int refuseAt, samples;
+                   psResult result; size_t seeds; } cases[] = {
+        {{300, 600, 900}, {OK, FUNCFAIL, OK}, -1, 3, FUNCFAIL, 2}, {{50, 50}, {FUNCWRN, OK}, -1, 2, FUNCWRN, 2},
+        {{}, {}, -1, 0, DATAFAIL, 0}, {{10, 10, 10}, {}, 1, 3, DATAFAIL, 2}, {{0, 0}, {}, -1, 2, DATAFAIL, 2}};
+    for (const auto& c : cases) {
         SampledTest test;
-        g_sampleClocks = {300, 600, 900};
-        g_sampleResults = {OK, FUNCFAIL, OK};
-        EXPECT_EQ(test.runStatisticTiming(3), FUNCFAIL);
-        EXPECT_EQ(g_sampleIndex, 2u);
-        EXPECT_DOUBLE_EQ(test.getTool().getFuncTicks(), 100.0);
-    }
-    {
-        // A warning stays a warning.
-        SampledTest test;
+        test.refuseAt = c.refuseAt;
         g_sampleIndex = 0;
-        g_sampleClocks = {50, 50};
-        g_sampleResults = {FUNCWRN, OK};
-        EXPECT_EQ(test.runStatisticTiming(2), FUNCWRN);
-    }
-    {
-        SampledTest test;
+        g_sampleClocks = c.clocks;
+        g_sampleResults = c.results;
         StreamCapture capture(g_ostrm, ERR | WARN | PERF | INFO);
-        EXPECT_EQ(test.runStatisticTiming(0), DATAFAIL);
-        EXPECT_EQ(capture.text(), "");
-    }
-    {
-        SampledTest test;
-        test.refuseAt = 1;
-        g_sampleIndex = 0;
-        g_sampleClocks = {10, 10, 10};
-        g_sampleResults.clear();
-        EXPECT_EQ(test.runStatisticTiming(3), DATAFAIL);
-        EXPECT_EQ(test.seeds.size(), 2u);
-    }
-    {
-        // All samples at zero clocks: no figure can be formed.
-        SampledTest test;
-        g_sampleIndex = 0;
-        g_sampleClocks = {0, 0};
-        EXPECT_EQ(test.runStatisticTiming(2), DATAFAIL);
+        EXPECT_EQ(test.runStatisticTiming(c.samples), c.result) << c.samples;
+        EXPECT_EQ(test.seeds.size(), c.seeds) << c.samples;
+        if (c.samples == 0) EXPECT_EQ(capture.text(), "");
+        if (c.result == FUNCFAIL) {
+            // The mean still divides by the count asked for.
+            EXPECT_EQ(g_sampleIndex, 2u);
+            EXPECT_DOUBLE_EQ(test.getTool().getFuncTicks(), 100.0);
+        }
     }
 }
 
@@ -328,14 +319,14 @@ TEST(SampleParameter, CsvCellsFollowNameAndValue)
 TEST(KynEnvironment, FillsTheServiceTableAndPicksTheClockReaders)
 {
     psCpuClockFunc start = kyn_StartCpuClocks, stop = kyn_StopCpuClocks;
-    auto features = kyn_GetCpuFeatures;
-    auto enabled = kyn_GetEnabledCpuFeatures;
-    auto init = kyn_Init;
-    auto select = kyn_SetCpuFeatures;
-    auto status = kyn_GetStatusString;
-    auto cache = kyn_GetMaxCacheSizeB;
-    auto setThreads = kyn_SetNumThreads;
-    auto getThreads = kyn_GetNumThreads;
+    auto r1 = restored(kyn_GetCpuFeatures);
+    auto r2 = restored(kyn_GetEnabledCpuFeatures);
+    auto r3 = restored(kyn_Init);
+    auto r4 = restored(kyn_SetCpuFeatures);
+    auto r5 = restored(kyn_GetStatusString);
+    auto r6 = restored(kyn_GetMaxCacheSizeB);
+    auto r7 = restored(kyn_SetNumThreads);
+    auto r8 = restored(kyn_GetNumThreads);
     kySetKynEnvironment();
     EXPECT_EQ(kyn_GetCpuFeatures, &kyncpGetCpuFeatures);
     EXPECT_EQ(kyn_GetEnabledCpuFeatures, &kyncpGetEnabledCpuFeatures);
@@ -357,14 +348,6 @@ TEST(KynEnvironment, FillsTheServiceTableAndPicksTheClockReaders)
     EXPECT_EQ(kyGetKynVersion_kyncp(), cryptoGetLibVersion());
 
     psSetCpuClocks(start, stop);
-    kyn_GetCpuFeatures = features;
-    kyn_GetEnabledCpuFeatures = enabled;
-    kyn_Init = init;
-    kyn_SetCpuFeatures = select;
-    kyn_GetStatusString = status;
-    kyn_GetMaxCacheSizeB = cache;
-    kyn_SetNumThreads = setThreads;
-    kyn_GetNumThreads = getThreads;
 }
 
 TEST(HotFunctions, TheElevenNamesInOrder)

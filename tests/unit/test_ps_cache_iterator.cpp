@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "ps_cache_iterator.h"
 #include "ps_capture.h"
@@ -15,6 +16,8 @@
 #include "ps_registry.h"
 
 namespace {
+
+std::string str(const psString& text) { return text.c_str(); }
 
 int fakeCache = 0;
 int fakeStatus = 0;
@@ -73,52 +76,34 @@ private:
 
 TEST(CacheIterUpdate, PowerOfTwoRescaling)
 {
-    int v = 4096;
-    EXPECT_TRUE(psCacheIteratorInt::updateValue(v, 4194304, 943718, false));
-    EXPECT_EQ(v, 512); // 4 MB is 2^3 too big for 0.9 MB
-    v = 16;
-    EXPECT_TRUE(psCacheIteratorInt::updateValue(v, 1000, 104857, false));
-    EXPECT_EQ(v, 1024); // 1000 * 2^6 is the last doubling below 104857
-    v = 100;
-    EXPECT_TRUE(psCacheIteratorInt::updateValue(v, 4096, 4096, false));
-    EXPECT_EQ(v, 50) << "a size equal to its target is brought just below it";
-    v = 100;
-    EXPECT_TRUE(psCacheIteratorInt::updateValue(v, 3000, 4096, false));
-    EXPECT_EQ(v, 100) << "already just below the target";
-
-    // From the third attempt on only halving or doubling.
-    v = 100;
-    EXPECT_TRUE(psCacheIteratorInt::updateValue(v, 4194304, 943718, true));
-    EXPECT_EQ(v, 50);
-    v = 100;
-    EXPECT_TRUE(psCacheIteratorInt::updateValue(v, 1000, 104857, true));
-    EXPECT_EQ(v, 200);
-
-    // Failures leave the value alone.
-    v = 7;
-    EXPECT_FALSE(psCacheIteratorInt::updateValue(v, 0, 943718, false));
-    EXPECT_FALSE(psCacheIteratorInt::updateValue(v, 1000, 0, false));
-    EXPECT_FALSE(psCacheIteratorInt::updateValue(v, -5, 100, true));
-    EXPECT_FALSE(psCacheIteratorInt::updateValue(v, 4194304, 100, false)) << "7 >> 16 is 0";
-    EXPECT_EQ(v, 7);
-    v = 1;
-    EXPECT_FALSE(psCacheIteratorInt::updateValue(v, 10, 5, true));
-    EXPECT_EQ(v, 1);
-    v = INT_MAX / 2 + 1;
-    EXPECT_FALSE(psCacheIteratorInt::updateValue(v, 10, 1000, true)) << "doubling past the int range";
-    EXPECT_FALSE(psCacheIteratorInt::updateValue(v, 1, INT_MAX, false));
-    EXPECT_EQ(v, INT_MAX / 2 + 1);
+    // From the third attempt on (halveOnly) only halving or doubling; failures leave the value alone.
+    const struct { int value, size, target; bool halveOnly, ok; int result; } cases[] = {
+        {4096, 4194304, 943718, false, true, 512},   // 4 MB is 2^3 too big for 0.9 MB
+        {16, 1000, 104857, false, true, 1024},       // 1000 * 2^6 is the last doubling below 104857
+        {100, 4096, 4096, false, true, 50},          // a size equal to its target is brought just below it
+        {100, 3000, 4096, false, true, 100},         // already just below the target
+        {100, 4194304, 943718, true, true, 50},      {100, 1000, 104857, true, true, 200},
+        {7, 0, 943718, false, false, 7},             {7, 1000, 0, false, false, 7},
+        {7, -5, 100, true, false, 7},                {7, 4194304, 100, false, false, 7}, // 7 >> 16 is 0
+        {1, 10, 5, true, false, 1},                  {INT_MAX / 2 + 1, 10, 1000, true, false, INT_MAX / 2 + 1},
+        {INT_MAX / 2 + 1, 1, INT_MAX, false, false, INT_MAX / 2 + 1}}; // doubling past the int range
+    for (const auto& c : cases) {
+        int v = c.value;
+        EXPECT_EQ(c.ok, psCacheIteratorInt::updateValue(v, c.size, c.target, c.halveOnly))
+            << c.value << " " << c.size << " " << c.target;
+        EXPECT_EQ(c.result, v) << c.value << " " << c.size << " " << c.target;
+    }
 }
 
 TEST_F(CacheIter, WindowsOfBothModes)
 {
     psCacheIteratorInt it(length, nullptr, nullptr);
     ASSERT_TRUE(it.firstValue());
-    EXPECT_EQ(std::string(it.getComment().c_str()), "inCache");
+    EXPECT_EQ(str(it.getComment()), "inCache");
     EXPECT_EQ(it.lowSize(), 104857);
     EXPECT_EQ(it.highSize(), 943718);
     ASSERT_TRUE(it.nextValue());
-    EXPECT_EQ(std::string(it.getComment().c_str()), "outofCache");
+    EXPECT_EQ(str(it.getComment()), "outofCache");
     EXPECT_EQ(it.lowSize(), 1101004);
     EXPECT_EQ(it.highSize(), INT_MAX);
     EXPECT_FALSE(it.nextValue());
@@ -140,8 +125,8 @@ TEST_F(CacheIter, ValidateAndRescale)
     psCacheIteratorInt it(length, nullptr, nullptr);
     ASSERT_TRUE(it.firstValue());
     EXPECT_EQ(length.value(), 4096);
-    EXPECT_EQ(std::string(it.valueString().c_str()), "4096") << "the wrapped parameter's text";
-    EXPECT_EQ(std::string(it.description().c_str()), "Length = 4096; 64");
+    EXPECT_EQ(str(it.valueString()), "4096") << "the wrapped parameter's text";
+    EXPECT_EQ(str(it.description()), "Length = 4096; 64");
 
     allocate(4194304);
     {
@@ -149,7 +134,7 @@ TEST_F(CacheIter, ValidateAndRescale)
         EXPECT_FALSE(it.validateSize());
         EXPECT_EQ(out.text(), "      inCache try: cacheParm=4096 totalSize=4194304 > 943718\n");
     }
-    EXPECT_EQ(std::string(it.getAdjustments().c_str()), "      inCache try: cacheParm=4096 totalSize=4194304 > 943718\n");
+    EXPECT_EQ(str(it.getAdjustments()), "      inCache try: cacheParm=4096 totalSize=4194304 > 943718\n");
     EXPECT_TRUE(it.repeatValue());
     EXPECT_EQ(length.value(), 512);
 
@@ -163,7 +148,7 @@ TEST_F(CacheIter, ValidateAndRescale)
     EXPECT_EQ(length.value(), 4096);
     allocate(1101003);
     EXPECT_FALSE(it.validateSize());
-    EXPECT_EQ(std::string(it.getAdjustments().c_str()),
+    EXPECT_EQ(str(it.getAdjustments()),
               "      outofCache try: cacheParm=4096 totalSize=1101003 < 1101004\n");
     allocate(1101004);
     EXPECT_TRUE(it.validateSize());
@@ -195,7 +180,7 @@ TEST_F(CacheIter, GivesUpAfterTwelveAttempts)
 
     StreamCapture out(g_ostrm, ERR);
     EXPECT_FALSE(it.validateSize());
-    EXPECT_EQ(std::string(it.getAdjustments().c_str()), "      inCache try: cacheParm=16 objectSize=1000 < 104857\n");
+    EXPECT_EQ(str(it.getAdjustments()), "      inCache try: cacheParm=16 objectSize=1000 < 104857\n");
     EXPECT_TRUE(it.repeatValue());
     EXPECT_EQ(length.value(), 1024); // first rescale by the power of two, 2^6
     int expected = 1024;
@@ -226,7 +211,7 @@ TEST_F(CacheIter, ObjectThatCanNeverFit)
 
     StreamCapture out(g_ostrm, ERR);
     EXPECT_FALSE(it.validateSize());
-    EXPECT_EQ(std::string(it.getAdjustments().c_str()),
+    EXPECT_EQ(str(it.getAdjustments()),
               "      inCache try: cacheParm=4096 objectSize=5000 < 104857\n"
               "      inCache try: cacheParm=4096 totalSize=2097152 > 943718\n");
     EXPECT_DOUBLE_EQ(it.getLowFactor(), 0.01);
@@ -243,14 +228,13 @@ TEST_F(CacheIter, SwingingBetweenTooBigAndTooSmallWidensTheWindow)
     psCacheIteratorInt it(length, &data, nullptr);
     ASSERT_TRUE(it.firstValue());
 
-    // Attempt 1: too big.
+    // Two attempts too big.
     data.size = 1000000;
     allocate(1000000);
-    EXPECT_FALSE(it.validateSize());
-    EXPECT_TRUE(it.repeatValue());
-    // Attempt 2: too big again.
-    EXPECT_FALSE(it.validateSize());
-    EXPECT_TRUE(it.repeatValue());
+    for (int attempt = 1; attempt <= 2; ++attempt) {
+        EXPECT_FALSE(it.validateSize());
+        EXPECT_TRUE(it.repeatValue());
+    }
     // Now too small after too big: the low bound drops to 1% and the same data fit.
     data.size = 50000;
     allocate(50000);
@@ -260,16 +244,11 @@ TEST_F(CacheIter, SwingingBetweenTooBigAndTooSmallWidensTheWindow)
 
 TEST_F(CacheIter, CallbackTakesOverTheRescaling)
 {
-    static int calls;
-    static int seen[3];
-    static bool seenHalve;
+    static int calls, seen[4];
     calls = 0;
     auto adjust = [](psParameter* parm, int current, int target, bool halve) {
         ++calls;
-        seen[0] = parm ? 1 : 0;
-        seen[1] = current;
-        seen[2] = target;
-        seenHalve = halve;
+        seen[0] = parm ? 1 : 0, seen[1] = current, seen[2] = target, seen[3] = halve;
         return false;
     };
     psCacheIterator it(length, nullptr, adjust);
@@ -278,10 +257,7 @@ TEST_F(CacheIter, CallbackTakesOverTheRescaling)
     EXPECT_FALSE(it.validateSize());
     EXPECT_FALSE(it.repeatValue());
     EXPECT_EQ(calls, 1);
-    EXPECT_EQ(seen[0], 1);
-    EXPECT_EQ(seen[1], 4194304);
-    EXPECT_EQ(seen[2], 943718);
-    EXPECT_FALSE(seenHalve);
+    EXPECT_EQ(std::vector<int>(seen, seen + 4), (std::vector<int>{1, 4194304, 943718, 0}));
     EXPECT_EQ(length.value(), 4096);
 
     // Without a callback the plain iterator cannot rescale anything.
@@ -397,18 +373,8 @@ TEST(CacheDescriptors, TableLayout)
     int count = 0;
     const int* table = psCacheDescriptors(count);
     ASSERT_EQ(count, 55);
-    EXPECT_EQ(table[0], 236);
-    EXPECT_EQ(table[1], 24 * 1048576);
-    EXPECT_EQ(table[2], 235);
-    EXPECT_EQ(table[3], 18 * 1048576);
-    EXPECT_EQ(table[4], 77);
-    EXPECT_EQ(table[5], 16 * 1048576);
-    EXPECT_EQ(table[2 * 51], 57);
-    EXPECT_EQ(table[2 * 52], 59);
-    EXPECT_EQ(table[2 * 53], 65);
-    EXPECT_EQ(table[2 * 53 + 1], 131072);
-    EXPECT_EQ(table[2 * 54], 0);
-    EXPECT_EQ(table[2 * 54 + 1], 0);
+    EXPECT_EQ(std::vector<int>(table, table + 6), (std::vector<int>{236, 24 << 20, 235, 18 << 20, 77, 16 << 20}));
+    EXPECT_EQ(std::vector<int>(table + 2 * 51, table + 2 * 55), (std::vector<int>{57, table[103], 59, table[105], 65, 131072, 0, 0}));
     for (int i = 1; i < 54; ++i) {
         EXPECT_LE(table[2 * i + 1], table[2 * i - 1]) << "largest first, pair " << i;
         EXPECT_GT(table[2 * i], 0);

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ps_capture.h"
@@ -29,9 +31,35 @@ public:
 
 const std::string stars = " " + std::string(78, '*') + "\n";
 
-std::string framed(const std::string& left, const std::string& title, const std::string& right)
+std::string framed(int left, const std::string& title, int right)
 {
-    return stars + " *" + left + title + right + "*\n" + stars;
+    return stars + " *" + std::string(left, ' ') + title + std::string(right, ' ') + "*\n" + stars;
+}
+const std::string kEnd = framed(24, "End of common specifications", 24);
+const std::string kAlign = " AlignVectorsBy = element\n VectorAlign = 0\n";
+
+void expectLoop(int loops)
+{
+    int n = 0;
+    ASSERT_TRUE(g_tool.getMethodLoop(n));
+    EXPECT_EQ(loops, n);
+}
+void expectStat(int calls, long long clocks)
+{
+    int c = 0;
+    long long k = 0;
+    ASSERT_TRUE(g_tool.getMethodStat(c, k));
+    EXPECT_EQ(calls, c);
+    EXPECT_EQ(clocks, k);
+}
+void expectBest(int loops, int maxLoops, long long clocks)
+{
+    int l = 0, m = 0;
+    long long k = 0;
+    ASSERT_TRUE(g_tool.getMethodBest(l, m, k));
+    EXPECT_EQ(loops, l);
+    EXPECT_EQ(maxLoops, m);
+    EXPECT_EQ(clocks, k);
 }
 
 // Every global the dialogue sets, saved at the start of a test and put back at its end, with
@@ -99,38 +127,29 @@ private:
 
 TEST(DialogueTitle, FramedTitles)
 {
-    EXPECT_EQ(framed(std::string(24, ' '), "End of common specifications", std::string(24, ' ')),
-              psSession::getEnterTitle("End of common specifications").c_str());
-    // An odd length puts the extra space on the right.
-    EXPECT_EQ(framed(std::string(23, ' '), "Specify timing method, please", std::string(24, ' ')),
+    EXPECT_EQ(kEnd, psSession::getEnterTitle("End of common specifications").c_str());
+    // An odd length puts the extra space on the right; wide titles fill the frame and then push it out.
+    EXPECT_EQ(framed(23, "Specify timing method, please", 24),
               psSession::getEnterTitle("Specify timing method, please").c_str());
-    EXPECT_EQ(framed(std::string(38, ' '), "", std::string(38, ' ')), psSession::getEnterTitle("").c_str());
-    // Wide titles fill the frame and then push it out.
-    std::string wide(76, 'w');
-    EXPECT_EQ(framed("", wide, ""), psSession::getEnterTitle(wide.c_str()).c_str());
-    std::string wider(90, 'w');
-    EXPECT_EQ(framed("", wider, ""), psSession::getEnterTitle(wider.c_str()).c_str());
+    EXPECT_EQ(framed(38, "", 38), psSession::getEnterTitle("").c_str());
+    for (int width : {76, 90})
+        EXPECT_EQ(framed(0, std::string(width, 'w'), 0), psSession::getEnterTitle(std::string(width, 'w').c_str()).c_str());
 }
 
 TEST_F(DialogueTest, AccuracyRule)
 {
-    struct Case {
-        const char* data;
-        double accuracy;
-    };
-    const Case cases[] = {{"Accuracy=0", 500.0}, {"Accuracy=60", 500.0}, {"Accuracy=1", 0.01},
-                          {"Accuracy=50", 0.5},  {"Accuracy=51", 500.0}, {"Accuracy=-5", 500.0},
-                          {"Accuracy=20", 0.2}};
-    for (const Case& c : cases) {
+    const std::pair<const char*, double> cases[] = {{"Accuracy=0", 500.0}, {"Accuracy=60", 500.0},
+        {"Accuracy=1", 0.01}, {"Accuracy=50", 0.5}, {"Accuracy=51", 500.0}, {"Accuracy=-5", 500.0}, {"Accuracy=20", 0.2}};
+    for (const auto& c : cases) {
         g_istrm.getDataList().clear();
-        data(c.data);
+        data(c.first);
         dialogue(0);
-        EXPECT_DOUBLE_EQ(c.accuracy, g_tool.getAccuracy()) << c.data;
+        EXPECT_DOUBLE_EQ(c.second, g_tool.getAccuracy()) << c.first;
     }
     g_istrm.getDataList().clear();
     std::string shown = dialogue(0);
     EXPECT_DOUBLE_EQ(0.05, g_tool.getAccuracy());
-    EXPECT_EQ(" Method = Auto\n Accuracy = 5\n AlignVectorsBy = element\n VectorAlign = 0\n", shown);
+    EXPECT_EQ(" Method = Auto\n Accuracy = 5\n" + kAlign, shown);
 
     // Iterative reads it too; Manual and Statistic keep the tool's accuracy and never read one.
     data("Method=Iterative");
@@ -149,65 +168,44 @@ TEST_F(DialogueTest, AccuracyRule)
 
 TEST_F(DialogueTest, MethodsAndTheirNumbers)
 {
-    int loops = 0, maxLoops = 0, calls = 0;
-    long long clocks = 0;
-
     // Batch defaults of each method.
     data("Method=Manual");
-    EXPECT_EQ(" Method = Manual\n NumLoops = 10\n AlignVectorsBy = element\n VectorAlign = 0\n", dialogue(0));
-    ASSERT_TRUE(g_tool.getMethodLoop(loops));
-    EXPECT_EQ(10, loops);
+    EXPECT_EQ(" Method = Manual\n NumLoops = 10\n" + kAlign, dialogue(0));
+    expectLoop(10);
     data("Method=stat");
-    EXPECT_EQ(" Method = Statistic\n NumCalls = 3\n TotalCpuClocks = 10000\n AlignVectorsBy = element\n"
-              " VectorAlign = 0\n",
-              dialogue(0));
-    ASSERT_TRUE(g_tool.getMethodStat(calls, clocks));
-    EXPECT_EQ(3, calls);
-    EXPECT_EQ(10000, clocks);
+    EXPECT_EQ(" Method = Statistic\n NumCalls = 3\n TotalCpuClocks = 10000\n" + kAlign, dialogue(0));
+    expectStat(3, 10000);
     data("Method=I");
     EXPECT_EQ(" Method = Iterative\n StartNumLoops = 1\n StopNumLoops = 2048\n MinCpuClocks = 10000\n"
-              " Accuracy = 5\n AlignVectorsBy = element\n VectorAlign = 0\n",
-              dialogue(0));
-    ASSERT_TRUE(g_tool.getMethodBest(loops, maxLoops, clocks));
-    EXPECT_EQ(1, loops);
-    EXPECT_EQ(2048, maxLoops);
-    EXPECT_EQ(10000, clocks);
+              " Accuracy = 5\n" + kAlign, dialogue(0));
+    expectBest(1, 2048, 10000);
 
     // Values from -d.
     data("StartNumLoops=4");
     data("StopNumLoops=64");
     data("MinCpuClocks=0x10000");
     dialogue(0);
-    ASSERT_TRUE(g_tool.getMethodBest(loops, maxLoops, clocks));
-    EXPECT_EQ(4, loops);
-    EXPECT_EQ(64, maxLoops);
-    EXPECT_EQ(65536, clocks);
+    expectBest(4, 64, 65536);
     data("Method=Statistic");
     data("NumCalls=12");
     data("TotalCpuClocks=123456");
     dialogue(0);
-    ASSERT_TRUE(g_tool.getMethodStat(calls, clocks));
-    EXPECT_EQ(12, calls);
-    EXPECT_EQ(123456, clocks);
+    expectStat(12, 123456);
     data("Method=Manual");
     data("NumLoops=7");
     dialogue(0);
-    ASSERT_TRUE(g_tool.getMethodLoop(loops));
-    EXPECT_EQ(7, loops);
+    expectLoop(7);
 
     // A text that is no method and numbers that are no numbers keep their defaults.
     g_istrm.getDataList().clear();
     data("Method=Fastest");
-    EXPECT_EQ("-Invalid value of Method = Fastest\n Method = Auto\n Accuracy = 5\n AlignVectorsBy = element\n"
-              " VectorAlign = 0\n",
-              dialogue(0));
+    EXPECT_EQ("-Invalid value of Method = Fastest\n Method = Auto\n Accuracy = 5\n" + kAlign, dialogue(0));
     EXPECT_TRUE(g_tool.getMethodAuto());
     data("Method=Manual");
     data("NumLoops=ten");
     std::string shown = dialogue(0);
     EXPECT_NE(std::string::npos, shown.find("-Invalid value of NumLoops = ten\n NumLoops = 10\n")) << shown;
-    ASSERT_TRUE(g_tool.getMethodLoop(loops));
-    EXPECT_EQ(10, loops);
+    expectLoop(10);
 }
 
 TEST_F(DialogueTest, RegisteredTimingMethodGivesTheDefaults)
@@ -216,19 +214,12 @@ TEST_F(DialogueTest, RegisteredTimingMethodGivesTheDefaults)
     std::string shown = dialogue(0);
     data("NumCalls=6");
     dialogue(0);
-    int calls = 0;
-    long long clocks = 0;
-    bool statistic = g_tool.getMethodStat(calls, clocks);
+    expectStat(6, 777);
     data("Method=Iterative");
     std::string iterative = dialogue(0);
     psRegTimingMethod(nullptr);
 
-    EXPECT_EQ(" Method = Statistic\n NumCalls = 5\n TotalCpuClocks = 777\n AlignVectorsBy = element\n"
-              " VectorAlign = 0\n",
-              shown);
-    ASSERT_TRUE(statistic);
-    EXPECT_EQ(6, calls);
-    EXPECT_EQ(777, clocks);
+    EXPECT_EQ(" Method = Statistic\n NumCalls = 5\n TotalCpuClocks = 777\n" + kAlign, shown);
     // Another method keeps its usual numbers.
     EXPECT_NE(std::string::npos, iterative.find(" StartNumLoops = 1\n StopNumLoops = 2048\n MinCpuClocks = 10000\n"))
         << iterative;
@@ -264,22 +255,12 @@ TEST_F(DialogueTest, AlignmentGroup)
 
 TEST_F(DialogueTest, IniFileFeedsAndRecordsTheCommonSection)
 {
-    TempFile file("[Perf System]\n"
-                  "Method=Iterative\n"
-                  "StartNumLoops=3\n"
-                  "Accuracy=2\n"
-                  "VectorAlign=5\n"
-                  "MutualVectorShift=64\n"
-                  "[Other]\n"
-                  "StopNumLoops=9\n");
+    TempFile file("[Perf System]\nMethod=Iterative\nStartNumLoops=3\nAccuracy=2\nVectorAlign=5\n"
+                  "MutualVectorShift=64\n[Other]\nStopNumLoops=9\n");
     ASSERT_TRUE(g_istrm.setIniFile(file.path().c_str(), false));
     data("Accuracy=3"); // -d still wins
     dialogue(0);
-    int loops = 0, maxLoops = 0;
-    long long clocks = 0;
-    ASSERT_TRUE(g_tool.getMethodBest(loops, maxLoops, clocks));
-    EXPECT_EQ(3, loops);
-    EXPECT_EQ(2048, maxLoops);
+    expectBest(3, 2048, 10000);
     EXPECT_DOUBLE_EQ(0.03, g_tool.getAccuracy());
     EXPECT_EQ(5, psGetVectorAlign());
     EXPECT_EQ(512, psGetVectorShift());
@@ -292,12 +273,8 @@ TEST_F(DialogueTest, IniFileFeedsAndRecordsTheCommonSection)
     data("Method=Manual");
     dialogue(0);
     g_istrm.deleteIniFile();
-    EXPECT_EQ("\n"
-              "[Perf System]\n"
-              "Method=Manual\t// Auto|Manual|Statistic|Iterative\n"
-              "NumLoops=4\n"
-              "AlignVectorsBy=element\t// byte|element\n"
-              "VectorAlign=0\n",
+    EXPECT_EQ("\n[Perf System]\nMethod=Manual\t// Auto|Manual|Statistic|Iterative\nNumLoops=4\n"
+              "AlignVectorsBy=element\t// byte|element\nVectorAlign=0\n",
               written.read());
 }
 
@@ -310,16 +287,10 @@ TEST_F(DialogueTest, ConsoleAsksOnlyTheChosenGroups)
               "\n NumCalls [3] = "
               "\n TotalCpuClocks [10000] = ",
               prompts);
-    EXPECT_EQ(framed(std::string(23, ' '), "Specify timing method, please", std::string(24, ' ')) +
-                  " Method = Statistic\n NumCalls = 3\n TotalCpuClocks = 40000\n"
-                  " AlignVectorsBy = element\n VectorAlign = 0\n" +
-                  framed(std::string(24, ' '), "End of common specifications", std::string(24, ' ')),
+    EXPECT_EQ(framed(23, "Specify timing method, please", 24) +
+                  " Method = Statistic\n NumCalls = 3\n TotalCpuClocks = 40000\n" + kAlign + kEnd,
               shown);
-    int calls = 0;
-    long long clocks = 0;
-    ASSERT_TRUE(g_tool.getMethodStat(calls, clocks));
-    EXPECT_EQ(3, calls);
-    EXPECT_EQ(40000, clocks);
+    expectStat(3, 40000);
 
     // -d values are not asked.
     data("Method=Auto");
@@ -331,14 +302,9 @@ TEST_F(DialogueTest, ConsoleAsksOnlyTheChosenGroups)
     // Bit 4 alone: only the alignment; no misalignment, so no question about the first vector.
     shown = dialogue(4, "\n\n", prompts);
     EXPECT_EQ("\n AlignVectorsBy {byte|element} [element] = \n VectorAlign by Element, 0..63 [0] = ", prompts);
-    EXPECT_EQ(std::string::npos, shown.find("Specify timing method")) << shown;
     // The timing group is read first, without the console.
-    EXPECT_EQ(" Method = Auto\n Accuracy = 5\n" +
-                  framed(std::string(21, ' '), "Specify vectors alignment, please", std::string(22, ' ')) +
-                  " AlignVectorsBy = element\n VectorAlign = 0\n" +
-                  framed(std::string(24, ' '), "End of common specifications", std::string(24, ' ')),
+    EXPECT_EQ(" Method = Auto\n Accuracy = 5\n" + framed(21, "Specify vectors alignment, please", 22) + kAlign + kEnd,
               shown);
-    EXPECT_NE(std::string::npos, shown.find("End of common specifications")) << shown;
 
     psSetAlignSrc(true);
     dialogue(4, "b\n3\nno\n", prompts);
@@ -360,12 +326,7 @@ TEST_F(DialogueTest, EndOfInputInTheMiddleTakesDefaults)
 {
     std::string prompts;
     std::string shown = dialogue(5, "i\n7", prompts);
-    int loops = 0, maxLoops = 0;
-    long long clocks = 0;
-    ASSERT_TRUE(g_tool.getMethodBest(loops, maxLoops, clocks));
-    EXPECT_EQ(7, loops);
-    EXPECT_EQ(2048, maxLoops);
-    EXPECT_EQ(10000, clocks);
+    expectBest(7, 2048, 10000);
     EXPECT_DOUBLE_EQ(0.05, g_tool.getAccuracy());
     EXPECT_FALSE(psGetAlignByByte());
     EXPECT_EQ(0, psGetVectorAlign());
@@ -385,15 +346,12 @@ TEST_F(DialogueTest, EndOfInputInTheMiddleTakesDefaults)
 TEST_F(DialogueTest, ConsoleStaysForTheTestsOnlyWithAskModeEight)
 {
     DialogueSession session;
-    session.setAskMode(7);
-    g_istrm.setIStream(&c_in);
-    session.endCommonData();
-    EXPECT_TRUE(g_istrm.batchMode());
-
-    session.setAskMode(15);
-    g_istrm.setIStream(&c_in);
-    session.endCommonData();
-    EXPECT_FALSE(g_istrm.batchMode());
+    for (int mode : {7, 15}) {
+        session.setAskMode(mode);
+        g_istrm.setIStream(&c_in);
+        session.endCommonData();
+        EXPECT_EQ(mode == 7, g_istrm.batchMode()) << mode;
+    }
 }
 
 namespace {
@@ -419,6 +377,13 @@ private:
     psIterator<int>* m_cached;
 };
 
+psList<psParameter*> listOf(std::initializer_list<psParameter*> parms)
+{
+    psList<psParameter*> list;
+    for (psParameter* p : parms) list.push_back(p);
+    return list;
+}
+
 std::string names(psList<psParameter*>& list)
 {
     std::string text;
@@ -434,21 +399,18 @@ TEST_F(DialogueTest, CommonParametersInUse)
     psIterator<int> cachedD;
     cachedD.init("D", 1, 2);
 
-    psTestList tests;
     ParmTest* t1 = new ParmTest("t1", {&own, &a});
     ParmTest* t2 = new ParmTest("t2", {&c});
     ParmTest* skipped = new ParmTest("skipped", {&b});
-    tests.push_back(t1);
-    tests.push_back(t2);
-    tests.push_back(skipped);
+    ParmTest* t3 = new ParmTest("t3", {&a});
+    ParmTest* t4 = new ParmTest("t4", {&a});
+    psTestList tests;
+    for (ParmTest* t : {t1, t2, skipped}) tests.push_back(t);
     psConditions conditions;
     RunCondition_fNot notSkipped("skipped");
     conditions.push_back(&notSkipped);
 
-    psList<psParameter*> common;
-    common.push_back(&a);
-    common.push_back(&b);
-    common.push_back(&c);
+    psList<psParameter*> common = listOf({&a, &b, &c});
     b.doInput(true); // a mark left from before does not count
     tests.selectCommonParms(conditions, common);
     EXPECT_EQ("AC", names(common));
@@ -460,13 +422,9 @@ TEST_F(DialogueTest, CommonParametersInUse)
     EXPECT_TRUE(t1->getParms().empty());
 
     // Once every common parameter is marked the remaining tests are not looked at.
-    ParmTest* t3 = new ParmTest("t3", {&a});
-    ParmTest* t4 = new ParmTest("t4", {&a});
     tests.push_back(t3);
     tests.push_back(t4);
-    psList<psParameter*> two;
-    two.push_back(&a);
-    two.push_back(&c);
+    psList<psParameter*> two = listOf({&a, &c});
     tests.selectCommonParms(conditions, two);
     EXPECT_EQ("AC", names(two));
     EXPECT_EQ(2, t1->begun);
@@ -478,9 +436,7 @@ TEST_F(DialogueTest, CommonParametersInUse)
     psTestList cacheTests;
     ParmTest* cached = new ParmTest("tc", {}, &cachedD);
     cacheTests.push_back(cached);
-    psList<psParameter*> withD;
-    withD.push_back(&d);
-    withD.push_back(&cachedD);
+    psList<psParameter*> withD = listOf({&d, &cachedD});
     bool cacheMode = psTest::getCacheMode();
     psTest::setCacheMode(true);
     cacheTests.selectCommonParms(conditions, withD);

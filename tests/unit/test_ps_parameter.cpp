@@ -59,35 +59,31 @@ std::string csvLine(F fill)
     return file.read();
 }
 
+std::string str(const psString& text) { return text.c_str(); }
+
 psMapDefault<int>* newMethod()
 {
     psMapDefault<int>* method = new psMapDefault<int>;
     method->init("Method");
-    (*method)[0] = "Auto";
-    (*method)[1] = "Manual";
-    (*method)[2] = "Statistic";
-    (*method)[3] = "Iterative";
+    const char* names[] = {"Auto", "Manual", "Statistic", "Iterative"};
+    for (int i = 0; i < 4; ++i) (*method)[i] = names[i];
     return method;
 }
 
 } // namespace
 
-TEST(ParameterStepping, SingleValueGivesOnePassAndStartsAgainAfterReset)
+TEST(ParameterStepping, OdometerPassesWrapAroundAndRestart)
 {
+    // A single value gives one pass; the odometer restarts a wrapped parameter with firstValue.
     psDefault<int> loops(10, "NumLoops");
     EXPECT_TRUE(loops.firstValue());
     EXPECT_FALSE(loops.nextValue());
-    // The odometer restarts a wrapped parameter with firstValue.
     EXPECT_TRUE(loops.firstValue());
     EXPECT_EQ(10, loops.value());
-
     psParameter bare("x");
     EXPECT_TRUE(bare.firstValue());
     EXPECT_FALSE(bare.nextValue());
-}
 
-TEST(ParameterStepping, ListVisitsEveryValueInOrderThenWrapsAround)
-{
     psIterator<int> len;
     len.init("Len", 16, 32);
     len.add(64);
@@ -96,10 +92,10 @@ TEST(ParameterStepping, ListVisitsEveryValueInOrderThenWrapsAround)
     // Past the end: zero value, not iterating; the next call begins again.
     EXPECT_EQ(0, len.value());
     EXPECT_FALSE(len.isIterating());
-    EXPECT_TRUE(len.nextValue());
-    EXPECT_EQ(16, len.value());
-    EXPECT_TRUE(len.nextValue());
-    EXPECT_EQ(32, len.value());
+    for (int expected : {16, 32}) {
+        EXPECT_TRUE(len.nextValue());
+        EXPECT_EQ(expected, len.value());
+    }
     // firstValue in the middle of a pass restarts it.
     EXPECT_TRUE(len.firstValue());
     EXPECT_EQ(16, len.value());
@@ -107,12 +103,10 @@ TEST(ParameterStepping, ListVisitsEveryValueInOrderThenWrapsAround)
     psIterator<int> none;
     none.init("None");
     EXPECT_FALSE(none.firstValue());
-
-    // reset empties the list.
-    len.reset();
+    len.reset(); // empties the list
     EXPECT_EQ(0, len.size());
     EXPECT_FALSE(len.firstValue());
-    EXPECT_EQ("", std::string(len.defaultString().c_str()));
+    EXPECT_EQ("", str(len.defaultString()));
 }
 
 TEST(ParameterStepping, StepIteratorFillsRanges)
@@ -128,8 +122,7 @@ TEST(ParameterStepping, StepIteratorFillsRanges)
     EXPECT_EQ((std::vector<int>{2147483600, 2147483640}), pass(s));
     s.initMul("Len", 1 << 29, 2147483647, 2);
     EXPECT_EQ((std::vector<int>{1 << 29, 1 << 30}), pass(s));
-    // Read like any list.
-    s.translate("7;9");
+    s.translate("7;9"); // read like any list
     EXPECT_EQ((std::vector<int>{7, 9}), pass(s));
 }
 
@@ -139,7 +132,7 @@ TEST(ParameterLists, ParsingAndWritingBack)
     len.init("Len");
     len.translate("16; 32;;64 ");
     EXPECT_EQ((std::vector<int>{16, 32, 64}), pass(len));
-    EXPECT_EQ("16; 32; 64", std::string(len.defaultString().c_str()));
+    EXPECT_EQ("16; 32; 64", str(len.defaultString()));
     // What is written back reads the same.
     len.translate(len.defaultString());
     EXPECT_EQ((std::vector<int>{16, 32, 64}), pass(len));
@@ -148,17 +141,15 @@ TEST(ParameterLists, ParsingAndWritingBack)
     EXPECT_EQ((std::vector<int>{16}), pass(len));
 
     len.init("Len", 1, 2);
-    EXPECT_EQ("Len = 1; 2", std::string(len.description().c_str()));
-    EXPECT_EQ("Len", std::string(len.prompt().c_str()));
+    EXPECT_EQ("Len = 1; 2", str(len.description()));
+    EXPECT_EQ("Len", str(len.prompt()));
 }
 
 TEST(ParameterLists, InvalidTextsThrowAndKeepTheList)
 {
     psIterator<int> len;
     len.init("Len", 16, 32);
-    EXPECT_EQ("Empty iterator definition", translateError(len, ";"));
-    EXPECT_EQ("Empty iterator definition", translateError(len, " ; ;"));
-    EXPECT_EQ("Empty iterator definition", translateError(len, ""));
+    for (const char* empty : {";", " ; ;", ""}) EXPECT_EQ("Empty iterator definition", translateError(len, empty));
     EXPECT_EQ("Invalid value of Len = abc", translateError(len, "16;abc"));
     EXPECT_EQ((std::vector<int>{16, 32}), pass(len));
 
@@ -170,52 +161,37 @@ TEST(ParameterLists, InvalidTextsThrowAndKeepTheList)
     EXPECT_EQ(32, (int)loops);
 }
 
-TEST(ParameterKinds, AlignmentAndShift)
+TEST(ParameterKinds, AlignmentShiftAndNamedChoice)
 {
     DefaultAlign align(0, "VectorAlign", "VectorAlign by Byte, 0..63");
-    align.translate("70");
-    EXPECT_EQ(6, align.value());
-    align.translate("64");
-    EXPECT_EQ(0, align.value());
-    align.translate("63");
-    EXPECT_EQ(63, align.value());
-    align.translate("-1");
-    EXPECT_EQ(63, align.value());
+    DefaultShift shift(512, "MutualVectorShift", "MutualVectorShift in Bytes, divisible by 64");
+    EXPECT_EQ("MutualVectorShift = 512", str(shift.description()));
+    psMapDefault<int>* method = newMethod();
+    psParameter* m = method;
+    const struct { psParameter* parm; const char* text; int value; } cases[] = {
+        {&align, "70", 6}, {&align, "64", 0}, {&align, "63", 63}, {&align, "-1", 63}, {&shift, "700", 640},
+        {&shift, "63", 0}, {m, "ma", 1},      {m, "s", 2},        {m, "MAN", 1}};
+    for (const auto& c : cases) {
+        c.parm->translate(c.text);
+        EXPECT_EQ(c.value, c.parm == m ? method->value() : static_cast<psDefault<int>*>(c.parm)->value()) << c.text;
+    }
     EXPECT_EQ("Invalid value of VectorAlign = z", translateError(align, "z"));
     EXPECT_EQ(63, align.value());
-    EXPECT_EQ("VectorAlign by Byte, 0..63", std::string(align.prompt().c_str()));
+    EXPECT_EQ("VectorAlign by Byte, 0..63", str(align.prompt()));
 
-    DefaultShift shift(512, "MutualVectorShift", "MutualVectorShift in Bytes, divisible by 64");
-    EXPECT_EQ("MutualVectorShift = 512", std::string(shift.description().c_str()));
-    shift.translate("700");
-    EXPECT_EQ(640, shift.value());
-    shift.translate("63");
-    EXPECT_EQ(0, shift.value());
-}
-
-TEST(ParameterKinds, NamedChoice)
-{
-    psMapDefault<int>* method = newMethod();
-    EXPECT_EQ("Method {Auto|Manual|Statistic|Iterative}", std::string(method->prompt().c_str()));
-    method->translate("ma");
-    EXPECT_EQ(1, method->value());
-    method->translate("s");
-    EXPECT_EQ(2, method->value());
-    method->translate("MAN");
-    EXPECT_EQ(1, method->value());
-    EXPECT_EQ("Manual", std::string(method->valueString().c_str()));
-    EXPECT_EQ("Method = Manual", std::string(method->description().c_str()));
+    EXPECT_EQ("Method {Auto|Manual|Statistic|Iterative}", str(method->prompt()));
+    EXPECT_EQ("Manual", str(method->valueString()));
+    EXPECT_EQ("Method = Manual", str(method->description()));
     EXPECT_EQ("Invalid value of Method = x", translateError(*method, "x"));
     EXPECT_EQ("Invalid value of Method = Manually", translateError(*method, "Manually"));
     EXPECT_EQ(1, method->value());
-    // The empty answer fits the first name.
-    method->translate("");
+    method->translate(""); // the empty answer fits the first name
     EXPECT_EQ(0, method->value());
     // A key without a name prints empty; operator[] of a present key changes nothing.
     method->setValue(7);
-    EXPECT_EQ("", std::string(method->valueString().c_str()));
-    EXPECT_EQ("Iterative", std::string((*method)[3].c_str()));
-    EXPECT_EQ("Auto|Manual|Statistic|Iterative", std::string(method->validString().c_str()));
+    EXPECT_EQ("", str(method->valueString()));
+    EXPECT_EQ("Iterative", str((*method)[3]));
+    EXPECT_EQ("Auto|Manual|Statistic|Iterative", str(method->validString()));
     delete method;
 
     psMapDefault<bool> by;
@@ -237,15 +213,15 @@ TEST(ParameterKinds, RestrictedList)
     psEnumIterator<int> bits;
     bits.init("Bits", 1024, 2048);
     // Before validation any value goes and no valid values are shown.
-    EXPECT_EQ("", std::string(bits.validString().c_str()));
+    EXPECT_EQ("", str(bits.validString()));
     bits.translate("3");
     bits.reset();
     bits.init("Bits", 1024, 2048);
     bits.initValidation();
     EXPECT_FALSE(bits.addValidation(2048));
     EXPECT_TRUE(bits.addValidation(4096));
-    EXPECT_EQ("1024|2048|4096", std::string(bits.validString().c_str()));
-    EXPECT_EQ("Bits {1024|2048|4096}", std::string(bits.prompt().c_str()));
+    EXPECT_EQ("1024|2048|4096", str(bits.validString()));
+    EXPECT_EQ("Bits {1024|2048|4096}", str(bits.prompt()));
     bits.translate("4096; 1024");
     EXPECT_EQ((std::vector<int>{4096, 1024}), pass(bits));
     EXPECT_EQ("Invalid value of Bits = 3072", translateError(bits, "1024;3072"));
@@ -255,7 +231,7 @@ TEST(ParameterKinds, RestrictedList)
     more.push_back(3072);
     more.push_back(1024);
     bits.addValidation(&more);
-    EXPECT_EQ("1024|2048|4096|3072", std::string(bits.validString().c_str()));
+    EXPECT_EQ("1024|2048|4096|3072", str(bits.validString()));
     bits.resetValidation();
     EXPECT_EQ("Invalid value of Bits = 1024", translateError(bits, "1024"));
 }
@@ -279,11 +255,11 @@ TEST(ParameterKinds, NamedList)
     EXPECT_EQ("Invalid value of Curve = P521", translateError(curve, "p2; P521"));
     EXPECT_EQ((std::vector<int>{256}), pass(curve));
     EXPECT_TRUE(curve.firstValue());
-    EXPECT_EQ("P256", std::string(curve.valueString().c_str()));
-    EXPECT_EQ("Curve {P384|P256}", std::string(curve.prompt().c_str()));
-    EXPECT_EQ("Curve = P256", std::string(curve.description().c_str()));
+    EXPECT_EQ("P256", str(curve.valueString()));
+    EXPECT_EQ("Curve {P384|P256}", str(curve.prompt()));
+    EXPECT_EQ("Curve = P256", str(curve.description()));
     curve.resetMap();
-    EXPECT_EQ("", std::string(curve.valueString().c_str()));
+    EXPECT_EQ("", str(curve.valueString()));
 }
 
 TEST(ParameterDeprecation, FlagFollowsTheCurrentValue)
@@ -304,7 +280,7 @@ TEST(ParameterDeprecation, FlagFollowsTheCurrentValue)
     ASSERT_TRUE(len.nextValue());
     EXPECT_TRUE(len.setDeprecatedFlag(true));
     EXPECT_TRUE(len.isDeprecated());
-    EXPECT_EQ("32(old)", std::string(len.getDeprecationNote().c_str()));
+    EXPECT_EQ("32(old)", str(len.getDeprecationNote()));
     EXPECT_EQ("32(old),32\n", csvLine([&](psCStream& cs) {
                   cs << len;
                   len.setDeprecatedFlag(false);
@@ -394,15 +370,13 @@ TEST(ParameterInput, DataList)
     data.set("Len=16"); // the later one counts
     data.set(" ", "x"); // ignored
     psString value;
-    ASSERT_TRUE(data.get("Len", value));
-    EXPECT_EQ("16", std::string(value.c_str()));
-    ASSERT_TRUE(data.get("Method", value));
-    EXPECT_EQ("Manual", std::string(value.c_str()));
-    ASSERT_TRUE(data.get("5", value));
-    EXPECT_EQ("", std::string(value.c_str()));
+    for (auto entry : {std::make_pair("Len", "16"), std::make_pair("Method", "Manual"), std::make_pair("5", "")}) {
+        ASSERT_TRUE(data.get(entry.first, value));
+        EXPECT_EQ(entry.second, str(value));
+    }
     EXPECT_FALSE(data.get("len", value));
     EXPECT_EQ(3, data.size());
-    EXPECT_EQ("Len", std::string(data.back().name.c_str()));
+    EXPECT_EQ("Len", str(data.back().name));
 }
 
 TEST(ParameterInput, ConsoleAnswers)
@@ -413,27 +387,19 @@ TEST(ParameterInput, ConsoleAnswers)
     ASSERT_FALSE(in.batchMode());
 
     testing::internal::CaptureStdout();
-    psString first = in.getItemValue("Method", "Auto", "", "Auto|Manual");
-    int firstSource = in.source();
-    psString second = in.getItemValue("Len", "16; 32", "Length", "");
-    int secondSource = in.source();
+    // Console answers are taken as typed, trimmed; an empty line or the end of input gives the default.
+    struct Ask { const char* name; const char* deflt; const char* prompt; const char* valid; const char* value; int source; };
+    const Ask asks[] = {{"Method", "Auto", "", "Auto|Manual", "s", srcConsole},
+                        {"Len", "16; 32", "Length", "", "16; 32", srcDefault},
+                        {"NumLoops", "10", "", "", "5", srcData},
+                        {"Accuracy", "5", "Accuracy, %", "", "MAN", srcConsole},
+                        {"Last", "1", "", "", "1", srcDefault}};
     in.getDataList().set("NumLoops", "5");
-    psString third = in.getItemValue("NumLoops", "10", "", "");
-    int thirdSource = in.source();
-    psString fourth = in.getItemValue("Accuracy", "5", "Accuracy, %", "");
-    psString fifth = in.getItemValue("Last", "1", "", ""); // end of input
-    int fifthSource = in.source();
+    for (const Ask& a : asks) {
+        EXPECT_EQ(a.value, str(in.getItemValue(a.name, a.deflt, a.prompt, a.valid))) << a.name;
+        EXPECT_EQ(a.source, in.source()) << a.name;
+    }
     std::string asked = testing::internal::GetCapturedStdout();
-
-    EXPECT_EQ("s", std::string(first.c_str()));
-    EXPECT_EQ(srcConsole, firstSource);
-    EXPECT_EQ("16; 32", std::string(second.c_str()));
-    EXPECT_EQ(srcDefault, secondSource);
-    EXPECT_EQ("5", std::string(third.c_str()));
-    EXPECT_EQ(srcData, thirdSource);
-    EXPECT_EQ("MAN", std::string(fourth.c_str()));
-    EXPECT_EQ("1", std::string(fifth.c_str()));
-    EXPECT_EQ(srcDefault, fifthSource);
     // -d data are never asked.
     EXPECT_EQ("\n Method [Auto] = \n Length [16; 32] = \n Accuracy, % [5] = \n Last [1] = ", asked);
 }

@@ -22,9 +22,6 @@ public:
     using psTool::m_autoLoops;
     using psTool::m_autoMaxLoops;
     using psTool::m_method;
-    using psTool::m_statCalls;
-    using psTool::m_statClocks;
-    using psTool::m_numLoops;
 
     static void restoreClassSettings()
     {
@@ -65,12 +62,14 @@ int occurrences(const std::string& text, const std::string& part)
     return n;
 }
 
-// The virtual counter makes every figure exact: a spinning call costs its ticks, plus one tick for
-// each reading of the counter that lies in the span.
-const double kVirtualSlack = 4;
+// On the virtual counter a spinning call costs its ticks, plus one tick for each reading of the
+// counter that lies in the span.
+void expectSpinFigure(const psTool& tool)
+{
+    EXPECT_GE(tool.getFuncTicks(), spinTicks());
+    EXPECT_LE(tool.getFuncTicks(), spinTicks() + 4);
+}
 } // namespace
-
-// ---- Settings ------------------------------------------------------------------------------------
 
 TEST_F(ToolTest, SettingsClampAndReportOnlyTheCurrentMethod)
 {
@@ -79,60 +78,45 @@ TEST_F(ToolTest, SettingsClampAndReportOnlyTheCurrentMethod)
     EXPECT_TRUE(tool.getMethodAuto());
     EXPECT_DOUBLE_EQ(tool.getAccuracy(), 0.05);
 
+    int n = -1, loops = -1, maxLoops = -1, calls = 0;
+    long long minClocks = -1, clocks = 0;
     tool.setMethodLoop(0);
-    int n = -1;
     ASSERT_TRUE(tool.getMethodLoop(n));
     EXPECT_EQ(n, 1);
     EXPECT_FALSE(tool.getMethodAuto());
-
-    int loops = -1, maxLoops = -1;
-    long long minClocks = -1;
+    // Another method's getter fails and leaves its outputs alone.
     EXPECT_FALSE(tool.getMethodBest(loops, maxLoops, minClocks));
-    EXPECT_EQ(loops, -1);
-    EXPECT_EQ(maxLoops, -1);
-    EXPECT_EQ(minClocks, -1);
+    EXPECT_EQ(loops + maxLoops + minClocks, -3);
 
-    tool.setMethodBest(3, 10, 500);
-    ASSERT_TRUE(tool.getMethodBest(loops, maxLoops, minClocks));
-    EXPECT_EQ(loops, 3);
-    EXPECT_EQ(maxLoops, 24);
-    EXPECT_EQ(minClocks, 500);
-    tool.setMethodBest(0, 0, 0);
-    ASSERT_TRUE(tool.getMethodBest(loops, maxLoops, minClocks));
-    EXPECT_EQ(loops, 1);
-    EXPECT_EQ(maxLoops, 0);
-    EXPECT_EQ(minClocks, 0);
+    struct Best { int loops, maxLoops, minClocks, gotLoops, gotMax; };
+    for (const Best& b : {Best{3, 10, 500, 3, 24}, Best{0, 0, 0, 1, 0}}) {
+        tool.setMethodBest(b.loops, b.maxLoops, b.minClocks);
+        ASSERT_TRUE(tool.getMethodBest(loops, maxLoops, minClocks));
+        EXPECT_EQ(loops, b.gotLoops);
+        EXPECT_EQ(maxLoops, b.gotMax);
+        EXPECT_EQ(minClocks, b.minClocks);
+    }
     EXPECT_FALSE(tool.getMethodLoop(n));
-    EXPECT_EQ(n, 1);
 
     tool.setMethodStat(-3, -7);
-    int calls = 0;
-    long long clocks = 0;
     ASSERT_TRUE(tool.getMethodStat(calls, clocks));
     EXPECT_EQ(calls, -3);
     EXPECT_EQ(clocks, -7);
-
     tool.setMethodAuto();
     EXPECT_FALSE(tool.getMethodStat(calls, clocks));
     EXPECT_TRUE(tool.getMethodAuto());
 
+    // Loop factor to start/maximum loops; 0 is the automatic start of 1. Extremes stay within an int.
     ToolProbe probe;
-    probe.setLoopFactor(-2);
-    EXPECT_EQ(probe.m_autoLoops, 4);
-    EXPECT_EQ(probe.m_autoMaxLoops, 8192);
-    probe.setLoopFactor(3);
-    EXPECT_EQ(probe.m_autoLoops, 0); // 0: the automatic start of 1
-    EXPECT_EQ(probe.m_autoMaxLoops, 256);
-    probe.setLoopFactor(0);
-    EXPECT_EQ(probe.m_autoLoops, 0);
-    EXPECT_EQ(probe.m_autoMaxLoops, 0);
-    // Extreme factors stay within an int.
+    struct Factor { int factor, loops, maxLoops; };
+    for (const Factor& f : {Factor{-2, 4, 8192}, Factor{3, 0, 256}, Factor{0, 0, 0}, Factor{100, 0, 0}}) {
+        probe.setLoopFactor(f.factor);
+        EXPECT_EQ(probe.m_autoLoops, f.loops) << f.factor;
+        EXPECT_EQ(probe.m_autoMaxLoops, f.maxLoops) << f.factor;
+    }
     probe.setLoopFactor(-100);
     EXPECT_GT(probe.m_autoLoops, 0);
     EXPECT_GT(probe.m_autoMaxLoops, 0);
-    probe.setLoopFactor(100);
-    EXPECT_EQ(probe.m_autoLoops, 0);
-    EXPECT_EQ(probe.m_autoMaxLoops, 0);
 
     int autoLoops, autoMax;
     long long autoClocks;
@@ -143,13 +127,12 @@ TEST_F(ToolTest, SettingsClampAndReportOnlyTheCurrentMethod)
 
     EXPECT_EQ(psTool::getAccuracyStr(0.0005), "0.05%");
     EXPECT_EQ(psTool::getAccuracyStr(0.025), "2.5%");
-    // A fresh tool has reached no accuracy yet.
-    EXPECT_EQ(psTool().getAccuracyStr(), "100.0%");
+    EXPECT_EQ(psTool().getAccuracyStr(), "100.0%"); // a fresh tool has reached no accuracy yet
 }
 
 // ---- Dispatch ------------------------------------------------------------------------------------
 
-TEST_F(ToolTest, WithoutAnyFunctionEveryMethodFailsWithTheInternalProblemText)
+TEST_F(ToolTest, MissingFunctionsAndUnknownMethodsAreInternalFails)
 {
     const std::string problem = " Internal test problem: The test cannot execute standard timing.\n"
                                 " No one of funcLoop, funcStat or funcCall is registered in the test.\n";
@@ -162,24 +145,20 @@ TEST_F(ToolTest, WithoutAnyFunctionEveryMethodFailsWithTheInternalProblemText)
         EXPECT_EQ(capture.text(), problem) << method;
         EXPECT_EQ(callCount(), 0);
     }
-    psTool tool;
-    StreamCapture capture(g_ostrm, ERR);
-    EXPECT_EQ(tool.timing((funcOld) nullptr), FAIL);
-    EXPECT_EQ(capture.text(), problem);
-}
-
-TEST_F(ToolTest, UnknownMethodIsAnInternalFail)
-{
-    ToolProbe tool;
-    tool.m_method = 7;
-    StreamCapture capture(g_ostrm, ERR);
-    EXPECT_EQ(tool.timing(spinLoopFastest, spinStat, spinCall, nullptr), FAIL);
-    EXPECT_EQ(capture.text(), "PS internal fail: file perflib/src/pstool, line 813\n");
-    EXPECT_EQ(loopInvocations() + statInvocations(), 0);
-}
-
-TEST_F(ToolTest, MeasurementsTheTestCannotServeAreInternalFailsOrEmpty)
-{
+    {
+        psTool tool;
+        StreamCapture capture(g_ostrm, ERR);
+        EXPECT_EQ(tool.timing((funcOld) nullptr), FAIL);
+        EXPECT_EQ(capture.text(), problem);
+    }
+    {
+        ToolProbe tool;
+        tool.m_method = 7;
+        StreamCapture capture(g_ostrm, ERR);
+        EXPECT_EQ(tool.timing(spinLoopFastest, spinStat, spinCall, nullptr), FAIL);
+        EXPECT_EQ(capture.text(), "PS internal fail: file perflib/src/pstool, line 813\n");
+        EXPECT_EQ(loopInvocations() + statInvocations(), 0);
+    }
     VirtualClock clock;
     {
         // The search's prior phase needs a loop or a call function.
@@ -201,87 +180,68 @@ TEST_F(ToolTest, MeasurementsTheTestCannotServeAreInternalFailsOrEmpty)
     }
 }
 
-TEST_F(ToolTest, ManualWithOnlyAStatisticFunctionFallsBackToStatistic)
-{
-    VirtualClock clock;
-    ToolProbe tool;
-    tool.setMethodLoop(10);
-    StreamCapture capture(g_ostrm, ERR);
-    EXPECT_EQ(tool.timing(nullptr, spinStat, nullptr, nullptr), OK);
-    EXPECT_EQ(capture.text(), " ATTENTION! The test cannot execute Manual loop timing.\n"
-                              " Statistic timing will be run instead.\n");
-    // The tool now times statistically: the Manual loop count as calls, no clock budget.
-    int calls = 0;
-    long long clocks = -1;
-    ASSERT_TRUE(tool.getMethodStat(calls, clocks));
-    EXPECT_EQ(calls, 10);
-    EXPECT_EQ(clocks, 0);
-    EXPECT_EQ(statInvocations(), 1);
-    EXPECT_EQ(tool.getComment(), "nCalls=10");
-    EXPECT_GE(tool.getFuncTicks(), spinTicks());
-    EXPECT_LE(tool.getFuncTicks(), spinTicks() + kVirtualSlack);
-}
-
-TEST_F(ToolTest, StatisticWithOnlyALoopFunctionFallsBackToManual)
-{
-    VirtualClock clock;
-    ToolProbe tool;
-    tool.setMethodStat(12, 10000);
-    StreamCapture capture(g_ostrm, ERR);
-    EXPECT_EQ(tool.timing(spinLoopFastest, nullptr, nullptr, nullptr), OK);
-    EXPECT_EQ(capture.text(), " ATTENTION! The test cannot execute Statistic timing.\n"
-                              " Manual loop timing will be run instead.\n");
-    int n = 0;
-    ASSERT_TRUE(tool.getMethodLoop(n));
-    EXPECT_EQ(n, 12);
-    EXPECT_EQ(tool.getComment(), "nLps=12");
-    EXPECT_EQ(tool.getLoops(), 12);
-    EXPECT_EQ(loopInvocations(), 1);
-    EXPECT_GE(tool.getFuncTicks(), spinTicks());
-    EXPECT_LE(tool.getFuncTicks(), spinTicks() + kVirtualSlack);
-}
-
-// ---- Info texts ----------------------------------------------------------------------------------
-
-TEST_F(ToolTest, ManualAndStatisticDescribeTheirMeasurementAtInfoLevel)
+TEST_F(ToolTest, ManualAndStatisticFallBackToEachOther)
 {
     VirtualClock clock;
     {
         psTool tool;
         tool.setMethodLoop(10);
-        StreamCapture capture(g_ostrm, kInfoLevel);
-        EXPECT_EQ(tool.timing(spinLoopFastest, spinStat, spinCall, nullptr), OK);
-        // The fastest call costs its 1000 ticks and the two readings around it.
-        EXPECT_EQ(capture.text(), "    Manual method: \n"
-                                  "        numLoops   = 10\n"
-                                  "        funcClocks = 1e+03\n"
-                                  "        result     = successfully\n");
-        EXPECT_DOUBLE_EQ(tool.getFuncTicks(), 1002);
-        EXPECT_EQ(tool.getMeasAccuracy(), 0.0);
-        EXPECT_EQ(tool.getComment(), "nLps=10");
+        StreamCapture capture(g_ostrm, ERR);
+        EXPECT_EQ(tool.timing(nullptr, spinStat, nullptr, nullptr), OK);
+        EXPECT_EQ(capture.text(), " ATTENTION! The test cannot execute Manual loop timing.\n"
+                                  " Statistic timing will be run instead.\n");
+        // The tool now times statistically: the Manual loop count as calls, no clock budget.
+        int calls = 0;
+        long long clocks = -1;
+        ASSERT_TRUE(tool.getMethodStat(calls, clocks));
+        EXPECT_EQ(calls, 10);
+        EXPECT_EQ(clocks, 0);
+        EXPECT_EQ(statInvocations(), 1);
+        EXPECT_EQ(tool.getComment(), "nCalls=10");
+        expectSpinFigure(tool);
     }
     {
         psTool tool;
         tool.setMethodStat(12, 10000);
-        StreamCapture capture(g_ostrm, kInfoLevel);
-        EXPECT_EQ(tool.timing(spinLoopFastest, spinStat, spinCall, nullptr), OK);
-        // Twelve calls of 1002 ticks already exceed the budget of 10000.
-        EXPECT_EQ(capture.text(), "    Statistical method:\n"
-                                  "        minCalls   = 12\n"
-                                  "        maxClocks  = 10000\n"
-                                  "        numCalls   = 12\n"
-                                  "        funcClocks = 1e+03\n"
-                                  "        result     = successfully\n");
-        EXPECT_EQ(tool.getComment(), "nCalls=12");
-        EXPECT_EQ(tool.getMeasAccuracy(), 0.0);
-    }
-    {
-        // Below INFO nothing of it is printed.
-        psTool tool;
-        tool.setMethodLoop(3);
-        StreamCapture capture(g_ostrm, ERR | WARN | PERF);
+        StreamCapture capture(g_ostrm, ERR);
         EXPECT_EQ(tool.timing(spinLoopFastest, nullptr, nullptr, nullptr), OK);
-        EXPECT_EQ(capture.text(), "");
+        EXPECT_EQ(capture.text(), " ATTENTION! The test cannot execute Statistic timing.\n"
+                                  " Manual loop timing will be run instead.\n");
+        int n = 0;
+        ASSERT_TRUE(tool.getMethodLoop(n));
+        EXPECT_EQ(n, 12);
+        EXPECT_EQ(tool.getComment(), "nLps=12");
+        EXPECT_EQ(tool.getLoops(), 12);
+        EXPECT_EQ(loopInvocations(), 1);
+        expectSpinFigure(tool);
+    }
+}
+
+TEST_F(ToolTest, ManualAndStatisticDescribeTheirMeasurementAtInfoLevel)
+{
+    VirtualClock clock;
+    struct Case { bool manual; OutputLevel level; const char* text; const char* comment; };
+    const Case cases[] = {
+        // The fastest call costs its 1000 ticks and the two readings around it.
+        {true, kInfoLevel,
+         "    Manual method: \n        numLoops   = 10\n        funcClocks = 1e+03\n"
+         "        result     = successfully\n", "nLps=10"},
+        // Twelve calls of 1002 ticks already exceed the budget of 10000.
+        {false, kInfoLevel,
+         "    Statistical method:\n        minCalls   = 12\n        maxClocks  = 10000\n"
+         "        numCalls   = 12\n        funcClocks = 1e+03\n        result     = successfully\n", "nCalls=12"},
+        // Below INFO nothing of it is printed.
+        {true, ERR | WARN | PERF, "", "nLps=10"}};
+    for (const Case& c : cases) {
+        psTool tool;
+        if (c.manual) tool.setMethodLoop(10);
+        else tool.setMethodStat(12, 10000);
+        StreamCapture capture(g_ostrm, c.level);
+        EXPECT_EQ(tool.timing(spinLoopFastest, spinStat, spinCall, nullptr), OK);
+        EXPECT_EQ(capture.text(), c.text);
+        EXPECT_DOUBLE_EQ(tool.getFuncTicks(), 1002);
+        EXPECT_EQ(tool.getMeasAccuracy(), 0.0);
+        EXPECT_EQ(tool.getComment(), c.comment);
     }
 }
 
@@ -303,33 +263,21 @@ long long readingCost()
     return best;
 }
 
-// The best of five timings: a shared machine may preempt any single one.
-double bestOfFive(const std::function<double()>& timeOnce)
-{
-    double best = timeOnce();
-    for (int i = 0; i < 4; ++i) best = std::min(best, timeOnce());
-    return best;
-}
-
-// How a figure comes about decides how much of the machine's other work it may hold: the fastest
-// call or batch holds none, an average over many calls holds every interrupt that hit them.
-enum FigureKind { fastest, averaged };
-
-void expectKnownCost(const char* what, FigureKind kind, const std::function<psResult(psTool&)>& run,
+// The best of five timings (a shared machine may preempt any single one) lies between the spin's
+// ticks and those plus its readings and the allowance: the accuracy for a fastest call or batch,
+// which holds none of the machine's other work, 25% for an average over many calls.
+void expectKnownCost(const char* what, bool fastest, const std::function<psResult(psTool&)>& run,
                      const psTool& settings)
 {
     const double accuracy = settings.getAccuracy();
-    const double slack = 8.0 * (double)readingCost();
-    const double allowance = kind == fastest ? accuracy : 0.25;
-    double figure = bestOfFive([&]() {
+    double figure = 1e300;
+    for (int i = 0; i < 5; ++i) {
         psTool tool = settings;
-        psResult r = run(tool);
-        EXPECT_LE(r, ACCURWRN) << what;
-        return tool.getFuncTicks();
-    });
-    // The spin costs at least its ticks; what it costs beyond them is its own readings and calls.
+        EXPECT_LE(run(tool), ACCURWRN) << what;
+        figure = std::min(figure, tool.getFuncTicks());
+    }
     EXPECT_GE(figure, kRealSpin * (1 - accuracy)) << what;
-    EXPECT_LE(figure, kRealSpin * (1 + allowance) + slack) << what;
+    EXPECT_LE(figure, kRealSpin * (1 + (fastest ? accuracy : 0.25)) + 8.0 * (double)readingCost()) << what;
 }
 } // namespace
 
@@ -340,33 +288,21 @@ TEST_F(ToolTest, EveryMethodMeasuresTheKnownCostOfASpinningCall)
     StreamCapture quiet(g_ostrm, ERR);
     const auto multiBuffer = [](psTool& t) { return t.timing(spinLoopFastest, spinStat, spinCall, nullptr); };
     const auto callOnly = [](psTool& t) { return t.timing(nullptr, nullptr, spinCall, nullptr); };
-    const auto loopTotal = [](psTool& t) { return t.timing(spinLoopTotal, nullptr, nullptr, nullptr); };
-    const auto oldStyle = [](psTool& t) { return t.timing(spinOld); };
 
-    psTool automatic;
-    expectKnownCost("Auto, loop and statistic functions", fastest, multiBuffer, automatic);
-    expectKnownCost("Auto, call only", averaged, callOnly, automatic);
-    expectKnownCost("Auto, loop total only", averaged, loopTotal, automatic);
-    expectKnownCost("Auto, old style", averaged, oldStyle, automatic);
-
-    psTool manual;
+    psTool automatic, manual, statistic, iterative, precise;
     manual.setMethodLoop(10);
-    expectKnownCost("Manual, loop and statistic functions", fastest, multiBuffer, manual);
-    expectKnownCost("Manual, call only", averaged, callOnly, manual);
-
-    psTool statistic;
     statistic.setMethodStat(12, 1000000);
-    expectKnownCost("Statistic, loop and statistic functions", fastest, multiBuffer, statistic);
-    expectKnownCost("Statistic, call only", averaged, callOnly, statistic);
-
-    psTool iterative;
     iterative.setMethodBest(2, 64, 50000);
-    expectKnownCost("Iterative, loop and statistic functions", fastest, multiBuffer, iterative);
-    expectKnownCost("Iterative, call only", averaged, callOnly, iterative);
-
-    psTool precise;
     precise.setAccuracy(0.01);
-    expectKnownCost("Auto at 1%, call only", averaged, callOnly, precise);
+    expectKnownCost("Auto, loop total only", false,
+                    [](psTool& t) { return t.timing(spinLoopTotal, nullptr, nullptr, nullptr); }, automatic);
+    expectKnownCost("Auto, old style", false, [](psTool& t) { return t.timing(spinOld); }, automatic);
+    expectKnownCost("Auto at 1%, call only", false, callOnly, precise);
+    for (const psTool* tool : {&automatic, &manual, &statistic, &iterative}) {
+        const std::string method = std::to_string(tool->getMethod());
+        expectKnownCost(("loop and statistic functions, method " + method).c_str(), true, multiBuffer, *tool);
+        expectKnownCost(("call only, method " + method).c_str(), false, callOnly, *tool);
+    }
 }
 
 // ---- The Auto search, step by step on the virtual counter ---------------------------------------
@@ -430,8 +366,7 @@ TEST_F(ToolTest, AutoSearchWithAStatisticFunctionEndsWithOneStatisticMeasurement
     EXPECT_EQ(statInvocations(), 1);
     EXPECT_EQ(tool.getComment(), "nLps=100");
     EXPECT_EQ(tool.getMeasAccuracy(), 0.0);
-    EXPECT_GE(tool.getFuncTicks(), spinTicks());
-    EXPECT_LE(tool.getFuncTicks(), spinTicks() + kVirtualSlack);
+    expectSpinFigure(tool);
 
     // A call of more than 200 clocks per loop is timed alone: with 100000 ticks the prior phase
     // passes at once and the statistic function gets blocks of one call.
@@ -490,8 +425,7 @@ TEST_F(ToolTest, AutoSearchThatNeverAgreesEndsWithAnAccuracyWarning)
     EXPECT_TRUE(contains(text, "        result     = wrong measure accuracy\n    Auto method: stop\n"));
     EXPECT_EQ(tool.getComment(), "nLps=65536 acc=57.1%");
     EXPECT_TRUE(contains(tool.getMessage().c_str(), "actual accuracy = 57.1%"));
-    // The repeat series keeps the smallest figure.
-    EXPECT_NEAR(tool.getFuncTicks(), 1000, 1);
+    EXPECT_NEAR(tool.getFuncTicks(), 1000, 1); // the repeat series keeps the smallest figure
     // 2 prior passes, 10 doublings (128 .. 65536), 2 new values of the repeat series.
     EXPECT_EQ(loopInvocations(), 2 + 10 + 2);
 }
@@ -522,11 +456,7 @@ TEST_F(ToolTest, AutoSearchWithoutClocksOrWithALibraryFailureStops)
         EXPECT_EQ(loopInvocations(), 1);
         EXPECT_EQ(statInvocations(), 0);
         EXPECT_TRUE(contains(capture.text(), "        result     = lib function fail\n    Auto method: exit\n"));
-    }
-    {
-        psTool tool;
         tool.setMethodStat(12, 0);
-        StreamCapture capture(g_ostrm, ERR);
         EXPECT_EQ(tool.timing(failingLoop, failingStat, failingCall, nullptr), FUNCFAIL);
     }
     resetCounts();
@@ -544,48 +474,29 @@ TEST_F(ToolTest, AutoSearchWithoutClocksOrWithALibraryFailureStops)
 // ---- Hooks: control status and real-measure mode -------------------------------------------------
 
 namespace {
-int s_ctrlStarts = 0;
-int s_ctrlStops = 0;
-int s_prints = 0;
-int s_clears = 0;
-int s_resets = 0;
-int s_inits = 0;
-bool s_bad = false;
-bool s_badAfterClear = false;
-
-void hookStart() { ++s_ctrlStarts; }
-void hookStop() { ++s_ctrlStops; }
-bool hookBad(bool& bad87, bool& badSSX)
-{
-    bad87 = s_bad;
-    badSSX = false;
-    return s_bad;
-}
-void hookPrint(bool, bool) { ++s_prints; }
-void hookClear()
-{
-    ++s_clears;
-    s_bad = s_badAfterClear;
-}
-int hookReset()
-{
-    ++s_resets;
-    return 1;
-}
-int countingInit()
-{
-    ++s_inits;
-    return 0;
-}
+struct HookCounts {
+    int starts, stops, prints, clears, resets, inits;
+    bool bad, badAfterClear;
+} h;
 
 void installHooks(bool bad, bool badAfterClear)
 {
-    s_ctrlStarts = s_ctrlStops = s_prints = s_clears = s_resets = s_inits = 0;
-    s_bad = bad;
-    s_badAfterClear = badAfterClear;
-    psToolHooks hooks = {hookStart, hookStop, hookBad, hookPrint, hookClear, hookReset};
+    h = HookCounts{0, 0, 0, 0, 0, 0, bad, badAfterClear};
+    psToolHooks hooks = {[]() { ++h.starts; }, []() { ++h.stops; },
+                         [](bool& bad87, bool& badSSX) {
+                             bad87 = h.bad;
+                             badSSX = false;
+                             return h.bad;
+                         },
+                         [](bool, bool) { ++h.prints; },
+                         []() {
+                             ++h.clears;
+                             h.bad = h.badAfterClear;
+                         },
+                         []() { return ++h.resets, 1; }};
     psTool::setHooks(hooks);
 }
+int countingInit() { return ++h.inits, 0; }
 } // namespace
 
 TEST_F(ToolTest, ControlStatusIsWatchedAroundEveryMeasurementAndAvoidedOnRequest)
@@ -597,9 +508,9 @@ TEST_F(ToolTest, ControlStatusIsWatchedAroundEveryMeasurementAndAvoidedOnRequest
         tool.setMethodLoop(5);
         StreamCapture capture(g_ostrm, kInfoLevel);
         EXPECT_EQ(tool.timing(spinLoopFastest, nullptr, nullptr, nullptr), OK);
-        EXPECT_EQ(s_ctrlStarts, 1);
-        EXPECT_EQ(s_ctrlStops, 1);
-        EXPECT_EQ(s_resets, 0);
+        EXPECT_EQ(h.starts, 1);
+        EXPECT_EQ(h.stops, 1);
+        EXPECT_EQ(h.resets, 0);
     }
     {
         // A bad status that stays bad: one repeat series of 6 at half the loops, then the failure.
@@ -615,13 +526,12 @@ TEST_F(ToolTest, ControlStatusIsWatchedAroundEveryMeasurementAndAvoidedOnRequest
         EXPECT_TRUE(contains(text, "-- Attempt fails: Bad control status repeats.\n"));
         EXPECT_EQ(occurrences(text, "        numLoops   = 64\n"), 5);
         EXPECT_EQ(tool.getComment(), "nLps=64");
-        EXPECT_EQ(s_clears, 1);
-        EXPECT_EQ(s_prints, 2); // before the attempt and after the repeat series
+        EXPECT_EQ(h.clears, 1);
+        EXPECT_EQ(h.prints, 2); // before the attempt and after the repeat series
         // Every measurement is framed by the watch: 2 prior, 1 iteration, 5 repeats.
-        EXPECT_EQ(s_ctrlStarts, 8);
-        EXPECT_EQ(s_ctrlStops, 8);
-        // While avoiding, the data are prepared before every measurement too.
-        EXPECT_GT(s_inits, 8);
+        EXPECT_EQ(h.starts, 8);
+        EXPECT_EQ(h.stops, 8);
+        EXPECT_GT(h.inits, 8); // while avoiding, the data are prepared before every measurement too
     }
     {
         // A status that clears: the attempt succeeds.
@@ -630,10 +540,9 @@ TEST_F(ToolTest, ControlStatusIsWatchedAroundEveryMeasurementAndAvoidedOnRequest
         tool.setAvoidBadCtrlStatus(true);
         StreamCapture capture(g_ostrm, kInfoLevel);
         EXPECT_EQ(tool.timing(nullptr, nullptr, spinCall, nullptr), OK);
-        const std::string text = capture.text();
-        EXPECT_TRUE(contains(text, "-- Attempt is successful\n"));
-        EXPECT_FALSE(contains(text, "Cannot avoid"));
-        EXPECT_EQ(s_prints, 1);
+        EXPECT_TRUE(contains(capture.text(), "-- Attempt is successful\n"));
+        EXPECT_FALSE(contains(capture.text(), "Cannot avoid"));
+        EXPECT_EQ(h.prints, 1);
     }
     {
         // Without the request a bad status changes nothing in the search.
@@ -643,47 +552,33 @@ TEST_F(ToolTest, ControlStatusIsWatchedAroundEveryMeasurementAndAvoidedOnRequest
         EXPECT_EQ(tool.timing(nullptr, nullptr, spinCall, nullptr), OK);
         EXPECT_FALSE(contains(capture.text(), "avoid"));
         EXPECT_EQ(tool.getComment(), "nLps=128");
-        EXPECT_EQ(s_prints, 0);
+        EXPECT_EQ(h.prints, 0);
     }
 }
 
 TEST_F(ToolTest, RealMeasureModeUsesOnlyTheCallAndResetsTheDataBeforeEachCall)
 {
     VirtualClock clock;
-    installHooks(false, false);
-    {
+    StreamCapture capture(g_ostrm, ERR);
+    for (bool manual : {true, false}) {
+        installHooks(false, false);
         psTool tool;
         tool.setRealMeasure(true);
-        tool.setMethodLoop(10);
-        StreamCapture capture(g_ostrm, ERR);
+        if (manual) tool.setMethodLoop(10);
+        else tool.setMethodStat(12, 0);
         EXPECT_EQ(tool.timing(spinLoopFastest, spinStat, spinCall, nullptr), OK);
         EXPECT_EQ(loopInvocations() + statInvocations(), 0);
-        EXPECT_EQ(s_resets, 10);
-        // The figure is per call although the tool timed all ten together.
-        EXPECT_GE(tool.getFuncTicks(), spinTicks());
-        EXPECT_LE(tool.getFuncTicks(), spinTicks() + kVirtualSlack);
+        EXPECT_EQ(h.resets, manual ? 10 : 12);
+        EXPECT_EQ(tool.getComment(), manual ? "nLps=10" : "nCalls=12");
+        // The figure is per call although the tool timed them together.
+        expectSpinFigure(tool);
     }
-    installHooks(false, false);
-    {
-        psTool tool;
-        tool.setRealMeasure(true);
-        tool.setMethodStat(12, 0);
-        StreamCapture capture(g_ostrm, ERR);
-        EXPECT_EQ(tool.timing(spinLoopFastest, spinStat, spinCall, nullptr), OK);
-        EXPECT_EQ(s_resets, 12);
-        EXPECT_EQ(tool.getComment(), "nCalls=12");
-        EXPECT_GE(tool.getFuncTicks(), spinTicks());
-        EXPECT_LE(tool.getFuncTicks(), spinTicks() + kVirtualSlack);
-    }
-    {
-        // Real measuring needs the call: without it nothing is measured and nothing is judged.
-        psTool tool;
-        tool.setRealMeasure(true);
-        tool.setMethodLoop(10);
-        StreamCapture capture(g_ostrm, ERR);
-        EXPECT_EQ(tool.timing(spinLoopFastest, spinStat, nullptr, nullptr), UNDEFINED);
-        EXPECT_EQ(tool.getFuncTicks(), 0.0);
-    }
+    // Real measuring needs the call: without it nothing is measured and nothing is judged.
+    psTool tool;
+    tool.setRealMeasure(true);
+    tool.setMethodLoop(10);
+    EXPECT_EQ(tool.timing(spinLoopFastest, spinStat, nullptr, nullptr), UNDEFINED);
+    EXPECT_EQ(tool.getFuncTicks(), 0.0);
 }
 
 TEST_F(ToolTest, ACopyCarriesSettingsAndEachTimingStartsAfresh)
@@ -710,7 +605,7 @@ TEST_F(ToolTest, ACopyCarriesSettingsAndEachTimingStartsAfresh)
     EXPECT_EQ(copy.timing(spinLoopFastest, nullptr, nullptr, nullptr), OK);
     EXPECT_EQ(copy.getComment(), "nLps=2");
     EXPECT_EQ(copy.getLoops(), 2);
-    // The session's own tool is untouched by the copy's fallbacks and timings.
+    // The session's own tool is untouched by the copy's timings.
     ASSERT_TRUE(session.getMethodLoop(n));
     EXPECT_EQ(n, 4);
 }

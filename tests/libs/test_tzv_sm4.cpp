@@ -216,17 +216,17 @@ void checkMode(const ModeCase& m, bool encrypt)
     EXPECT_EQ(toHex(out.data[15]), toHex(Bytes(out.data[15].size(), kSentinel))) << "bad lane untouched";
 }
 
-ModeFn withConstIv(tzv_status16 (*fn)(int8u**, const int8u**, const int*, const tzv_sm4_key_schedule*,
-                                       const int8u**))
+using IvFn = tzv_status16 (*)(int8u**, const int8u**, const int*, const tzv_sm4_key_schedule*, const int8u**);
+using NoIvFn = tzv_status16 (*)(int8u**, const int8u**, const int*, const tzv_sm4_key_schedule*);
+ModeFn withConstIv(IvFn fn)
 {
-    return [fn](int8u* out[16], const int8u* in[16], const int len[16], const tzv_sm4_key_schedule* rkey,
-                int8u* iv[16]) { return fn(out, in, len, rkey, const_cast<const int8u**>(iv)); };
+    return [fn](int8u** out, const int8u** in, const int* len, auto rkey, int8u** iv) {
+        return fn(out, in, len, rkey, const_cast<const int8u**>(iv));
+    };
 }
-
-ModeFn withoutIv(tzv_status16 (*fn)(int8u**, const int8u**, const int*, const tzv_sm4_key_schedule*))
+ModeFn withoutIv(NoIvFn fn)
 {
-    return [fn](int8u* out[16], const int8u* in[16], const int len[16], const tzv_sm4_key_schedule* rkey,
-                int8u**) { return fn(out, in, len, rkey); };
+    return [fn](int8u** out, const int8u** in, const int* len, auto rkey, int8u**) { return fn(out, in, len, rkey); };
 }
 
 const ModeCase kEcb{"draft-ribose-cfrg-sm4-10-ecb.txt", EVP_sm4_ecb, true, false, false,
@@ -239,37 +239,17 @@ const ModeCase kOfb{"draft-ribose-cfrg-sm4-10-ofb.txt", EVP_sm4_ofb, false, true
                     tzv_sm4_encrypt_ofb_mb16, tzv_sm4_decrypt_ofb_mb16};
 const ModeCase kCtr{"draft-ribose-cfrg-sm4-10-ctr.txt", EVP_sm4_ctr, false, true, true,
                     tzv_sm4_encrypt_ctr128_mb16, tzv_sm4_decrypt_ctr128_mb16};
+const ModeCase* const kModes[] = {&kEcb, &kCbc, &kCfb, &kOfb, &kCtr};
 
 } // namespace
 
-TEST(Sm4Modes, EcbMatchesVectorsAndOpenssl)
+TEST(Sm4Modes, EveryModeMatchesVectorsAndOpensslAndLeavesItsIv)
 {
-    checkMode(kEcb, true);
-    checkMode(kEcb, false);
-}
-
-TEST(Sm4Modes, CbcMatchesVectorsAndOpenssl)
-{
-    checkMode(kCbc, true);
-    checkMode(kCbc, false);
-}
-
-TEST(Sm4Modes, Cfb128MatchesVectorsAndOpensslForAnyLength)
-{
-    checkMode(kCfb, true);
-    checkMode(kCfb, false);
-}
-
-TEST(Sm4Modes, OfbMatchesVectorsAndOpensslAndLeavesTheFeedbackBlock)
-{
-    checkMode(kOfb, true);
-    checkMode(kOfb, false);
-}
-
-TEST(Sm4Modes, Ctr128MatchesVectorsAndOpensslAndLeavesTheNextCounter)
-{
-    checkMode(kCtr, true);
-    checkMode(kCtr, false);
+    for (const ModeCase* m : kModes)
+        for (bool encrypt : {true, false}) {
+            SCOPED_TRACE(std::string(m->vectorFile) + (encrypt ? " encrypt" : " decrypt"));
+            checkMode(*m, encrypt);
+        }
 }
 
 TEST(Sm4Modes, CtrCarriesAcrossAllCounterBytes)
@@ -308,7 +288,7 @@ TEST(Sm4Modes, InPlaceCallsGiveTheSameTextAsSeparateBuffers)
         len[i] = (int)pt[i].size();
     }
     tzv_sm4_key_schedule rkey = setKeys(key);
-    for (const ModeCase* m : {&kEcb, &kCbc, &kCfb, &kOfb, &kCtr}) {
+    for (const ModeCase* m : kModes) {
         for (int i = 0; i < kLanes; ++i) {
             iv.set(i, Bytes(16, (uint8_t)(3 * i)));
             buf.set(i, pt[i]);
@@ -336,7 +316,7 @@ TEST(Sm4Modes, NullArraysFailEveryLane)
     }
     tzv_sm4_key_schedule rkey = setKeys(key);
     const uint64_t all2 = 0x2222222222222222ull;
-    for (const ModeCase* m : {&kEcb, &kCbc, &kCfb, &kOfb, &kCtr}) {
+    for (const ModeCase* m : kModes) {
         int8u** iv = m->hasIv ? data.ptr : nullptr;
         EXPECT_EQ(m->encrypt(nullptr, data.cptr, len, &rkey, iv), all2);
         EXPECT_EQ(m->encrypt(data.ptr, nullptr, len, &rkey, iv), all2);
@@ -412,7 +392,7 @@ TEST(Sm4Xts, MatchesOpensslXtsOverSm4WithCipherTextStealing)
     for (int i = 0; i < 13; ++i) EXPECT_TRUE(sameBytes(out.data[i], pt.data[i])) << "lane " << i;
 }
 
-// ---- GCM ---------------------------------------------------------------------------------------
+// ---- GCM and CCM -------------------------------------------------------------------------------
 
 namespace {
 
@@ -421,36 +401,133 @@ struct AeadLane {
     int tagLen = 16;
 };
 
-struct OpensslAead {
-    Bytes ct, tag;
-};
-
-OpensslAead opensslSm4Gcm(const AeadLane& l)
+// OpenSSL's GCM over SM4: fills the lane's ct and tag.
+void opensslSm4Gcm(AeadLane& l)
 {
     OpensslSm4Block blk(l.key, true);
     GCM128_CONTEXT* g = CRYPTO_gcm128_new(blk.key(), OpensslSm4Block::block);
     CRYPTO_gcm128_setiv(g, l.iv.data(), l.iv.size());
-    if (!l.aad.empty()) {
-        EXPECT_EQ(CRYPTO_gcm128_aad(g, l.aad.data(), l.aad.size()), 0);
-    }
-    OpensslAead r;
-    r.ct.resize(l.pt.size());
-    if (!l.pt.empty()) {
-        EXPECT_EQ(CRYPTO_gcm128_encrypt(g, l.pt.data(), r.ct.data(), l.pt.size()), 0);
-    }
-    r.tag.resize(16);
-    CRYPTO_gcm128_tag(g, r.tag.data(), 16);
-    r.tag.resize((std::size_t)l.tagLen);
+    if (!l.aad.empty()) EXPECT_EQ(CRYPTO_gcm128_aad(g, l.aad.data(), l.aad.size()), 0);
+    l.ct.resize(l.pt.size());
+    if (!l.pt.empty()) EXPECT_EQ(CRYPTO_gcm128_encrypt(g, l.pt.data(), l.ct.data(), l.pt.size()), 0);
+    l.tag.resize(16);
+    CRYPTO_gcm128_tag(g, l.tag.data(), 16);
+    l.tag.resize((std::size_t)l.tagLen);
     CRYPTO_gcm128_release(g);
-    return r;
 }
 
-// The 16 lanes' pointer and length arrays of one AEAD call.
-struct AeadCall {
-    LaneBuffers out;
-    const uint8_t* in[kLanes] = {};
-    int len[kLanes] = {};
+// OpenSSL's CCM over SM4. CCM128_CONTEXT is opaque and has no constructor; CRYPTO_ccm128_init
+// fills a caller's block (56 bytes in OpenSSL 3.0), so a generous aligned buffer stands in for it.
+void opensslSm4Ccm(AeadLane& l)
+{
+    OpensslSm4Block blk(l.key, true);
+    alignas(64) unsigned char storage[512];
+    CCM128_CONTEXT* c = reinterpret_cast<CCM128_CONTEXT*>(storage);
+    CRYPTO_ccm128_init(c, (unsigned)l.tagLen, 15 - (unsigned)l.iv.size(), blk.key(), OpensslSm4Block::block);
+    EXPECT_EQ(CRYPTO_ccm128_setiv(c, l.iv.data(), l.iv.size(), l.pt.size()), 0);
+    if (!l.aad.empty()) CRYPTO_ccm128_aad(c, l.aad.data(), l.aad.size());
+    l.ct.resize(l.pt.size());
+    EXPECT_EQ(CRYPTO_ccm128_encrypt(c, l.pt.data(), l.ct.data(), l.pt.size()), 0);
+    l.tag.resize((std::size_t)l.tagLen);
+    EXPECT_EQ(CRYPTO_ccm128_tag(c, l.tag.data(), l.tag.size()), l.tag.size());
+}
+
+using LaneInts = int[kLanes];
+
+// Random lanes of the given lengths, their text and tag from OpenSSL's reference.
+std::vector<AeadLane> aeadLanes(uint32_t seed, const LaneInts& ivLens, const LaneInts& aadLens, const LaneInts& ptLens,
+                                const LaneInts& tagLens, void (*reference)(AeadLane&))
+{
+    Random rnd(seed);
+    std::vector<AeadLane> lanes(kLanes);
+    for (int i = 0; i < kLanes; ++i) {
+        AeadLane& l = lanes[i];
+        l.key = rnd.bytes(16);
+        l.iv = rnd.bytes((std::size_t)ivLens[i]);
+        l.aad = rnd.bytes((std::size_t)aadLens[i]);
+        l.pt = rnd.bytes((std::size_t)ptLens[i]);
+        l.tagLen = tagLens[i];
+        reference(l);
+    }
+    return lanes;
+}
+
+std::vector<AeadLane> gcmLanes()
+{
+    // IV lengths: 12 (J0 = IV || 1) and others (J0 = GHASH of the IV); additional data and text of
+    // lengths around block boundaries; several tag lengths.
+    static const LaneInts ivLens = {12, 1, 16, 60, 12, 13, 12, 64, 12, 8, 12, 17, 12, 32, 12, 12};
+    static const LaneInts aadLens = {0, 20, 16, 1, 5, 0, 64, 33, 15, 17, 1000, 0, 3, 48, 90, 31};
+    static const LaneInts ptLens = {0, 0, 1, 15, 16, 17, 31, 32, 33, 64, 100, 255, 256, 1000, 4099, 32768};
+    static const LaneInts tagLens = {16, 12, 16, 4, 8, 16, 13, 14, 15, 16, 16, 12, 16, 16, 16, 16};
+    return aeadLanes(41, ivLens, aadLens, ptLens, tagLens, opensslSm4Gcm);
+}
+
+std::vector<AeadLane> ccmLanes()
+{
+    static const LaneInts nonceLens = {7, 8, 9, 10, 11, 12, 13, 7, 13, 12, 7, 8, 11, 13, 7, 12};
+    static const LaneInts aadLens = {0, 1, 14, 15, 16, 30, 0, 70000, 65279, 65280, 3, 0, 100, 17, 33, 5};
+    static const LaneInts ptLens = {0, 1, 15, 16, 17, 100, 255, 256, 1000, 33, 4099, 32768, 64, 31, 48, 2};
+    static const LaneInts tagLens = {4, 6, 8, 10, 12, 14, 16, 12, 16, 4, 12, 16, 8, 16, 12, 6};
+    return aeadLanes(51, nonceLens, aadLens, ptLens, tagLens, opensslSm4Ccm);
+}
+
+// The 16 lanes' pointer and length arrays of whole-message calls over the lanes' fields, with
+// output buffers two bytes longer than the text. An empty field points at the key, so that no
+// pointer is null.
+struct AeadArrays {
+    const tzv_sm4_key* key[kLanes];
+    const uint8_t *iv[kLanes], *aad[kLanes], *in[kLanes];
+    uint8_t* out[kLanes];
+    int ivLen[kLanes], aadLen[kLanes], len[kLanes], tagLen[kLanes];
+    int64u total[kLanes];
+    std::vector<Bytes> outBuf = std::vector<Bytes>(kLanes);
+
+    explicit AeadArrays(const std::vector<AeadLane>& lanes)
+    {
+        for (int i = 0; i < kLanes; ++i) {
+            const AeadLane& l = lanes[i];
+            key[i] = (const tzv_sm4_key*)l.key.data();
+            iv[i] = l.iv.data();
+            aad[i] = l.aad.empty() ? l.key.data() : l.aad.data();
+            in[i] = l.pt.empty() ? l.key.data() : l.pt.data();
+            outBuf[i].assign(l.pt.size() + 2, kSentinel);
+            out[i] = outBuf[i].data();
+            ivLen[i] = (int)l.iv.size();
+            aadLen[i] = (int)l.aad.size();
+            len[i] = (int)l.pt.size();
+            tagLen[i] = l.tagLen;
+            total[i] = l.pt.size();
+        }
+    }
+    std::string text(int lane) const { return toHex(outBuf[lane].data(), outBuf[lane].size() - 2); }
 };
+
+// GCM init, then the additional data in two calls cut at its middle.
+tzv_status16 gcmStart(const std::vector<AeadLane>& lanes, tzv_sm4_gcm_ctx_mb16& ctx)
+{
+    AeadArrays a(lanes);
+    tzv_status16 sts = tzv_sm4_gcm_init_mb16(a.key, a.iv, a.ivLen, &ctx);
+    for (int half = 0; half < 2; ++half) {
+        for (int i = 0; i < kLanes; ++i) {
+            const std::size_t n = lanes[i].aad.size(), mid = n / 2;
+            a.aadLen[i] = (int)(half ? n - mid : mid);
+            if (half && n) a.aad[i] = lanes[i].aad.data() + mid;
+        }
+        sts |= tzv_sm4_gcm_update_aad_mb16(a.aad, a.aadLen, &ctx);
+    }
+    return sts;
+}
+
+// CCM init, announcing total (each lane's text length when empty), then the additional data.
+tzv_status16 ccmStart(const std::vector<AeadLane>& lanes, tzv_sm4_ccm_ctx_mb16& ctx,
+                      const std::vector<uint64_t>& total = {})
+{
+    AeadArrays a(lanes);
+    if (!total.empty()) std::copy(total.begin(), total.end(), a.total);
+    tzv_status16 sts = tzv_sm4_ccm_init_mb16(a.key, a.iv, a.ivLen, a.tagLen, a.total, &ctx);
+    return sts | tzv_sm4_ccm_update_aad_mb16(a.aad, a.aadLen, &ctx);
+}
 
 // Splits each lane's text into three calls at a third and at two thirds, plus one byte, so that
 // the pieces end inside blocks; runs fn(out, in, len) per piece and expects status 0.
@@ -466,214 +543,143 @@ void inPieces(const std::vector<AeadLane>& lanes, bool encrypt, std::vector<Byte
         for (int i = 0; i < kLanes; ++i) {
             std::size_t n = lanes[i].pt.size();
             std::size_t cuts[4] = {0, n / 3, std::min(n, 2 * n / 3 + 1), n};
-            const Bytes& src = encrypt ? lanes[i].pt : lanes[i].ct;
-            // One byte past the data, so that an empty piece still has a non-null pointer.
             out[i] = result[i].data() + cuts[piece];
-            in[i] = src.data() + cuts[piece];
+            in[i] = (encrypt ? lanes[i].pt : lanes[i].ct).data() + cuts[piece];
             len[i] = (int)(cuts[piece + 1] - cuts[piece]);
+            // An empty text has no storage; its lane still gets non-null pointers.
             if (n == 0) out[i] = (uint8_t*)lanes[i].key.data(), in[i] = lanes[i].key.data();
         }
         ASSERT_EQ(fn(out, in, len), 0u) << "piece " << piece;
     }
 }
 
-std::vector<AeadLane> gcmLanes()
+// Every lane's tag, of the lane's length, through fn(tag, tagLen).
+template <typename Fn>
+std::vector<Bytes> tagsOf(const std::vector<AeadLane>& lanes, tzv_status16* sts, Fn fn)
 {
-    // IV lengths: 12 (J0 = IV || 1) and others (J0 = GHASH of the IV); additional data and text of
-    // lengths around block boundaries; several tag lengths.
-    static const int kIvLens[kLanes] = {12, 1, 16, 60, 12, 13, 12, 64, 12, 8, 12, 17, 12, 32, 12, 12};
-    static const int kAadLens[kLanes] = {0, 20, 16, 1, 5, 0, 64, 33, 15, 17, 1000, 0, 3, 48, 90, 31};
-    static const int kPtLens[kLanes] = {0, 0, 1, 15, 16, 17, 31, 32, 33, 64, 100, 255, 256, 1000, 4099, 32768};
-    static const int kTagLens[kLanes] = {16, 12, 16, 4, 8, 16, 13, 14, 15, 16, 16, 12, 16, 16, 16, 16};
-    Random rnd(41);
-    std::vector<AeadLane> lanes(kLanes);
-    for (int i = 0; i < kLanes; ++i) {
-        AeadLane& l = lanes[i];
-        l.key = rnd.bytes(16);
-        l.iv = rnd.bytes((std::size_t)kIvLens[i]);
-        l.aad = rnd.bytes((std::size_t)kAadLens[i]);
-        l.pt = rnd.bytes((std::size_t)kPtLens[i]);
-        l.tagLen = kTagLens[i];
-        OpensslAead ref = opensslSm4Gcm(l);
-        l.ct = ref.ct;
-        l.tag = ref.tag;
-    }
-    return lanes;
-}
-
-tzv_status16 gcmInit(const std::vector<AeadLane>& lanes, tzv_sm4_gcm_ctx_mb16& ctx)
-{
-    const tzv_sm4_key* key[kLanes];
-    const uint8_t* iv[kLanes];
-    int ivLen[kLanes];
-    for (int i = 0; i < kLanes; ++i) {
-        key[i] = (const tzv_sm4_key*)lanes[i].key.data();
-        iv[i] = lanes[i].iv.data();
-        ivLen[i] = (int)lanes[i].iv.size();
-    }
-    return tzv_sm4_gcm_init_mb16(key, iv, ivLen, &ctx);
-}
-
-// The additional data in two calls, cut at its middle.
-void gcmAad(const std::vector<AeadLane>& lanes, tzv_sm4_gcm_ctx_mb16& ctx)
-{
-    for (int half = 0; half < 2; ++half) {
-        const uint8_t* aad[kLanes];
-        int len[kLanes];
-        for (int i = 0; i < kLanes; ++i) {
-            std::size_t mid = lanes[i].aad.size() / 2;
-            aad[i] = half ? lanes[i].aad.data() + mid : lanes[i].aad.data();
-            len[i] = (int)(half ? lanes[i].aad.size() - mid : mid);
-            if (!aad[i]) aad[i] = lanes[i].key.data(); // an empty vector has no storage
-        }
-        ASSERT_EQ(tzv_sm4_gcm_update_aad_mb16(aad, len, &ctx), 0u);
-    }
-}
-
-std::vector<Bytes> gcmTags(const std::vector<AeadLane>& lanes, tzv_sm4_gcm_ctx_mb16& ctx, tzv_status16* sts)
-{
-    std::vector<Bytes> tags(kLanes);
+    std::vector<Bytes> tags(kLanes, Bytes(16, kSentinel));
     uint8_t* tag[kLanes];
     int tagLen[kLanes];
-    for (int i = 0; i < kLanes; ++i) {
-        tags[i].assign(16, kSentinel);
-        tag[i] = tags[i].data();
-        tagLen[i] = lanes[i].tagLen;
-    }
-    *sts = tzv_sm4_gcm_get_tag_mb16(tag, tagLen, &ctx);
+    for (int i = 0; i < kLanes; ++i) tag[i] = tags[i].data(), tagLen[i] = lanes[i].tagLen;
+    *sts = fn(tag, tagLen);
     for (int i = 0; i < kLanes; ++i) tags[i].resize((std::size_t)lanes[i].tagLen);
     return tags;
 }
 
-} // namespace
+// One AEAD mode's calls: start (init and additional data), the text, the tag.
+template <typename Ctx>
+struct AeadApi {
+    tzv_status16 (*start)(const std::vector<AeadLane>&, Ctx&);
+    tzv_status16 (*encrypt)(int8u**, const int8u* const*, const int*, Ctx*);
+    tzv_status16 (*decrypt)(int8u**, const int8u* const*, const int*, Ctx*);
+    tzv_status16 (*getTag)(int8u**, const int*, Ctx*);
+};
 
-TEST(Sm4Gcm, Rfc8998ExampleInEveryLane)
+const AeadApi<tzv_sm4_gcm_ctx_mb16> kGcm{gcmStart, tzv_sm4_gcm_encrypt_mb16, tzv_sm4_gcm_decrypt_mb16,
+                                         tzv_sm4_gcm_get_tag_mb16};
+const AeadApi<tzv_sm4_ccm_ctx_mb16> kCcm{[](const std::vector<AeadLane>& l, tzv_sm4_ccm_ctx_mb16& c) { return ccmStart(l, c); },
+                                         tzv_sm4_ccm_encrypt_mb16, tzv_sm4_ccm_decrypt_mb16, tzv_sm4_ccm_get_tag_mb16};
+
+// Starts the lanes on ctx and encrypts or decrypts each lane's text in pieces, which must give the
+// lanes' own text; returns the tags. Every call must give status 0.
+template <typename Ctx>
+std::vector<Bytes> runAead(const AeadApi<Ctx>& api, Ctx& ctx, const std::vector<AeadLane>& lanes, bool encrypt)
 {
-    // RFC 8998, appendix A.1.
+    SCOPED_TRACE(encrypt ? "encrypt" : "decrypt");
+    EXPECT_EQ(api.start(lanes, ctx), 0u);
+    std::vector<Bytes> text;
+    inPieces(lanes, encrypt, text, [&](uint8_t** out, const uint8_t** in, int* len) {
+        return (encrypt ? api.encrypt : api.decrypt)(out, in, len, &ctx);
+    });
+    for (int i = 0; i < kLanes; ++i)
+        EXPECT_EQ(toHex(text[i]), toHex(encrypt ? lanes[i].ct : lanes[i].pt)) << "lane " << i;
+    tzv_status16 sts;
+    std::vector<Bytes> tags = tagsOf(lanes, &sts, [&](uint8_t** t, const int* n) { return api.getTag(t, n, &ctx); });
+    EXPECT_EQ(sts, 0u);
+    return tags;
+}
+
+// Encrypts, then decrypts on the same context set up again; both must give the lanes' tags.
+template <typename Ctx>
+void checkAead(const AeadApi<Ctx>& api, const std::vector<AeadLane>& lanes)
+{
+    Ctx ctx;
+    for (bool encrypt : {true, false}) {
+        std::vector<Bytes> tags = runAead(api, ctx, lanes, encrypt);
+        for (int i = 0; i < kLanes; ++i)
+            EXPECT_EQ(toHex(tags[i]), toHex(lanes[i].tag)) << (encrypt ? "encrypt" : "decrypt") << ", lane " << i;
+    }
+}
+
+// The published SM4 GCM and CCM example message in every lane, with the expected text and tag.
+std::vector<AeadLane> exampleLanes(const char* ct, const char* tag)
+{
     AeadLane l;
     l.key = fromHex("0123456789abcdeffedcba9876543210");
     l.iv = fromHex("00001234567800000000abcd");
     l.aad = fromHex("feedfacedeadbeeffeedfacedeadbeefabaddad2");
     l.pt = fromHex("aaaaaaaaaaaaaaaabbbbbbbbbbbbbbbbccccccccccccccccdddddddddddddddd"
                    "eeeeeeeeeeeeeeeeffffffffffffffffeeeeeeeeeeeeeeeeaaaaaaaaaaaaaaaa");
-    const char* expectCt = "17f399f08c67d5ee19d0dc9969c4bb7d5fd46fd3756489069157b282bb200735"
-                           "d82710ca5c22f0ccfa7cbf93d496ac15a56834cbcf98c397b4024a2691233b8d";
-    const char* expectTag = "83de3541e4c2b58177e065a9bf7b62ec";
-    std::vector<AeadLane> lanes(kLanes, l);
-    tzv_sm4_gcm_ctx_mb16 ctx;
-    ASSERT_EQ(gcmInit(lanes, ctx), 0u);
-    gcmAad(lanes, ctx);
-    std::vector<Bytes> ct;
-    inPieces(lanes, true, ct, [&](uint8_t** out, const uint8_t** in, int* len) {
-        return tzv_sm4_gcm_encrypt_mb16(out, in, len, &ctx);
-    });
-    tzv_status16 sts;
-    std::vector<Bytes> tags = gcmTags(lanes, ctx, &sts);
-    EXPECT_EQ(sts, 0u);
-    for (int i = 0; i < kLanes; ++i) {
-        EXPECT_EQ(toHex(ct[i]), expectCt) << "lane " << i;
-        EXPECT_EQ(toHex(tags[i]), expectTag) << "lane " << i;
-    }
+    l.ct = fromHex(ct);
+    l.tag = fromHex(tag);
+    return std::vector<AeadLane>(kLanes, l);
 }
 
-TEST(Sm4Gcm, EncryptAndDecryptInPiecesMatchOpensslGcmOverSm4)
+} // namespace
+
+TEST(Sm4Aead, PublishedGcmAndCcmExamplesInEveryLane)
 {
-    std::vector<AeadLane> lanes = gcmLanes();
-    tzv_sm4_gcm_ctx_mb16 ctx;
-    tzv_status16 sts;
+    checkAead(kGcm, exampleLanes("17f399f08c67d5ee19d0dc9969c4bb7d5fd46fd3756489069157b282bb200735"
+                                 "d82710ca5c22f0ccfa7cbf93d496ac15a56834cbcf98c397b4024a2691233b8d",
+                                 "83de3541e4c2b58177e065a9bf7b62ec"));
+    checkAead(kCcm, exampleLanes("48af93501fa62adbcd414cce6034d895dda1bf8f132f042098661572e7483094"
+                                 "fd12e518ce062c98acee28d95df4416bed31a2f04476c18bb40c84a74b97dc5b",
+                                 "16842d4fa186f56ab33256971fa110f4"));
+}
 
-    ASSERT_EQ(gcmInit(lanes, ctx), 0u);
-    gcmAad(lanes, ctx);
-    std::vector<Bytes> ct;
-    inPieces(lanes, true, ct, [&](uint8_t** out, const uint8_t** in, int* len) {
-        return tzv_sm4_gcm_encrypt_mb16(out, in, len, &ctx);
-    });
-    std::vector<Bytes> encTags = gcmTags(lanes, ctx, &sts);
-    EXPECT_EQ(sts, 0u);
-    for (int i = 0; i < kLanes; ++i) {
-        EXPECT_EQ(toHex(ct[i]), toHex(lanes[i].ct)) << "lane " << i;
-        EXPECT_EQ(toHex(encTags[i]), toHex(lanes[i].tag)) << "lane " << i;
-    }
-
-    // The same context set up again decrypts, and the tags agree.
-    ASSERT_EQ(gcmInit(lanes, ctx), 0u);
-    gcmAad(lanes, ctx);
-    std::vector<Bytes> pt;
-    inPieces(lanes, false, pt, [&](uint8_t** out, const uint8_t** in, int* len) {
-        return tzv_sm4_gcm_decrypt_mb16(out, in, len, &ctx);
-    });
-    std::vector<Bytes> decTags = gcmTags(lanes, ctx, &sts);
-    EXPECT_EQ(sts, 0u);
-    for (int i = 0; i < kLanes; ++i) {
-        EXPECT_EQ(toHex(pt[i]), toHex(lanes[i].pt)) << "lane " << i;
-        EXPECT_EQ(toHex(decTags[i]), toHex(lanes[i].tag)) << "lane " << i;
-    }
+TEST(Sm4Aead, EncryptAndDecryptInPiecesMatchOpensslGcmAndCcmOverSm4)
+{
+    checkAead(kGcm, gcmLanes());
+    checkAead(kCcm, ccmLanes());
 }
 
 TEST(Sm4Gcm, BadLanesReportTheirStatusAndTheOthersStayCorrect)
 {
     std::vector<AeadLane> lanes = gcmLanes();
+    AeadArrays a(lanes);
     // Lane 3 gets no key, lane 7 an IV of length 0: both fail init and every later call.
-    const tzv_sm4_key* key[kLanes];
-    const uint8_t* iv[kLanes];
-    int ivLen[kLanes];
-    for (int i = 0; i < kLanes; ++i) {
-        key[i] = (const tzv_sm4_key*)lanes[i].key.data();
-        iv[i] = lanes[i].iv.data();
-        ivLen[i] = (int)lanes[i].iv.size();
-    }
-    key[3] = nullptr;
-    ivLen[7] = 0;
+    a.key[3] = nullptr;
+    a.ivLen[7] = 0;
     tzv_sm4_gcm_ctx_mb16 ctx;
-    EXPECT_EQ(tzv_sm4_gcm_init_mb16(key, iv, ivLen, &ctx), 0x0000000010002000ull);
+    EXPECT_EQ(tzv_sm4_gcm_init_mb16(a.key, a.iv, a.ivLen, &ctx), 0x0000000010002000ull);
 
-    const uint8_t* aad[kLanes];
-    int aadLen[kLanes];
-    for (int i = 0; i < kLanes; ++i) {
-        aad[i] = lanes[i].aad.empty() ? lanes[i].key.data() : lanes[i].aad.data();
-        aadLen[i] = (int)lanes[i].aad.size();
-    }
-    aadLen[9] = -1; // refused, and the lane's state is left as it was
-    EXPECT_EQ(tzv_sm4_gcm_update_aad_mb16(aad, aadLen, &ctx), 0x0000001010001000ull);
-    aadLen[9] = (int)lanes[9].aad.size();
+    a.aadLen[9] = -1; // refused, and the lane's state is left as it was
+    EXPECT_EQ(tzv_sm4_gcm_update_aad_mb16(a.aad, a.aadLen, &ctx), 0x0000001010001000ull);
+    for (int i = 0; i < kLanes; ++i) a.aadLen[i] = i == 9 ? (int)lanes[9].aad.size() : 0;
+    EXPECT_EQ(tzv_sm4_gcm_update_aad_mb16(a.aad, a.aadLen, &ctx), 0x0000000010001000ull);
+
+    a.out[12] = nullptr; // 2, and the lane's state is left as it was
+    EXPECT_EQ(tzv_sm4_gcm_encrypt_mb16(a.out, a.in, a.len, &ctx), 0x0002000010001000ull);
     for (int i = 0; i < kLanes; ++i)
-        if (i != 9) aadLen[i] = 0;
-    EXPECT_EQ(tzv_sm4_gcm_update_aad_mb16(aad, aadLen, &ctx), 0x0000000010001000ull);
-
-    std::vector<Bytes> ct(kLanes);
-    uint8_t* out[kLanes];
-    const uint8_t* in[kLanes];
-    int len[kLanes];
-    for (int i = 0; i < kLanes; ++i) {
-        ct[i].assign(lanes[i].pt.size() + 1, kSentinel);
-        out[i] = ct[i].data();
-        in[i] = lanes[i].pt.empty() ? lanes[i].key.data() : lanes[i].pt.data();
-        len[i] = (int)lanes[i].pt.size();
-    }
-    out[12] = nullptr; // 2, and the lane's state is left as it was
-    EXPECT_EQ(tzv_sm4_gcm_encrypt_mb16(out, in, len, &ctx), 0x0002000010001000ull);
-    for (int i = 0; i < kLanes; ++i) {
-        if (i == 3 || i == 7 || i == 12) continue;
-        EXPECT_EQ(toHex(ct[i].data(), lanes[i].pt.size()), toHex(lanes[i].ct)) << "lane " << i;
-    }
-    for (int i = 0; i < kLanes; ++i) len[i] = i == 12 ? len[i] : 0;
-    out[12] = ct[12].data();
-    EXPECT_EQ(tzv_sm4_gcm_encrypt_mb16(out, in, len, &ctx), 0x0000000010001000ull);
-    EXPECT_EQ(toHex(ct[12].data(), lanes[12].pt.size()), toHex(lanes[12].ct));
+        if (i != 3 && i != 7 && i != 12) EXPECT_EQ(a.text(i), toHex(lanes[i].ct)) << "lane " << i;
+    for (int i = 0; i < kLanes; ++i) a.len[i] = i == 12 ? a.len[i] : 0;
+    a.out[12] = a.outBuf[12].data();
+    EXPECT_EQ(tzv_sm4_gcm_encrypt_mb16(a.out, a.in, a.len, &ctx), 0x0000000010001000ull);
+    EXPECT_EQ(a.text(12), toHex(lanes[12].ct));
 
     tzv_status16 sts;
-    lanes[5].tagLen = 11; // not a length SP 800-38D allows
-    std::vector<Bytes> tags = gcmTags(lanes, ctx, &sts);
+    lanes[5].tagLen = 11; // a tag length GCM does not allow
+    std::vector<Bytes> tags =
+        tagsOf(lanes, &sts, [&](uint8_t** t, const int* n) { return tzv_sm4_gcm_get_tag_mb16(t, n, &ctx); });
     EXPECT_EQ(sts, 0x0000000010101000ull);
-    for (int i = 0; i < kLanes; ++i) {
-        if (i == 3 || i == 5 || i == 7) continue;
-        EXPECT_EQ(toHex(tags[i]), toHex(lanes[i].tag)) << "lane " << i;
-    }
+    for (int i = 0; i < kLanes; ++i)
+        if (i != 3 && i != 5 && i != 7) EXPECT_EQ(toHex(tags[i]), toHex(lanes[i].tag)) << "lane " << i;
 }
 
 TEST(Sm4Gcm, CallsOutOfOrderFailEveryLane)
 {
     std::vector<AeadLane> lanes = gcmLanes();
+    AeadArrays a(lanes);
     const uint64_t all1 = 0x1111111111111111ull;
     tzv_sm4_gcm_ctx_mb16 ctx;
     std::memset(&ctx, 0, sizeof ctx);
@@ -688,7 +694,7 @@ TEST(Sm4Gcm, CallsOutOfOrderFailEveryLane)
     EXPECT_EQ(tzv_sm4_gcm_encrypt_mb16(out, in, len, &ctx), all1);
     EXPECT_EQ(tzv_sm4_gcm_get_tag_mb16(out, tagLen, &ctx), all1);
 
-    ASSERT_EQ(gcmInit(lanes, ctx), 0u);
+    ASSERT_EQ(tzv_sm4_gcm_init_mb16(a.key, a.iv, a.ivLen, &ctx), 0u);
     EXPECT_EQ(tzv_sm4_gcm_encrypt_mb16(out, in, len, &ctx), 0u);
     EXPECT_EQ(tzv_sm4_gcm_update_aad_mb16(in, len, &ctx), all1) << "additional data after text";
     EXPECT_EQ(tzv_sm4_gcm_decrypt_mb16(out, in, len, &ctx), 0u);
@@ -701,275 +707,79 @@ TEST(Sm4Gcm, CallsOutOfOrderFailEveryLane)
     EXPECT_EQ(tzv_sm4_gcm_init_mb16(nullptr, in, len, &ctx), 0x2222222222222222ull);
 }
 
-// ---- CCM ---------------------------------------------------------------------------------------
-
-namespace {
-
-// OpenSSL's CCM over SM4. CCM128_CONTEXT is opaque and has no constructor; CRYPTO_ccm128_init
-// fills a caller's block (56 bytes in OpenSSL 3.0), so a generous aligned buffer stands in for it.
-OpensslAead opensslSm4Ccm(const AeadLane& l)
-{
-    OpensslSm4Block blk(l.key, true);
-    alignas(64) unsigned char storage[512];
-    CCM128_CONTEXT* c = reinterpret_cast<CCM128_CONTEXT*>(storage);
-    CRYPTO_ccm128_init(c, (unsigned)l.tagLen, 15 - (unsigned)l.iv.size(), blk.key(), OpensslSm4Block::block);
-    EXPECT_EQ(CRYPTO_ccm128_setiv(c, l.iv.data(), l.iv.size(), l.pt.size()), 0);
-    if (!l.aad.empty()) CRYPTO_ccm128_aad(c, l.aad.data(), l.aad.size());
-    OpensslAead r;
-    r.ct.resize(l.pt.size());
-    EXPECT_EQ(CRYPTO_ccm128_encrypt(c, l.pt.data(), r.ct.data(), l.pt.size()), 0);
-    r.tag.resize((std::size_t)l.tagLen);
-    EXPECT_EQ(CRYPTO_ccm128_tag(c, r.tag.data(), r.tag.size()), r.tag.size());
-    return r;
-}
-
-std::vector<AeadLane> ccmLanes()
-{
-    static const int kNonceLens[kLanes] = {7, 8, 9, 10, 11, 12, 13, 7, 13, 12, 7, 8, 11, 13, 7, 12};
-    static const int kAadLens[kLanes] = {0, 1, 14, 15, 16, 30, 0, 70000, 65279, 65280, 3, 0, 100, 17, 33, 5};
-    static const int kPtLens[kLanes] = {0, 1, 15, 16, 17, 100, 255, 256, 1000, 33, 4099, 32768, 64, 31, 48, 2};
-    static const int kTagLens[kLanes] = {4, 6, 8, 10, 12, 14, 16, 12, 16, 4, 12, 16, 8, 16, 12, 6};
-    Random rnd(51);
-    std::vector<AeadLane> lanes(kLanes);
-    for (int i = 0; i < kLanes; ++i) {
-        AeadLane& l = lanes[i];
-        l.key = rnd.bytes(16);
-        l.iv = rnd.bytes((std::size_t)kNonceLens[i]);
-        l.aad = rnd.bytes((std::size_t)kAadLens[i]);
-        l.pt = rnd.bytes((std::size_t)kPtLens[i]);
-        l.tagLen = kTagLens[i];
-        OpensslAead ref = opensslSm4Ccm(l);
-        l.ct = ref.ct;
-        l.tag = ref.tag;
-    }
-    return lanes;
-}
-
-tzv_status16 ccmInit(const std::vector<AeadLane>& lanes, const std::vector<uint64_t>& total,
-                     tzv_sm4_ccm_ctx_mb16& ctx)
-{
-    const tzv_sm4_key* key[kLanes];
-    const uint8_t* iv[kLanes];
-    int ivLen[kLanes], tagLen[kLanes];
-    int64u totalLen[kLanes];
-    for (int i = 0; i < kLanes; ++i) {
-        key[i] = (const tzv_sm4_key*)lanes[i].key.data();
-        iv[i] = lanes[i].iv.data();
-        ivLen[i] = (int)lanes[i].iv.size();
-        tagLen[i] = lanes[i].tagLen;
-        totalLen[i] = total.empty() ? lanes[i].pt.size() : total[i];
-    }
-    return tzv_sm4_ccm_init_mb16(key, iv, ivLen, tagLen, totalLen, &ctx);
-}
-
-tzv_status16 ccmAad(const std::vector<AeadLane>& lanes, tzv_sm4_ccm_ctx_mb16& ctx)
-{
-    const uint8_t* aad[kLanes];
-    int len[kLanes];
-    for (int i = 0; i < kLanes; ++i) {
-        aad[i] = lanes[i].aad.empty() ? lanes[i].key.data() : lanes[i].aad.data();
-        len[i] = (int)lanes[i].aad.size();
-    }
-    return tzv_sm4_ccm_update_aad_mb16(aad, len, &ctx);
-}
-
-std::vector<Bytes> ccmTags(const std::vector<AeadLane>& lanes, tzv_sm4_ccm_ctx_mb16& ctx, tzv_status16* sts)
-{
-    std::vector<Bytes> tags(kLanes);
-    uint8_t* tag[kLanes];
-    int tagLen[kLanes];
-    for (int i = 0; i < kLanes; ++i) {
-        tags[i].assign(16, kSentinel);
-        tag[i] = tags[i].data();
-        tagLen[i] = lanes[i].tagLen;
-    }
-    *sts = tzv_sm4_ccm_get_tag_mb16(tag, tagLen, &ctx);
-    for (int i = 0; i < kLanes; ++i) tags[i].resize((std::size_t)lanes[i].tagLen);
-    return tags;
-}
-
-} // namespace
-
-TEST(Sm4Ccm, Rfc8998ExampleInEveryLane)
-{
-    // RFC 8998, appendix A.2.
-    AeadLane l;
-    l.key = fromHex("0123456789abcdeffedcba9876543210");
-    l.iv = fromHex("00001234567800000000abcd");
-    l.aad = fromHex("feedfacedeadbeeffeedfacedeadbeefabaddad2");
-    l.pt = fromHex("aaaaaaaaaaaaaaaabbbbbbbbbbbbbbbbccccccccccccccccdddddddddddddddd"
-                   "eeeeeeeeeeeeeeeeffffffffffffffffeeeeeeeeeeeeeeeeaaaaaaaaaaaaaaaa");
-    l.tagLen = 16;
-    const char* expectCt = "48af93501fa62adbcd414cce6034d895dda1bf8f132f042098661572e7483094"
-                           "fd12e518ce062c98acee28d95df4416bed31a2f04476c18bb40c84a74b97dc5b";
-    const char* expectTag = "16842d4fa186f56ab33256971fa110f4";
-    std::vector<AeadLane> lanes(kLanes, l);
-    tzv_sm4_ccm_ctx_mb16 ctx;
-    ASSERT_EQ(ccmInit(lanes, {}, ctx), 0u);
-    ASSERT_EQ(ccmAad(lanes, ctx), 0u);
-    std::vector<Bytes> ct;
-    inPieces(lanes, true, ct, [&](uint8_t** out, const uint8_t** in, int* len) {
-        return tzv_sm4_ccm_encrypt_mb16(out, in, len, &ctx);
-    });
-    tzv_status16 sts;
-    std::vector<Bytes> tags = ccmTags(lanes, ctx, &sts);
-    EXPECT_EQ(sts, 0u);
-    for (int i = 0; i < kLanes; ++i) {
-        EXPECT_EQ(toHex(ct[i]), expectCt) << "lane " << i;
-        EXPECT_EQ(toHex(tags[i]), expectTag) << "lane " << i;
-    }
-}
-
-TEST(Sm4Ccm, EncryptAndDecryptInPiecesMatchOpensslCcmOverSm4)
-{
-    std::vector<AeadLane> lanes = ccmLanes();
-    tzv_sm4_ccm_ctx_mb16 ctx;
-    tzv_status16 sts;
-
-    ASSERT_EQ(ccmInit(lanes, {}, ctx), 0u);
-    ASSERT_EQ(ccmAad(lanes, ctx), 0u);
-    std::vector<Bytes> ct;
-    inPieces(lanes, true, ct, [&](uint8_t** out, const uint8_t** in, int* len) {
-        return tzv_sm4_ccm_encrypt_mb16(out, in, len, &ctx);
-    });
-    std::vector<Bytes> encTags = ccmTags(lanes, ctx, &sts);
-    EXPECT_EQ(sts, 0u);
-    for (int i = 0; i < kLanes; ++i) {
-        EXPECT_EQ(toHex(ct[i]), toHex(lanes[i].ct)) << "lane " << i;
-        EXPECT_EQ(toHex(encTags[i]), toHex(lanes[i].tag)) << "lane " << i;
-    }
-
-    ASSERT_EQ(ccmInit(lanes, {}, ctx), 0u);
-    ASSERT_EQ(ccmAad(lanes, ctx), 0u);
-    std::vector<Bytes> pt;
-    inPieces(lanes, false, pt, [&](uint8_t** out, const uint8_t** in, int* len) {
-        return tzv_sm4_ccm_decrypt_mb16(out, in, len, &ctx);
-    });
-    std::vector<Bytes> decTags = ccmTags(lanes, ctx, &sts);
-    EXPECT_EQ(sts, 0u);
-    for (int i = 0; i < kLanes; ++i) {
-        EXPECT_EQ(toHex(pt[i]), toHex(lanes[i].pt)) << "lane " << i;
-        EXPECT_EQ(toHex(decTags[i]), toHex(lanes[i].tag)) << "lane " << i;
-    }
-}
-
 TEST(Sm4Ccm, UnboundedLengthAsTheHarnessUsesIt)
 {
     // The harness announces -1 (all ones) and never asks for the tag. The text is the bounded
     // message's; the tag is a CCM tag with an all-ones length field, so differs from the bounded
     // one, and encryption and decryption agree on it.
+    const AeadApi<tzv_sm4_ccm_ctx_mb16> unbounded{
+        [](const std::vector<AeadLane>& lanes, tzv_sm4_ccm_ctx_mb16& ctx) {
+            std::vector<uint64_t> total(kLanes, ~0ull);
+            total[3] = lanes[3].pt.size(); // a bounded lane beside the others
+            return ccmStart(lanes, ctx, total);
+        },
+        tzv_sm4_ccm_encrypt_mb16, tzv_sm4_ccm_decrypt_mb16, tzv_sm4_ccm_get_tag_mb16};
     std::vector<AeadLane> lanes = ccmLanes();
-    std::vector<uint64_t> unbounded(kLanes, ~0ull);
-    unbounded[3] = lanes[3].pt.size(); // a bounded lane beside the others
     tzv_sm4_ccm_ctx_mb16 ctx;
-    tzv_status16 sts;
-    std::vector<std::vector<Bytes>> tags(2);
-    for (int pass = 0; pass < 2; ++pass) {
-        bool encrypt = pass == 0;
-        ASSERT_EQ(ccmInit(lanes, unbounded, ctx), 0u);
-        ASSERT_EQ(ccmAad(lanes, ctx), 0u);
-        std::vector<Bytes> text;
-        inPieces(lanes, encrypt, text, [&](uint8_t** out, const uint8_t** in, int* len) {
-            return encrypt ? tzv_sm4_ccm_encrypt_mb16(out, in, len, &ctx) : tzv_sm4_ccm_decrypt_mb16(out, in, len, &ctx);
-        });
-        tags[pass] = ccmTags(lanes, ctx, &sts);
-        EXPECT_EQ(sts, 0u);
-        for (int i = 0; i < kLanes; ++i)
-            EXPECT_EQ(toHex(text[i]), toHex(encrypt ? lanes[i].ct : lanes[i].pt)) << "lane " << i;
-    }
+    std::vector<Bytes> encTags = runAead(unbounded, ctx, lanes, true), decTags = runAead(unbounded, ctx, lanes, false);
     for (int i = 0; i < kLanes; ++i) {
-        EXPECT_EQ(toHex(tags[0][i]), toHex(tags[1][i])) << "lane " << i;
+        EXPECT_EQ(toHex(encTags[i]), toHex(decTags[i])) << "lane " << i;
         if (i == 3)
-            EXPECT_EQ(toHex(tags[0][i]), toHex(lanes[i].tag));
+            EXPECT_EQ(toHex(encTags[i]), toHex(lanes[i].tag));
         else
-            EXPECT_NE(toHex(tags[0][i]), toHex(lanes[i].tag)) << "lane " << i;
+            EXPECT_NE(toHex(encTags[i]), toHex(lanes[i].tag)) << "lane " << i;
     }
 
     // The harness's own shape: 7-byte nonce, 12-byte tag, 32 KiB of additional data, then
     // encryption call after call on the one context.
     std::vector<AeadLane> h(kLanes);
     Random rnd(61);
-    for (int i = 0; i < kLanes; ++i) {
-        h[i].key = rnd.bytes(16);
-        h[i].iv = rnd.bytes(7);
-        h[i].aad = rnd.bytes(32768);
-        h[i].pt = rnd.bytes(32768);
-        h[i].tagLen = 12;
-    }
-    ASSERT_EQ(ccmInit(h, std::vector<uint64_t>(kLanes, ~0ull), ctx), 0u);
-    ASSERT_EQ(ccmAad(h, ctx), 0u);
-    std::vector<Bytes> out(kLanes, Bytes(32768));
-    uint8_t* o[kLanes];
-    const uint8_t* in[kLanes];
-    int len[kLanes];
-    for (int i = 0; i < kLanes; ++i) o[i] = out[i].data(), in[i] = h[i].pt.data(), len[i] = 32768;
-    for (int n = 0; n < 20; ++n) ASSERT_EQ(tzv_sm4_ccm_encrypt_mb16(o, in, len, &ctx), 0u);
+    for (AeadLane& l : h) l.key = rnd.bytes(16), l.iv = rnd.bytes(7), l.aad = rnd.bytes(32768), l.pt = rnd.bytes(32768), l.tagLen = 12;
+    ASSERT_EQ(ccmStart(h, ctx, std::vector<uint64_t>(kLanes, ~0ull)), 0u);
+    AeadArrays a(h);
+    for (int n = 0; n < 20; ++n) ASSERT_EQ(tzv_sm4_ccm_encrypt_mb16(a.out, a.in, a.len, &ctx), 0u);
 }
 
 TEST(Sm4Ccm, BadParametersOrderAndLengthsGiveTheirStatus)
 {
     std::vector<AeadLane> lanes = ccmLanes();
-    const tzv_sm4_key* key[kLanes];
-    const uint8_t* iv[kLanes];
-    int ivLen[kLanes], tagLen[kLanes];
-    int64u total[kLanes];
-    for (int i = 0; i < kLanes; ++i) {
-        key[i] = (const tzv_sm4_key*)lanes[i].key.data();
-        iv[i] = lanes[i].iv.data();
-        ivLen[i] = (int)lanes[i].iv.size();
-        tagLen[i] = lanes[i].tagLen;
-        total[i] = lanes[i].pt.size();
-    }
-    ivLen[1] = 6;       // nonce below 7 bytes
-    ivLen[2] = 14;      // nonce above 13 bytes
-    tagLen[4] = 5;      // odd tag length
-    tagLen[5] = 18;     // tag above 16 bytes
-    ivLen[6] = 13;      // a 2-byte length field...
-    total[6] = 1 << 16; // ...cannot announce 2^16 bytes
-    iv[8] = nullptr;
+    AeadArrays a(lanes);
+    a.ivLen[1] = 6;       // nonce below 7 bytes
+    a.ivLen[2] = 14;      // nonce above 13 bytes
+    a.tagLen[4] = 5;      // odd tag length
+    a.tagLen[5] = 18;     // tag above 16 bytes
+    a.ivLen[6] = 13;      // a 2-byte length field...
+    a.total[6] = 1 << 16; // ...cannot announce 2^16 bytes
+    a.iv[8] = nullptr;
     tzv_sm4_ccm_ctx_mb16 ctx;
-    EXPECT_EQ(tzv_sm4_ccm_init_mb16(key, iv, ivLen, tagLen, total, &ctx), 0x0000000201110110ull);
+    EXPECT_EQ(tzv_sm4_ccm_init_mb16(a.key, a.iv, a.ivLen, a.tagLen, a.total, &ctx), 0x0000000201110110ull);
 
     // The good lanes go on; the failed ones stay failed (1).
-    EXPECT_EQ(ccmAad(lanes, ctx), 0x0000000101110110ull);
-    EXPECT_EQ(ccmAad(lanes, ctx), 0x1111111111111111ull) << "additional data comes in one call";
+    EXPECT_EQ(tzv_sm4_ccm_update_aad_mb16(a.aad, a.aadLen, &ctx), 0x0000000101110110ull);
+    EXPECT_EQ(tzv_sm4_ccm_update_aad_mb16(a.aad, a.aadLen, &ctx), 0x1111111111111111ull)
+        << "additional data comes in one call";
 
-    std::vector<Bytes> ct(kLanes);
-    uint8_t* out[kLanes];
-    const uint8_t* in[kLanes];
-    int len[kLanes];
-    for (int i = 0; i < kLanes; ++i) {
-        ct[i].assign(lanes[i].pt.size() + 2, kSentinel);
-        out[i] = ct[i].data();
-        in[i] = lanes[i].pt.empty() ? lanes[i].key.data() : lanes[i].pt.data();
-        len[i] = (int)lanes[i].pt.size();
-    }
-    len[10] = -1;
-    len[12] += 1; // one byte beyond the announced length
-    len[13] = 0;  // nothing yet of its 31 bytes
-    EXPECT_EQ(tzv_sm4_ccm_encrypt_mb16(out, in, len, &ctx), 0x0001010101110110ull);
-    len[10] = (int)lanes[10].pt.size();
-    len[12] -= 1;
-    for (int i = 0; i < kLanes; ++i)
-        if (i != 10 && i != 12) len[i] = 0;
-    EXPECT_EQ(tzv_sm4_ccm_encrypt_mb16(out, in, len, &ctx), 0x0000000101110110ull);
-    for (int i : {0, 3, 7, 9, 10, 12, 15})
-        EXPECT_EQ(toHex(ct[i].data(), lanes[i].pt.size()), toHex(lanes[i].ct)) << "lane " << i;
+    a.len[10] = -1;
+    a.len[12] += 1; // one byte beyond the announced length
+    a.len[13] = 0;  // nothing yet of its 31 bytes
+    EXPECT_EQ(tzv_sm4_ccm_encrypt_mb16(a.out, a.in, a.len, &ctx), 0x0001010101110110ull);
+    for (int i = 0; i < kLanes; ++i) a.len[i] = i == 10 || i == 12 ? (int)lanes[i].pt.size() : 0;
+    EXPECT_EQ(tzv_sm4_ccm_encrypt_mb16(a.out, a.in, a.len, &ctx), 0x0000000101110110ull);
+    for (int i : {0, 3, 7, 9, 10, 12, 15}) EXPECT_EQ(a.text(i), toHex(lanes[i].ct)) << "lane " << i;
 
     // Lane 13 is one byte short of its 31 announced bytes: no tag yet.
+    for (int i = 0; i < kLanes; ++i) a.len[i] = i == 13 ? 30 : 0;
+    EXPECT_EQ(tzv_sm4_ccm_encrypt_mb16(a.out, a.in, a.len, &ctx), 0x0000000101110110ull);
     tzv_status16 sts;
-    len[13] = 30;
-    for (int i = 0; i < kLanes; ++i)
-        if (i != 13) len[i] = 0;
-    EXPECT_EQ(tzv_sm4_ccm_encrypt_mb16(out, in, len, &ctx), 0x0000000101110110ull);
-    std::vector<Bytes> tags = ccmTags(lanes, ctx, &sts);
+    std::vector<Bytes> tags =
+        tagsOf(lanes, &sts, [&](uint8_t** t, const int* n) { return tzv_sm4_ccm_get_tag_mb16(t, n, &ctx); });
     EXPECT_EQ(sts, 0x0010000101110110ull);
     for (int i : {0, 3, 7, 9, 10, 12, 15}) EXPECT_EQ(toHex(tags[i]), toHex(lanes[i].tag)) << "lane " << i;
     // After the tag only init.
-    EXPECT_EQ(tzv_sm4_ccm_encrypt_mb16(out, in, len, &ctx), 0x1111111111111111ull);
+    EXPECT_EQ(tzv_sm4_ccm_encrypt_mb16(a.out, a.in, a.len, &ctx), 0x1111111111111111ull);
 
     std::memset(&ctx, 0, sizeof ctx);
-    EXPECT_EQ(ccmAad(lanes, ctx), 0x1111111111111111ull) << "before init";
-    EXPECT_EQ(tzv_sm4_ccm_encrypt_mb16(out, in, len, &ctx), 0x1111111111111111ull) << "before init";
-    EXPECT_EQ(tzv_sm4_ccm_init_mb16(key, iv, ivLen, tagLen, nullptr, &ctx), 0x2222222222222222ull);
+    EXPECT_EQ(tzv_sm4_ccm_update_aad_mb16(a.aad, a.aadLen, &ctx), 0x1111111111111111ull) << "before init";
+    EXPECT_EQ(tzv_sm4_ccm_encrypt_mb16(a.out, a.in, a.len, &ctx), 0x1111111111111111ull) << "before init";
+    EXPECT_EQ(tzv_sm4_ccm_init_mb16(a.key, a.iv, a.ivLen, a.tagLen, nullptr, &ctx), 0x2222222222222222ull);
 }

@@ -128,7 +128,6 @@ TEST(RandomWords, FollowTheDataGeneratorAndAdvanceTheSeed)
     kycpTest::rand_32u(words, 6, 7);
     std::vector<uint32_t> expected = referenceWords(7, 6);
     for (int i = 0; i < 6; ++i) EXPECT_EQ(words[i], expected[i]) << "word " << i;
-    EXPECT_NE(words[0], words[1]);
 
     // The same seed gives the same words; a shorter request is a prefix.
     unsigned again[3];
@@ -146,9 +145,7 @@ TEST(RandomWords, FollowTheDataGeneratorAndAdvanceTheSeed)
     SampledTest test;
     test.rand_32u(fromSeed, 2);
     EXPECT_EQ(kycpTest::m_seed, 21u);
-    std::vector<uint32_t> at20 = referenceWords(20, 2);
-    EXPECT_EQ(fromSeed[0], at20[0]);
-    EXPECT_EQ(fromSeed[1], at20[1]);
+    EXPECT_EQ(std::vector<uint32_t>(fromSeed, fromSeed + 2), referenceWords(20, 2));
     EXPECT_EQ(test.rand_32u(), referenceWords(21, 1)[0]);
     EXPECT_EQ(kycpTest::m_seed, 22u);
 }

@@ -85,8 +85,8 @@ TEST(CacheIterUpdate, PowerOfTwoRescaling)
         {100, 4194304, 943718, true, true, 50},      {100, 1000, 104857, true, true, 200},
         {7, 0, 943718, false, false, 7},             {7, 1000, 0, false, false, 7},
         {7, -5, 100, true, false, 7},                {7, 4194304, 100, false, false, 7}, // 7 >> 16 is 0
-        {1, 10, 5, true, false, 1},                  {INT_MAX / 2 + 1, 10, 1000, true, false, INT_MAX / 2 + 1},
-        {INT_MAX / 2 + 1, 1, INT_MAX, false, false, INT_MAX / 2 + 1}}; // doubling past the int range
+        {1, 10, 5, true, false, 1},                  {INT_MAX / 2 + 1, 1, INT_MAX, false, false, INT_MAX / 2 + 1},
+        {INT_MAX / 2 + 1, 10, 1000, true, false, INT_MAX / 2 + 1}}; // doubling past the int range
     for (const auto& c : cases) {
         int v = c.value;
         EXPECT_EQ(c.ok, psCacheIteratorInt::updateValue(v, c.size, c.target, c.halveOnly))
@@ -374,7 +374,8 @@ TEST(CacheDescriptors, TableLayout)
     const int* table = psCacheDescriptors(count);
     ASSERT_EQ(count, 55);
     EXPECT_EQ(std::vector<int>(table, table + 6), (std::vector<int>{236, 24 << 20, 235, 18 << 20, 77, 16 << 20}));
-    EXPECT_EQ(std::vector<int>(table + 2 * 51, table + 2 * 55), (std::vector<int>{57, table[103], 59, table[105], 65, 131072, 0, 0}));
+    EXPECT_EQ((std::vector<int>{table[102], table[104], table[106], table[107], table[108], table[109]}),
+              (std::vector<int>{57, 59, 65, 131072, 0, 0}));
     for (int i = 1; i < 54; ++i) {
         EXPECT_LE(table[2 * i + 1], table[2 * i - 1]) << "largest first, pair " << i;
         EXPECT_GT(table[2 * i], 0);

@@ -74,9 +74,7 @@ protected:
         m_align = psGetVectorAlign();
         m_alignSrc = psGetAlignSrc();
         m_shift = psGetVectorShift();
-        g_istrm.getDataList().clear();
-        g_istrm.setIStream(nullptr);
-        g_istrm.deleteIniFile();
+        clearInput();
         g_istrm.setIniSection("Perf System");
     }
     void TearDown() override
@@ -86,13 +84,20 @@ protected:
         psSetVectorAlign(m_align);
         psSetAlignSrc(m_alignSrc);
         psSetVectorShift(m_shift);
+        clearInput();
+        std::freopen("/dev/null", "r", stdin);
+    }
+    static void clearInput()
+    {
         g_istrm.getDataList().clear();
         g_istrm.setIStream(nullptr);
         g_istrm.deleteIniFile();
-        std::freopen("/dev/null", "r", stdin);
     }
 
-    void data(const char* text) { g_istrm.getDataList().set(text); }
+    void data(std::initializer_list<const char*> texts)
+    {
+        for (const char* text : texts) g_istrm.getDataList().set(text);
+    }
 
     // Runs the whole dialogue with the given ask mode; returns what g_ostrm showed.
     std::string dialogue(int askMode)
@@ -142,7 +147,7 @@ TEST_F(DialogueTest, AccuracyRule)
         {"Accuracy=1", 0.01}, {"Accuracy=50", 0.5}, {"Accuracy=51", 500.0}, {"Accuracy=-5", 500.0}, {"Accuracy=20", 0.2}};
     for (const auto& c : cases) {
         g_istrm.getDataList().clear();
-        data(c.first);
+        data({c.first});
         dialogue(0);
         EXPECT_DOUBLE_EQ(c.second, g_tool.getAccuracy()) << c.first;
     }
@@ -152,14 +157,12 @@ TEST_F(DialogueTest, AccuracyRule)
     EXPECT_EQ(" Method = Auto\n Accuracy = 5\n" + kAlign, shown);
 
     // Iterative reads it too; Manual and Statistic keep the tool's accuracy and never read one.
-    data("Method=Iterative");
-    data("Accuracy=10");
+    data({"Method=Iterative", "Accuracy=10"});
     dialogue(0);
     EXPECT_DOUBLE_EQ(0.1, g_tool.getAccuracy());
     g_tool.setAccuracy(0.25);
     for (const char* method : {"Method=Manual", "Method=Statistic"}) {
-        data(method);
-        data("Accuracy=1");
+        data({method, "Accuracy=1"});
         shown = dialogue(0);
         EXPECT_DOUBLE_EQ(0.25, g_tool.getAccuracy()) << method;
         EXPECT_EQ(std::string::npos, shown.find("Accuracy")) << shown;
@@ -169,40 +172,34 @@ TEST_F(DialogueTest, AccuracyRule)
 TEST_F(DialogueTest, MethodsAndTheirNumbers)
 {
     // Batch defaults of each method.
-    data("Method=Manual");
+    data({"Method=Manual"});
     EXPECT_EQ(" Method = Manual\n NumLoops = 10\n" + kAlign, dialogue(0));
     expectLoop(10);
-    data("Method=stat");
+    data({"Method=stat"});
     EXPECT_EQ(" Method = Statistic\n NumCalls = 3\n TotalCpuClocks = 10000\n" + kAlign, dialogue(0));
     expectStat(3, 10000);
-    data("Method=I");
+    data({"Method=I"});
     EXPECT_EQ(" Method = Iterative\n StartNumLoops = 1\n StopNumLoops = 2048\n MinCpuClocks = 10000\n"
               " Accuracy = 5\n" + kAlign, dialogue(0));
     expectBest(1, 2048, 10000);
 
     // Values from -d.
-    data("StartNumLoops=4");
-    data("StopNumLoops=64");
-    data("MinCpuClocks=0x10000");
+    data({"StartNumLoops=4", "StopNumLoops=64", "MinCpuClocks=0x10000"});
     dialogue(0);
     expectBest(4, 64, 65536);
-    data("Method=Statistic");
-    data("NumCalls=12");
-    data("TotalCpuClocks=123456");
+    data({"Method=Statistic", "NumCalls=12", "TotalCpuClocks=123456"});
     dialogue(0);
     expectStat(12, 123456);
-    data("Method=Manual");
-    data("NumLoops=7");
+    data({"Method=Manual", "NumLoops=7"});
     dialogue(0);
     expectLoop(7);
 
     // A text that is no method and numbers that are no numbers keep their defaults.
     g_istrm.getDataList().clear();
-    data("Method=Fastest");
+    data({"Method=Fastest"});
     EXPECT_EQ("-Invalid value of Method = Fastest\n Method = Auto\n Accuracy = 5\n" + kAlign, dialogue(0));
     EXPECT_TRUE(g_tool.getMethodAuto());
-    data("Method=Manual");
-    data("NumLoops=ten");
+    data({"Method=Manual", "NumLoops=ten"});
     std::string shown = dialogue(0);
     EXPECT_NE(std::string::npos, shown.find("-Invalid value of NumLoops = ten\n NumLoops = 10\n")) << shown;
     expectLoop(10);
@@ -212,10 +209,10 @@ TEST_F(DialogueTest, RegisteredTimingMethodGivesTheDefaults)
 {
     psRegTimingMethod([](psTool& tool) { tool.setMethodStat(5, 777); });
     std::string shown = dialogue(0);
-    data("NumCalls=6");
+    data({"NumCalls=6"});
     dialogue(0);
     expectStat(6, 777);
-    data("Method=Iterative");
+    data({"Method=Iterative"});
     std::string iterative = dialogue(0);
     psRegTimingMethod(nullptr);
 
@@ -227,10 +224,7 @@ TEST_F(DialogueTest, RegisteredTimingMethodGivesTheDefaults)
 
 TEST_F(DialogueTest, AlignmentGroup)
 {
-    data("AlignVectorsBy=byte");
-    data("VectorAlign=70");
-    data("MisalignFirstVectorOnly=no");
-    data("MutualVectorShift=128");
+    data({"AlignVectorsBy=byte", "VectorAlign=70", "MisalignFirstVectorOnly=no", "MutualVectorShift=128"});
     psSetAlignSrc(true);
     psSetVectorShift(64);
     std::string shown = dialogue(0);
@@ -243,9 +237,7 @@ TEST_F(DialogueTest, AlignmentGroup)
     EXPECT_EQ(std::string::npos, shown.find("MutualVectorShift")) << shown;
 
     // Without a misalignment the first-vector switch is neither read nor touched.
-    data("AlignVectorsBy=element");
-    data("VectorAlign=64");
-    data("MisalignFirstVectorOnly=yes");
+    data({"AlignVectorsBy=element", "VectorAlign=64", "MisalignFirstVectorOnly=yes"});
     shown = dialogue(0);
     EXPECT_FALSE(psGetAlignByByte());
     EXPECT_EQ(0, psGetVectorAlign());
@@ -258,7 +250,7 @@ TEST_F(DialogueTest, IniFileFeedsAndRecordsTheCommonSection)
     TempFile file("[Perf System]\nMethod=Iterative\nStartNumLoops=3\nAccuracy=2\nVectorAlign=5\n"
                   "MutualVectorShift=64\n[Other]\nStopNumLoops=9\n");
     ASSERT_TRUE(g_istrm.setIniFile(file.path().c_str(), false));
-    data("Accuracy=3"); // -d still wins
+    data({"Accuracy=3"}); // -d still wins
     dialogue(0);
     expectBest(3, 2048, 10000);
     EXPECT_DOUBLE_EQ(0.03, g_tool.getAccuracy());
@@ -269,8 +261,7 @@ TEST_F(DialogueTest, IniFileFeedsAndRecordsTheCommonSection)
     TempFile written("");
     ASSERT_TRUE(g_istrm.setIniFile(written.path().c_str(), true));
     g_istrm.getDataList().clear();
-    data("NumLoops=4");
-    data("Method=Manual");
+    data({"NumLoops=4", "Method=Manual"});
     dialogue(0);
     g_istrm.deleteIniFile();
     EXPECT_EQ("\n[Perf System]\nMethod=Manual\t// Auto|Manual|Statistic|Iterative\nNumLoops=4\n"
@@ -293,7 +284,7 @@ TEST_F(DialogueTest, ConsoleAsksOnlyTheChosenGroups)
     expectStat(3, 40000);
 
     // -d values are not asked.
-    data("Method=Auto");
+    data({"Method=Auto"});
     shown = dialogue(1, "30\n", prompts);
     EXPECT_EQ("\n Accuracy, % [5] = ", prompts);
     EXPECT_DOUBLE_EQ(0.3, g_tool.getAccuracy());
@@ -463,7 +454,7 @@ TEST_F(DialogueTest, CommonParametersAreReadOnce)
     psRegParm(sizes);
     psList<psParameter*>* common = psGetParmList();
 
-    data("Width=12");
+    data({"Width=12"});
     std::string prompts;
     std::string shown = dialogue(2, "64;128\n", prompts);
     common->clear();
@@ -478,7 +469,7 @@ TEST_F(DialogueTest, CommonParametersAreReadOnce)
     EXPECT_NE(std::string::npos, shown.find("End of common specifications")) << shown;
     // Marked off, a parameter is only shown when a test would read it again.
     StreamCapture capture(g_ostrm, ERR | WARN | PERF);
-    data("Width=99");
+    data({"Width=99"});
     g_istrm >> width;
     EXPECT_EQ(12, width.value());
     EXPECT_EQ(" Width = 12\n", capture.text());

@@ -182,8 +182,8 @@ TEST(KyncpCpu, OsBitsFollowXcr0)
     const bool avx512State = (x & 0xE6) == 0xE6;
     EXPECT_EQ(avxState, (f & kynAVX_ENABLEDBYOS) != 0);
     EXPECT_EQ(avx512State, (f & kynAVX512_ENABLEDBYOS) != 0);
-    if (!avxState) EXPECT_EQ(0u, f & (kynCPUID_AVX | kynCPUID_AVX2 | kynCPUID_F16C));
-    if (!avx512State) EXPECT_EQ(0u, f & (kynCPUID_AVX512F | kynCPUID_AVX512BW | kynCPUID_AVX512IFMA));
+    if (!avxState) { EXPECT_EQ(0u, f & (kynCPUID_AVX | kynCPUID_AVX2 | kynCPUID_F16C)); }
+    if (!avx512State) { EXPECT_EQ(0u, f & (kynCPUID_AVX512F | kynCPUID_AVX512BW | kynCPUID_AVX512IFMA)); }
 }
 
 // ---- cpGetCacheSize ----------------------------------------------------------------------------

@@ -94,28 +94,23 @@ inline std::vector<VectorCase> readVectorFile(const std::string& path)
 inline std::string vectorPath(const std::string& relative) { return std::string(PS_VECTOR_DIR) + "/" + relative; }
 
 // Reproducible test data.
-class Random {
-public:
-    explicit Random(uint32_t seed) : m_gen(seed) {}
+struct Random {
+    explicit Random(uint32_t seed) : gen(seed) {}
     Bytes bytes(std::size_t n)
     {
         Bytes b(n);
-        for (auto& x : b) x = (uint8_t)m_gen();
+        for (auto& x : b) x = (uint8_t)gen();
         return b;
     }
-
-private:
-    std::mt19937 m_gen;
+    std::mt19937 gen;
 };
-
-constexpr int kLanes16 = 16;
 
 // The 16 lane-pointer arrays the library takes, over per-lane byte vectors. A lane set to null
 // stays null.
 struct LaneBuffers {
-    std::vector<Bytes> data = std::vector<Bytes>(kLanes16);
-    uint8_t* ptr[kLanes16] = {};
-    const uint8_t* cptr[kLanes16] = {};
+    std::vector<Bytes> data = std::vector<Bytes>(16);
+    uint8_t* ptr[16] = {};
+    const uint8_t* cptr[16] = {};
 
     void set(int lane, Bytes b)
     {
@@ -128,8 +123,7 @@ struct LaneBuffers {
     void setNull(int lane)
     {
         data[lane].clear();
-        ptr[lane] = nullptr;
-        cptr[lane] = nullptr;
+        ptr[lane] = nullptr, cptr[lane] = nullptr;
     }
 };
 

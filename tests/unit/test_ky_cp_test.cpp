@@ -215,7 +215,9 @@ TEST_F(StatisticTest, FailuresStopTheSamplesAndZeroOrRefusedSamplesAreDataFailur
         StreamCapture capture(g_ostrm, ERR | WARN | PERF | INFO);
         EXPECT_EQ(test.runStatisticTiming(c.samples), c.result) << c.samples;
         EXPECT_EQ(test.seeds.size(), c.seeds) << c.samples;
-        if (c.samples == 0) EXPECT_EQ(capture.text(), "");
+        if (c.samples == 0) {
+            EXPECT_EQ(capture.text(), "");
+        }
         if (c.result == FUNCFAIL) {
             // The mean still divides by the count asked for.
             EXPECT_EQ(g_sampleIndex, 2u);

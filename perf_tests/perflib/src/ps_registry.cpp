@@ -1,5 +1,6 @@
 #include "ps_registry.h"
 
+#include "ps_cache_iterator.h"
 #include "ps_test_list.h"
 
 namespace {
@@ -23,7 +24,6 @@ int s_kynSetNumThreads(int) { return kynStsNotSupported; }
 int s_kynGetNumThreads(int*) { return kynStsNotSupported; }
 } // namespace
 
-int psGetMaxCacheSizeB(int* size);
 
 int (*kyn_GetCpuFeatures)(unsigned long long*) = nullptr;
 unsigned long long (*kyn_GetEnabledCpuFeatures)() = nullptr;

@@ -3,11 +3,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "kyncp.h"
-// The largest processor cache in bytes, 0 when unknown.
-int psGetMaxCacheSizeB();
+#include "ps_cache_iterator.h"
 #include "ps_conditions.h"
 #include "ps_cpu_ticker.h"
+#include "ps_cpuinfo.h"
 #include "ps_cstream.h"
 #include "ps_ostream.h"
 #include "ps_platform.h"
@@ -23,6 +22,14 @@ psStringList& libInfo()
 {
     static psStringList list;
     return list;
+}
+
+// The processor's brand string for the title, or "Unknown CPU".
+psString brandText()
+{
+    psString text = psCpuBrand();
+    text.trim();
+    return text.empty() ? psString("Unknown CPU") : text;
 }
 
 // A ctime text without its final line feed.
@@ -140,26 +147,11 @@ bool psRegLibInfo(psString text)
 
 const psStringList& psGetLibInfo() { return libInfo(); }
 
-psString psCpuBrandString()
-{
-    int32u regs[4];
-    if (cpGetReg(regs, 0x80000000u, 0) != 0 || regs[0] < 0x80000004u) return "Unknown CPU";
-    char brand[49] = {0};
-    for (int leaf = 0; leaf < 3; ++leaf) {
-        cpGetReg(regs, 0x80000002u + leaf, 0);
-        for (int r = 0; r < 4; ++r)
-            for (int b = 0; b < 4; ++b) brand[leaf * 16 + r * 4 + b] = (char)(regs[r] >> (8 * b));
-    }
-    psString text = brand;
-    text.trim();
-    return text.empty() ? psString("Unknown CPU") : text;
-}
-
 // ---- title
 
 psReportTitle::psReportTitle(psTestList* list) : m_format(" %-9s: %s")
 {
-    psString cpu = psCpuBrandString() + ", ";
+    psString cpu = brandText() + ", ";
     long processors = psGetNumOfProcessors();
     if (processors > 1) cpu << (int)processors << "x";
     int mhz = psCpuTicker::getFreq();

@@ -83,7 +83,4 @@ psCStream& operator<<(psCStream& s, const psReportList& r);
 bool psRegLibInfo(psString text);
 const psStringList& psGetLibInfo();
 
-// The processor's brand string, or "Unknown CPU".
-psString psCpuBrandString();
-
 #endif

@@ -227,11 +227,9 @@ void psSession::outputSignal()
 {
     if (m_sglName.empty()) return;
     psTestList* tests = psGetTestList();
-    char runTime[32];
-    int seconds = tests ? tests->getDate().diff() : 0;
-    snprintf(runTime, sizeof runTime, "%02d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
-    psString text = psString(runTime) + "\n" + (tests ? tests->getDate().strStop() : psString("\n")) + "\n";
-    o_stream file(m_sglName, 0x100, true);
+    psString runTime = psReportFormat::getTimeStr(tests ? tests->getDate().diff() : 0);
+    psString text = runTime + "\n" + (tests ? tests->getDate().strStop() : psString("\n")) + "\n";
+    o_stream file(m_sglName, openAsIs, true);
     file << text;
     file.flush();
 }

@@ -51,7 +51,7 @@ using Maker = std::function<Call()>;
 // an error when a call returned a status other than 0.
 void addCounted(const std::string& name, Maker make, double units)
 {
-    benchmark::RegisterBenchmark(name.c_str(), [make, units](benchmark::State& state) {
+    bench::withMin(benchmark::RegisterBenchmark(name.c_str(), [make, units](benchmark::State& state) {
         Call call = make();
         unsigned sts = 0;
         unsigned long a0 = g_allocs.load();
@@ -60,7 +60,7 @@ void addCounted(const std::string& name, Maker make, double units)
             state.counters["openssl_allocs_per_call"] =
                 benchmark::Counter((double)(g_allocs.load() - a0) / (double)(state.iterations() + 1));
         if (sts) state.SkipWithError("the library returned an error status");
-    });
+    }));
 }
 
 // Our 8-lane call ("tzv/<name>") and OpenSSL's single operation ("openssl/<name>").

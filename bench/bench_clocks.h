@@ -16,8 +16,11 @@
 
 namespace bench {
 
+constexpr const char* kPerOp = "clocks_per_op";     // per lane or per operation
+constexpr const char* kPerByte = "clocks_per_byte"; // per byte of all lanes
+
 // Runs `call` in the benchmark loop; each call processes `units` units. The counter `counter`
-// (for example "clocks_per_op" or "clocks_per_byte") is clocks per unit.
+// (kPerOp, kPerByte or another name) is clocks per unit.
 inline void clockLoop(benchmark::State& state, const std::function<void()>& call, double units,
                       const char* counter)
 {
@@ -26,6 +29,12 @@ inline void clockLoop(benchmark::State& state, const std::function<void()>& call
     for (auto _ : state) call();
     unsigned long long clocks = __rdtsc() - t0;
     state.counters[counter] = benchmark::Counter((double)clocks / ((double)state.iterations() * units));
+    // Google Benchmark's own rates count the same units, so they too compare 16 lanes with one buffer.
+    const auto processed = (int64_t)((double)state.iterations() * units);
+    if (std::string(counter) == kPerByte)
+        state.SetBytesProcessed(processed);
+    else if (std::string(counter) == kPerOp)
+        state.SetItemsProcessed(processed);
 }
 
 // With --benchmark_repetitions, also the least figure of the repetitions: on a shared machine the

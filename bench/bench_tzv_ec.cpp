@@ -64,7 +64,7 @@ std::array<T*, kLanes> out(std::array<std::vector<T>, kLanes>& v)
 // `ours` makes one 8-lane call, `openssl` one operation.
 void report(const std::string& name, std::function<void()> ours, std::function<void()> openssl)
 {
-    bench::addPair(name, std::move(ours), kLanes, std::move(openssl), 1, "clocks_per_op");
+    bench::addPair(name, std::move(ours), kLanes, std::move(openssl), 1, bench::kPerOp);
 }
 
 // The data of one curve: eight key pairs, ephemeral keys, digests and signatures, in the library's

@@ -55,7 +55,7 @@ void addCounted(const std::string& name, Maker make, double units)
         Call call = make();
         unsigned sts = 0;
         unsigned long a0 = g_allocs.load();
-        bench::clockLoop(state, [&] { sts |= call(); }, units, "clocks_per_op");
+        bench::clockLoop(state, [&] { sts |= call(); }, units, bench::kPerOp);
         if (g_counting)
             state.counters["openssl_allocs_per_call"] =
                 benchmark::Counter((double)(g_allocs.load() - a0) / (double)(state.iterations() + 1));

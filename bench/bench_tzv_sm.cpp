@@ -14,7 +14,7 @@
 namespace {
 
 constexpr int kLanes = 16;
-constexpr const char* kCounter = "clocks_per_byte";
+constexpr const char* kCounter = bench::kPerByte;
 
 // The buffers, keys and contexts of one length; they live as long as the program.
 struct Lanes {

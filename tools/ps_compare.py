@@ -236,7 +236,7 @@ def plot_bars(cmp, keys):
     functions = OrderedDict()
     for k in keys:
         functions.setdefault(cmp.rows(k)[0].function, []).append(k)
-    return [("%s (%d rows)" % (name, len(group)), [cmp.geomean(group, run)[0] for run in runs])
+    return [("%s (geometric mean of %d rows)" % (name, len(group)), [cmp.geomean(group, run)[0] for run in runs])
             for name, group in functions.items()]
 
 

@@ -55,7 +55,7 @@ class Table:
 
     def describe(self):
         keys = ("CPU", "Library", "Start")
-        return " / ".join(self.title[k].strip(" ,") for k in keys if k in self.title)
+        return " / ".join("; ".join(self.title[k]) for k in keys if k in self.title)
 
 
 def row_key(row, seen):
@@ -78,7 +78,10 @@ def parse_table(path, text):
             after_end = True
         elif cells[0] in TITLE_LABELS and len(cells) >= 2:
             # -R appends a whole run: a new title block, the same header again, more rows.
-            table.title.setdefault(cells[0], ",".join(cells[1:]).strip())
+            values = table.title.setdefault(cells[0], [])
+            value = ",".join(cells[1:]).strip(" ,")
+            if value not in values:
+                values.append(value)
         elif line.startswith(SUMMARY_HEADER):
             raise InputError("%s: a summary table (-u), not a result table (-r)" % where)
         elif table.header is None or (cells[0] == table.header[0] and "Clocks" in cells):
@@ -175,7 +178,9 @@ class Comparison:
         return (math.exp(sum(logs) / len(logs)) if logs else None), len(logs)
 
     def label(self, key):
-        return next(r for r in self.rows(key) if r).label()
+        """Function and parameters; a repeated row (a file with appended runs) also its number."""
+        text = next(r for r in self.rows(key) if r).label()
+        return text + (" #%d" % key[-1] if key[-1] > 1 else "")
 
 
 def figure(value):

@@ -27,9 +27,10 @@ class InputError(Exception):
 
 
 class Row:
-    def __init__(self, function, parms, comment, clocks, line):
+    def __init__(self, function, cells, comment, clocks, line):
         self.function = function
-        self.parms = parms      # the parameter cells that are set
+        self.cells = tuple(cells)                   # every parameter cell, for lining rows up
+        self.parms = [c for c in cells if c != UNSET]  # the cells that are set, for the label
         self.comment = comment
         self.clocks = clocks    # clocks per operation (per lane or per byte), None when not printed
         self.line = line
@@ -60,7 +61,7 @@ class Table:
 
 def row_key(row, seen):
     """Function, parameter cells and a running number among equal rows (duplicate lines stay apart)."""
-    base = (row.function, tuple(row.parms), row.comment == "deprecated")
+    base = (row.function, row.cells, row.comment == "deprecated")
     seen[base] = seen.get(base, 0) + 1
     return base + (seen[base],)
 
@@ -114,7 +115,7 @@ def parse_row(header, cells, where):
     if not cells[0]:
         raise InputError("%s: no function name in the first cell" % where)
     first_result = header.index("Comment")
-    parms = [c.strip() for c in cells[1:first_result] if c.strip() not in (UNSET, "")]
+    parms = [c.strip() or UNSET for c in cells[1:first_result]]
     clocks = column["Clocks"].strip()
     return Row(cells[0], parms, column["Comment"], None if clocks == UNSET else float(clocks), 0)
 
@@ -186,7 +187,9 @@ class Comparison:
 def figure(value):
     if value is None:
         return UNSET
-    return "%.4g" % value if value < 1e7 else "%.3e" % value
+    if value >= 1e11:
+        return "%.3e" % value
+    return "%.0f" % value if value >= 1000 else "%.4g" % value
 
 
 def print_report(cmp, out):

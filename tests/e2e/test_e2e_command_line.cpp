@@ -34,13 +34,7 @@ public:
     std::string cwd() const { return m_dir.file("run"); }
     std::string root() const { return m_dir.path(); }
     e2e::Run run(const std::vector<std::string>& args) const { return e2e::run(args, cwd(), "", program()); }
-    void write(const std::string& path, const std::string& text) const
-    {
-        FILE* f = fopen(path.c_str(), "wb");
-        ASSERT_NE(f, nullptr) << path;
-        fwrite(text.data(), 1, text.size(), f);
-        fclose(f);
-    }
+    void write(const std::string& path, const std::string& text) const { std::ofstream(path, std::ios::binary) << text; }
 
 private:
     e2e::TempDir m_dir;

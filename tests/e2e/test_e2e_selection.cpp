@@ -6,11 +6,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "e2e_support.h"
+
+using e2e::contains;
 
 namespace {
 
@@ -40,8 +43,6 @@ std::vector<std::string> expected(const std::function<bool(const Registered&)>& 
     return names;
 }
 
-bool has(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
-
 struct Listing {
     std::vector<std::string> names; // every test listed
     std::string out;
@@ -70,34 +71,21 @@ std::vector<Listing> listings(const std::vector<std::vector<std::string>>& runs)
         }
     }
     const std::regex row(R"( *([0-9]+)\t([^\t]*)\t([^\t]*)\t([^\t]*)\t)");
-    std::vector<Registered> all = registered();
+    std::map<std::string, std::string> owner = {{info, "__psOrvelCpuTest/ps"}};
+    for (const Registered& r : registered()) owner[r.name] = r.test + "/" + r.source;
     for (Listing& l : result) {
         std::vector<std::string> lines = e2e::lines(l.out);
-        std::vector<std::string>::iterator it = std::find(lines.begin(), lines.end(), "   #\tFunction\tTest\tSource\t");
-        if (it == lines.end()) {
-            ADD_FAILURE() << "no listing in:\n" << l.out;
-            continue;
-        }
-        for (++it; it != lines.end(); ++it) {
-            std::smatch m;
+        auto it = std::find(lines.begin(), lines.end(), "   #\tFunction\tTest\tSource\t");
+        if (it == lines.end()) ADD_FAILURE() << "no listing in:\n" << l.out;
+        for (std::smatch m; it != lines.end() && ++it != lines.end();) {
             if (!std::regex_match(*it, m, row)) {
                 ADD_FAILURE() << "not a listing row: " << *it;
-                continue;
+                break;
             }
             l.names.push_back(m[2]);
             EXPECT_EQ(std::stoi(m[1]), (int)l.names.size()) << *it;
             EXPECT_EQ(it->find('\t'), 4u) << "number as %4d: " << *it;
-            if (m[2] == info) {
-                EXPECT_EQ(l.names.size(), 1u) << "the information test comes first";
-                EXPECT_EQ(m[3].str() + "/" + m[4].str(), "__psOrvelCpuTest/ps");
-                continue;
-            }
-            auto r = std::find_if(all.begin(), all.end(), [&](const Registered& x) { return x.name == m[2]; });
-            if (r == all.end()) {
-                ADD_FAILURE() << "not a registered test: " << *it;
-                continue;
-            }
-            EXPECT_EQ(m[3].str() + "/" + m[4].str(), r->test + "/" + r->source) << *it;
+            EXPECT_EQ(m[3].str() + "/" + m[4].str(), owner.count(m[2]) ? owner[m[2]] : "a registered test") << *it;
         }
     }
     return result;
@@ -115,11 +103,11 @@ TEST(Selection, InformationTestFirstThenSortedOrRegistrationOrder)
     // -s cannot switch sorting back on.
     EXPECT_EQ(l[1].names, expected(all, true, false));
     EXPECT_EQ(l[2].names, expected(all, true, false));
-    EXPECT_TRUE(has(l[0].out, "Sorting functions...\n")) << l[0].out;
-    EXPECT_FALSE(has(l[1].out, "Sorting functions...")) << l[1].out;
+    EXPECT_TRUE(contains(l[0].out, "Sorting functions...\n")) << l[0].out;
+    EXPECT_FALSE(contains(l[1].out, "Sorting functions...")) << l[1].out;
     const std::string copy = e2e::readFile(dir.file("copy.txt"));
-    EXPECT_TRUE(has(copy, "   #\tFunction\tTest\tSource\t\n")) << copy;
-    EXPECT_FALSE(has(copy, "Sorting functions")) << copy;
+    EXPECT_TRUE(contains(copy, "   #\tFunction\tTest\tSource\t\n")) << copy;
+    EXPECT_FALSE(contains(copy, "Sorting functions")) << copy;
 }
 
 TEST(Selection, PatternGroupsSelectExactlyTheDocumentedTests)
@@ -143,20 +131,20 @@ TEST(Selection, PatternGroupsSelectExactlyTheDocumentedTests)
         {"-f!", "-t", "-m", "-kxyz"},
     });
     auto name = [](std::function<bool(const std::string&)> f) { return [f](const Registered& r) { return f(r.name); }; };
-    auto signOrVerify = [](const std::string& n) { return has(n, "sign") || has(n, "verify"); };
+    auto signOrVerify = [](const std::string& n) { return contains(n, "sign") || contains(n, "verify"); };
     const struct {
         std::function<bool(const Registered&)> keep;
         bool info;
         size_t count;
     } want[] = {
         {name(signOrVerify), false, 16},
-        {name([&](const std::string& n) { return signOrVerify(n) && has(n, "mb8") && !has(n, "sm2"); }), false, 14},
+        {name([&](const std::string& n) { return signOrVerify(n) && contains(n, "mb8") && !contains(n, "sm2"); }), false, 14},
         // The equal pattern wins over the must-not pattern of its group.
-        {name([&](const std::string& n) { return n == sign256 || !has(n, "ecdsa"); }), true, 36},
+        {name([&](const std::string& n) { return n == sign256 || !contains(n, "ecdsa"); }), true, 36},
         {[](const Registered&) { return false; }, false, 0},
         {name([&](const std::string& n) { return n != sign256; }), true, 48},
         {[](const Registered&) { return false; }, false, 0},
-        {[](const Registered& r) { return has(r.name, "sm2") || has(r.test, "256"); }, false, 10},
+        {[](const Registered& r) { return contains(r.name, "sm2") || contains(r.test, "256"); }, false, 10},
         // Registration strings and source names are matched case-sensitively.
         {[](const Registered&) { return false; }, false, 0},
         {[](const Registered& r) { return r.test == "TimECC256_TZV"; }, false, 6},
@@ -165,8 +153,8 @@ TEST(Selection, PatternGroupsSelectExactlyTheDocumentedTests)
         {[](const Registered& r) { return r.test == "TimECCSM2_TZV"; }, false, 4},
         // Must-contain and must-not patterns of both groups, with a not-equal among the or-patterns.
         {[](const Registered& r) {
-             return (r.test == "TimECC256_TZV" || r.test == "TimECC384_TZV") && (has(r.name, "ecdh") || has(r.name, "public")) &&
-                    r.name != "tzv_nistp384_ecdh_mb8_sts_wrapper";
+             return (r.test == "TimECC256_TZV" || r.test == "TimECC384_TZV") &&
+                    (contains(r.name, "ecdh") || contains(r.name, "public")) && r.name != "tzv_nistp384_ecdh_mb8_sts_wrapper";
          }, false, 3},
         {[](const Registered& r) { return r.source == "p_tzv_ecc"; }, true, 22},
         // Empty patterns add no condition and an unknown composition means "and".

@@ -38,7 +38,8 @@ std::vector<std::string> valuesOf(const e2e::SuiteTest& t)
 TEST(Suites, EveryTestInOneRunWithItsConsoleBlockAndFiles)
 {
     e2e::TempDir dir;
-    e2e::Run r = e2e::run({"-B", "-s-", "-LPERF", "-dlength=32;1024", "-dN-bitLength=1024;2048", "-l" + dir.path(), "-u", "-rres", "-g", "-oconsole"},
+    e2e::Run r = e2e::run({"-B", "-s-", "-LPERF", "-dlength=32;1024", "-dN-bitLength=1024;2048", "-l" + dir.path(),
+                           "-u", "-rres", "-g", "-oconsole"},
                           dir.path());
     ASSERT_EQ(r.status, 0);
     const std::vector<e2e::SuiteTest> tests = e2e::suiteTests();

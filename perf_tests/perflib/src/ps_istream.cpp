@@ -100,9 +100,13 @@ bool psIStream::askConsole(const psString& prompt, const psString& defaultValue,
     // Straight to the console: the question must show whatever the message levels are.
     c_out << psString("\n ") + prompt + " [" + defaultValue + "] = ";
     c_out.flush();
-    if (!m_in->getline(answer)) return false;
-    answer.trim();
-    return !answer.empty();
+    // Only an empty line means the default: a line of blanks is an answer like any other and
+    // goes to the parameter's conversion as it is.
+    if (!m_in->getline(answer) || answer.empty()) return false;
+    psString trimmed = answer;
+    trimmed.trim();
+    if (!trimmed.empty()) answer = trimmed;
+    return true;
 }
 
 psString psIStream::getItemValue(psString name, psString defaultValue, psString prompt, psString comment)

@@ -80,7 +80,7 @@ private:
     // current section, and recording the value used when the file is written back.
     bool iniLookup(const psString& name, psString& value);
     void iniRecord(const psString& name, const psString& value, const psString& comment);
-    // Asks at the console; false on an empty answer or at the end of input.
+    // Asks at the console; false on an empty line or at the end of input.
     bool askConsole(const psString& prompt, const psString& defaultValue, psString& answer);
 
     i_stream* m_in;

@@ -2,6 +2,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <new>
 
 #include "ps_cache_iterator.h"
 #include "ps_conditions.h"
@@ -139,6 +140,15 @@ void psTest::updateCurrentResult(psResult r)
 
 // ---- the run of one test
 
+void psTest::failByException(const psException& e)
+{
+    // A signal caught inside the measured calls jumped over the priority reset that follows them.
+    psResetPriority();
+    m_currentResult = EXCPTFAIL;
+    g_ostrm.setOutLevel(s_outLevel);
+    g_ostrm << ERR << e.msg() << " in " << g_trace.getCurName() << "\n" << msgRestore;
+}
+
 psResult psTest::run()
 {
     m_testResult = OK;
@@ -202,9 +212,9 @@ psResult psTest::run()
             g_trace.traceOut("flushStart");
         }
     } catch (psException& e) {
-        m_currentResult = EXCPTFAIL;
-        g_ostrm.setOutLevel(s_outLevel);
-        g_ostrm << ERR << e.msg() << " in " << g_trace.getCurName() << "\n" << msgRestore;
+        failByException(e);
+    } catch (std::bad_alloc&) {
+        failByException(psException(psString("out of memory")));
     }
     if (skipped) return UNDEFINED;
 

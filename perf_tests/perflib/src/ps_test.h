@@ -3,6 +3,7 @@
 #define PS_TEST_H
 
 #include "ps_date.h"
+#include "ps_exception.h"
 #include "ps_list.h"
 #include "ps_ostream.h"
 #include "ps_result.h"
@@ -156,6 +157,10 @@ protected:
     static bool m_cache;
     static int m_vectorNum;
     static int m_vectorShift;
+
+private:
+    // Ends the test run as EXCPTFAIL with the exception's message and the innermost step.
+    void failByException(const psException& e);
 };
 
 #endif

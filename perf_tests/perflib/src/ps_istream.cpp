@@ -1,6 +1,7 @@
 #include "ps_istream.h"
 
 #include "ps_ini_file.h"
+#include "ps_interrupt.h"
 #include "ps_session.h"
 
 psIStream g_istrm;
@@ -97,6 +98,7 @@ void psIStream::iniRecord(const psString& name, const psString& value, const psS
 
 bool psIStream::askConsole(const psString& prompt, const psString& defaultValue, psString& answer)
 {
+    if (psInterrupted()) return false;
     // Straight to the console: the question must show whatever the message levels are.
     c_out << psString("\n ") + prompt + " [" + defaultValue + "] = ";
     c_out.flush();

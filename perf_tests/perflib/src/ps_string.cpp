@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <climits>
 #include <cstring>
 
 namespace {
@@ -130,15 +131,17 @@ void psString::assign(const char* text, int n)
 psString& psString::append(const char* text, int n)
 {
     if (n <= 0) return *this;
+    if (n > INT_MAX - 16 - m_length) return *this; // no length beyond an int
     int size = bufferSizeFor(m_length + n);
-    if (size != m_capacity) {
+    // Long texts grow by half their size at least, so that building one piece by piece (a long
+    // line read in chunks, a report) costs linear time; short strings keep the 16-byte rule.
+    if (size > m_capacity && m_capacity >= 256) {
+        int ample = m_capacity <= INT_MAX / 3 * 2 ? m_capacity / 2 * 3 : INT_MAX - 15;
+        if (ample > size) size = bufferSizeFor(ample);
+    }
+    if (size > m_capacity || (m_capacity < 256 && size != m_capacity)) {
         char* grown = (char*)std::calloc(size, 1);
-        if (!grown) {
-            std::free(m_buffer);
-            m_buffer = nullptr;
-            m_length = m_capacity = 0;
-            return *this;
-        }
+        if (!grown) return *this; // cannot grow: the text stays as it was
         if (m_length) std::memcpy(grown, m_buffer, m_length);
         std::memcpy(grown + m_length, text, n); // before the free: text may be our own characters
         std::free(m_buffer);
@@ -146,6 +149,7 @@ psString& psString::append(const char* text, int n)
         m_capacity = size;
     } else {
         std::memmove(m_buffer + m_length, text, n);
+        m_buffer[m_length + n] = 0;
     }
     m_length += n;
     return *this;

@@ -11,6 +11,7 @@
 #include "ps_ctrl_status.h"
 #include "ps_exception.h"
 #include "ps_ini_file.h"
+#include "ps_interrupt.h"
 #include "ps_istream.h"
 #include "ps_options.h"
 #include "ps_parameter.h"
@@ -311,7 +312,8 @@ void psTest::loopData()
         g_trace.traceIn("flushData");
         flushData();
         g_trace.traceOut("flushData");
-    } while (m_currentResult <= WRN);
+        // A stop request ends the test after the measurement in progress, with its results so far.
+    } while (m_currentResult <= WRN && !psInterrupted());
 
     if (m_currentResult == UNDEFINED) {
         g_ostrm << ERR << "-- Fail while initialization of function data\n" << msgRestore;

@@ -40,7 +40,7 @@ bool psIniFile::open(psString name, bool write)
         i_stream probe(name, openAsIs, !write);
         if (!probe) {
             if (!write) return false;
-            o_stream created(name, openAsIs, true);
+            o_stream created(name, openAsIs | openReplace, true);
             if (!created) {
                 m_write = false;
                 return false;
@@ -177,7 +177,7 @@ void psIniFile::deleteKey(psString section, psString key)
 void psIniFile::updateFile()
 {
     if (!m_write) return;
-    o_stream out(m_name, openAsIs, true);
+    o_stream out(m_name, openAsIs | openReplace, true);
     if (!out) return;
     for (psSections::iterator s = m_sections.begin(); s != m_sections.end(); ++s) {
         out << psString("\n[") + (*s)->name + "]\n";

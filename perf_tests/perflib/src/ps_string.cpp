@@ -1,6 +1,7 @@
 #include "ps_string.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -20,16 +21,24 @@ bool startsWith(const psString& text, const psString& prefix)
 
 bool hasHexPrefix(const psString& text) { return text.length() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'); }
 
-// Reads a 64-bit integer by the int rule with the 64-bit modifier; false when nothing was read.
+// Reads a 64-bit integer by the int rule with the 64-bit modifier (hexadecimal after "0x", else
+// decimal; leading blanks skipped, trailing characters ignored); false when nothing was read or
+// the number does not fit in 64 bits, instead of wrapping.
 bool readInt64(const psString& text, long long& value)
 {
+    const char* start = text.c_str();
+    char* end = nullptr;
+    errno = 0;
     if (hasHexPrefix(text)) {
-        unsigned long long u;
-        if (std::sscanf(text.c_str(), "%llx", &u) != 1) return false;
+        unsigned long long u = std::strtoull(start + 2, &end, 16);
+        if (end == start + 2 || errno == ERANGE || !std::isxdigit((unsigned char)start[2])) return false;
         value = (long long)u;
         return true;
     }
-    return std::sscanf(text.c_str(), "%lld", &value) == 1;
+    long long v = std::strtoll(start, &end, 10);
+    if (end == start || errno == ERANGE) return false;
+    value = v;
+    return true;
 }
 
 } // namespace
@@ -336,24 +345,30 @@ psString operator+(const char* a, const psString& b)
     return sum += b;
 }
 
+// A 32-bit read: decimal numbers of int range, or hexadecimal ones of 32 bits (0xFFFFFFFF is -1
+// as an int); anything wider is refused rather than cut to its low 32 bits.
+static bool readInt32(const psString& text, long long& v)
+{
+    if (!readInt64(text, v)) return false;
+    if (hasHexPrefix(text)) return (unsigned long long)v <= UINT_MAX;
+    return v >= INT_MIN && v <= (long long)UINT_MAX;
+}
+
 int& operator<<(int& value, const psString& text)
 {
-    int read;
-    if (hasHexPrefix(text)) {
-        unsigned int u;
-        read = std::sscanf(text.c_str(), "%x", &u);
-        if (read == 1) value = (int)u;
-    } else {
-        read = std::sscanf(text.c_str(), "%d", &value);
-    }
-    text.setErrorConvertion(read != 1);
+    long long v = 0;
+    bool ok = readInt32(text, v) && (hasHexPrefix(text) || v <= INT_MAX);
+    if (ok) value = (int)(unsigned int)v;
+    text.setErrorConvertion(!ok);
     return value;
 }
 
 unsigned int& operator<<(unsigned int& value, const psString& text)
 {
-    int read = std::sscanf(text.c_str(), hasHexPrefix(text) ? "%x" : "%u", &value);
-    text.setErrorConvertion(read != 1);
+    long long v = 0;
+    bool ok = readInt32(text, v);
+    if (ok) value = (unsigned int)v;
+    text.setErrorConvertion(!ok);
     return value;
 }
 

@@ -18,20 +18,28 @@ void psDataList::set(psString name, psString value)
     name.trim();
     value.trim();
     if (name.empty()) return;
-    for (iterator it = begin(); it != end(); ++it) {
-        if (it->name == name) {
-            erase(it);
-            break;
-        }
+    if ((int)m_index.size() != size()) rebuildIndex();
+    std::string key(name.c_str(), name.length());
+    auto found = m_index.find(key);
+    if (found != m_index.end()) {
+        erase(found->second);
+        m_index.erase(found);
     }
     push_back(psData(name, value));
+    m_index.emplace(key, --end());
+}
+
+void psDataList::rebuildIndex()
+{
+    m_index.clear();
+    for (iterator it = begin(); it != end(); ++it) m_index.emplace(std::string(it->name.c_str(), it->name.length()), it);
 }
 
 psData* psDataList::find(const psString& name)
 {
-    for (iterator it = begin(); it != end(); ++it)
-        if (it->name == name) return &*it;
-    return nullptr;
+    if ((int)m_index.size() != size()) rebuildIndex();
+    auto found = m_index.find(std::string(name.c_str(), name.length()));
+    return found == m_index.end() ? nullptr : &*found->second;
 }
 
 bool psDataList::get(const psString& name, psString& value)

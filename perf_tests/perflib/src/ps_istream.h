@@ -2,6 +2,9 @@
 #ifndef PS_ISTREAM_H
 #define PS_ISTREAM_H
 
+#include <string>
+#include <unordered_map>
+
 #include "ps_iostream.h"
 #include "ps_list.h"
 #include "ps_string.h"
@@ -26,6 +29,12 @@ public:
     // The first pair with exactly this name, or none.
     psData* find(const psString& name);
     bool get(const psString& name, psString& value);
+
+private:
+    // Pairs by name, so that many -d keys cost linear time; rebuilt when the list changed size
+    // behind its back.
+    std::unordered_map<std::string, iterator> m_index;
+    void rebuildIndex();
 };
 
 class psIniFile;

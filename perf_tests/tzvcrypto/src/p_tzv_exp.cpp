@@ -70,7 +70,7 @@ bool TimEXP_TZV::initData()
         return false;
     }
     exp_buffer = static_cast<int8u*>(psMalloc(len));
-    if (!exp_buffer) return false;
+    if (!kytzvTest::acceptBuffers(exp_buffer != nullptr)) return false;
     exp_buffer_len = len;
     std::memset(base, 0x00, sizeof base);
     std::memset(pwr, 0xFF, sizeof pwr);

@@ -162,6 +162,7 @@ bool TimRSA_TZV::initData()
         return false;
     }
     rsa_buffer = static_cast<int8u*>(psMalloc(tzv_RSA_Method_BufSize(rsa_method)));
+    if (!kytzvTest::acceptBuffers(rsa_buffer != nullptr)) return false;
     const int len = (bits + 7) / 8;
 
     int64u* const components[7] = {n, d, p, q, dp, dq, invq};

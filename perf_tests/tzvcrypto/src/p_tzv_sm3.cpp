@@ -52,6 +52,7 @@ bool TimSM3_TZV::initData()
     int n = length.value();
     msg = static_cast<int8u*>(psMalloc(n));
     state = static_cast<tzv_sm3_ctx_mb16*>(psMalloc(sizeof(tzv_sm3_ctx_mb16)));
+    if (!acceptBuffers(msg && state)) return false;
     if (!acceptCpu(kyUnsupportedCpu16(tzv_sm3_init_mb16(state)))) return false;
     for (int i = 0; i < 16; ++i) {
         msg_lanes[i] = msg;

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "ky_tzv_symbols.h"
 #include "ky_vector.h"
 #include "ps_cstream.h"
 #include "ps_exception.h"
@@ -197,4 +198,10 @@ bool kycpTest::allocDSA_RSA(int* sizes, unsigned** parts, int)
         offset += sizes[i];
     }
     return block != nullptr;
+}
+
+psString kycpTest::missingFunction()
+{
+    const char* name = kyTzvMissing(m_name, m_info.className);
+    return name ? psString(name) : psString();
 }

@@ -184,10 +184,14 @@ psResult psTest::run()
             g_ustrm << title;
             g_trace.traceOut("g_ustrm<<testTitle");
 
+            psString missing = missingFunction();
             g_trace.traceIn("canStart");
-            bool can = canStart();
+            bool can = missing.empty() && canStart();
             g_trace.traceOut("canStart");
-            if (!can) {
+            if (!missing.empty()) {
+                g_ostrm << ERR << "-- Function " << missing << " is missing from the library in use\n" << msgRestore;
+                m_currentResult = FUNCFAIL;
+            } else if (!can) {
                 g_ostrm << ERR << "-- Can't start timing\n" << msgRestore;
                 m_currentResult = DATAFAIL;
             } else if (m_cache && !m_pCacheIter) {

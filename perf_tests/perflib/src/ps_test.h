@@ -76,6 +76,9 @@ public:
     virtual void outputConst();
     virtual void outputRegInfo();
     virtual void putTextResult(psResult r);
+    // A library function the test needs and the library in use lacks, or "" (the test then ends
+    // as FUNCFAIL without calling anything).
+    virtual psString missingFunction() { return psString(); }
 
     // Services for derived tests.
     static void* allocate(int size, int align);

@@ -45,6 +45,8 @@ static const int64u* const mod_lanes[8] = EXP_LANES(mod);
 KY_TZV_TEST_MB8(TimEXP_TZV, tzv_exp_mb8,
                 (out_exp_lanes, base_lanes, pwr_lanes, exp_bits, mod_lanes, exp_bits, exp_buffer, exp_buffer_len))
 
+KY_TZV_NEEDS(TimEXP_TZV, KY_TZV_FN(tzv_exp_BufferSize))
+
 // ---- data preparation ----
 
 bool TimEXP_TZV::canStart()

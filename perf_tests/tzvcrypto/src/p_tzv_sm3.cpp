@@ -46,6 +46,7 @@ static int8u* digest_lanes[16] = {digest, digest, digest, digest, digest, digest
 // The update runs on states set up once per length and never finalised: each call goes on hashing.
 KY_TZV_TEST_MB16(TimSM3_TZV, tzv_sm3_update_mb16, (msg_lanes, len, state))
 KY_TZV_TEST_MB16(TimSM3_TZV, tzv_sm3_msg_digest_mb16, (msg_lanes, len, digest_lanes))
+KY_TZV_NEEDS(TimSM3_TZV, KY_TZV_FN(tzv_sm3_init_mb16))
 
 bool TimSM3_TZV::initData()
 {

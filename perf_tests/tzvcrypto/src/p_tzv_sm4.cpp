@@ -90,6 +90,10 @@ KY_TZV_TEST_MB16(TimSM4_GCM_ENC_DEC_TZV, tzv_sm4_gcm_decrypt_mb16, (txt, enc_txt
 KY_TZV_TEST_MB16(TimSM4_CCM_ENC_DEC_TZV, tzv_sm4_ccm_encrypt_mb16, (enc_txt, txt, len, ccm_context))
 KY_TZV_TEST_MB16(TimSM4_CCM_ENC_DEC_TZV, tzv_sm4_ccm_decrypt_mb16, (txt, enc_txt, len, ccm_context))
 
+KY_TZV_NEEDS(TimSM4_TZV, KY_TZV_FN(tzv_sm4_set_key_mb16), KY_TZV_FN(tzv_sm4_xts_set_keys_mb16))
+KY_TZV_NEEDS(TimSM4_GCM_ENC_DEC_TZV, KY_TZV_FN(tzv_sm4_gcm_init_mb16), KY_TZV_FN(tzv_sm4_gcm_update_aad_mb16))
+KY_TZV_NEEDS(TimSM4_CCM_ENC_DEC_TZV, KY_TZV_FN(tzv_sm4_ccm_init_mb16), KY_TZV_FN(tzv_sm4_ccm_update_aad_mb16))
+
 // ---- data ----
 
 // Set when some place() of the current initData found no memory.

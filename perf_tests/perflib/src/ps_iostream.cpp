@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <set>
+#include <string>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -30,6 +32,14 @@ void reportOpenFailure(const psString& name, int flags)
                                  : psString("-- Can't open file ") + name;
     // The system's last-error text, always empty, would stand after ": ".
     g_ostrm << ERR << text + direction + ": " + "\n" << msgRestore;
+}
+
+// The temporary files this process holds locked: a name given twice in one run is opened twice,
+// the second time in place on the same temporary file.
+std::set<std::string>& ownTempFiles()
+{
+    static std::set<std::string> names;
+    return names;
 }
 
 void reportBusy(const psString& name)
@@ -70,6 +80,13 @@ bool io_stream::openReplacing(const psString& name, bool append, bool& busy)
         return m_file != nullptr;
     }
     psString temp = target + ".tmp";
+    if (ownTempFiles().count(temp.c_str())) {
+        int again = open(temp.c_str(), O_WRONLY | O_CLOEXEC);
+        m_file = again < 0 ? nullptr : fdopen(again, append ? "a" : "w");
+        if (!m_file && again >= 0) close(again);
+        m_name = target;
+        return m_file != nullptr;
+    }
     int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) return false;
     // The lock lives as long as the file stays open. A temporary file whose lock was released by a
@@ -88,6 +105,7 @@ bool io_stream::openReplacing(const psString& name, bool append, bool& busy)
     }
     m_name = target;
     m_tempName = temp;
+    ownTempFiles().insert(temp.c_str());
     // Appending keeps the earlier runs' lines: they are copied first, and the old file stays
     // whole until the new one replaces it.
     if (append && !copyContent(target, m_file)) writeFailed(errno);
@@ -158,6 +176,7 @@ void io_stream::closeFile()
         error = errno;
     }
     if (!good) unlink(m_tempName.c_str());
+    ownTempFiles().erase(m_tempName.c_str());
     if (std::fclose(file) != 0 && good) {
         good = false;
         error = errno;

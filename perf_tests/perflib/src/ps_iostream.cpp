@@ -73,7 +73,8 @@ bool io_stream::openReplacing(const psString& name, bool append, bool& busy)
             std::free(real);
         }
     }
-    if (stat(target.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    bool existed = stat(target.c_str(), &info) == 0;
+    if (existed && !S_ISREG(info.st_mode)) {
         // A device, a pipe or a directory is written in place (or fails to open as before).
         m_file = std::fopen(target.c_str(), append ? "a" : "w");
         m_name = name;
@@ -103,6 +104,7 @@ bool io_stream::openReplacing(const psString& name, bool append, bool& busy)
         unlink(temp.c_str());
         return false;
     }
+    if (existed) fchmod(fd, info.st_mode & 07777); // the new file keeps the old one's permissions
     m_name = target;
     m_tempName = temp;
     ownTempFiles().insert(temp.c_str());

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "ky_tzv_symbols.h"
 #include "ky_vector.h"
 #include "ps_cstream.h"
 #include "ps_exception.h"
@@ -156,10 +157,10 @@ void kycpTest::funcToCstrmWithType(psString defaultType)
 
 unsigned* kycpTest::rand_32u(unsigned* out, int count, unsigned seed)
 {
+    kyVector::m_seed = seed; // also for no words: the seed is shared with the data generator
     if (count < 1) return out;
     // The data generator draws doubles; one element at a time keeps the sequence independent of count.
     kyVector one(1, ky64f);
-    kyVector::m_seed = seed;
     for (int i = 0; i < count; ++i) {
         one.setRandom(-2147483648.0, 2147483647.0);
         out[i] = (unsigned)(int)one.get64f()[0];
@@ -197,4 +198,10 @@ bool kycpTest::allocDSA_RSA(int* sizes, unsigned** parts, int)
         offset += sizes[i];
     }
     return block != nullptr;
+}
+
+psString kycpTest::missingFunction()
+{
+    const char* name = kyTzvMissing(m_name, m_info.className);
+    return name ? psString(name) : psString();
 }

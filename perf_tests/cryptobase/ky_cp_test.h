@@ -49,6 +49,9 @@ public:
     void beginTest() override;
     psResult runTiming() override;
     void funcToCstrm() override;
+    // A function of the multi-buffer library that the test or its class needs and the library in
+    // use lacks (ky_tzv_symbols.h), or "".
+    psString missingFunction() override;
     // Prepares the data of statistic sample index; false skips the whole statistic measurement.
     virtual bool setStatisticData(int index);
 

@@ -14,6 +14,12 @@ void kytzvTest::funcToCstrm()
     g_cstrm.setNextColm(at == psString::npos ? m_name : m_name.substr(0, at));
 }
 
+bool kytzvTest::acceptBuffers(bool allPlaced)
+{
+    if (!allPlaced) updateCurrentResult(DATAFAIL);
+    return allPlaced;
+}
+
 bool kytzvTest::acceptCpu(bool unsupported)
 {
     // Set directly rather than combined: the run sequence then skips its data-failure note, and the

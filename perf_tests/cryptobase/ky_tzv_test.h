@@ -43,6 +43,9 @@ public:
     // Records the unsupported-processor result for the current parameter set when the check holds;
     // returns whether initData may go on.
     static bool acceptCpu(bool unsupported);
+    // Ends the test as DATAFAIL when some buffer or context could not be placed (psMalloc has
+    // said which size); a lane given a null buffer would fail alone and the figure would count it.
+    static bool acceptBuffers(bool allPlaced);
 };
 
 #endif

@@ -11,6 +11,7 @@
 #include <climits>
 
 #include "ky_cp_environment.h"
+#include "ky_tzv_symbols.h"
 #include "ky_tzv_test.h"
 #include "ps_cpu_ticker.h"
 #include "ps_registry.h"
@@ -127,9 +128,11 @@ inline psString kySourcePath(const char* file)
     return path.getFileDir() + path.getFileTitle();
 }
 
-// Registers the test of class Class for func, named "<func>_sts_wrapper".
+// Registers the test of class Class for func, named "<func>_sts_wrapper", and the function as one
+// the test needs.
 #define KY_TZV_REG(Class, func)                                                                     \
     [[maybe_unused]] static bool reg_##func##_sts_wrapper_##Class =                                \
+        kyRegTzvNeeds(#func "_sts_wrapper", {KY_TZV_FN(func)}) &&                                  \
         psRegTest(new Class(tcall_##func##_sts_wrapper, nullptr, tim_##func##_sts_wrapper_loop,   \
                             tim_##func##_sts_wrapper_stat, #func "_sts_wrapper", kySourcePath(__FILE__), #Class "//KY_REG"));
 

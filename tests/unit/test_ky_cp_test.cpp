@@ -136,8 +136,10 @@ TEST(RandomWords, FollowTheDataGeneratorAndAdvanceTheSeed)
 
     // Nothing is written for a count of 0.
     unsigned untouched[2] = {0xDEADBEEFu, 0xDEADBEEFu};
+    kyVector::m_seed = 99;
     EXPECT_EQ(kycpTest::rand_32u(untouched, 0, 7), untouched);
     EXPECT_EQ(untouched[0], 0xDEADBEEFu);
+    EXPECT_EQ(kyVector::m_seed, 7u) << "the seed is shared even without words";
 
     // The running seed: each request starts from it and moves it on by one.
     kycpTest::m_seed = 20;

@@ -90,7 +90,7 @@ TEST(CommandList, KeyFileLinesActAsBlanks)
     int fd = mkstemp(name);
     ASSERT_GE(fd, 0);
     FILE* f = fdopen(fd, "w");
-    fputs("-B\n-r\nres\n-L\"PERF\"", f);
+    fputs("-B\n-r\nres\n-L\"PERF\"-s", f); // a double quote separates
     fclose(f);
 
     psCommandList list;
@@ -98,9 +98,9 @@ TEST(CommandList, KeyFileLinesActAsBlanks)
     psCommandList::iterator at = list.begin();
     ++at;
     EXPECT_TRUE(list.insertFromFile(name, at));
-    EXPECT_EQ(keys(list), (std::vector<std::string>{"v=", "B=", "r=res", "L=PERF", "e="}));
+    EXPECT_EQ(keys(list), (std::vector<std::string>{"v=", "B=", "r=res", "L=PERF", "s=", "e="}));
     std::remove(name);
 
     EXPECT_FALSE(list.insertFromFile("/nonexistent/dir/keys.txt", list.end()));
-    EXPECT_EQ(list.size(), 5);
+    EXPECT_EQ(list.size(), 6);
 }

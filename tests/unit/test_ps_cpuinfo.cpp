@@ -142,6 +142,7 @@ TEST_F(FakeCpu, ReportSections)
     EXPECT_FALSE(has(text, "WBINVD"));
     EXPECT_TRUE(has(text, "    Extended L2 Cache Features\n\nL2 Cache Size Kb       1280\n"
                           "L2 Cache Line Size     64\nL2 Cache Associativity 8-Way\n"));
+    EXPECT_FALSE(has(text, "=\n    Extended L2")) << "the block starts with its title";
 
     EXPECT_EQ(getCacheSizeB(0), 49152);
     EXPECT_EQ(getCacheSizeB(2), 1310720);

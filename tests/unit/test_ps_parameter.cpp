@@ -55,7 +55,7 @@ std::string csvLine(F fill)
     EXPECT_TRUE(cs.addStream(file.path().c_str(), false));
     fill(cs);
     cs.lineOut(0);
-    cs.flush();
+    cs.closeFiles();
     return file.read();
 }
 
@@ -382,7 +382,7 @@ TEST(ParameterInput, DataList)
 TEST(ParameterInput, ConsoleAnswers)
 {
     // Priority of -d data and the end of input are covered with the ini file in the input's own tests.
-    TempFile answers("s\n\n  MAN  \n");
+    TempFile answers("s\n\n  MAN  \n   \n");
     psIStream in;
     in.setIStream(new i_stream(answers.path().c_str(), openAsIs, true));
     ASSERT_FALSE(in.batchMode());
@@ -391,10 +391,12 @@ TEST(ParameterInput, ConsoleAnswers)
     const struct { const char* name; const char* deflt; const char* prompt; const char* valid; const char* value;
                    int source; } asks[] = {{"Method", "Auto", "", "Auto|Manual", "s", srcConsole},
                                            {"Len", "16; 32", "Length", "", "16; 32", srcDefault},
-                                           {"Accuracy", "5", "Accuracy, %", "", "MAN", srcConsole}};
+                                           {"Accuracy", "5", "Accuracy, %", "", "MAN", srcConsole},
+                                           {"Step", "1", "", "", "   ", srcConsole}}; // blanks are an answer
     for (const auto& a : asks) {
         EXPECT_EQ(a.value, str(in.getItemValue(a.name, a.deflt, a.prompt, a.valid))) << a.name;
         EXPECT_EQ(a.source, in.source()) << a.name;
     }
-    EXPECT_EQ("\n Method [Auto] = \n Length [16; 32] = \n Accuracy, % [5] = ", testing::internal::GetCapturedStdout());
+    EXPECT_EQ("\n Method [Auto] = \n Length [16; 32] = \n Accuracy, % [5] = \n Step [1] = ",
+              testing::internal::GetCapturedStdout());
 }

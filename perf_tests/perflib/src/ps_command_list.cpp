@@ -1,5 +1,7 @@
 #include "ps_command_list.h"
 
+#include <cstring>
+
 #include "ps_iostream.h"
 
 bool psIsKeyToken(const psString& token)
@@ -37,10 +39,23 @@ void psCommandList::setArgs(int n, char** v)
 
 void psCommandList::setArgs(const char* text) { insertArgs(text, end()); }
 
+void psCommandList::split(const psString& text, psStringList& tokens)
+{
+    // A double quote separates like a blank here (it is not removed first as by psString::parse),
+    // so -v"-rname" gives two keys.
+    const char* seps = separators();
+    int start = 0, n = text.length();
+    for (int i = 0; i <= n; ++i) {
+        if (i < n && !std::strchr(seps, text[i])) continue;
+        if (i > start) tokens.push_back(text.substr(start, i - start));
+        start = i + 1;
+    }
+}
+
 void psCommandList::insertArgs(const char* text, iterator pos)
 {
     psStringList tokens;
-    psString(text).parse(tokens, separators());
+    split(psString(text), tokens);
     insertArgs(tokens, pos);
 }
 
@@ -96,13 +111,9 @@ bool psCommandList::insertFromFile(const psString& name, iterator pos)
     if (!file) return false;
     // A line feed acts as a blank, so splitting line by line gives the tokens of the whole text;
     // gathering the text first would copy it once per line.
-    psStringList tokens, words;
+    psStringList tokens;
     psString line;
-    while (file.getline(line)) {
-        words.clear();
-        line.parse(words, separators());
-        for (psStringList::iterator it = words.begin(); it != words.end(); ++it) tokens.push_back(*it);
-    }
+    while (file.getline(line)) split(line, tokens);
     insertArgs(tokens, pos);
     return true;
 }

@@ -36,6 +36,8 @@ public:
     // Reads the keys of a key file and inserts them before pos; false when the file cannot be opened.
     bool insertFromFile(const psString& name, iterator pos);
 
+    // Appends the tokens of a command-line text: its words between separators.
+    static void split(const psString& text, psStringList& tokens);
     // The separators of a command-line text.
     static const char* separators() { return " \";\t\r\n"; }
 };

@@ -290,7 +290,7 @@ psString l2Section()
     default: ways = fmt("code 0x%02X", code); break;
     }
     psString text;
-    text << equalRule << "    Extended L2 Cache Features\n\n";
+    text << "    Extended L2 Cache Features\n\n";
     text << fmt("%-23s%u\n", "L2 Cache Size Kb", r.ECX(31, 16));
     text << fmt("%-23s%u\n", "L2 Cache Line Size", r.ECX(7, 0));
     text << fmt("%-23s%s\n", "L2 Cache Associativity", ways);

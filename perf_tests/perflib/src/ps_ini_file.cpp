@@ -10,20 +10,6 @@ psValues::~psValues()
     for (iterator it = begin(); it != end(); ++it) delete *it;
 }
 
-psValueItem* psValues::exist(const psString& key)
-{
-    for (iterator it = begin(); it != end(); ++it)
-        if ((*it)->key == key) return *it;
-    return nullptr;
-}
-
-psSectionItem* psSections::exist(const psString& name)
-{
-    for (iterator it = begin(); it != end(); ++it)
-        if ((*it)->name == name) return *it;
-    return nullptr;
-}
-
 void psSections::freeAll()
 {
     for (iterator it = begin(); it != end(); ++it) delete *it;
@@ -40,7 +26,7 @@ bool psIniFile::open(psString name, bool write)
         i_stream probe(name, openAsIs, !write);
         if (!probe) {
             if (!write) return false;
-            o_stream created(name, openAsIs, true);
+            o_stream created(name, openAsIs | openReplace, true);
             if (!created) {
                 m_write = false;
                 return false;
@@ -90,7 +76,7 @@ void psIniFile::parseLine(psString line, psSectionItem*& current)
         current = m_sections.exist(name);
         if (!current) {
             current = new psSectionItem(name);
-            m_sections.push_back(current);
+            m_sections.add(current);
         }
         return;
     }
@@ -108,7 +94,7 @@ void psIniFile::parseLine(psString line, psSectionItem*& current)
         item->value = value;
     } else {
         item = new psValueItem{key, value, ""};
-        current->values->push_back(item);
+        current->values->add(item);
     }
 }
 
@@ -122,7 +108,7 @@ psString psIniFile::read(psString section, psString key, psString defaultValue)
 
 void psIniFile::write(psString section)
 {
-    if (!m_sections.exist(section)) m_sections.push_back(new psSectionItem(section));
+    if (!m_sections.exist(section)) m_sections.add(new psSectionItem(section));
 }
 
 void psIniFile::write(psString section, psString key, psString value, psString comment)
@@ -135,7 +121,7 @@ void psIniFile::write(psString section, psString key, psString value, psString c
     if (item)
         item->value = value;
     else
-        values->push_back(new psValueItem{key, value, comment});
+        values->add(new psValueItem{key, value, comment});
 }
 
 bool psIniFile::valueExist(psString section, psString key)
@@ -155,7 +141,7 @@ void psIniFile::eraseSection(psString section)
     for (psSections::iterator it = m_sections.begin(); it != m_sections.end(); ++it) {
         if ((*it)->name == section) {
             delete *it;
-            m_sections.erase(it);
+            m_sections.remove(it);
             return;
         }
     }
@@ -168,7 +154,7 @@ void psIniFile::deleteKey(psString section, psString key)
     for (psValues::iterator it = values->begin(); it != values->end(); ++it) {
         if ((*it)->key == key) {
             delete *it;
-            values->erase(it);
+            values->remove(it);
             return;
         }
     }
@@ -177,7 +163,7 @@ void psIniFile::deleteKey(psString section, psString key)
 void psIniFile::updateFile()
 {
     if (!m_write) return;
-    o_stream out(m_name, openAsIs, true);
+    o_stream out(m_name, openAsIs | openReplace, true);
     if (!out) return;
     for (psSections::iterator s = m_sections.begin(); s != m_sections.end(); ++s) {
         out << psString("\n[") + (*s)->name + "]\n";

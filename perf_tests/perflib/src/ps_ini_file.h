@@ -3,6 +3,9 @@
 #ifndef PS_INI_FILE_H
 #define PS_INI_FILE_H
 
+#include <string>
+#include <unordered_map>
+
 #include "ps_list.h"
 #include "ps_string.h"
 
@@ -15,10 +18,45 @@ struct psValueItem {
     psString comment;
 };
 
-class psValues : public psList<psValueItem*> {
+// A list whose items are also found by name in constant time, so that files of many sections or
+// keys load in linear time. The index is rebuilt when the list changed size behind its back.
+template <class Item, psString Item::*Name>
+class psIndexedList : public psList<Item*> {
+public:
+    // The first item with that exact name, or none.
+    Item* exist(const psString& name)
+    {
+        if ((int)m_index.size() != this->size()) rebuild();
+        auto found = m_index.find(std::string(name.c_str(), name.length()));
+        return found == m_index.end() ? nullptr : found->second;
+    }
+    void add(Item* item)
+    {
+        this->push_back(item);
+        if ((int)m_index.size() + 1 == this->size())
+            m_index.emplace(std::string(((*item).*Name).c_str(), ((*item).*Name).length()), item);
+    }
+    void remove(typename psList<Item*>::iterator it)
+    {
+        m_index.clear(); // rebuilt at the next look-up
+        this->erase(it);
+    }
+
+private:
+    void rebuild()
+    {
+        m_index.clear();
+        for (auto it = this->begin(); it != this->end(); ++it) {
+            const psString& name = (**it).*Name;
+            m_index.emplace(std::string(name.c_str(), name.length()), *it); // the first one stays
+        }
+    }
+    std::unordered_map<std::string, Item*> m_index;
+};
+
+class psValues : public psIndexedList<psValueItem, &psValueItem::key> {
 public:
     ~psValues() override;
-    psValueItem* exist(const psString& key);
 };
 
 struct psSectionItem {
@@ -30,10 +68,9 @@ struct psSectionItem {
     psValues* values;
 };
 
-class psSections : public psList<psSectionItem*> {
+class psSections : public psIndexedList<psSectionItem, &psSectionItem::name> {
 public:
     ~psSections() override { freeAll(); }
-    psSectionItem* exist(const psString& name);
     void freeAll();
 };
 

@@ -23,6 +23,8 @@ enum psOpenFlag {
     openAppend = 0x4,  // with openWrite: mode "a"
     openBinary = 0x8,  // "b" added to the mode
     openAsIs = 0x100,  // the name is used exactly as given
+    openReplace = 0x200, // with openWrite: written under "<name>.tmp" and renamed over the name
+                         // when closed complete; a file being written by another run is refused
 };
 
 class io_stream {
@@ -37,17 +39,34 @@ public:
 
     // True when a file is open or a standard stream is attached.
     explicit operator bool() const { return m_file || m_standard != stdNone; }
+    // True after a write, flush or close of this file failed (reported once, when it happened).
+    bool failed() const { return m_failed; }
 
 protected:
     enum Standard { stdNone, stdOut, stdIn };
     // The standard streams are looked up at each use (stdout is not a constant), which keeps the
     // constructor constexpr. They are never closed by the program.
-    constexpr explicit io_stream(Standard standard) : m_file(nullptr), m_standard(standard) {}
+    constexpr explicit io_stream(Standard standard)
+        : m_file(nullptr), m_standard(standard), m_failed(false)
+    {
+    }
     FILE* handle() const;
+    // Closes the file; a file written under a temporary name replaces the real one only when
+    // every write, the flush and the close succeeded, and is removed otherwise.
     void closeFile();
+    // Records a failed write, flush or close and prints "-- Can't write file <name>: <reason>".
+    void writeFailed(int error);
 
     FILE* m_file; // owned
     Standard m_standard;
+    bool m_failed;
+    psString m_name;     // the file as opened
+    psString m_tempName; // where it is written until complete; empty when written in place
+
+private:
+    // The openReplace way of opening: false when the file could not be opened (busy is set when
+    // another run writes it); a target that is not a regular file is opened in place instead.
+    bool openReplacing(const psString& name, bool append, bool& busy);
 };
 
 class o_stream : public io_stream {
@@ -56,7 +75,7 @@ public:
     constexpr o_stream() : io_stream(stdOut) {}
     o_stream(psString name, int flags, bool report) : io_stream(name, flags | openWrite, report) {}
 
-    // Without a file the text goes to standard output.
+    // Without a file the text goes to standard output. After a failure nothing more is written.
     o_stream& operator<<(const psString& text);
     void flush();
     void close();

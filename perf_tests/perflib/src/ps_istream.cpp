@@ -1,6 +1,7 @@
 #include "ps_istream.h"
 
 #include "ps_ini_file.h"
+#include "ps_interrupt.h"
 #include "ps_session.h"
 
 psIStream g_istrm;
@@ -17,20 +18,28 @@ void psDataList::set(psString name, psString value)
     name.trim();
     value.trim();
     if (name.empty()) return;
-    for (iterator it = begin(); it != end(); ++it) {
-        if (it->name == name) {
-            erase(it);
-            break;
-        }
+    if ((int)m_index.size() != size()) rebuildIndex();
+    std::string key(name.c_str(), name.length());
+    auto found = m_index.find(key);
+    if (found != m_index.end()) {
+        erase(found->second);
+        m_index.erase(found);
     }
     push_back(psData(name, value));
+    m_index.emplace(key, --end());
+}
+
+void psDataList::rebuildIndex()
+{
+    m_index.clear();
+    for (iterator it = begin(); it != end(); ++it) m_index.emplace(std::string(it->name.c_str(), it->name.length()), it);
 }
 
 psData* psDataList::find(const psString& name)
 {
-    for (iterator it = begin(); it != end(); ++it)
-        if (it->name == name) return &*it;
-    return nullptr;
+    if ((int)m_index.size() != size()) rebuildIndex();
+    auto found = m_index.find(std::string(name.c_str(), name.length()));
+    return found == m_index.end() ? nullptr : &*found->second;
 }
 
 bool psDataList::get(const psString& name, psString& value)
@@ -97,12 +106,17 @@ void psIStream::iniRecord(const psString& name, const psString& value, const psS
 
 bool psIStream::askConsole(const psString& prompt, const psString& defaultValue, psString& answer)
 {
+    if (psInterrupted()) return false;
     // Straight to the console: the question must show whatever the message levels are.
     c_out << psString("\n ") + prompt + " [" + defaultValue + "] = ";
     c_out.flush();
-    if (!m_in->getline(answer)) return false;
-    answer.trim();
-    return !answer.empty();
+    // Only an empty line means the default: a line of blanks is an answer like any other and
+    // goes to the parameter's conversion as it is.
+    if (!m_in->getline(answer) || answer.empty()) return false;
+    psString trimmed = answer;
+    trimmed.trim();
+    if (!trimmed.empty()) answer = trimmed;
+    return true;
 }
 
 psString psIStream::getItemValue(psString name, psString defaultValue, psString prompt, psString comment)

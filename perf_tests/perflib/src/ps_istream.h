@@ -2,6 +2,9 @@
 #ifndef PS_ISTREAM_H
 #define PS_ISTREAM_H
 
+#include <string>
+#include <unordered_map>
+
 #include "ps_iostream.h"
 #include "ps_list.h"
 #include "ps_string.h"
@@ -26,6 +29,12 @@ public:
     // The first pair with exactly this name, or none.
     psData* find(const psString& name);
     bool get(const psString& name, psString& value);
+
+private:
+    // Pairs by name, so that many -d keys cost linear time; rebuilt when the list changed size
+    // behind its back.
+    std::unordered_map<std::string, iterator> m_index;
+    void rebuildIndex();
 };
 
 class psIniFile;
@@ -80,7 +89,7 @@ private:
     // current section, and recording the value used when the file is written back.
     bool iniLookup(const psString& name, psString& value);
     void iniRecord(const psString& name, const psString& value, const psString& comment);
-    // Asks at the console; false on an empty answer or at the end of input.
+    // Asks at the console; false on an empty line or at the end of input.
     bool askConsole(const psString& prompt, const psString& defaultValue, psString& answer);
 
     i_stream* m_in;

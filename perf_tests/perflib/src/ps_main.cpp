@@ -1,4 +1,5 @@
 // Program entry: run the one session and leave; the outcome is in the text and files written.
+#include "ps_interrupt.h"
 #include "ps_malloc.h"
 #include "ps_registry.h"
 #include "ps_session.h"
@@ -6,6 +7,7 @@
 
 int main(int argc, char** argv)
 {
+    psPrepareProcess();
     g_trace.traceIn("main");
     psSession* session = psGetSession();
     if (!session) {

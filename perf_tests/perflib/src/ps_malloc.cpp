@@ -143,10 +143,9 @@ void* psMalloc(int size, int misalign, int shift, void* object)
     int k = modulo(misalign, PS_ALIGN_MAX);
     if (shift < 0) shift = 0;
     unsigned char* base = nullptr;
-    if (size >= 0) {
-        std::size_t total = (std::size_t)size + (std::size_t)shift + (std::size_t)k + 2 * (std::size_t)PS_ALIGN_MAX;
-        base = static_cast<unsigned char*>(ps_malloc(total));
-    }
+    // A negative size is not refused by itself: it only shortens the raw request.
+    long long total = (long long)size + shift + k + 2LL * PS_ALIGN_MAX;
+    if (total >= 0) base = static_cast<unsigned char*>(ps_malloc((std::size_t)total));
     if (!base) {
         g_ostrm << ERR << "-- Memory fault: can't allocate " << size << " bytes\n" << msgRestore;
         return nullptr;

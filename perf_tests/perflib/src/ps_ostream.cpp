@@ -9,7 +9,7 @@ psFileList::~psFileList()
 
 bool psFileList::addStream(psString name, bool append)
 {
-    o_stream* file = new o_stream(name, openAsIs | (append ? openAppend : 0), true);
+    o_stream* file = new o_stream(name, openAsIs | openReplace | (append ? openAppend : 0), true);
     if (!*file) {
         delete file;
         return false;
@@ -46,6 +46,20 @@ void psOStream::endMessageFlush()
 {
     restoreMsgLevel();
     flush();
+}
+
+void psFileList::closeFiles()
+{
+    for (iterator it = m_opened.begin(); it != m_opened.end(); ++it) {
+        for (iterator at = begin(); at != end(); ++at) {
+            if (*at == *it) {
+                erase(at);
+                break;
+            }
+        }
+        delete *it;
+    }
+    m_opened.clear();
 }
 
 void psFileList::flush()

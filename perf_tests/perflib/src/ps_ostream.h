@@ -37,6 +37,9 @@ public:
     bool addStream(psString name, bool append);
     void flush();
     void close();
+    // Closes the files addStream opened and takes them off the list: each complete file replaces
+    // the one of its name; a file with a write error leaves the old one as it was.
+    void closeFiles();
 
 private:
     psList<o_stream*> m_opened;

@@ -58,7 +58,10 @@ int psSession::run(int argc, char** argv)
     psTestList* tests = psGetTestList();
     tests->getDate().start();
 
-    if (parseCommandLine(argc, argv) && startSession() && !hintOutput()) {
+    bool parsed = parseCommandLine(argc, argv);
+    // A signal file belongs to a run that finished: the previous run's goes now.
+    if (!m_sglName.empty()) std::remove(m_sglName.c_str());
+    if (parsed && startSession() && !hintOutput()) {
         if (psGetKynEnvironment()) {
             initStaticCpu();
             setNumThreads();
@@ -90,6 +93,11 @@ int psSession::run(int argc, char** argv)
     deleteTestList();
     // The values recorded under -I reach the file now, once.
     g_istrm.deleteIniFile();
+    // The tables first, so that a failure to complete one is still told in the console copy.
+    g_cstrm.closeFiles();
+    g_qstrm.closeFiles();
+    g_ustrm.closeFiles();
+    g_ostrm.closeFiles();
     return result;
 }
 
@@ -229,9 +237,8 @@ void psSession::outputSignal()
     psTestList* tests = psGetTestList();
     psString runTime = psReportFormat::getTimeStr(tests ? tests->getDate().diff() : 0);
     psString text = runTime + "\n" + (tests ? tests->getDate().strStop() : psString("\n")) + "\n";
-    o_stream file(m_sglName, openAsIs, true);
+    o_stream file(m_sglName, openAsIs | openReplace, true);
     file << text;
-    file.flush();
 }
 
 void psSession::listTests(int mode)

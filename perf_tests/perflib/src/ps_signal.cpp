@@ -35,11 +35,23 @@ void tsSignal::popPoint()
     if (s_depth < maxPoints) m_jmpbuf = s_points[s_depth].previous;
 }
 
+namespace {
+// The handler runs on a stack of its own, so that a stack overflow inside a measured call (a
+// SIGSEGV with no stack left to run a handler on) is caught like any other fault.
+alignas(64) char s_signalStack[64 * 1024];
+} // namespace
+
 tsSignal::tsSignal()
 {
+    stack_t stack;
+    std::memset(&stack, 0, sizeof stack);
+    stack.ss_sp = s_signalStack;
+    stack.ss_size = sizeof s_signalStack;
+    sigaltstack(&stack, nullptr);
     struct sigaction action;
     std::memset(&action, 0, sizeof action);
     action.sa_handler = onSignal;
+    action.sa_flags = SA_ONSTACK;
     sigemptyset(&action.sa_mask);
     sigaction(SIGFPE, &action, nullptr);
     sigaction(SIGILL, &action, nullptr);

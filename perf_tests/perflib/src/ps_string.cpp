@@ -1,9 +1,11 @@
 #include "ps_string.h"
 
 #include <cctype>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <climits>
 #include <cstring>
 
 namespace {
@@ -19,16 +21,24 @@ bool startsWith(const psString& text, const psString& prefix)
 
 bool hasHexPrefix(const psString& text) { return text.length() >= 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X'); }
 
-// Reads a 64-bit integer by the int rule with the 64-bit modifier; false when nothing was read.
+// Reads a 64-bit integer by the int rule with the 64-bit modifier (hexadecimal after "0x", else
+// decimal; leading blanks skipped, trailing characters ignored); false when nothing was read or
+// the number does not fit in 64 bits, instead of wrapping.
 bool readInt64(const psString& text, long long& value)
 {
+    const char* start = text.c_str();
+    char* end = nullptr;
+    errno = 0;
     if (hasHexPrefix(text)) {
-        unsigned long long u;
-        if (std::sscanf(text.c_str(), "%llx", &u) != 1) return false;
+        unsigned long long u = std::strtoull(start + 2, &end, 16);
+        if (end == start + 2 || errno == ERANGE || !std::isxdigit((unsigned char)start[2])) return false;
         value = (long long)u;
         return true;
     }
-    return std::sscanf(text.c_str(), "%lld", &value) == 1;
+    long long v = std::strtoll(start, &end, 10);
+    if (end == start || errno == ERANGE) return false;
+    value = v;
+    return true;
 }
 
 } // namespace
@@ -130,15 +140,17 @@ void psString::assign(const char* text, int n)
 psString& psString::append(const char* text, int n)
 {
     if (n <= 0) return *this;
+    if (n > INT_MAX - 16 - m_length) return *this; // no length beyond an int
     int size = bufferSizeFor(m_length + n);
-    if (size != m_capacity) {
+    // Long texts grow by half their size at least, so that building one piece by piece (a long
+    // line read in chunks, a report) costs linear time; short strings keep the 16-byte rule.
+    if (size > m_capacity && m_capacity >= 256) {
+        int ample = m_capacity <= INT_MAX / 3 * 2 ? m_capacity / 2 * 3 : INT_MAX - 15;
+        if (ample > size) size = bufferSizeFor(ample);
+    }
+    if (size > m_capacity || (m_capacity < 256 && size != m_capacity)) {
         char* grown = (char*)std::calloc(size, 1);
-        if (!grown) {
-            std::free(m_buffer);
-            m_buffer = nullptr;
-            m_length = m_capacity = 0;
-            return *this;
-        }
+        if (!grown) return *this; // cannot grow: the text stays as it was
         if (m_length) std::memcpy(grown, m_buffer, m_length);
         std::memcpy(grown + m_length, text, n); // before the free: text may be our own characters
         std::free(m_buffer);
@@ -146,6 +158,7 @@ psString& psString::append(const char* text, int n)
         m_capacity = size;
     } else {
         std::memmove(m_buffer + m_length, text, n);
+        m_buffer[m_length + n] = 0;
     }
     m_length += n;
     return *this;
@@ -332,24 +345,30 @@ psString operator+(const char* a, const psString& b)
     return sum += b;
 }
 
+// A 32-bit read: decimal numbers of int range, or hexadecimal ones of 32 bits (0xFFFFFFFF is -1
+// as an int); anything wider is refused rather than cut to its low 32 bits.
+static bool readInt32(const psString& text, long long& v)
+{
+    if (!readInt64(text, v)) return false;
+    if (hasHexPrefix(text)) return (unsigned long long)v <= UINT_MAX;
+    return v >= INT_MIN && v <= (long long)UINT_MAX;
+}
+
 int& operator<<(int& value, const psString& text)
 {
-    int read;
-    if (hasHexPrefix(text)) {
-        unsigned int u;
-        read = std::sscanf(text.c_str(), "%x", &u);
-        if (read == 1) value = (int)u;
-    } else {
-        read = std::sscanf(text.c_str(), "%d", &value);
-    }
-    text.setErrorConvertion(read != 1);
+    long long v = 0;
+    bool ok = readInt32(text, v) && (hasHexPrefix(text) || v <= INT_MAX);
+    if (ok) value = (int)(unsigned int)v;
+    text.setErrorConvertion(!ok);
     return value;
 }
 
 unsigned int& operator<<(unsigned int& value, const psString& text)
 {
-    int read = std::sscanf(text.c_str(), hasHexPrefix(text) ? "%x" : "%u", &value);
-    text.setErrorConvertion(read != 1);
+    long long v = 0;
+    bool ok = readInt32(text, v);
+    if (ok) value = (unsigned int)v;
+    text.setErrorConvertion(!ok);
     return value;
 }
 

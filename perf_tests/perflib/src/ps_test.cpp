@@ -2,6 +2,7 @@
 
 #include <csetjmp>
 #include <cstdio>
+#include <new>
 
 #include "ps_cache_iterator.h"
 #include "ps_conditions.h"
@@ -10,6 +11,7 @@
 #include "ps_ctrl_status.h"
 #include "ps_exception.h"
 #include "ps_ini_file.h"
+#include "ps_interrupt.h"
 #include "ps_istream.h"
 #include "ps_options.h"
 #include "ps_parameter.h"
@@ -139,6 +141,15 @@ void psTest::updateCurrentResult(psResult r)
 
 // ---- the run of one test
 
+void psTest::failByException(const psException& e)
+{
+    // A signal caught inside the measured calls jumped over the priority reset that follows them.
+    psResetPriority();
+    m_currentResult = EXCPTFAIL;
+    g_ostrm.setOutLevel(s_outLevel);
+    g_ostrm << ERR << e.msg() << " in " << g_trace.getCurName() << "\n" << msgRestore;
+}
+
 psResult psTest::run()
 {
     m_testResult = OK;
@@ -173,10 +184,14 @@ psResult psTest::run()
             g_ustrm << title;
             g_trace.traceOut("g_ustrm<<testTitle");
 
+            psString missing = missingFunction();
             g_trace.traceIn("canStart");
-            bool can = canStart();
+            bool can = missing.empty() && canStart();
             g_trace.traceOut("canStart");
-            if (!can) {
+            if (!missing.empty()) {
+                g_ostrm << ERR << "-- Function " << missing << " is missing from the library in use\n" << msgRestore;
+                m_currentResult = FUNCFAIL;
+            } else if (!can) {
                 g_ostrm << ERR << "-- Can't start timing\n" << msgRestore;
                 m_currentResult = DATAFAIL;
             } else if (m_cache && !m_pCacheIter) {
@@ -202,9 +217,9 @@ psResult psTest::run()
             g_trace.traceOut("flushStart");
         }
     } catch (psException& e) {
-        m_currentResult = EXCPTFAIL;
-        g_ostrm.setOutLevel(s_outLevel);
-        g_ostrm << ERR << e.msg() << " in " << g_trace.getCurName() << "\n" << msgRestore;
+        failByException(e);
+    } catch (std::bad_alloc&) {
+        failByException(psException(psString("out of memory")));
     }
     if (skipped) return UNDEFINED;
 
@@ -301,7 +316,8 @@ void psTest::loopData()
         g_trace.traceIn("flushData");
         flushData();
         g_trace.traceOut("flushData");
-    } while (m_currentResult <= WRN);
+        // A stop request ends the test after the measurement in progress, with its results so far.
+    } while (m_currentResult <= WRN && !psInterrupted());
 
     if (m_currentResult == UNDEFINED) {
         g_ostrm << ERR << "-- Fail while initialization of function data\n" << msgRestore;

@@ -3,6 +3,7 @@
 #define PS_TEST_H
 
 #include "ps_date.h"
+#include "ps_exception.h"
 #include "ps_list.h"
 #include "ps_ostream.h"
 #include "ps_result.h"
@@ -75,6 +76,9 @@ public:
     virtual void outputConst();
     virtual void outputRegInfo();
     virtual void putTextResult(psResult r);
+    // A library function the test needs and the library in use lacks, or "" (the test then ends
+    // as FUNCFAIL without calling anything).
+    virtual psString missingFunction() { return psString(); }
 
     // Services for derived tests.
     static void* allocate(int size, int align);
@@ -156,6 +160,10 @@ protected:
     static bool m_cache;
     static int m_vectorNum;
     static int m_vectorShift;
+
+private:
+    // Ends the test run as EXCPTFAIL with the exception's message and the innermost step.
+    void failByException(const psException& e);
 };
 
 #endif

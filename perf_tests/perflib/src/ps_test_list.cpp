@@ -2,6 +2,7 @@
 
 #include "ps_cache_iterator.h"
 #include "ps_conditions.h"
+#include "ps_interrupt.h"
 #include "ps_parameter.h"
 #include "ps_test.h"
 
@@ -26,6 +27,7 @@ int psTestList::runTests(psConditions& conditions)
 {
     beforeAll();
     for (iterator it = begin(); it != end(); ++it) {
+        if (psInterrupted()) break;
         psTest* test = *it;
         if (!test->tobeRun(conditions)) continue;
         if (!m_startFunc.empty() && !test->getName().found(m_startFunc)) continue;
@@ -36,6 +38,7 @@ int psTestList::runTests(psConditions& conditions)
         // Result 0 with the test's own result OK marks a test skipped by the ini-file pressing mode.
         if (!(result == UNDEFINED && test->getTestResult() == OK)) plus(result);
     }
+    psReportInterrupt();
     return m_counts[FAIL] != 0 ? 1 : 0;
 }
 

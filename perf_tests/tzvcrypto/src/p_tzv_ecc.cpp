@@ -114,6 +114,17 @@ KY_TZV_TEST_MB8(TimECCSM2_TZV, tzv_sm2_ecdsa_verify_mb8,
                 (sm2_sign_r_lanes, sm2_sign_s_lanes, buffer8_lanes, len_sm2, buffer8_lanes, len_sm2, sm2_pubx_lanes,
                  sm2_puby_lanes, sm2_pubz_lanes, nullptr))
 
+// The processor check of a class calls every function of its curve.
+#define ECC_NIST_NEEDS(Class, curve)                                                                   \
+    KY_TZV_NEEDS(Class, KY_TZV_FN(tzv_##curve##_ecpublic_key_mb8), KY_TZV_FN(tzv_##curve##_ecdh_mb8),  \
+                 KY_TZV_FN(tzv_##curve##_ecdsa_sign_setup_mb8), KY_TZV_FN(tzv_##curve##_ecdsa_sign_complete_mb8), \
+                 KY_TZV_FN(tzv_##curve##_ecdsa_sign_mb8), KY_TZV_FN(tzv_##curve##_ecdsa_verify_mb8))
+ECC_NIST_NEEDS(TimECC256_TZV, nistp256)
+ECC_NIST_NEEDS(TimECC384_TZV, nistp384)
+ECC_NIST_NEEDS(TimECC521_TZV, nistp521)
+KY_TZV_NEEDS(TimECCSM2_TZV, KY_TZV_FN(tzv_sm2_ecpublic_key_mb8), KY_TZV_FN(tzv_sm2_ecdh_mb8),
+             KY_TZV_FN(tzv_sm2_ecdsa_sign_mb8), KY_TZV_FN(tzv_sm2_ecdsa_verify_mb8))
+
 // ---- the processor check ----
 
 // The calls go one after the other, in the order of the tests, so that the outputs end as the

@@ -45,6 +45,8 @@ static const int64u* const mod_lanes[8] = EXP_LANES(mod);
 KY_TZV_TEST_MB8(TimEXP_TZV, tzv_exp_mb8,
                 (out_exp_lanes, base_lanes, pwr_lanes, exp_bits, mod_lanes, exp_bits, exp_buffer, exp_buffer_len))
 
+KY_TZV_NEEDS(TimEXP_TZV, KY_TZV_FN(tzv_exp_BufferSize))
+
 // ---- data preparation ----
 
 bool TimEXP_TZV::canStart()
@@ -70,7 +72,7 @@ bool TimEXP_TZV::initData()
         return false;
     }
     exp_buffer = static_cast<int8u*>(psMalloc(len));
-    if (!exp_buffer) return false;
+    if (!kytzvTest::acceptBuffers(exp_buffer != nullptr)) return false;
     exp_buffer_len = len;
     std::memset(base, 0x00, sizeof base);
     std::memset(pwr, 0xFF, sizeof pwr);

@@ -77,6 +77,9 @@ static const RsaMethodGetter rsa_methods[4][3] = {
     {tzv_RSA3K_pub65537_Method, tzv_RSA3K_private_Method, tzv_RSA3K_private_crt_Method},
     {tzv_RSA4K_pub65537_Method, tzv_RSA4K_private_Method, tzv_RSA4K_private_crt_Method},
 };
+#define RSA_NEEDS(k) KY_TZV_FN(tzv_RSA##k##_pub65537_Method), KY_TZV_FN(tzv_RSA##k##_private_Method), \
+                     KY_TZV_FN(tzv_RSA##k##_private_crt_Method)
+KY_TZV_NEEDS(TimRSA_TZV, RSA_NEEDS(1K), RSA_NEEDS(2K), RSA_NEEDS(3K), RSA_NEEDS(4K), KY_TZV_FN(tzv_RSA_Method_BufSize))
 
 bool TimRSA_TZV::canStart()
 {
@@ -162,6 +165,7 @@ bool TimRSA_TZV::initData()
         return false;
     }
     rsa_buffer = static_cast<int8u*>(psMalloc(tzv_RSA_Method_BufSize(rsa_method)));
+    if (!kytzvTest::acceptBuffers(rsa_buffer != nullptr)) return false;
     const int len = (bits + 7) / 8;
 
     int64u* const components[7] = {n, d, p, q, dp, dq, invq};

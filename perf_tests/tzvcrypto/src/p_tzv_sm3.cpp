@@ -46,12 +46,14 @@ static int8u* digest_lanes[16] = {digest, digest, digest, digest, digest, digest
 // The update runs on states set up once per length and never finalised: each call goes on hashing.
 KY_TZV_TEST_MB16(TimSM3_TZV, tzv_sm3_update_mb16, (msg_lanes, len, state))
 KY_TZV_TEST_MB16(TimSM3_TZV, tzv_sm3_msg_digest_mb16, (msg_lanes, len, digest_lanes))
+KY_TZV_NEEDS(TimSM3_TZV, KY_TZV_FN(tzv_sm3_init_mb16))
 
 bool TimSM3_TZV::initData()
 {
     int n = length.value();
     msg = static_cast<int8u*>(psMalloc(n));
     state = static_cast<tzv_sm3_ctx_mb16*>(psMalloc(sizeof(tzv_sm3_ctx_mb16)));
+    if (!acceptBuffers(msg && state)) return false;
     if (!acceptCpu(kyUnsupportedCpu16(tzv_sm3_init_mb16(state)))) return false;
     for (int i = 0; i < 16; ++i) {
         msg_lanes[i] = msg;

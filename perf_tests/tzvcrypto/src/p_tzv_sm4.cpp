@@ -90,12 +90,22 @@ KY_TZV_TEST_MB16(TimSM4_GCM_ENC_DEC_TZV, tzv_sm4_gcm_decrypt_mb16, (txt, enc_txt
 KY_TZV_TEST_MB16(TimSM4_CCM_ENC_DEC_TZV, tzv_sm4_ccm_encrypt_mb16, (enc_txt, txt, len, ccm_context))
 KY_TZV_TEST_MB16(TimSM4_CCM_ENC_DEC_TZV, tzv_sm4_ccm_decrypt_mb16, (txt, enc_txt, len, ccm_context))
 
+KY_TZV_NEEDS(TimSM4_TZV, KY_TZV_FN(tzv_sm4_set_key_mb16), KY_TZV_FN(tzv_sm4_xts_set_keys_mb16))
+KY_TZV_NEEDS(TimSM4_GCM_ENC_DEC_TZV, KY_TZV_FN(tzv_sm4_gcm_init_mb16), KY_TZV_FN(tzv_sm4_gcm_update_aad_mb16))
+KY_TZV_NEEDS(TimSM4_CCM_ENC_DEC_TZV, KY_TZV_FN(tzv_sm4_ccm_init_mb16), KY_TZV_FN(tzv_sm4_ccm_update_aad_mb16))
+
 // ---- data ----
+
+// Set when some place() of the current initData found no memory.
+static bool s_notPlaced;
 
 template <class T>
 static T* place(int size)
 {
-    return static_cast<T*>(psMalloc(size));
+    if (s_notPlaced) return nullptr; // one memory message is enough
+    T* p = static_cast<T*>(psMalloc(size));
+    if (!p) s_notPlaced = true;
+    return p;
 }
 
 // Every lane gets the text pair, an IV of ivSize bytes and a key; the other buffers only when asked.
@@ -115,10 +125,12 @@ static void placeLanes(int ivSize, bool withXtsKey, bool withAad)
 
 bool TimSM4_TZV::initData()
 {
+    s_notPlaced = false;
     rkey = place<tzv_sm4_key_schedule>(sizeof(tzv_sm4_key_schedule));
     key1 = place<tzv_sm4_key_schedule>(sizeof(tzv_sm4_key_schedule));
     key2 = place<tzv_sm4_key_schedule>(sizeof(tzv_sm4_key_schedule));
     placeLanes(length.value(), true, false);
+    if (!acceptBuffers(!s_notPlaced)) return false;
     if (!acceptCpu(kyUnsupportedCpu16(tzv_sm4_set_key_mb16(rkey, in(key))))) return false;
     tzv_sm4_xts_set_keys_mb16(key1, key2, in(xts_key));
     return true;
@@ -126,8 +138,10 @@ bool TimSM4_TZV::initData()
 
 bool TimSM4_GCM_ENC_DEC_TZV::initData()
 {
+    s_notPlaced = false;
     context = place<tzv_sm4_gcm_ctx_mb16>(sizeof(tzv_sm4_gcm_ctx_mb16));
     placeLanes(length.value(), false, true);
+    if (!acceptBuffers(!s_notPlaced)) return false;
     // Each lane's IV is as long as its message.
     if (!acceptCpu(kyUnsupportedCpu16(tzv_sm4_gcm_init_mb16(key, iv, len, context)))) return false;
     tzv_sm4_gcm_update_aad_mb16(aad, len, context);
@@ -136,8 +150,10 @@ bool TimSM4_GCM_ENC_DEC_TZV::initData()
 
 bool TimSM4_CCM_ENC_DEC_TZV::initData()
 {
+    s_notPlaced = false;
     ccm_context = place<tzv_sm4_ccm_ctx_mb16>(sizeof(tzv_sm4_ccm_ctx_mb16));
     placeLanes(7, false, true);
+    if (!acceptBuffers(!s_notPlaced)) return false;
     for (int i = 0; i < 16; ++i) {
         iv_len[i] = 7;
         tag_len[i] = 12;

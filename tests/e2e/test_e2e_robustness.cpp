@@ -1,0 +1,211 @@
+// What the program does when things around a run go wrong: full disks, a closed console, an
+// interruption, a library lacking functions, a second run on the same files, huge inputs, numbers
+// out of range and a stack overflow. Each case injects one fault and checks what the user is told
+// and what is left on disk.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "e2e_support.h"
+
+using e2e::fileExists;
+using e2e::quote;
+using e2e::readFile;
+
+namespace {
+// Runs a shell script in dir; what it prints (standard output and error) is the result.
+std::string sh(const std::string& dir, const std::string& script)
+{
+    return e2e::run({"-c", "cd " + quote(dir) + " && " + script}, dir, "", "/bin/sh").out;
+}
+
+std::string program() { return quote(PS_PROGRAM); }
+
+bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Starts the program in dir with its console in dir/console.txt; returns its process id.
+pid_t start(const std::string& dir, std::vector<std::string> args)
+{
+    pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(dir.c_str()) != 0 || !freopen("console.txt", "w", stdout) || dup2(1, 2) < 0) _exit(127);
+        std::vector<char*> argv{const_cast<char*>(PS_PROGRAM)};
+        for (std::string& a : args) argv.push_back(&a[0]);
+        argv.push_back(nullptr);
+        execv(PS_PROGRAM, argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
+// Waits (at most a minute) until the console of a started run shows text.
+bool waitFor(const std::string& dir, const std::string& text)
+{
+    for (int i = 0; i < 600; ++i) {
+        if (has(readFile(dir + "/console.txt"), text)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+int finish(pid_t pid)
+{
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return status;
+}
+} // namespace
+
+// A file that cannot be written is named with the reason, the run goes on, and a file that existed
+// keeps its old content rather than a cut one.
+TEST(Robustness, WriteErrorsAreReportedAndLeaveOldFilesWhole)
+{
+    struct Case {
+        std::string limit, keys, message, kept;
+    };
+    const std::vector<Case> cases = {
+        {"", "-r/dev/full", "-- Can't write file /dev/full: No space left on device", ""},
+        {"ulimit -f 1;", "-rbig", "big.csv: File too large", "big.csv"},
+        {"ulimit -f 1;", "-obig", "big.txt: File too large", "big.txt"},
+    };
+    for (const Case& c : cases) {
+        e2e::TempDir dir;
+        if (!c.kept.empty()) std::ofstream(dir.file(c.kept)) << "old\n";
+        std::string out = sh(dir.path(), c.limit + program() + " -B -fsm3 -l" + quote(dir.path()) + " " + c.keys + " | cat");
+        EXPECT_TRUE(has(out, c.message)) << c.keys << "\n" << out;
+        EXPECT_TRUE(has(out, "| PS Summary")) << "the run goes on: " << c.keys;
+        if (c.kept.empty()) continue;
+        EXPECT_EQ(readFile(dir.file(c.kept)), "old\n") << c.keys;
+        EXPECT_FALSE(fileExists(dir.file(c.kept + ".tmp"))) << c.keys;
+    }
+}
+
+// With standard output closed the first file opened must not take its place.
+TEST(Robustness, ClosedConsoleDoesNotLandInTheResultTable)
+{
+    e2e::TempDir dir;
+    sh(dir.path(), program() + " -B -fsm3_msg -rr -l" + quote(dir.path()) + " >&- 2>&-");
+    std::string table = readFile(dir.file("r.csv"));
+    EXPECT_EQ(table.rfind("CPU,", 0), 0u) << table;
+    EXPECT_FALSE(has(table, "Command line options")) << table;
+    EXPECT_TRUE(has(table, "\ntzv_sm3_msg_digest_mb16,")) << table;
+}
+
+// Ctrl-C: the test in progress ends, the end report and files are complete, one line tells why;
+// the previous run's signal file is gone from the start.
+TEST(Robustness, InterruptedRunEndsWithItsReports)
+{
+    e2e::TempDir dir;
+    std::ofstream(dir.file("ps_tzvcrypto.end")) << "stale\n";
+    pid_t pid = start(dir.path(), {"-B", "-fsm4", "-r", "-u", "-g", "-l" + dir.path()});
+    ASSERT_TRUE(waitFor(dir.path(), "| -OK")) << readFile(dir.file("console.txt"));
+    EXPECT_FALSE(fileExists(dir.file("ps_tzvcrypto.end"))) << "a signal file belongs to a finished run";
+    kill(pid, SIGINT);
+    int status = finish(pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    std::string console = readFile(dir.file("console.txt"));
+    size_t line = console.find("-- Run interrupted by SIGINT: the tests done so far are reported\n");
+    ASSERT_NE(line, std::string::npos) << console;
+    EXPECT_NE(console.find("| PS Summary", line), std::string::npos) << console;
+    EXPECT_EQ(console.find("tzv_sm4_xts_encrypt"), std::string::npos) << "the run stopped early";
+    EXPECT_TRUE(has(readFile(dir.file("ps_tzvcrypto_sum.csv")), "Number of tests"));
+    EXPECT_TRUE(has(readFile(dir.file("ps_tzvcrypto.csv")), "\ntzv_sm4_"));
+    EXPECT_NE(readFile(dir.file("ps_tzvcrypto.end")), "");
+    EXPECT_EQ(sh(dir.path(), "ls *.tmp 2>/dev/null"), "");
+}
+
+// A replacement library without some functions: their tests fail with the name, the others run.
+TEST(Robustness, MissingLibraryFunctionsFailOnlyTheirTests)
+{
+    e2e::TempDir dir;
+    std::string out = e2e::run({"-B", "-fsm3_msg", "-fsm4_gcm_enc", "-fsm4_encrypt_ecb"}, dir.path(), "", PS_PROGRAM,
+                               "LD_LIBRARY_PATH=" + quote(PS_MISSING_LIB_DIR))
+                          .out;
+    const std::vector<std::string> expected = {
+        "-- Function tzv_sm3_msg_digest_mb16 is missing from the library in use\n| -FUNCFAIL   tzv_sm3_msg_digest",
+        "-- Function tzv_sm4_gcm_init_mb16 is missing from the library in use\n| -FUNCFAIL   tzv_sm4_gcm_encrypt",
+        "| -resWRNG_NOT_SUPPORTED_CPU tzv_sm4_encrypt_ecb_mb16",
+        "| PS Summary",
+    };
+    for (const std::string& text : expected) EXPECT_TRUE(has(out, text)) << text << "\n" << out;
+}
+
+// A second run on the files of a run in progress is refused and leaves them alone.
+TEST(Robustness, SecondRunOnTheSameFilesIsRefused)
+{
+    e2e::TempDir dir;
+    pid_t pid = start(dir.path(), {"-B", "-fsm3", "-rsame", "-l" + dir.path()});
+    ASSERT_TRUE(waitFor(dir.path(), "| Function")) << readFile(dir.file("console.txt"));
+    std::string second = e2e::run({"-B", "-fsm3", "-rsame", "-l" + dir.path()}, dir.path()).out;
+    EXPECT_TRUE(has(second, "-- Can't write file " + dir.file("same.csv") + ": it is being written by another run\n"))
+        << second;
+    EXPECT_TRUE(has(second, "FATAL FAIL: can't open output file for writing")) << second;
+    finish(pid);
+    std::string table = readFile(dir.file("same.csv"));
+    EXPECT_TRUE(has(table, "\ntzv_sm3_msg_digest_mb16,") && has(table, "\ntzv_sm3_update_mb16,")) << table;
+}
+
+// Inputs of 200,000 keys or a 20 MB line load in linear time. The bound is far above a linear
+// load and far below the minutes a quadratic one takes.
+TEST(Robustness, HugeInputsLoadInLinearTime)
+{
+    e2e::TempDir dir;
+    {
+        std::ofstream ini(dir.file("keys.ini")), at(dir.file("keys.txt")), line(dir.file("line.txt"));
+        ini << "[Perf System]\n";
+        for (int i = 0; i < 200000; ++i) {
+            ini << "k" << i << "=" << i << "\n[s" << i % 100000 << "]\n";
+            at << "-dk" << i << "=" << i << " ";
+        }
+        line << "-fsm3_msg " << std::string(20 << 20, 'x') << "\n";
+    }
+    for (const std::string& key : {"-i" + dir.file("keys.ini"), "-@" + dir.file("keys.txt"), "-@" + dir.file("line.txt")}) {
+        auto begin = std::chrono::steady_clock::now();
+        std::string out = e2e::run({"-B", "-fsm3_msg", "-e", key}, dir.path()).out;
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+        EXPECT_LT(seconds, 60.0) << key.substr(0, 3);
+        EXPECT_TRUE(has(out, "tzv_sm3_msg_digest_mb16")) << key.substr(0, 3);
+    }
+}
+
+// Numbers that do not fit the parameter are refused, not wrapped.
+TEST(Robustness, OutOfRangeNumbersAreRefused)
+{
+    e2e::TempDir dir;
+    std::ofstream(dir.file("big.ini")) << "[Perf System]\nAccuracy=9999999999\n";
+    struct Case {
+        std::vector<std::string> keys;
+        std::string line;
+    };
+    const std::vector<Case> cases = {
+        {{"-dlength=4294967312"}, "-Invalid value of length = 4294967312\n"},
+        {{"-dlength=99999999999"}, "-Invalid value of length = 99999999999\n"},
+        {{"-i" + dir.file("big.ini")}, "-Invalid value of Accuracy = 9999999999\n"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args = {"-B", "-fsm3_msg", "-LPERF"};
+        args.insert(args.end(), c.keys.begin(), c.keys.end());
+        std::string out = e2e::run(args, dir.path()).out;
+        EXPECT_TRUE(has(out, c.line)) << c.line << out;
+    }
+}
+
+// A stack overflow inside a measured function is caught like any other fault, and the run goes on.
+TEST(Robustness, StackOverflowBecomesAnException)
+{
+    e2e::TempDir dir;
+    std::string out = e2e::run({"-B", "-fx25519"}, dir.path(), "", PS_PROGRAM,
+                               "LD_LIBRARY_PATH=" + quote(PS_OVERFLOW_LIB_DIR))
+                          .out;
+    EXPECT_TRUE(has(out, "--KYN. Signal: Illegal storage access.")) << out;
+    EXPECT_TRUE(has(out, "| -EXCPTFAIL  tzv_x25519_public_key_mb8")) << out;
+    EXPECT_TRUE(has(out, "-- Function tzv_x25519_mb8 is missing from the library in use")) << out;
+}

@@ -1,0 +1,73 @@
+// The kernel table of one backend: every lane algorithm instantiated over the backend's vector
+// types. Included once by each backend's source, which the build compiles for its instruction set.
+#ifndef TZV_SM_KERNELS_IMPL_H
+#define TZV_SM_KERNELS_IMPL_H
+
+#include "sm/kernels.h"
+#include "sm/sm4_modes.h"
+
+namespace tzv {
+namespace sm {
+namespace {
+
+template <class V>
+struct Backend {
+    static void expandKeysK(RoundKeyArray rk, const uint8_t* const key[16], LaneBits run)
+    {
+        expandKeys<V>(rk, key, run);
+    }
+    template <bool Decrypt>
+    static void ecbK(const RoundKeyArray rk, const LaneData& d)
+    {
+        ecb<Decrypt, V>(rk, d);
+    }
+    static void cbcEncK(const RoundKeyArray rk, const LaneData& d, const uint8_t* const iv[16], LaneBits run)
+    {
+        cbcEncrypt<V>(rk, d, iv, run);
+    }
+    static void cbcDecK(const RoundKeyArray rk, const LaneData& d, const uint8_t* const iv[16], LaneBits run)
+    {
+        cbcDecrypt<V>(rk, d, iv, run);
+    }
+    static void cfbEncK(const RoundKeyArray rk, const LaneData& d, const uint8_t* const iv[16], LaneBits run)
+    {
+        cfbEncrypt<V>(rk, d, iv, run);
+    }
+    static void cfbDecK(const RoundKeyArray rk, const LaneData& d, const uint8_t* const iv[16], LaneBits run)
+    {
+        cfbDecrypt<V>(rk, d, iv, run);
+    }
+    static void ofbK(const RoundKeyArray rk, const LaneData& d, uint8_t* const iv[16], LaneBits run)
+    {
+        ofb<V>(rk, d, iv, run);
+    }
+    static void ctrK(const RoundKeyArray rk, const LaneData& d, uint8_t* const iv[16], LaneBits run)
+    {
+        ctr<V>(rk, d, iv, run);
+    }
+    template <bool Decrypt>
+    static void xtsK(const RoundKeyArray rk1, const RoundKeyArray rk2, const LaneData& d,
+                     const uint8_t* const tweak[16], LaneBits run)
+    {
+        xts<Decrypt, V>(rk1, rk2, d, tweak, run);
+    }
+
+    static constexpr Kernels table()
+    {
+        Kernels k{};
+        k.sm4ExpandKeys = expandKeysK;
+        k.sm4Ecb[0] = ecbK<false>, k.sm4Ecb[1] = ecbK<true>;
+        k.sm4Cbc[0] = cbcEncK, k.sm4Cbc[1] = cbcDecK;
+        k.sm4Cfb[0] = cfbEncK, k.sm4Cfb[1] = cfbDecK;
+        k.sm4Ofb = ofbK;
+        k.sm4Ctr = ctrK;
+        k.sm4Xts[0] = xtsK<false>, k.sm4Xts[1] = xtsK<true>;
+        return k;
+    }
+};
+
+} // namespace
+} // namespace sm
+} // namespace tzv
+
+#endif

@@ -4,13 +4,14 @@
 #define TZV_SM_KERNELS_IMPL_H
 
 #include "sm/kernels.h"
+#include "sm/sm4_gcm.h"
 #include "sm/sm4_modes.h"
 
 namespace tzv {
 namespace sm {
 namespace {
 
-template <class V>
+template <class V, class W>
 struct Backend {
     static void expandKeysK(RoundKeyArray rk, const uint8_t* const key[16], LaneBits run)
     {
@@ -52,6 +53,25 @@ struct Backend {
         xts<Decrypt, V>(rk1, rk2, d, tweak, run);
     }
 
+    static void gcmInitK(GcmLanes& g, const uint8_t* const key[16], const uint8_t* const iv[16],
+                         const int ivLen[16], LaneBits run)
+    {
+        gcmInit<V, W>(g, key, iv, ivLen, run);
+    }
+    static void gcmAadK(GcmLanes& g, const uint8_t* const aad[16], const int len[16], LaneBits run)
+    {
+        gcmAad<V, W>(g, aad, len, run);
+    }
+    template <bool Decrypt>
+    static void gcmCryptK(GcmLanes& g, const LaneData& d, LaneBits run)
+    {
+        gcmCrypt<Decrypt, V, W>(g, d, run);
+    }
+    static void gcmTagK(GcmLanes& g, uint8_t* const tag[16], const int tagLen[16], LaneBits run)
+    {
+        gcmTag<V, W>(g, tag, tagLen, run);
+    }
+
     static constexpr Kernels table()
     {
         Kernels k{};
@@ -62,6 +82,10 @@ struct Backend {
         k.sm4Ofb = ofbK;
         k.sm4Ctr = ctrK;
         k.sm4Xts[0] = xtsK<false>, k.sm4Xts[1] = xtsK<true>;
+        k.gcmInit = gcmInitK;
+        k.gcmAad = gcmAadK;
+        k.gcmCrypt[0] = gcmCryptK<false>, k.gcmCrypt[1] = gcmCryptK<true>;
+        k.gcmTag = gcmTagK;
         return k;
     }
 };

@@ -4,6 +4,7 @@
 #define TZV_SM_KERNELS_IMPL_H
 
 #include "sm/kernels.h"
+#include "sm/sm4_ccm.h"
 #include "sm/sm4_gcm.h"
 #include "sm/sm4_modes.h"
 
@@ -72,6 +73,21 @@ struct Backend {
         gcmTag<V, W>(g, tag, tagLen, run);
     }
 
+    static void ccmSetKeysK(CcmLanes& c, const uint8_t* const key[16], LaneBits run)
+    {
+        ccmSetKeys<V>(c, key, run);
+    }
+    static void ccmAadK(CcmLanes& c, const uint8_t* const aad[16], const int len[16], LaneBits run)
+    {
+        ccmAad<V>(c, aad, len, run);
+    }
+    template <bool Decrypt>
+    static void ccmCryptK(CcmLanes& c, const LaneData& d, LaneBits run)
+    {
+        ccmCrypt<Decrypt, V>(c, d, run);
+    }
+    static void ccmTagK(CcmLanes& c, uint8_t* const tag[16], LaneBits run) { ccmTag<V>(c, tag, run); }
+
     static constexpr Kernels table()
     {
         Kernels k{};
@@ -86,6 +102,10 @@ struct Backend {
         k.gcmAad = gcmAadK;
         k.gcmCrypt[0] = gcmCryptK<false>, k.gcmCrypt[1] = gcmCryptK<true>;
         k.gcmTag = gcmTagK;
+        k.ccmSetKeys = ccmSetKeysK;
+        k.ccmAad = ccmAadK;
+        k.ccmCrypt[0] = ccmCryptK<false>, k.ccmCrypt[1] = ccmCryptK<true>;
+        k.ccmTag = ccmTagK;
         return k;
     }
 };

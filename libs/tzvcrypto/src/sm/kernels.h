@@ -88,10 +88,10 @@ struct Kernels {
 
     // Compresses blocks[i] 64-byte blocks from p[i] into lane i's chaining value.
     void (*sm3Blocks)(uint32_t v[8][16], const uint8_t* const p[16], const long blocks[16]);
-    // Pads and compresses the last tail[i] < 64 bytes of lane i's message of totalBytes[i] bytes,
-    // in the lanes of `run`.
+    // Pads and compresses the last tailLen[i] < 64 bytes of lane i's message of totalBytes[i]
+    // bytes, in the lanes of `run`, and writes their digests.
     void (*sm3Final)(uint32_t v[8][16], const uint8_t* const tail[16], const int tailLen[16],
-                     const uint64_t totalBytes[16], LaneBits run);
+                     const uint64_t totalBytes[16], LaneBits run, uint8_t* const hash[16]);
 };
 
 extern const Kernels kAvx512Kernels;

@@ -7,6 +7,7 @@
 #include "sm/sm4_ccm.h"
 #include "sm/sm4_gcm.h"
 #include "sm/sm4_modes.h"
+#include "sm/sm3_lanes.h"
 
 namespace tzv {
 namespace sm {
@@ -88,6 +89,16 @@ struct Backend {
     }
     static void ccmTagK(CcmLanes& c, uint8_t* const tag[16], LaneBits run) { ccmTag<V>(c, tag, run); }
 
+    static void sm3BlocksK(uint32_t v[8][16], const uint8_t* const p[16], const long blocks[16])
+    {
+        sm3Blocks<V>(v, p, blocks);
+    }
+    static void sm3FinalK(uint32_t v[8][16], const uint8_t* const tail[16], const int tailLen[16],
+                          const uint64_t totalBytes[16], LaneBits run, uint8_t* const hash[16])
+    {
+        sm3Final<V>(v, tail, tailLen, totalBytes, run, hash);
+    }
+
     static constexpr Kernels table()
     {
         Kernels k{};
@@ -106,6 +117,8 @@ struct Backend {
         k.ccmAad = ccmAadK;
         k.ccmCrypt[0] = ccmCryptK<false>, k.ccmCrypt[1] = ccmCryptK<true>;
         k.ccmTag = ccmTagK;
+        k.sm3Blocks = sm3BlocksK;
+        k.sm3Final = sm3FinalK;
         return k;
     }
 };

@@ -149,6 +149,10 @@ struct Vec32x16Plain {
     {
         return map(a, b, [](uint32_t x, uint32_t y) { return x + y; });
     }
+    static Vec32x16Plain xor3(const Vec32x16Plain& a, const Vec32x16Plain& b, const Vec32x16Plain& c)
+    {
+        return a ^ b ^ c;
+    }
     // ~a & b
     static Vec32x16Plain andNot(const Vec32x16Plain& a, const Vec32x16Plain& b)
     {
@@ -304,6 +308,7 @@ struct Vec32x16Avx2 {
     friend Vec32x16Avx2 operator&(const Vec32x16Avx2& a, const Vec32x16Avx2& b) { return map(a, b, _mm256_and_si256); }
     friend Vec32x16Avx2 operator|(const Vec32x16Avx2& a, const Vec32x16Avx2& b) { return map(a, b, _mm256_or_si256); }
     friend Vec32x16Avx2 operator+(const Vec32x16Avx2& a, const Vec32x16Avx2& b) { return map(a, b, _mm256_add_epi32); }
+    static Vec32x16Avx2 xor3(const Vec32x16Avx2& a, const Vec32x16Avx2& b, const Vec32x16Avx2& c) { return a ^ b ^ c; }
     static Vec32x16Avx2 andNot(const Vec32x16Avx2& a, const Vec32x16Avx2& b) { return map(a, b, _mm256_andnot_si256); }
     template <int N>
     Vec32x16Avx2 rotl() const
@@ -424,6 +429,10 @@ struct Vec32x16Avx512 {
     friend Vec32x16Avx512 operator&(Vec32x16Avx512 a, Vec32x16Avx512 b) { return make(_mm512_and_si512(a.v, b.v)); }
     friend Vec32x16Avx512 operator|(Vec32x16Avx512 a, Vec32x16Avx512 b) { return make(_mm512_or_si512(a.v, b.v)); }
     friend Vec32x16Avx512 operator+(Vec32x16Avx512 a, Vec32x16Avx512 b) { return make(_mm512_add_epi32(a.v, b.v)); }
+    static Vec32x16Avx512 xor3(Vec32x16Avx512 a, Vec32x16Avx512 b, Vec32x16Avx512 c)
+    {
+        return make(_mm512_ternarylogic_epi32(a.v, b.v, c.v, 0x96));
+    }
     static Vec32x16Avx512 andNot(Vec32x16Avx512 a, Vec32x16Avx512 b) { return make(_mm512_andnot_si512(a.v, b.v)); }
     template <int N>
     Vec32x16Avx512 rotl() const { return make(_mm512_rol_epi32(v, N)); }

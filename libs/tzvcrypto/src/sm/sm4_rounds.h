@@ -28,18 +28,23 @@ constexpr uint32_t ck(int i)
     return w;
 }
 
-// T = L(tau(x)) of the rounds and T' = L'(tau(x)) of the key schedule.
+// One round, x0 ^ T(x1 ^ x2 ^ x3 ^ k) with T = L(tau(.)). The newest word x3 comes as two
+// halves t ^ u, and the result is left the same way: the next round folds both halves into its
+// S-box input in one three-way XOR, so only the S-box, one rotation and two XORs separate one
+// round's S-box from the next.
 template <class V>
-V roundT(const V& x)
+void roundStep(const V& x0, const V& x1, const V& x2, const V& k, V& t, V& u)
 {
-    V b = x.sm4Sbox();
-    return b ^ b.template rotl<2>() ^ b.template rotl<10>() ^ b.template rotl<18>() ^ b.template rotl<24>();
+    V b = V::xor3(V::xor3(x1, x2, k), t, u).sm4Sbox();
+    t = V::xor3(b, b.template rotl<2>(), b.template rotl<10>());
+    u = V::xor3(x0, b.template rotl<18>(), b.template rotl<24>());
 }
+// T' = L'(tau(x)) of the key schedule.
 template <class V>
 V keyT(const V& x)
 {
     V b = x.sm4Sbox();
-    return b ^ b.template rotl<13>() ^ b.template rotl<23>();
+    return V::xor3(b, b.template rotl<13>(), b.template rotl<23>());
 }
 
 // Expands the keys of the lanes in `run` into rk (the other lanes' round keys are left alone).
@@ -57,32 +62,43 @@ void expandKeys(RoundKeys rk, const uint8_t* const key[kLanes], LaneMask run)
     V::loadBlocks(p, start, count, k);
     for (int j = 0; j < 4; ++j) k[j] = k[j] ^ V::broadcast(kFk[j]);
     for (int r = 0; r < kRounds; ++r) {
-        V next = k[0] ^ keyT(k[1] ^ k[2] ^ k[3] ^ V::broadcast(ck(r)));
+        V next = k[0] ^ keyT(V::xor3(k[1], k[2], k[3]) ^ V::broadcast(ck(r)));
         next.storeLanes(rk[r], run);
         k[0] = k[1], k[1] = k[2], k[2] = k[3], k[3] = next;
     }
 }
 
 // Runs the 32 rounds over N sets of 16 lanes' blocks side by side (x[n][word]); decryption takes
-// the round keys backwards.
+// the round keys backwards. Inlined so that the blocks stay in registers.
 template <bool Decrypt, int N, class V>
-void cryptBlocks(const RoundKeys rk, V x[N][4])
+__attribute__((always_inline)) inline void cryptBlocks(const RoundKeys rk, V x[N][4])
 {
-    for (int r = 0; r < kRounds; ++r) {
-        V k = V::load(rk[Decrypt ? kRounds - 1 - r : r]);
-        for (int n = 0; n < N; ++n) {
-            V t = x[n][0] ^ roundT(x[n][1] ^ x[n][2] ^ x[n][3] ^ k);
-            x[n][0] = x[n][1], x[n][1] = x[n][2], x[n][2] = x[n][3], x[n][3] = t;
+    // w[n][j]: the four words of set n; t, u: the halves of the newest word.
+    V w[N][4], t[N], u[N];
+#pragma GCC unroll 4
+    for (int n = 0; n < N; ++n) {
+        for (int j = 0; j < 4; ++j) w[n][j] = x[n][j];
+        t[n] = x[n][3], u[n] = V::zero();
+    }
+    for (int r = 0; r < kRounds; r += 4) {
+#pragma GCC unroll 4
+        for (int i = 0; i < 4; ++i) {
+            // Round r + i replaces word i (the oldest); words i+1, i+2 and the newest feed it.
+            V k = V::load(rk[Decrypt ? kRounds - 1 - r - i : r + i]);
+#pragma GCC unroll 4
+            for (int n = 0; n < N; ++n) {
+                roundStep(w[n][i], w[n][(i + 1) & 3], w[n][(i + 2) & 3], k, t[n], u[n]);
+                w[n][i] = t[n] ^ u[n];
+            }
         }
     }
-    for (int n = 0; n < N; ++n) {
-        V t0 = x[n][0], t1 = x[n][1];
-        x[n][0] = x[n][3], x[n][1] = x[n][2], x[n][2] = t1, x[n][3] = t0;
-    }
+#pragma GCC unroll 4
+    for (int n = 0; n < N; ++n)
+        for (int j = 0; j < 4; ++j) x[n][j] = w[n][3 - j];
 }
 
 template <bool Decrypt, class V>
-void cryptBlock(const RoundKeys rk, V x[4])
+__attribute__((always_inline)) inline void cryptBlock(const RoundKeys rk, V x[4])
 {
     cryptBlocks<Decrypt, 1>(rk, reinterpret_cast<V(*)[4]>(x));
 }

@@ -257,21 +257,26 @@ void xts(const RoundKeys rk1, const RoundKeys rk2, const LaneData& d, const uint
     for (int i = 0; i < 16; ++i) bodyLen[i] = 16 * regular[i];
     body.len = bodyLen;
 
+    constexpr int W = V::kWays;
     const V regularV = V::load(reinterpret_cast<const uint32_t*>(regular));
     V last[4] = {u[0], u[1], u[2], u[3]}; // each lane's tweak after its regular blocks
-    for (long b = 0; b < steps; ++b) {
-        Span s;
-        V x[4], t[4];
-        blockSpan(body, b, s);
-        loadSpan(s, x);
-        xtsTweakBlock(u, t);
-        xorInto(x, t);
-        cryptBlock<Decrypt>(rk1, x);
-        xorInto(x, t);
-        storeSpan(s, x);
-        xtsDouble(u);
-        LaneMask here = V::equal(regularV, V::broadcast((uint32_t)(b + 1)));
-        for (int j = 0; j < 4; ++j) last[j] = V::select(here, u[j], last[j]);
+    for (long b = 0; b < steps; b += W) {
+        Span s[W];
+        V x[W][4], t[W][4];
+        for (int k = 0; k < W; ++k) {
+            blockSpan(body, b + k, s[k]);
+            loadSpan(s[k], x[k]);
+            xtsTweakBlock(u, t[k]);
+            xorInto(x[k], t[k]);
+            xtsDouble(u);
+            LaneMask here = V::equal(regularV, V::broadcast((uint32_t)(b + k + 1)));
+            for (int j = 0; j < 4; ++j) last[j] = V::select(here, u[j], last[j]);
+        }
+        cryptBlocks<Decrypt, W>(rk1, x);
+        for (int k = 0; k < W; ++k) {
+            xorInto(x[k], t[k]);
+            storeSpan(s[k], x[k]);
+        }
     }
 
     // Stealing: the last full block and the partial one, tweaks in order when encrypting and the

@@ -115,10 +115,44 @@ void gcmAad(GcmLanes& g, const uint8_t* const aad[16], const int len[16], LaneMa
     }
 }
 
-// The key stream of the text: block k of a lane's text is encrypted under counter J0 + 1 + k
-// (the last word counting modulo 2^32).
+// The 16 lanes' blocks, transposed 32-bit words as the cipher uses them, in the hash's layout.
+template <class V, class W>
+void toHashLanes(const V x[4], HashLanes<W>& h)
+{
+    uint8_t b[16][16];
+    storeLaneBlocks(b, simd::kAllLanes, x);
+    h.load(b, simd::kAllLanes);
+}
+#if defined(__AVX512F__) && defined(__VPCLMULQDQ__)
+inline void toHashLanes(const simd::Vec32x16Avx512 x[4], HashLanes<simd::Vec128x4Avx512>& h)
+{
+    __m512i w[4] = {x[0].v, x[1].v, x[2].v, x[3].v}, a[4];
+    simd::Vec32x16Avx512::untranspose(w, a);
+    for (int k = 0; k < 4; ++k) h.x[k].v = _mm512_shuffle_epi8(a[k], simd::Vec32x16Avx512::bswapIndex());
+}
+#endif
+
+// Bytes [start, start + count) of every lane's block as a word mask (big-endian words).
 template <class V>
-void gcmCtr(const GcmLanes& g, const LaneData& d, LaneMask run)
+void spanMask(const Span& sp, V m[4])
+{
+    const V ones = V::broadcast(0xffffffffu);
+    for (int j = 0; j < 4; ++j) {
+        uint32_t from[16], to[16];
+        for (int i = 0; i < 16; ++i) {
+            int a = sp.start[i] - 4 * j, b = sp.start[i] + sp.count[i] - 4 * j;
+            from[i] = (uint32_t)(8 * (a < 0 ? 0 : a > 4 ? 4 : a));
+            to[i] = (uint32_t)(8 * (b < 0 ? 0 : b > 4 ? 4 : b));
+        }
+        m[j] = V::andNot(V::shrv(ones, V::load(to)), V::shrv(ones, V::load(from)));
+    }
+}
+
+// Counter mode and GHASH in one pass: block k of a lane's text is encrypted under counter
+// J0 + 1 + k (the last word counting modulo 2^32), and the cipher text goes into the hash while
+// still in registers, only the bytes of each lane's span.
+template <bool Decrypt, class V, class W>
+void gcmText(const GcmLanes& g, const LaneData& d, LaneMask run, HashLanes<W>& xi, const HashLanes<W>& h)
 {
     constexpr int Ways = V::kWays;
     V j0[4];
@@ -129,19 +163,39 @@ void gcmCtr(const GcmLanes& g, const LaneData& d, LaneMask run)
     long steps = grid.steps();
     for (long s = 0; s < steps; s += Ways) {
         Span sp[Ways];
+        LaneMask complete[Ways];
         V ks[Ways][4], x[4];
         for (int k = 0; k < Ways; ++k) {
             uint64_t block[16];
             uint32_t c[16];
-            grid.at(s + k, sp[k], block);
+            complete[k] = grid.at(s + k, sp[k], block);
             for (int i = 0; i < 16; ++i) c[i] = j0Last[i] + 1 + (uint32_t)block[i];
             ks[k][0] = j0[0], ks[k][1] = j0[1], ks[k][2] = j0[2], ks[k][3] = V::load(c);
         }
         cryptBlocks<false, Ways>(g.rk, ks);
         for (int k = 0; k < Ways; ++k) {
-            loadSpan(sp[k], x);
-            xorInto(x, ks[k]);
-            storeSpan(sp[k], x);
+            loadSpan(sp[k], x); // zero outside the span
+            V c[4], o[4];
+            for (int j = 0; j < 4; ++j) o[j] = x[j] ^ ks[k][j], c[j] = Decrypt ? x[j] : o[j];
+            storeSpan(sp[k], o);
+            if (!Decrypt) {
+                // The key stream outside the spans must not reach the hash.
+                bool whole = true;
+                for (int i = 0; i < 16; ++i) whole &= sp[k].count[i] == 16 || sp[k].count[i] == 0;
+                LaneMask on = sp[k].active();
+                if (whole) {
+                    for (int j = 0; j < 4; ++j) c[j] = V::select(on, c[j], V::zero());
+                } else {
+                    V m[4];
+                    spanMask(sp[k], m);
+                    for (int j = 0; j < 4; ++j) c[j] = c[j] & m[j];
+                }
+            }
+            HashLanes<W> t;
+            toHashLanes(c, t);
+            t.bitReverse();
+            xi.xorWith(t);
+            xi.multiply(h, complete[k]);
         }
     }
 }
@@ -163,10 +217,7 @@ void gcmCrypt(GcmLanes& g, const LaneData& d, LaneMask run)
     xi.load(g.xi, run);
     h.load(g.h, run);
     gcmCloseAad(g, xi, h, run);
-    // The hash takes the cipher text: before decryption overwrites it, after encryption made it.
-    if (Decrypt) ghashAbsorb(xi, h, StreamGrid{d.in, g.textLen, d.len});
-    gcmCtr<V>(g, d, run);
-    if (!Decrypt) ghashAbsorb(xi, h, StreamGrid{d.out, g.textLen, d.len});
+    gcmText<Decrypt, V>(g, d, run, xi, h);
     xi.store(g.xi, run);
     for (int i = 0; i < 16; ++i) {
         if (!((run >> i) & 1)) continue;

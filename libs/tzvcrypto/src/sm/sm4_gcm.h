@@ -131,6 +131,24 @@ inline void toHashLanes(const simd::Vec32x16Avx512 x[4], HashLanes<simd::Vec128x
     for (int k = 0; k < 4; ++k) h.x[k].v = _mm512_shuffle_epi8(a[k], simd::Vec32x16Avx512::bswapIndex());
 }
 #endif
+#if defined(__AVX2__) && defined(__PCLMUL__)
+inline void toHashLanes(const simd::Vec32x16Avx2 x[4], HashLanes<simd::Vec128x4Sse>& h)
+{
+    const __m128i bswap = _mm_setr_epi8(3, 2, 1, 0, 7, 6, 5, 4, 11, 10, 9, 8, 15, 14, 13, 12);
+    for (int q = 0; q < 4; ++q) {
+        // Word j of lanes 4q .. 4q + 3, then a 4 x 4 transpose into the lanes' blocks.
+        __m128i w[4];
+        for (int j = 0; j < 4; ++j)
+            w[j] = q % 2 ? _mm256_extracti128_si256(x[j].v[q / 2], 1) : _mm256_castsi256_si128(x[j].v[q / 2]);
+        __m128i t0 = _mm_unpacklo_epi32(w[0], w[1]), t1 = _mm_unpackhi_epi32(w[0], w[1]);
+        __m128i t2 = _mm_unpacklo_epi32(w[2], w[3]), t3 = _mm_unpackhi_epi32(w[2], w[3]);
+        h.x[q].x[0] = _mm_shuffle_epi8(_mm_unpacklo_epi64(t0, t2), bswap);
+        h.x[q].x[1] = _mm_shuffle_epi8(_mm_unpackhi_epi64(t0, t2), bswap);
+        h.x[q].x[2] = _mm_shuffle_epi8(_mm_unpacklo_epi64(t1, t3), bswap);
+        h.x[q].x[3] = _mm_shuffle_epi8(_mm_unpackhi_epi64(t1, t3), bswap);
+    }
+}
+#endif
 
 // Bytes [start, start + count) of every lane's block as a word mask (big-endian words).
 template <class V>

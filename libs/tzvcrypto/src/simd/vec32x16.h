@@ -14,11 +14,15 @@
 #if defined(__AVX512F__) || defined(__AVX2__)
 // GCC 12's intrinsics start some results from a self-initialised "undefined" register, which
 // -Wuninitialized reports at every use.
+#if defined(__GNUC__) && !defined(__clang__)
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
 #pragma GCC diagnostic pop
+#else
+#include <immintrin.h>
+#endif
 #endif
 
 #include "simd/gf2_matrix.h"

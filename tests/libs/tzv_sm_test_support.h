@@ -1,6 +1,6 @@
 // Helpers of the SM3, SM4 and block-mode tests: hex strings, the cases of the NIST-style vector
 // files of python3-cryptography-vectors with the fields in force at each, reproducible random data
-// and 16-lane pointer arrays.
+// and the comparison of 16 lanes' results.
 #ifndef TZV_SM_TEST_SUPPORT_H
 #define TZV_SM_TEST_SUPPORT_H
 
@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "tzv_sm_lanes.h"
 #include "vector_file.h"
 
 namespace smtest {
@@ -105,40 +106,38 @@ struct Random {
     std::mt19937 gen;
 };
 
-// The 16 lane-pointer arrays the library takes, over per-lane byte vectors. A lane set to null
-// stays null.
-struct LaneBuffers {
-    std::vector<Bytes> data = std::vector<Bytes>(16);
-    uint8_t* ptr[16] = {};
-    const uint8_t* cptr[16] = {};
-
-    void set(int lane, Bytes b)
-    {
-        data[lane] = std::move(b);
-        // One byte more, so that an empty lane still has a non-null pointer.
-        data[lane].reserve(data[lane].size() + 1);
-        ptr[lane] = data[lane].data();
-        cptr[lane] = ptr[lane];
-    }
-    void setNull(int lane)
-    {
-        data[lane].clear();
-        ptr[lane] = nullptr, cptr[lane] = nullptr;
-    }
-};
-
-// Byte-wise equality that names the first difference, for buffers too long to print.
-inline ::testing::AssertionResult sameBytes(const Bytes& got, const Bytes& expect)
+// Byte-wise equality that names the first difference, for texts too long to print.
+inline ::testing::AssertionResult sameBytes(const Bytes& got, const Bytes& want)
 {
-    if (got.size() != expect.size())
-        return ::testing::AssertionFailure() << "length " << got.size() << " instead of " << expect.size();
-    for (std::size_t i = 0; i < got.size(); ++i)
-        if (got[i] != expect[i]) return ::testing::AssertionFailure() << "first difference at byte " << i;
+    auto diff = std::mismatch(got.begin(), got.end(), want.begin(), want.end());
+    if (got.size() != want.size()) return ::testing::AssertionFailure() << got.size() << " bytes, not " << want.size();
+    if (diff.first != got.end()) return ::testing::AssertionFailure() << "first difference at byte " << diff.first - got.begin();
     return ::testing::AssertionSuccess();
 }
 
-// The 4-bit status value of a lane.
-inline unsigned laneStatus(uint64_t sts, int lane) { return (unsigned)(sts >> (4 * lane)) & 0xFu; }
+// Compares every lane's status, text, IV, tag and guard bytes with what is expected.
+inline void expectLanes(const std::vector<smlanes::LaneResult>& got, const std::vector<smlanes::LaneResult>& want)
+{
+    for (int i = 0; i < smlanes::kLanes; ++i) {
+        SCOPED_TRACE("lane " + std::to_string(i));
+        EXPECT_EQ(got[i].status, want[i].status);
+        EXPECT_TRUE(sameBytes(got[i].out, want[i].out)) << "text";
+        EXPECT_EQ(toHex(got[i].iv), toHex(want[i].iv));
+        EXPECT_EQ(toHex(got[i].tag), toHex(want[i].tag));
+        EXPECT_TRUE(got[i].guardKept) << "written beyond the text or tag";
+    }
+}
+
+// What a refused lane ends with: its status, nothing written, the IV as it was.
+inline smlanes::LaneResult untouched(const smlanes::Lane& l, unsigned status)
+{
+    smlanes::LaneResult r;
+    r.status = status;
+    r.out = l.inPlace ? l.in : Bytes(l.in.size(), smlanes::kSentinel);
+    r.iv = l.iv;
+    r.tag.assign((std::size_t)std::max(l.tagLen, 0), smlanes::kSentinel);
+    return r;
+}
 
 } // namespace smtest
 

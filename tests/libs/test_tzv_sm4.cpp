@@ -51,8 +51,8 @@ int textLength(const ModeRow& m, int lane)
 TEST(Sm4, ModesMatchVectorsAndOpensslInEveryLane)
 {
     for (const ModeRow& m : kModes) {
-        std::vector<VectorCase> kats;
-        if (m.vectorFile) kats = readVectorFile(vectorPath(std::string("ciphers/SM4/") + m.vectorFile));
+        std::vector<vectors::Record> kats;
+        if (m.vectorFile) kats = vectors::readFile(vectors::path(std::string("ciphers/SM4/") + m.vectorFile));
         for (bool encrypt : {true, false}) {
             SCOPED_TRACE(std::string(m.name) + (encrypt ? " encrypt" : " decrypt"));
             Random rnd(encrypt ? 11 : 12);
@@ -61,14 +61,14 @@ TEST(Sm4, ModesMatchVectorsAndOpensslInEveryLane)
             for (int i = 0; i < kLanes; ++i) {
                 Lane& l = lanes[i];
                 const bool kat = i < (int)kats.size() && i < 4;
-                l.key = kat ? kats[i].bytes("KEY") : rnd.bytes(m.mode == Mode::Xts ? 32 : 16);
-                l.iv = kat && kats[i].has("IV") ? kats[i].bytes("IV") : rnd.bytes(16);
+                l.key = kat ? kats[i].hex("KEY") : rnd.bytes(m.mode == Mode::Xts ? 32 : 16);
+                l.iv = kat && kats[i].has("IV") ? kats[i].hex("IV") : rnd.bytes(16);
                 if (i == 7) l.iv = fromHex("00ffffffffffffffffffffffffffffff");
-                l.in = kat ? kats[i].bytes(encrypt ? "PLAINTEXT" : "CIPHERTEXT") : rnd.bytes((std::size_t)textLength(m, i));
+                l.in = kat ? kats[i].hex(encrypt ? "PLAINTEXT" : "CIPHERTEXT") : rnd.bytes((std::size_t)textLength(m, i));
                 l.inPlace = i % 3 == 1;
                 if (i >= 14) continue;
                 want[i] = smlanes::referenceSm4(m.mode, encrypt, l);
-                if (kat) want[i].out = kats[i].bytes(encrypt ? "CIPHERTEXT" : "PLAINTEXT");
+                if (kat) want[i].out = kats[i].hex(encrypt ? "CIPHERTEXT" : "PLAINTEXT");
             }
             lanes[14].null = true;
             want[14] = untouched(lanes[14], 2);

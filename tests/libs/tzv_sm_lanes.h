@@ -58,13 +58,11 @@ struct LaneResult {
     std::abort();
 }
 
-// Buffers whose data() is never null, also when empty.
-inline Bytes buffer(const Bytes& content, std::size_t guard = 0)
+// A copy followed by guard sentinel bytes, whose data() is never null, also when empty.
+inline Bytes buffer(Bytes b, std::size_t guard = 0)
 {
-    Bytes b;
-    b.reserve(content.size() + guard + 1);
-    b = content;
-    b.resize(content.size() + guard, kSentinel);
+    b.reserve(b.size() + guard + 1);
+    b.resize(b.size() + guard, kSentinel);
     return b;
 }
 
@@ -85,13 +83,10 @@ struct Calls {
             const Lane& l = lanes[i];
             out[i] = buffer(l.inPlace ? l.in : Bytes(l.in.size(), kSentinel), kGuard);
             in[i] = buffer(l.in), iv[i] = buffer(l.iv), key[i] = buffer(l.key), aad[i] = buffer(l.aad);
-            tag[i] = buffer(Bytes((std::size_t)std::max(l.tagLen, 0), kSentinel), kGuard);
-            outP[i] = l.null ? nullptr : out[i].data();
-            inP[i] = l.null ? nullptr : l.inPlace ? out[i].data() : in[i].data();
-            ivP[i] = l.null ? nullptr : iv[i].data();
-            tagP[i] = l.null ? nullptr : tag[i].data();
-            keyP[i] = l.null ? nullptr : key[i].data();
-            aadP[i] = l.null ? nullptr : aad[i].data();
+            tag[i] = buffer(Bytes((std::size_t)l.tagLen, kSentinel), kGuard);
+            auto at = [&](Bytes& b) { return l.null ? nullptr : b.data(); };
+            outP[i] = at(out[i]), ivP[i] = at(iv[i]), tagP[i] = at(tag[i]);
+            inP[i] = at(l.inPlace ? out[i] : in[i]), keyP[i] = at(key[i]), aadP[i] = at(aad[i]);
             len[i] = l.len.value_or((int)l.in.size());
             ivLen[i] = (int)l.iv.size(), aadLen[i] = (int)l.aad.size(), tagLen[i] = l.tagLen;
             total[i] = l.total.value_or(l.in.size());
@@ -134,7 +129,7 @@ struct Calls {
     {
         std::vector<LaneResult> r(kLanes);
         for (int i = 0; i < kLanes; ++i) {
-            std::size_t n = lanes[i].in.size(), t = (std::size_t)std::max(lanes[i].tagLen, 0);
+            std::size_t n = lanes[i].in.size(), t = (std::size_t)lanes[i].tagLen;
             r[i].status = status[i];
             r[i].out.assign(out[i].begin(), out[i].begin() + (long)n);
             r[i].iv.assign(iv[i].begin(), iv[i].begin() + (long)lanes[i].iv.size());

@@ -1,9 +1,8 @@
-// The exported 16-lane SM4-CCM functions. The context holds, per lane, the SM4 round keys and the
-// CCM state of block_modes.h.
+// The exported 16-lane SM4-CCM functions: argument, order and length checks per lane; the lanes
+// that pass go to the CCM kernels of the code path together.
 #include <cstring>
 
-#include "block_modes.h"
-#include "sm4_cipher.h"
+#include "sm/kernels.h"
 #include "tzv_lanes.h"
 
 using namespace tzv;
@@ -13,18 +12,19 @@ namespace {
 // Marks a context that tzv_sm4_ccm_init_mb16 has set up; any other content is "not initialised".
 constexpr uint32_t kCcmMagic = 0x344d4343u; // "CCM4"
 
-struct CcmContext {
-    uint32_t magic;
-    uint32_t reserved;
-    struct Lane {
-        uint32_t rk[sm4::kRounds];
-        modes::CcmState st;
-    } lane[sm4::kLanes];
-};
-static_assert(sizeof(CcmContext) <= sizeof(tzv_sm4_ccm_ctx_mb16), "CCM state fits the context");
-static_assert(alignof(CcmContext) <= alignof(tzv_sm4_ccm_ctx_mb16), "CCM state alignment");
+// The announced payload length that means "not known in advance": the B0 length field is then all
+// ones, and the payload may run up to the largest value that field holds.
+constexpr uint64_t kCcmUnbounded = ~0ull;
 
-CcmContext* stateOf(tzv_sm4_ccm_ctx_mb16* ctx) { return reinterpret_cast<CcmContext*>(ctx->opaque); }
+bool tagLengthValid(int n) { return n >= 4 && n <= 16 && n % 2 == 0; }
+bool nonceLengthValid(int n) { return n >= 7 && n <= 13; }
+// The largest value the q-byte length field holds.
+uint64_t fieldMax(unsigned q) { return q >= 8 ? ~0ull : (1ull << (8 * q)) - 1; }
+
+static_assert(sizeof(sm::CcmLanes) <= sizeof(tzv_sm4_ccm_ctx_mb16), "CCM state fits the context");
+static_assert(alignof(sm::CcmLanes) <= alignof(tzv_sm4_ccm_ctx_mb16), "CCM state alignment");
+
+sm::CcmLanes* stateOf(tzv_sm4_ccm_ctx_mb16* ctx) { return reinterpret_cast<sm::CcmLanes*>(ctx->opaque); }
 
 tzv_status16 allLanes(unsigned value)
 {
@@ -33,34 +33,47 @@ tzv_status16 allLanes(unsigned value)
     return sts.word();
 }
 
-// The shared frame of the calls after init: a null context or lane array fails every lane with 2,
-// a context init has not set up every lane with 1; then a null pointer in a lane gives 2, a
-// negative length 1, and the lanes left run body(lane, i), which returns false when the call is
-// out of order or a length is out of range.
-template <typename P1, typename P2, typename Body>
+// The shared frame of the calls after init, as in the GCM functions: null context or lane array 2
+// in every lane, a context init has not set up 1 in every lane; then per lane a null pointer 2, a
+// negative length 1, a lane allowed() refuses (out of order, length out of range) 1. The lanes
+// left go to run(mask) together.
+template <typename P1, typename P2, typename Allowed, typename Run>
 tzv_status16 runContextLanes(tzv_sm4_ccm_ctx_mb16* ctx, P1* const* ptrs1, P2* const* ptrs2,
-                             const int* lens, Body body)
+                             const int* lens, Allowed allowed, Run run)
 {
     if (!ctx || !ptrs1 || !ptrs2 || !lens) return allLanes(TZV_STS_NULL_PARAM);
-    CcmContext* c = stateOf(ctx);
+    sm::CcmLanes* c = stateOf(ctx);
     if (c->magic != kCcmMagic) return allLanes(TZV_STS_BAD_PARAM);
     Status16 sts;
+    sm::LaneBits mask = 0;
     for (int i = 0; i < Status16::lanes; ++i) {
         unsigned s = 0;
         if (!ptrs1[i] || !ptrs2[i]) s |= TZV_STS_NULL_PARAM;
         if (lens[i] < 0) s |= TZV_STS_BAD_PARAM;
-        if (s == 0 && !body(c->lane[i], i)) s = TZV_STS_BAD_PARAM;
+        if (s == 0 && !allowed(*c, i)) s = TZV_STS_BAD_PARAM;
         sts.set(i, s);
+        if (s == 0) mask |= (sm::LaneBits)(1u << i);
     }
+    if (mask) run(*c, mask);
     return sts.word();
 }
 
+bool inMessage(const sm::CcmLanes& c, int i) { return c.phase[i] != sm::kPhaseNone && c.phase[i] != sm::kPhaseDone; }
+
 tzv_status16 ccmCrypt(int8u* out[16], const int8u* const in[16], const int len[16],
-                      tzv_sm4_ccm_ctx_mb16* ctx, bool encrypt)
+                      tzv_sm4_ccm_ctx_mb16* ctx, bool decrypt)
 {
-    return runContextLanes(ctx, out, in, len, [&](CcmContext::Lane& lane, int i) {
-        return modes::ccmCrypt(lane.st, sm4::Encryptor(lane.rk), in[i], out[i], (std::size_t)len[i], encrypt);
-    });
+    return runContextLanes(
+        ctx, out, in, len,
+        [&](const sm::CcmLanes& c, int i) {
+            uint64_t limit = c.total[i] == kCcmUnbounded ? fieldMax(c.q[i]) : c.total[i];
+            return inMessage(c, i) && (uint64_t)len[i] <= limit - c.done[i];
+        },
+        [&](sm::CcmLanes& c, sm::LaneBits mask) {
+            int n[16];
+            for (int i = 0; i < 16; ++i) n[i] = ((mask >> i) & 1) ? len[i] : 0;
+            sm::kernels().ccmCrypt[decrypt](c, sm::LaneData{out, in, n}, mask);
+        });
 }
 
 } // namespace
@@ -70,50 +83,63 @@ TZV_EXPORT tzv_status16 tzv_sm4_ccm_init_mb16(const tzv_sm4_key* const key[16], 
                                               const int64u total_len[16], tzv_sm4_ccm_ctx_mb16* ctx)
 {
     if (!ctx || !key || !iv || !iv_len || !tag_len || !total_len) return allLanes(TZV_STS_NULL_PARAM);
-    CcmContext* c = stateOf(ctx);
+    sm::CcmLanes* c = stateOf(ctx);
     c->magic = kCcmMagic;
     Status16 sts;
+    sm::LaneBits mask = 0;
+    const uint8_t* keys[16];
     for (int i = 0; i < Status16::lanes; ++i) {
-        CcmContext::Lane& lane = c->lane[i];
-        lane.st.phase = modes::AeadPhase::None;
+        c->phase[i] = sm::kPhaseNone;
         unsigned s = 0;
         if (!key[i] || !iv[i]) s |= TZV_STS_NULL_PARAM;
-        if (!modes::ccmNonceLengthValid(iv_len[i]) || !modes::ccmTagLengthValid(tag_len[i]))
-            s |= TZV_STS_BAD_PARAM;
-        if (s == 0) {
-            if (modes::ccmInit(lane.st, iv[i], (std::size_t)iv_len[i], (std::size_t)tag_len[i], total_len[i]))
-                sm4::expandKey(*key[i], lane.rk);
-            else
-                s = TZV_STS_BAD_PARAM; // the announced length does not fit the length field
-        }
+        if (!nonceLengthValid(iv_len[i]) || !tagLengthValid(tag_len[i])) s |= TZV_STS_BAD_PARAM;
+        unsigned q = s ? 0 : 15 - (unsigned)iv_len[i];
+        // The announced length must fit the length field.
+        if (s == 0 && total_len[i] != kCcmUnbounded && total_len[i] > fieldMax(q)) s = TZV_STS_BAD_PARAM;
         sts.set(i, s);
+        keys[i] = s ? nullptr : *key[i];
+        if (s) continue;
+        mask |= (sm::LaneBits)(1u << i);
+        c->q[i] = (uint8_t)q;
+        c->tagLen[i] = (uint8_t)tag_len[i];
+        c->total[i] = total_len[i];
+        c->done[i] = 0;
+        std::memset(c->a0[i], 0, 16);
+        c->a0[i][0] = (uint8_t)(q - 1);
+        std::memcpy(c->a0[i] + 1, iv[i], (std::size_t)iv_len[i]);
+        c->phase[i] = sm::kPhaseReady;
     }
+    if (mask) sm::kernels().ccmSetKeys(*c, keys, mask);
     return sts.word();
 }
 
 TZV_EXPORT tzv_status16 tzv_sm4_ccm_update_aad_mb16(const int8u* const aad[16], const int aad_len[16],
                                                     tzv_sm4_ccm_ctx_mb16* ctx)
 {
-    return runContextLanes(ctx, aad, aad, aad_len, [&](CcmContext::Lane& lane, int i) {
-        return modes::ccmAad(lane.st, sm4::Encryptor(lane.rk), aad[i], (std::size_t)aad_len[i]);
-    });
+    return runContextLanes(
+        ctx, aad, aad, aad_len, [&](const sm::CcmLanes& c, int i) { return c.phase[i] == sm::kPhaseReady; },
+        [&](sm::CcmLanes& c, sm::LaneBits mask) { sm::kernels().ccmAad(c, aad, aad_len, mask); });
 }
 
 TZV_EXPORT tzv_status16 tzv_sm4_ccm_encrypt_mb16(int8u* out[16], const int8u* const in[16], const int len[16],
                                                  tzv_sm4_ccm_ctx_mb16* ctx)
 {
-    return ccmCrypt(out, in, len, ctx, true);
+    return ccmCrypt(out, in, len, ctx, false);
 }
 
 TZV_EXPORT tzv_status16 tzv_sm4_ccm_decrypt_mb16(int8u* out[16], const int8u* const in[16], const int len[16],
                                                  tzv_sm4_ccm_ctx_mb16* ctx)
 {
-    return ccmCrypt(out, in, len, ctx, false);
+    return ccmCrypt(out, in, len, ctx, true);
 }
 
 TZV_EXPORT tzv_status16 tzv_sm4_ccm_get_tag_mb16(int8u* tag[16], const int tag_len[16], tzv_sm4_ccm_ctx_mb16* ctx)
 {
-    return runContextLanes(ctx, tag, tag, tag_len, [&](CcmContext::Lane& lane, int i) {
-        return modes::ccmTag(lane.st, sm4::Encryptor(lane.rk), tag[i], (std::size_t)tag_len[i]);
-    });
+    return runContextLanes(
+        ctx, tag, tag, tag_len,
+        [&](const sm::CcmLanes& c, int i) {
+            bool complete = c.total[i] == kCcmUnbounded || c.done[i] == c.total[i];
+            return inMessage(c, i) && tag_len[i] == c.tagLen[i] && complete;
+        },
+        [&](sm::CcmLanes& c, sm::LaneBits mask) { sm::kernels().ccmTag(c, tag, mask); });
 }

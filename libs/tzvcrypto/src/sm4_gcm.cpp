@@ -1,10 +1,6 @@
-// The exported 16-lane SM4-GCM functions. The context holds, per lane, the SM4 round keys and the
-// GCM state of block_modes.h; the GHASH table is rebuilt from H at each call (on the stack), which
-// keeps the context within its fixed size.
-#include <cstring>
-
-#include "block_modes.h"
-#include "sm4_cipher.h"
+// The exported 16-lane SM4-GCM functions: argument, order and length checks per lane; the lanes
+// that pass go to the GCM kernels of the code path together.
+#include "sm/kernels.h"
 #include "tzv_lanes.h"
 
 using namespace tzv;
@@ -14,18 +10,16 @@ namespace {
 // Marks a context that tzv_sm4_gcm_init_mb16 has set up; any other content is "not initialised".
 constexpr uint32_t kGcmMagic = 0x344d4347u; // "GCM4"
 
-struct GcmContext {
-    uint32_t magic;
-    uint32_t reserved[3];
-    struct Lane {
-        uint32_t rk[sm4::kRounds];
-        modes::GcmState st;
-    } lane[sm4::kLanes];
-};
-static_assert(sizeof(GcmContext) <= sizeof(tzv_sm4_gcm_ctx_mb16), "GCM state fits the context");
-static_assert(alignof(GcmContext) <= alignof(tzv_sm4_gcm_ctx_mb16), "GCM state alignment");
+// SP 800-38D limits: plain text at most 2^39 - 256 bits, additional data below 2^64 bits.
+constexpr uint64_t kGcmMaxText = (1ull << 36) - 32;
+constexpr uint64_t kGcmMaxAad = (1ull << 61) - 1;
 
-GcmContext* stateOf(tzv_sm4_gcm_ctx_mb16* ctx) { return reinterpret_cast<GcmContext*>(ctx->opaque); }
+bool tagLengthValid(int n) { return n == 4 || n == 8 || (n >= 12 && n <= 16); }
+
+static_assert(sizeof(sm::GcmLanes) <= sizeof(tzv_sm4_gcm_ctx_mb16), "GCM state fits the context");
+static_assert(alignof(sm::GcmLanes) <= alignof(tzv_sm4_gcm_ctx_mb16), "GCM state alignment");
+
+sm::GcmLanes* stateOf(tzv_sm4_gcm_ctx_mb16* ctx) { return reinterpret_cast<sm::GcmLanes*>(ctx->opaque); }
 
 tzv_status16 allLanes(unsigned value)
 {
@@ -36,38 +30,42 @@ tzv_status16 allLanes(unsigned value)
 
 // The shared frame of the calls after init: a null context or lane array fails every lane with 2,
 // a context init has not set up every lane with 1; then a null pointer in a lane gives 2, a
-// negative length 1, and the lanes left run body(lane), which returns false when the call is out
-// of order or a length is out of range.
-template <typename P1, typename P2, typename Body>
+// negative length 1, and a lane for which allowed(lane) is false (out of order, length out of
+// range) 1. The lanes left go to run(mask) together.
+template <typename P1, typename P2, typename Allowed, typename Run>
 tzv_status16 runContextLanes(tzv_sm4_gcm_ctx_mb16* ctx, P1* const* ptrs1, P2* const* ptrs2,
-                             const int* lens, Body body)
+                             const int* lens, Allowed allowed, Run run)
 {
     if (!ctx || !ptrs1 || !ptrs2 || !lens) return allLanes(TZV_STS_NULL_PARAM);
-    GcmContext* g = stateOf(ctx);
+    sm::GcmLanes* g = stateOf(ctx);
     if (g->magic != kGcmMagic) return allLanes(TZV_STS_BAD_PARAM);
     Status16 sts;
+    sm::LaneBits mask = 0;
     for (int i = 0; i < Status16::lanes; ++i) {
         unsigned s = 0;
         if (!ptrs1[i] || !ptrs2[i]) s |= TZV_STS_NULL_PARAM;
         if (lens[i] < 0) s |= TZV_STS_BAD_PARAM;
-        if (s == 0) {
-            GcmContext::Lane& lane = g->lane[i];
-            modes::GhashTable tab;
-            tab.init(lane.st.h);
-            if (!body(lane, tab, i)) s = TZV_STS_BAD_PARAM;
-        }
+        if (s == 0 && !allowed(*g, i)) s = TZV_STS_BAD_PARAM;
         sts.set(i, s);
+        if (s == 0) mask |= (sm::LaneBits)(1u << i);
     }
+    if (mask) run(*g, mask);
     return sts.word();
 }
 
+bool inMessage(const sm::GcmLanes& g, int i) { return g.phase[i] != sm::kPhaseNone && g.phase[i] != sm::kPhaseDone; }
+
 tzv_status16 gcmCrypt(int8u* out[16], const int8u* const in[16], const int len[16],
-                      tzv_sm4_gcm_ctx_mb16* ctx, bool encrypt)
+                      tzv_sm4_gcm_ctx_mb16* ctx, bool decrypt)
 {
-    return runContextLanes(ctx, out, in, len, [&](GcmContext::Lane& lane, const modes::GhashTable& tab, int i) {
-        return modes::gcmCrypt(lane.st, sm4::Encryptor(lane.rk), tab, in[i], out[i], (std::size_t)len[i],
-                               encrypt);
-    });
+    return runContextLanes(
+        ctx, out, in, len,
+        [&](const sm::GcmLanes& g, int i) { return inMessage(g, i) && (uint64_t)len[i] <= kGcmMaxText - g.textLen[i]; },
+        [&](sm::GcmLanes& g, sm::LaneBits mask) {
+            int n[16];
+            for (int i = 0; i < 16; ++i) n[i] = ((mask >> i) & 1) ? len[i] : 0;
+            sm::kernels().gcmCrypt[decrypt](g, sm::LaneData{out, in, n}, mask);
+        });
 }
 
 } // namespace
@@ -76,47 +74,52 @@ TZV_EXPORT tzv_status16 tzv_sm4_gcm_init_mb16(const tzv_sm4_key* const key[16], 
                                               const int iv_len[16], tzv_sm4_gcm_ctx_mb16* ctx)
 {
     if (!ctx || !key || !iv || !iv_len) return allLanes(TZV_STS_NULL_PARAM);
-    GcmContext* g = stateOf(ctx);
+    sm::GcmLanes* g = stateOf(ctx);
     g->magic = kGcmMagic;
     Status16 sts;
+    sm::LaneBits mask = 0;
+    const uint8_t* keys[16];
     for (int i = 0; i < Status16::lanes; ++i) {
-        GcmContext::Lane& lane = g->lane[i];
-        lane.st.phase = modes::AeadPhase::None;
+        g->phase[i] = sm::kPhaseNone;
         unsigned s = 0;
         if (!key[i] || !iv[i]) s |= TZV_STS_NULL_PARAM;
         if (iv_len[i] <= 0) s |= TZV_STS_BAD_PARAM;
-        if (s == 0) {
-            sm4::expandKey(*key[i], lane.rk);
-            modes::gcmInit(lane.st, sm4::Encryptor(lane.rk), iv[i], (std::size_t)iv_len[i]);
-        }
         sts.set(i, s);
+        keys[i] = s ? nullptr : *key[i];
+        if (s == 0) mask |= (sm::LaneBits)(1u << i);
     }
+    if (mask) sm::kernels().gcmInit(*g, keys, iv, iv_len, mask);
     return sts.word();
 }
 
 TZV_EXPORT tzv_status16 tzv_sm4_gcm_update_aad_mb16(const int8u* const aad[16], const int aad_len[16],
                                                     tzv_sm4_gcm_ctx_mb16* ctx)
 {
-    return runContextLanes(ctx, aad, aad, aad_len, [&](GcmContext::Lane& lane, const modes::GhashTable& tab, int i) {
-        return modes::gcmAad(lane.st, tab, aad[i], (std::size_t)aad_len[i]);
-    });
+    return runContextLanes(
+        ctx, aad, aad, aad_len,
+        [&](const sm::GcmLanes& g, int i) {
+            return (g.phase[i] == sm::kPhaseReady || g.phase[i] == sm::kPhaseAad) &&
+                   (uint64_t)aad_len[i] <= kGcmMaxAad - g.aadLen[i];
+        },
+        [&](sm::GcmLanes& g, sm::LaneBits mask) { sm::kernels().gcmAad(g, aad, aad_len, mask); });
 }
 
 TZV_EXPORT tzv_status16 tzv_sm4_gcm_encrypt_mb16(int8u* out[16], const int8u* const in[16], const int len[16],
                                                  tzv_sm4_gcm_ctx_mb16* ctx)
 {
-    return gcmCrypt(out, in, len, ctx, true);
+    return gcmCrypt(out, in, len, ctx, false);
 }
 
 TZV_EXPORT tzv_status16 tzv_sm4_gcm_decrypt_mb16(int8u* out[16], const int8u* const in[16], const int len[16],
                                                  tzv_sm4_gcm_ctx_mb16* ctx)
 {
-    return gcmCrypt(out, in, len, ctx, false);
+    return gcmCrypt(out, in, len, ctx, true);
 }
 
 TZV_EXPORT tzv_status16 tzv_sm4_gcm_get_tag_mb16(int8u* tag[16], const int tag_len[16], tzv_sm4_gcm_ctx_mb16* ctx)
 {
-    return runContextLanes(ctx, tag, tag, tag_len, [&](GcmContext::Lane& lane, const modes::GhashTable& tab, int i) {
-        return modes::gcmTag(lane.st, tab, tag[i], (std::size_t)tag_len[i]);
-    });
+    return runContextLanes(
+        ctx, tag, tag, tag_len,
+        [&](const sm::GcmLanes& g, int i) { return inMessage(g, i) && tagLengthValid(tag_len[i]); },
+        [&](sm::GcmLanes& g, sm::LaneBits mask) { sm::kernels().gcmTag(g, tag, tag_len, mask); });
 }

@@ -1,0 +1,10 @@
+// The AVX-512 kernels: GFNI S-box, VPCLMULQDQ GHASH; run only after the code-path check.
+#include "sm/kernels_impl.h"
+
+namespace tzv {
+namespace sm {
+
+const Kernels kAvx512Kernels = Backend<simd::Vec32x16Avx512, simd::Vec128x4Avx512>::table();
+
+} // namespace sm
+} // namespace tzv

@@ -1,9 +1,9 @@
 // Differential fuzzing of libtzvcrypto's SM4 and SM3. The input chooses a function (an SM4 mode or
 // SM3) and a direction, and for each of the 16 lanes a key, an IV or nonce, additional data, a
 // text of 0 to 1023 bytes, a tag length, and whether the lane is null, in place, streamed in pieces
-// or refused once. The lanes run on every enabled feature and again on the portable path (the
-// feature mask without AVX-512, as the harness's -T selects it); every lane must agree between
-// the two, and with OpenSSL where the lane is valid.
+// or refused once. The lanes run on every enabled feature and again on the portable paths (the
+// feature masks without AVX-512, and of plain x86-64, as the harness's -T selects them); every lane
+// must agree between the paths, and with OpenSSL where the lane is valid.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -20,7 +20,9 @@ using smlanes::Lane;
 using smlanes::LaneResult;
 using smlanes::Mode;
 
+// The harness's -T masks: everything but AVX-512 (AVX2 and AES-NI stay), and plain x86-64.
 constexpr Kyn64u kPortableFeatures = 0x7C2900FEFFFull;
+constexpr Kyn64u kPlainFeatures = kynCPUID_MMX | kynCPUID_SSE | kynCPUID_SSE2;
 
 // Reads the input front to back; zeros once it is used up.
 struct Draw {
@@ -92,11 +94,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     }
     std::vector<LaneResult> simd = run(allFeatures, fn, encrypt, lanes);
     std::vector<LaneResult> portable = run(allFeatures & kPortableFeatures, fn, encrypt, lanes);
+    std::vector<LaneResult> plain = run(kPlainFeatures, fn, encrypt, lanes);
     kyncpSetCpuFeatures(allFeatures);
     const bool streamed = aead || (fn == 8 && encrypt);
     for (int i = 0; i < kLanes; ++i) {
         const Lane& l = lanes[i];
         if (!(simd[i] == portable[i])) differs("AVX-512 and portable paths", i);
+        if (!(simd[i] == plain[i])) differs("AVX-512 and plain x86-64 paths", i);
         if (!simd[i].guardKept) differs("bytes beyond the output", i);
         if (l.null || (fn < 8 && !lengthValid(fn, l.in.size()))) {
             if (simd[i].status == 0) differs("a bad lane's status", i);

@@ -109,31 +109,31 @@ struct AeadRow {
 const AeadRow kAead[] = {
     {Mode::Gcm, "GCM",
      {12, 12, 16, 60, 12, 13, 12, 64, 12, 8, 12, 17, 12, 32, 12, 12},
-     {20, 20, 16, 1, 5, 0, 64, 33, 15, 17, 1000, 0, 3, 48, 90, 31},
-     {64, 64, 1, 15, 16, 17, 31, 32, 0, 64, 100, 255, 256, 1000, 4099, 32768},
+     {31, 20, 16, 1, 5, 0, 64, 33, 15, 17, 1000, 0, 3, 48, 90, 20},
+     {32767, 64, 1, 15, 16, 17, 31, 32, 0, 64, 100, 255, 256, 1000, 4099, 64},
      {16, 16, 16, 4, 8, 16, 13, 14, 15, 16, 16, 12, 16, 16, 16, 16},
      "17f399f08c67d5ee19d0dc9969c4bb7d5fd46fd3756489069157b282bb200735"
      "d82710ca5c22f0ccfa7cbf93d496ac15a56834cbcf98c397b4024a2691233b8d",
      "83de3541e4c2b58177e065a9bf7b62ec"},
     {Mode::Ccm, "CCM",
      {12, 12, 9, 10, 11, 12, 13, 7, 13, 12, 7, 8, 11, 13, 7, 12},
-     {20, 20, 14, 15, 16, 30, 0, 70000, 65279, 65280, 3, 0, 100, 17, 33, 5},
-     {64, 64, 15, 16, 17, 100, 255, 256, 1000, 33, 4099, 32768, 0, 31, 48, 2},
-     {16, 16, 8, 10, 12, 14, 16, 12, 16, 4, 12, 16, 8, 16, 6, 6},
+     {5, 20, 14, 15, 16, 30, 0, 70000, 65279, 65280, 3, 0, 100, 17, 33, 20},
+     {47, 64, 15, 16, 17, 100, 255, 256, 1000, 33, 4099, 32768, 0, 31, 48, 64},
+     {6, 16, 8, 10, 12, 14, 16, 12, 16, 4, 12, 16, 8, 16, 6, 16},
      "48af93501fa62adbcd414cce6034d895dda1bf8f132f042098661572e7483094"
      "fd12e518ce062c98acee28d95df4416bed31a2f04476c18bb40c84a74b97dc5b",
      "16842d4fa186f56ab33256971fa110f4"},
 };
 
 // Random lanes of the row's lengths, each lane's text in pieces of its own size (some the whole
-// text at once), every third lane in place; lanes 0 and 1 the published example.
+// text at once), every third lane in place; lanes 1 and 15 the published example.
 std::vector<Lane> aeadLanes(const AeadRow& r, uint32_t seed)
 {
     Random rnd(seed);
     std::vector<Lane> lanes(kLanes);
     for (int i = 0; i < kLanes; ++i) {
         Lane& l = lanes[i];
-        if (i < 2) {
+        if (i == 1 || i == 15) {
             l = publishedExample();
         } else {
             l.key = rnd.bytes(16), l.iv = rnd.bytes((std::size_t)r.ivLens[i]);
@@ -165,7 +165,7 @@ TEST(Sm4Aead, GcmAndCcmMatchThePublishedExampleAndOpensslInPieces)
                 Bytes tag = want[i].tag;
                 want[i] = smlanes::referenceSm4(r.mode, encrypt, lanes[i]);
                 if (!encrypt) { EXPECT_EQ(toHex(want[i].tag), toHex(tag)) << "OpenSSL's own tags, lane " << i; }
-                if (i < 2 && encrypt) want[i].out = fromHex(r.exampleText), want[i].tag = fromHex(r.exampleTag);
+                if ((i == 1 || i == 15) && encrypt) want[i].out = fromHex(r.exampleText), want[i].tag = fromHex(r.exampleTag);
             }
             want[9].status = 1;
             want[14] = untouched(lanes[14], 2);

@@ -84,15 +84,18 @@ inline uint64_t aesMulBytes(uint64_t a, uint64_t b)
     }
     return r;
 }
+// Squaring is linear in GF(2^8): x^(2^k) is one bit-matrix product.
+constexpr Gf2Matrix kAesSquare = Gf2Matrix::of([](uint8_t x) { return gfMul(x, x, kAesPoly); });
+constexpr Gf2Matrix kAesSquare2 = compose(kAesSquare, kAesSquare);
+constexpr Gf2Matrix kAesSquare4 = compose(kAesSquare2, kAesSquare2);
+
 // x^254 in the AES field: the inverse, with 0 going to 0.
 inline uint64_t aesInvBytes(uint64_t x)
 {
-    uint64_t x2 = aesMulBytes(x, x), x3 = aesMulBytes(x2, x);
-    uint64_t x12 = aesMulBytes(x3, x3);
-    x12 = aesMulBytes(x12, x12);
-    uint64_t x15 = aesMulBytes(x12, x3), t = x15;
-    for (int i = 0; i < 4; ++i) t = aesMulBytes(t, t); // x^240
-    return aesMulBytes(aesMulBytes(t, x12), x2);
+    uint64_t x2 = affineBytes(x, kAesSquare, 0), x3 = aesMulBytes(x2, x);
+    uint64_t x12 = affineBytes(x3, kAesSquare2, 0), x15 = aesMulBytes(x12, x3);
+    uint64_t x240 = affineBytes(x15, kAesSquare4, 0);
+    return aesMulBytes(aesMulBytes(x240, x12), x2);
 }
 // SM4's S-box on eight bytes, the same two steps as the GFNI backend, in plain arithmetic.
 inline uint64_t sm4SboxBytes(uint64_t x)

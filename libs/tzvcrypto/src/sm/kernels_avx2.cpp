@@ -4,7 +4,7 @@
 namespace tzv {
 namespace sm {
 
-const Kernels kAvx2Kernels = Backend<simd::Vec32x16Avx2, simd::Vec128x4Sse>::table();
+const Kernels kAvx2Kernels = kernelTable<simd::Vec32x16Avx2, simd::Vec128x4Sse>();
 
 } // namespace sm
 } // namespace tzv

@@ -4,7 +4,7 @@
 namespace tzv {
 namespace sm {
 
-const Kernels kAvx512Kernels = Backend<simd::Vec32x16Avx512, simd::Vec128x4Avx512>::table();
+const Kernels kAvx512Kernels = kernelTable<simd::Vec32x16Avx512, simd::Vec128x4Avx512>();
 
 } // namespace sm
 } // namespace tzv

@@ -4,7 +4,7 @@
 namespace tzv {
 namespace sm {
 
-const Kernels kPlainKernels = Backend<simd::Vec32x16Plain, simd::Vec128x4Plain>::table();
+const Kernels kPlainKernels = kernelTable<simd::Vec32x16Plain, simd::Vec128x4Plain>();
 
 } // namespace sm
 } // namespace tzv

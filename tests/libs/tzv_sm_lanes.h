@@ -1,0 +1,321 @@
+// Runs libtzvcrypto's 16-lane SM4 modes and SM3 over per-lane inputs, and OpenSSL's independent SM4
+// and SM3 on one lane as the reference: shared by the library tests and the differential fuzzer.
+// Every output buffer is followed by sentinel bytes that no call may touch.
+#ifndef TZV_SM_LANES_H
+#define TZV_SM_LANES_H
+
+#include <openssl/evp.h>
+#include <openssl/modes.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <optional>
+#include <vector>
+
+#include "tzvcrypto.h"
+
+namespace smlanes {
+
+using Bytes = std::vector<uint8_t>;
+constexpr int kLanes = 16;
+constexpr uint8_t kSentinel = 0xA5;
+constexpr std::size_t kGuard = 16;
+
+enum class Mode { Ecb, Cbc, Cfb, Ofb, Ctr, Xts, Gcm, Ccm };
+inline bool isAead(Mode m) { return m == Mode::Gcm || m == Mode::Ccm; }
+
+// One lane's inputs. The key has 16 bytes, 32 for XTS (data key, then tweak key); iv is the IV,
+// counter, tweak or nonce (unused by ECB).
+struct Lane {
+    Bytes key, iv, aad, in;
+    int tagLen = 0;                  // GCM and CCM
+    std::optional<int> len;          // passed instead of in.size(): a bad length (when streamed, a
+                                     // negative one in every call)
+    std::optional<uint64_t> total;   // CCM's announced length, in.size() when unset
+    bool null = false;               // every pointer of the lane null
+    bool inPlace = false;            // out and in are one buffer
+    std::size_t piece = 0;           // GCM, CCM and streamed SM3: the text in calls of this size
+    bool refuseOnce = false;         // GCM, CCM and streamed SM3: one call gives a negative length
+};
+
+// What a lane ends with: its status or-ed over the calls, the text (in.size() bytes), the IV block
+// after the call, the tag (tagLen bytes) or digest.
+struct LaneResult {
+    unsigned status = 0;
+    Bytes out, iv, tag;
+    bool guardKept = true;
+    bool operator==(const LaneResult& o) const
+    {
+        return status == o.status && out == o.out && iv == o.iv && tag == o.tag && guardKept == o.guardKept;
+    }
+};
+
+[[noreturn]] inline void referenceFailed(const char* what)
+{
+    std::fprintf(stderr, "OpenSSL reference failed: %s\n", what);
+    std::abort();
+}
+
+// A copy followed by guard sentinel bytes, whose data() is never null, also when empty.
+inline Bytes buffer(Bytes b, std::size_t guard = 0)
+{
+    b.reserve(b.size() + guard + 1);
+    b.resize(b.size() + guard, kSentinel);
+    return b;
+}
+
+// The calls of the lanes: pointer and length arrays over owned per-lane buffers.
+struct Calls {
+    std::vector<Bytes> out, in, iv, tag, key, aad;
+    uint8_t *outP[kLanes], *ivP[kLanes], *tagP[kLanes];
+    const uint8_t *inP[kLanes], *keyP[kLanes], *aadP[kLanes];
+    int len[kLanes], ivLen[kLanes], aadLen[kLanes], tagLen[kLanes];
+    uint64_t total[kLanes];
+    std::size_t done[kLanes] = {};
+    unsigned status[kLanes] = {};
+
+    explicit Calls(const std::vector<Lane>& lanes)
+        : out(kLanes), in(kLanes), iv(kLanes), tag(kLanes), key(kLanes), aad(kLanes)
+    {
+        for (int i = 0; i < kLanes; ++i) {
+            const Lane& l = lanes[i];
+            out[i] = buffer(l.inPlace ? l.in : Bytes(l.in.size(), kSentinel), kGuard);
+            in[i] = buffer(l.in), iv[i] = buffer(l.iv), key[i] = buffer(l.key), aad[i] = buffer(l.aad);
+            tag[i] = buffer(Bytes((std::size_t)l.tagLen, kSentinel), kGuard);
+            auto at = [&](Bytes& b) { return l.null ? nullptr : b.data(); };
+            outP[i] = at(out[i]), ivP[i] = at(iv[i]), tagP[i] = at(tag[i]);
+            inP[i] = at(l.inPlace ? out[i] : in[i]), keyP[i] = at(key[i]), aadP[i] = at(aad[i]);
+            len[i] = l.len.value_or((int)l.in.size());
+            ivLen[i] = (int)l.iv.size(), aadLen[i] = (int)l.aad.size(), tagLen[i] = l.tagLen;
+            total[i] = l.total.value_or(l.in.size());
+        }
+    }
+    void add(uint64_t sts)
+    {
+        for (int i = 0; i < kLanes; ++i) status[i] |= (unsigned)(sts >> (4 * i)) & 0xFu;
+    }
+    const tzv_sm4_key** keys() { return reinterpret_cast<const tzv_sm4_key**>(keyP); }
+
+    // Streams the text: calls of each lane's piece size until every lane is done; the second call
+    // gives the refusing lanes -1 and the others nothing. fn(out, in, len) for each call.
+    template <typename Fn>
+    void stream(const std::vector<Lane>& lanes, Fn fn)
+    {
+        bool more = true;
+        for (int call = 0; more || call < 2; ++call) {
+            uint8_t* o[kLanes];
+            const uint8_t* p[kLanes];
+            int n[kLanes];
+            more = false;
+            for (int i = 0; i < kLanes; ++i) {
+                std::size_t size = lanes[i].in.size(), piece = lanes[i].piece ? lanes[i].piece : size;
+                n[i] = call == 1 ? (lanes[i].refuseOnce ? -1 : 0) : (int)std::min(piece, size - done[i]);
+                o[i] = outP[i] ? outP[i] + done[i] : nullptr;
+                p[i] = inP[i] ? inP[i] + done[i] : nullptr;
+                if (lanes[i].len && *lanes[i].len < 0) {
+                    n[i] = *lanes[i].len;
+                    continue;
+                }
+                done[i] += (std::size_t)std::max(n[i], 0);
+                more = more || done[i] < size;
+            }
+            add(fn(o, p, n));
+        }
+    }
+
+    std::vector<LaneResult> results(const std::vector<Lane>& lanes) const
+    {
+        std::vector<LaneResult> r(kLanes);
+        for (int i = 0; i < kLanes; ++i) {
+            std::size_t n = lanes[i].in.size(), t = (std::size_t)lanes[i].tagLen;
+            r[i].status = status[i];
+            r[i].out.assign(out[i].begin(), out[i].begin() + (long)n);
+            r[i].iv.assign(iv[i].begin(), iv[i].begin() + (long)lanes[i].iv.size());
+            r[i].tag.assign(tag[i].begin(), tag[i].begin() + (long)t);
+            r[i].guardKept = std::all_of(out[i].begin() + (long)n, out[i].end(), [](uint8_t b) { return b == kSentinel; }) &&
+                             std::all_of(tag[i].begin() + (long)t, tag[i].end(), [](uint8_t b) { return b == kSentinel; });
+        }
+        return r;
+    }
+};
+
+// GCM: init, the additional data in two calls cut at its middle, the text streamed, the tag.
+inline void runAead(Calls& c, const std::vector<Lane>& lanes, bool encrypt, tzv_sm4_gcm_ctx_mb16& ctx)
+{
+    c.add(tzv_sm4_gcm_init_mb16(c.keys(), c.ivP, c.ivLen, &ctx));
+    int half[kLanes];
+    const uint8_t* rest[kLanes];
+    for (int i = 0; i < kLanes; ++i) {
+        half[i] = c.aadLen[i] / 2, c.aadLen[i] -= half[i];
+        rest[i] = c.aadP[i] ? c.aadP[i] + half[i] : nullptr;
+    }
+    c.add(tzv_sm4_gcm_update_aad_mb16(c.aadP, half, &ctx));
+    c.add(tzv_sm4_gcm_update_aad_mb16(rest, c.aadLen, &ctx));
+    c.stream(lanes, [&](uint8_t** o, const uint8_t** p, const int* n) {
+        return (encrypt ? tzv_sm4_gcm_encrypt_mb16 : tzv_sm4_gcm_decrypt_mb16)(o, p, n, &ctx);
+    });
+    c.add(tzv_sm4_gcm_get_tag_mb16(c.tagP, c.tagLen, &ctx));
+}
+
+// CCM: init, the additional data in one call, the text streamed, the tag.
+inline void runAead(Calls& c, const std::vector<Lane>& lanes, bool encrypt, tzv_sm4_ccm_ctx_mb16& ctx)
+{
+    c.add(tzv_sm4_ccm_init_mb16(c.keys(), c.ivP, c.ivLen, c.tagLen, c.total, &ctx));
+    c.add(tzv_sm4_ccm_update_aad_mb16(c.aadP, c.aadLen, &ctx));
+    c.stream(lanes, [&](uint8_t** o, const uint8_t** p, const int* n) {
+        return (encrypt ? tzv_sm4_ccm_encrypt_mb16 : tzv_sm4_ccm_decrypt_mb16)(o, p, n, &ctx);
+    });
+    c.add(tzv_sm4_ccm_get_tag_mb16(c.tagP, c.tagLen, &ctx));
+}
+
+// One pass of the library over the 16 lanes (key set-up included).
+inline std::vector<LaneResult> runSm4(Mode m, bool encrypt, const std::vector<Lane>& lanes)
+{
+    Calls c(lanes);
+    if (m == Mode::Gcm || m == Mode::Ccm) {
+        tzv_sm4_gcm_ctx_mb16 gcm;
+        tzv_sm4_ccm_ctx_mb16 ccm;
+        m == Mode::Gcm ? runAead(c, lanes, encrypt, gcm) : runAead(c, lanes, encrypt, ccm);
+        return c.results(lanes);
+    }
+    tzv_sm4_key_schedule rk, rk2;
+    if (m == Mode::Xts)
+        c.add(tzv_sm4_xts_set_keys_mb16(&rk, &rk2, reinterpret_cast<const tzv_sm4_xts_key**>(c.keyP)));
+    else
+        c.add(tzv_sm4_set_key_mb16(&rk, c.keys()));
+    const int8u** civ = const_cast<const int8u**>(c.ivP);
+    switch (m) {
+    case Mode::Ecb: c.add((encrypt ? tzv_sm4_encrypt_ecb_mb16 : tzv_sm4_decrypt_ecb_mb16)(c.outP, c.inP, c.len, &rk)); break;
+    case Mode::Cbc: c.add((encrypt ? tzv_sm4_encrypt_cbc_mb16 : tzv_sm4_decrypt_cbc_mb16)(c.outP, c.inP, c.len, &rk, civ)); break;
+    case Mode::Cfb: c.add((encrypt ? tzv_sm4_encrypt_cfb128_mb16 : tzv_sm4_decrypt_cfb128_mb16)(c.outP, c.inP, c.len, &rk, civ)); break;
+    case Mode::Ofb: c.add((encrypt ? tzv_sm4_encrypt_ofb_mb16 : tzv_sm4_decrypt_ofb_mb16)(c.outP, c.inP, c.len, &rk, c.ivP)); break;
+    case Mode::Ctr: c.add((encrypt ? tzv_sm4_encrypt_ctr128_mb16 : tzv_sm4_decrypt_ctr128_mb16)(c.outP, c.inP, c.len, &rk, c.ivP)); break;
+    default: c.add((encrypt ? tzv_sm4_xts_encrypt_mb16 : tzv_sm4_xts_decrypt_mb16)(c.outP, c.inP, c.len, &rk, &rk2, civ)); break;
+    }
+    return c.results(lanes);
+}
+
+// SM3 over the 16 lanes: in one call, or streamed (init, the pieces, final).
+inline std::vector<LaneResult> runSm3(const std::vector<Lane>& lanes, bool streamed)
+{
+    std::vector<Lane> l = lanes;
+    for (Lane& x : l) x.tagLen = 32;
+    Calls c(l);
+    if (!streamed) {
+        c.add(tzv_sm3_msg_digest_mb16(c.inP, c.len, c.tagP));
+    } else {
+        tzv_sm3_ctx_mb16 ctx;
+        c.add(tzv_sm3_init_mb16(&ctx));
+        c.stream(l, [&](uint8_t**, const uint8_t** p, int* n) { return tzv_sm3_update_mb16(p, n, &ctx); });
+        c.add(tzv_sm3_final_mb16(c.tagP, &ctx));
+    }
+    std::vector<LaneResult> r = c.results(l);
+    for (LaneResult& x : r) x.out.clear();
+    return r;
+}
+
+// ---- OpenSSL, one lane ---------------------------------------------------------------------------
+
+// OpenSSL's SM4 on single blocks, as the block function of its generic mode code.
+class OpensslBlock {
+public:
+    OpensslBlock(const uint8_t* key, bool encrypt) : m_ctx(EVP_CIPHER_CTX_new())
+    {
+        if (!EVP_CipherInit_ex(m_ctx, EVP_sm4_ecb(), nullptr, key, nullptr, encrypt)) referenceFailed("SM4 key");
+        EVP_CIPHER_CTX_set_padding(m_ctx, 0);
+    }
+    ~OpensslBlock() { EVP_CIPHER_CTX_free(m_ctx); }
+    OpensslBlock(const OpensslBlock&) = delete;
+    OpensslBlock& operator=(const OpensslBlock&) = delete;
+    void* key() { return m_ctx; }
+    static void block(const unsigned char in[16], unsigned char out[16], const void* key)
+    {
+        int n = 0;
+        EVP_CipherUpdate((EVP_CIPHER_CTX*)key, out, &n, in, 16);
+    }
+
+private:
+    EVP_CIPHER_CTX* m_ctx;
+};
+
+// XTS128_CONTEXT is opaque in <openssl/modes.h>; its layout (two keys, then two block functions)
+// has been the same since OpenSSL 1.0.1.
+struct OpensslXtsContext {
+    void* key1;
+    void* key2;
+    block128_f block1, block2;
+};
+
+inline LaneResult referenceSm4(Mode m, bool encrypt, const Lane& l)
+{
+    LaneResult r;
+    r.iv = l.iv;
+    r.out.resize(l.in.size());
+    Bytes in = buffer(l.in);
+    if (m == Mode::Xts) {
+        OpensslBlock k1(l.key.data(), encrypt), k2(l.key.data() + 16, true);
+        OpensslXtsContext x{k1.key(), k2.key(), OpensslBlock::block, OpensslBlock::block};
+        if (CRYPTO_xts128_encrypt(reinterpret_cast<const XTS128_CONTEXT*>(&x), l.iv.data(), in.data(), r.out.data(),
+                                  in.size(), encrypt))
+            referenceFailed("XTS");
+    } else if (m == Mode::Gcm) {
+        OpensslBlock k(l.key.data(), true);
+        GCM128_CONTEXT* g = CRYPTO_gcm128_new(k.key(), OpensslBlock::block);
+        CRYPTO_gcm128_setiv(g, l.iv.data(), l.iv.size());
+        if (!l.aad.empty() && CRYPTO_gcm128_aad(g, l.aad.data(), l.aad.size())) referenceFailed("GCM aad");
+        if ((encrypt ? CRYPTO_gcm128_encrypt : CRYPTO_gcm128_decrypt)(g, in.data(), r.out.data(), in.size()))
+            referenceFailed("GCM text");
+        r.tag.resize(16);
+        CRYPTO_gcm128_tag(g, r.tag.data(), 16);
+        CRYPTO_gcm128_release(g);
+    } else if (m == Mode::Ccm) {
+        // CCM128_CONTEXT is opaque and has no constructor: CRYPTO_ccm128_init fills a caller's block
+        // (56 bytes in OpenSSL 3.0), for which a generous aligned buffer stands in.
+        OpensslBlock k(l.key.data(), true);
+        alignas(64) unsigned char storage[512];
+        CCM128_CONTEXT* c = reinterpret_cast<CCM128_CONTEXT*>(storage);
+        CRYPTO_ccm128_init(c, (unsigned)l.tagLen, 15 - (unsigned)l.iv.size(), k.key(), OpensslBlock::block);
+        if (CRYPTO_ccm128_setiv(c, l.iv.data(), l.iv.size(), l.in.size())) referenceFailed("CCM nonce");
+        if (!l.aad.empty()) CRYPTO_ccm128_aad(c, l.aad.data(), l.aad.size());
+        if ((encrypt ? CRYPTO_ccm128_encrypt : CRYPTO_ccm128_decrypt)(c, in.data(), r.out.data(), in.size()))
+            referenceFailed("CCM text");
+        r.tag.resize(16);
+        if (CRYPTO_ccm128_tag(c, r.tag.data(), (std::size_t)l.tagLen) != (std::size_t)l.tagLen) referenceFailed("CCM tag");
+    } else {
+        const EVP_CIPHER* cipher = m == Mode::Ecb   ? EVP_sm4_ecb()
+                                   : m == Mode::Cbc ? EVP_sm4_cbc()
+                                   : m == Mode::Cfb ? EVP_sm4_cfb128()
+                                   : m == Mode::Ofb ? EVP_sm4_ofb()
+                                                    : EVP_sm4_ctr();
+        EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
+        int n = 0, last = 0;
+        Bytes out(in.size() + 16);
+        if (!EVP_CipherInit_ex(ctx, cipher, nullptr, l.key.data(), m == Mode::Ecb ? nullptr : l.iv.data(), encrypt) ||
+            !EVP_CIPHER_CTX_set_padding(ctx, 0) || !EVP_CipherUpdate(ctx, out.data(), &n, in.data(), (int)in.size()) ||
+            !EVP_CipherFinal_ex(ctx, out.data() + n, &last) || n + last != (int)in.size())
+            referenceFailed("EVP SM4");
+        std::copy(out.begin(), out.begin() + n, r.out.begin());
+        if (m == Mode::Ofb || m == Mode::Ctr) EVP_CIPHER_CTX_get_updated_iv(ctx, r.iv.data(), 16);
+        EVP_CIPHER_CTX_free(ctx);
+    }
+    if (isAead(m)) r.tag.resize((std::size_t)l.tagLen);
+    return r;
+}
+
+inline LaneResult referenceSm3(const Lane& l)
+{
+    LaneResult r;
+    r.iv = l.iv; // unused
+    r.tag.resize(EVP_MAX_MD_SIZE);
+    unsigned int n = 0;
+    Bytes in = buffer(l.in);
+    if (!EVP_Digest(in.data(), in.size(), r.tag.data(), &n, EVP_sm3(), nullptr)) referenceFailed("SM3");
+    r.tag.resize(n);
+    return r;
+}
+
+} // namespace smlanes
+
+#endif

@@ -14,6 +14,9 @@ namespace {
 
 using simd::kLimbMask52;
 
+// Limb loops run a compile-time count of times; unrolled, their accumulators stay in registers.
+#define TZV_UNROLL _Pragma("GCC unroll 16")
+
 template <class V, int N>
 struct Fe {
     V l[N];
@@ -30,6 +33,7 @@ struct Mod {
 
     explicit Mod(const ModConsts& consts) : c(&consts)
     {
+        TZV_UNROLL
         for (int i = 0; i < N; ++i) {
             m[i] = V::set1(consts.m[i]);
             one[i] = V::set1(consts.one[i]);
@@ -43,6 +47,7 @@ template <class V, int N>
 inline Fe<V, N> broadcast(const uint64_t* limbs)
 {
     Fe<V, N> r;
+    TZV_UNROLL
     for (int i = 0; i < N; ++i) r.l[i] = V::set1(limbs[i]);
     return r;
 }
@@ -51,6 +56,7 @@ template <class V, int N>
 inline Fe<V, N> feZero()
 {
     Fe<V, N> r;
+    TZV_UNROLL
     for (int i = 0; i < N; ++i) r.l[i] = V::zero();
     return r;
 }
@@ -60,6 +66,7 @@ template <class V, int N>
 inline Fe<V, N> select(const V& mask, const Fe<V, N>& a, const Fe<V, N>& b)
 {
     Fe<V, N> r;
+    TZV_UNROLL
     for (int i = 0; i < N; ++i) r.l[i] = V::select(mask, a.l[i], b.l[i]);
     return r;
 }
@@ -69,6 +76,7 @@ template <class V, int N>
 inline V isZero(const Fe<V, N>& a)
 {
     V acc = a.l[0];
+    TZV_UNROLL
     for (int i = 1; i < N; ++i) acc = acc | a.l[i];
     return V::eqMask(acc, V::zero());
 }
@@ -77,6 +85,7 @@ template <class V, int N>
 inline V isEqual(const Fe<V, N>& a, const Fe<V, N>& b)
 {
     V acc = a.l[0] ^ b.l[0];
+    TZV_UNROLL
     for (int i = 1; i < N; ++i) acc = acc | (a.l[i] ^ b.l[i]);
     return V::eqMask(acc, V::zero());
 }
@@ -86,6 +95,7 @@ template <class V, int N>
 inline V isLess(const Fe<V, N>& a, const Fe<V, N>& b)
 {
     V borrow = V::zero();
+    TZV_UNROLL
     for (int i = 0; i < N; ++i) borrow = V::template sar<52>(a.l[i] - b.l[i] + borrow);
     return borrow;
 }
@@ -97,6 +107,7 @@ inline Fe<V, N> subtractIfAbove(const Fe<V, N>& t, const V* m)
     const V mask = V::set1(kLimbMask52);
     Fe<V, N> d;
     V borrow = V::zero();
+    TZV_UNROLL
     for (int i = 0; i < N; ++i) {
         V x = t.l[i] - m[i] + borrow;
         d.l[i] = x & mask;
@@ -111,6 +122,7 @@ inline Fe<V, N> add(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
     const V mask = V::set1(kLimbMask52);
     Fe<V, N> s;
     V carry = V::zero();
+    TZV_UNROLL
     for (int i = 0; i < N; ++i) {
         V x = a.l[i] + b.l[i] + carry;
         s.l[i] = x & mask;
@@ -125,6 +137,7 @@ inline Fe<V, N> sub(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
     const V mask = V::set1(kLimbMask52);
     Fe<V, N> d;
     V borrow = V::zero();
+    TZV_UNROLL
     for (int i = 0; i < N; ++i) {
         V x = a.l[i] - b.l[i] + borrow;
         d.l[i] = x & mask;
@@ -132,6 +145,7 @@ inline Fe<V, N> sub(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
     }
     // Borrow out: add m back.
     V carry = V::zero();
+    TZV_UNROLL
     for (int i = 0; i < N; ++i) {
         V x = d.l[i] + (M.m[i] & borrow) + carry;
         d.l[i] = x & mask;
@@ -154,18 +168,23 @@ inline Fe<V, N> mul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
 {
     const V zero = V::zero();
     V t[N + 1];
+    TZV_UNROLL
     for (int j = 0; j <= N; ++j) t[j] = zero;
+    TZV_UNROLL
     for (int i = 0; i < N; ++i) {
+        TZV_UNROLL
         for (int j = 0; j < N; ++j) {
             t[j] = V::madd52lo(t[j], a.l[i], b.l[j]);
             t[j + 1] = V::madd52hi(t[j + 1], a.l[i], b.l[j]);
         }
         V q = V::madd52lo(zero, t[0], M.k0);
+        TZV_UNROLL
         for (int j = 0; j < N; ++j) {
             t[j] = V::madd52lo(t[j], q, M.m[j]);
             t[j + 1] = V::madd52hi(t[j + 1], q, M.m[j]);
         }
         V carry = V::template shr<52>(t[0]);
+        TZV_UNROLL
         for (int j = 0; j < N; ++j) t[j] = t[j + 1];
         t[0] = t[0] + carry;
         t[N] = zero;
@@ -173,6 +192,7 @@ inline Fe<V, N> mul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
     const V mask = V::set1(kLimbMask52);
     Fe<V, N> r;
     V carry = zero;
+    TZV_UNROLL
     for (int j = 0; j < N; ++j) {
         V x = t[j] + carry;
         r.l[j] = x & mask;
@@ -192,6 +212,7 @@ template <class V, int N>
 inline Fe<V, N> toMont(const Fe<V, N>& a, const Mod<V, N>& M)
 {
     Fe<V, N> r2;
+    TZV_UNROLL
     for (int i = 0; i < N; ++i) r2.l[i] = M.r2[i];
     return mul(a, r2, M);
 }
@@ -208,6 +229,7 @@ template <class V, int N>
 inline Fe<V, N> montOne(const Mod<V, N>& M)
 {
     Fe<V, N> r;
+    TZV_UNROLL
     for (int i = 0; i < N; ++i) r.l[i] = M.one[i];
     return r;
 }

@@ -198,6 +198,7 @@ inline Pt<V, N> mulBase(const Fe<V, N>& k, const CurveConsts& c, const CurveFiel
         Fe<V, N> x = feZero<V, N>(), y = feZero<V, N>();
         for (int j = 0; j < c.combEntries; ++j, entry += 2 * N) {
             V hit = V::eqMask(d.magnitude, V::set1((uint64_t)(j + 1)));
+            TZV_UNROLL
             for (int l = 0; l < N; ++l) {
                 x.l[l] = V::select(hit, x.l[l], V::set1(entry[l]));
                 y.l[l] = V::select(hit, y.l[l], V::set1(entry[N + l]));

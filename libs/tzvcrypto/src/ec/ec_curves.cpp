@@ -8,7 +8,9 @@ namespace tzv::ec {
 
 namespace {
 
-constexpr int kCombWindow = 5;
+// 64 entries a window: 4 lookups and 3 selections a limb pick an entry; fewer, larger windows
+// mean fewer point additions.
+constexpr int kCombWindow = 7;
 
 bool bnToLimbs(uint64_t* limbs, int count, const BIGNUM* v)
 {
@@ -68,11 +70,14 @@ bool buildComb(CurveConsts& c, const Curve& curve, BN_CTX* ctx)
     for (int i = 0; ok && i < c.combWindows; ++i) {
         ok = EC_POINT_copy(acc, base);
         for (int j = 0; ok && j < c.combEntries; ++j) {
-            uint64_t* e = &c.comb[((size_t)i * c.combEntries + j) * 2 * c.limbs];
+            uint64_t limbs[2][kMaxLimbs];
             ok = (j == 0 || EC_POINT_add(g, acc, acc, base, ctx)) &&
                  EC_POINT_get_affine_coordinates(g, acc, x, y, ctx) &&
-                 toMontgomery(e, c.limbs, x, curve.field.value, ctx) &&
-                 toMontgomery(e + c.limbs, c.limbs, y, curve.field.value, ctx);
+                 toMontgomery(limbs[0], c.limbs, x, curve.field.value, ctx) &&
+                 toMontgomery(limbs[1], c.limbs, y, curve.field.value, ctx);
+            for (int k = 0; ok && k < 2; ++k)
+                for (int l = 0; l < c.limbs; ++l)
+                    c.comb[(((size_t)i * 2 + k) * c.limbs + l) * c.combEntries + j] = limbs[k][l];
         }
         for (int k = 0; ok && k < kCombWindow; ++k) ok = EC_POINT_dbl(g, base, base, ctx);
     }

@@ -35,7 +35,8 @@ struct CurveConsts {
     uint64_t gx[kMaxLimbs]; // generator, Montgomery form
     uint64_t gy[kMaxLimbs];
     // Comb of the generator: window i, entry j holds (j+1)·2^(w·i)·G as affine x, y in Montgomery
-    // form, at table[((i·entries + j)·2 + coordinate)·limbs + limb].
+    // form, at comb[((i·2 + coordinate)·limbs + limb)·entries + j], so that the entries of one limb
+    // are contiguous for the lane vector's 16-entry lookups.
     int combWindow;
     int combWindows;
     int combEntries;

@@ -201,10 +201,50 @@ inline Fe<V, N> mul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
     return subtractIfAbove(r, M.m);
 }
 
+// a²·R⁻¹ mod m: the full square first (each cross product once, then doubled), then the same
+// Montgomery reduction limb by limb. A column stays below 6N·2^52.
 template <class V, int N>
 inline Fe<V, N> sqr(const Fe<V, N>& a, const Mod<V, N>& M)
 {
-    return mul(a, a, M);
+    const V zero = V::zero();
+    V t[2 * N + 1];
+    TZV_UNROLL
+    for (int j = 0; j <= 2 * N; ++j) t[j] = zero;
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) {
+        TZV_UNROLL
+        for (int j = i + 1; j < N; ++j) {
+            t[i + j] = V::madd52lo(t[i + j], a.l[i], a.l[j]);
+            t[i + j + 1] = V::madd52hi(t[i + j + 1], a.l[i], a.l[j]);
+        }
+    }
+    TZV_UNROLL
+    for (int j = 0; j < 2 * N; ++j) t[j] = t[j] + t[j];
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) {
+        t[2 * i] = V::madd52lo(t[2 * i], a.l[i], a.l[i]);
+        t[2 * i + 1] = V::madd52hi(t[2 * i + 1], a.l[i], a.l[i]);
+    }
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) {
+        V q = V::madd52lo(zero, t[i], M.k0);
+        TZV_UNROLL
+        for (int j = 0; j < N; ++j) {
+            t[i + j] = V::madd52lo(t[i + j], q, M.m[j]);
+            t[i + j + 1] = V::madd52hi(t[i + j + 1], q, M.m[j]);
+        }
+        t[i + 1] = t[i + 1] + V::template shr<52>(t[i]);
+    }
+    const V mask = V::set1(kLimbMask52);
+    Fe<V, N> r;
+    V carry = zero;
+    TZV_UNROLL
+    for (int j = 0; j < N; ++j) {
+        V x = t[N + j] + carry;
+        r.l[j] = x & mask;
+        carry = V::template shr<52>(x);
+    }
+    return subtractIfAbove(r, M.m);
 }
 
 // Into Montgomery form: any a < R, so that it also reduces a digest or a coordinate mod n.

@@ -192,23 +192,29 @@ inline Pt<V, N> mulBase(const Fe<V, N>& k, const CurveConsts& c, const CurveFiel
 {
     Pt<V, N> acc = infinity(F);
     const Fe<V, N> one = montOne(F.p);
-    const uint64_t* entry = c.comb.data();
-    for (int i = 0; i < c.combWindows; ++i) {
+    const int entries = c.combEntries;
+    const uint64_t* window = c.comb.data();
+    for (int i = 0; i < c.combWindows; ++i, window += 2 * N * entries) {
         Digit<V, N> d = digitAt(k, c.combWindow, i);
-        Fe<V, N> x = feZero<V, N>(), y = feZero<V, N>();
-        for (int j = 0; j < c.combEntries; ++j, entry += 2 * N) {
-            V hit = V::eqMask(d.magnitude, V::set1((uint64_t)(j + 1)));
+        // Entry |d| − 1: its low 4 bits pick within a block of 16, the others the block.
+        V index = d.magnitude - V::set1(1);
+        V block = V::template shr<4>(index);
+        Fe<V, N> xy[2];
+        for (int coord = 0; coord < 2; ++coord) {
             TZV_UNROLL
             for (int l = 0; l < N; ++l) {
-                x.l[l] = V::select(hit, x.l[l], V::set1(entry[l]));
-                y.l[l] = V::select(hit, y.l[l], V::set1(entry[N + l]));
+                const uint64_t* t = window + (coord * N + l) * entries;
+                V r = V::lookup16(t, index);
+                for (int b = 1; b < entries / 16; ++b)
+                    r = V::select(V::eqMask(block, V::set1((uint64_t)b)), r, V::lookup16(t + 16 * b, index));
+                xy[coord].l[l] = r;
             }
         }
-        // A zero digit adds (0 : 0 : 0) turned into infinity: Z = 0, Y = 1.
+        // A zero digit adds the point at infinity (0 : 1 : 0) instead.
         V isZeroDigit = V::eqMask(d.magnitude, V::zero());
-        y = select(d.negative, y, neg(y, F.p));
-        y = select(isZeroDigit, y, one);
-        Pt<V, N> q{x, y, select(isZeroDigit, one, feZero<V, N>())};
+        Fe<V, N> y = select(d.negative, xy[1], neg(xy[1], F.p));
+        Pt<V, N> q{select(isZeroDigit, xy[0], feZero<V, N>()), select(isZeroDigit, y, one),
+                   select(isZeroDigit, one, feZero<V, N>())};
         acc = pointAdd(acc, q, F);
     }
     return acc;

@@ -131,6 +131,16 @@ struct U64x8Plain {
         }
         return r;
     }
+    // Entry (index mod 16) of a 16-entry table in every lane: every entry is read, none by address.
+    static U64x8Plain lookup16(const uint64_t* table, const U64x8Plain& index)
+    {
+        U64x8Plain r = zero();
+        for (uint64_t j = 0; j < 16; ++j) {
+            U64x8Plain hit = eqMask(index & set1(15), set1(j));
+            r = select(hit, r, set1(table[j]));
+        }
+        return r;
+    }
     // b where the mask is set, a elsewhere.
     static U64x8Plain select(const U64x8Plain& m, const U64x8Plain& a, const U64x8Plain& b)
     {
@@ -190,6 +200,10 @@ struct U64x8Avx512 {
     static U64x8Avx512 eqMask(U64x8Avx512 a, U64x8Avx512 b)
     {
         return {_mm512_movm_epi64(_mm512_cmpeq_epu64_mask(a.v, b.v))};
+    }
+    static U64x8Avx512 lookup16(const uint64_t* table, U64x8Avx512 index)
+    {
+        return {_mm512_permutex2var_epi64(_mm512_loadu_si512(table), index.v, _mm512_loadu_si512(table + 8))};
     }
     static U64x8Avx512 select(U64x8Avx512 m, U64x8Avx512 a, U64x8Avx512 b)
     {

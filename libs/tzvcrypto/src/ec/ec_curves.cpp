@@ -27,11 +27,21 @@ bool bnToLimbs(uint64_t* limbs, int count, const BIGNUM* v)
     return true;
 }
 
+// 2^521 − 1: all its bits set.
+bool isMersenne521(const BIGNUM* m)
+{
+    if (BN_num_bits(m) != 521) return false;
+    for (int i = 0; i < 521; ++i)
+        if (!BN_is_bit_set(m, i)) return false;
+    return true;
+}
+
 // v·R mod m as limbs.
 bool toMontgomery(uint64_t* limbs, int count, const BIGNUM* v, const BIGNUM* m, BN_CTX* ctx)
 {
     BIGNUM* t = BN_new();
-    bool ok = t && BN_lshift(t, v, 52 * count) && BN_nnmod(t, t, m, ctx) && bnToLimbs(limbs, count, t);
+    int shift = isMersenne521(m) ? 0 : 52 * count;
+    bool ok = t && BN_lshift(t, v, shift) && BN_nnmod(t, t, m, ctx) && bnToLimbs(limbs, count, t);
     BN_free(t);
     return ok;
 }
@@ -42,9 +52,10 @@ bool initMod(ModConsts& c, int count, const BIGNUM* m, BN_CTX* ctx)
     BIGNUM* one = BN_new();
     bool ok = t && one && BN_one(one) && bnToLimbs(c.m, count, m) && BN_copy(t, m) && BN_sub_word(t, 2) &&
               bnToLimbs(c.minus2, count, t) && BN_add_word(t, 1) && bnToLimbs(c.minus1, count, t) &&
-              toMontgomery(c.one, count, one, m, ctx) && BN_lshift(t, one, 52 * count) &&
-              toMontgomery(c.r2, count, t, m, ctx);
+              toMontgomery(c.one, count, one, m, ctx) &&
+              BN_lshift(t, one, isMersenne521(m) ? 0 : 52 * count) && toMontgomery(c.r2, count, t, m, ctx);
     c.bits = BN_num_bits(m);
+    c.mersenne = isMersenne521(m);
     // Newton's iteration doubles the correct low bits of m⁻¹ mod 2^64 at each step (m is odd).
     uint64_t inv = c.m[0];
     for (int i = 0; i < 6; ++i) inv *= 2 - c.m[0] * inv;

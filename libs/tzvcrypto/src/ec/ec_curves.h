@@ -13,7 +13,8 @@ namespace tzv::ec {
 
 constexpr int kMaxLimbs = 11; // 521 bits in 52-bit limbs
 
-// A modulus m with R = 2^(52·limbs) > 4m.
+// A modulus m with R = 2^(52·limbs) > 4m; for P-521's prime 2^521 − 1 (`mersenne`), R = 1 and
+// products are reduced by folding the high bits onto the low ones instead.
 struct ModConsts {
     uint64_t m[kMaxLimbs];    // the modulus, 52-bit limbs, least significant first
     uint64_t k0;              // −m⁻¹ mod 2^52
@@ -22,6 +23,7 @@ struct ModConsts {
     uint64_t minus2[kMaxLimbs]; // m − 2, the exponent of a Fermat inversion (plain limbs)
     uint64_t minus1[kMaxLimbs]; // m − 1 (plain limbs)
     int bits;
+    bool mersenne;
 };
 
 struct CurveConsts {

@@ -30,8 +30,9 @@ struct Mod {
     V one[N];
     V r2[N];
     const ModConsts* c;
+    bool mersenne;
 
-    explicit Mod(const ModConsts& consts) : c(&consts)
+    explicit Mod(const ModConsts& consts) : c(&consts), mersenne(consts.mersenne)
     {
         TZV_UNROLL
         for (int i = 0; i < N; ++i) {
@@ -160,12 +161,69 @@ inline Fe<V, N> neg(const Fe<V, N>& a, const Mod<V, N>& M)
     return sub(feZero<V, N>(), a, M);
 }
 
+// x mod (2^521 − 1) for x < 2^1042 given as 2N = 22 columns (N = 11 limbs of 52 bits): the bits
+// from 521 up are folded onto the low 521 (2^521 ≡ 1), twice, then one subtraction.
+template <class V, int N>
+inline Fe<V, N> foldMersenne(V* t, const Mod<V, N>& M)
+{
+    static_assert(N == 11, "2^521 - 1 has 11 limbs");
+    const V mask = V::set1(kLimbMask52);
+    V carry = V::zero();
+    TZV_UNROLL
+    for (int j = 0; j < 2 * N; ++j) {
+        V x = t[j] + carry;
+        t[j] = x & mask;
+        carry = V::template shr<52>(x);
+    }
+    // 521 = 10·52 + 1: the high part starts at bit 1 of limb 10.
+    Fe<V, N> r;
+    carry = V::zero();
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) {
+        V high = V::template shr<1>(t[10 + i]) | (V::template shl<51>(t[11 + i]) & mask);
+        V low = i < 10 ? t[i] : (t[10] & V::set1(1));
+        V x = low + high + carry;
+        r.l[i] = x & mask;
+        carry = V::template shr<52>(x);
+    }
+    // r < 2^522 now: fold bit 521 once more.
+    V top = V::template shr<1>(r.l[10]);
+    r.l[10] = r.l[10] & V::set1(1);
+    carry = top;
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) {
+        V x = r.l[i] + carry;
+        r.l[i] = x & mask;
+        carry = V::template shr<52>(x);
+    }
+    return subtractIfAbove(r, M.m);
+}
+
+template <class V, int N>
+inline Fe<V, N> mulMersenne(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
+{
+    V t[2 * N + 1];
+    TZV_UNROLL
+    for (int j = 0; j <= 2 * N; ++j) t[j] = V::zero();
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) {
+        TZV_UNROLL
+        for (int j = 0; j < N; ++j) {
+            t[i + j] = V::madd52lo(t[i + j], a.l[i], b.l[j]);
+            t[i + j + 1] = V::madd52hi(t[i + j + 1], a.l[i], b.l[j]);
+        }
+    }
+    return foldMersenne(t, M);
+}
+
 // a·b·R⁻¹ mod m for a·b < R·m, fully reduced. Word-serial Montgomery reduction: each round adds
 // a_i·b and then the multiple of m that clears the lowest limb, and drops that limb. A column
 // collects at most 4N products below 2^52 each, well inside the 64-bit accumulators.
 template <class V, int N>
 inline Fe<V, N> mul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
 {
+    if constexpr (N == 11)
+        if (M.mersenne) return mulMersenne(a, b, M);
     const V zero = V::zero();
     V t[N + 1];
     TZV_UNROLL
@@ -225,6 +283,8 @@ inline Fe<V, N> sqr(const Fe<V, N>& a, const Mod<V, N>& M)
         t[2 * i] = V::madd52lo(t[2 * i], a.l[i], a.l[i]);
         t[2 * i + 1] = V::madd52hi(t[2 * i + 1], a.l[i], a.l[i]);
     }
+    if constexpr (N == 11)
+        if (M.mersenne) return foldMersenne(t, M);
     TZV_UNROLL
     for (int i = 0; i < N; ++i) {
         V q = V::madd52lo(zero, t[i], M.k0);

@@ -65,6 +65,16 @@ bool initMod(ModConsts& c, int count, const BIGNUM* m, BN_CTX* ctx)
     return ok;
 }
 
+// The points of a window made affine with one shared inversion (EC_POINTs_make_affine is
+// deprecated in OpenSSL 3.0 but still the only batch form; a failure only costs time).
+void makeAffine(const EC_GROUP* g, EC_POINT** points, int count, BN_CTX* ctx)
+{
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!EC_POINTs_make_affine(g, (size_t)count, points, ctx)) ERR_clear_error();
+#pragma GCC diagnostic pop
+}
+
 // (j+1)·2^(w·i)·G for every window i and entry j, by repeated addition in OpenSSL.
 bool buildComb(CurveConsts& c, const Curve& curve, BN_CTX* ctx)
 {
@@ -74,16 +84,18 @@ bool buildComb(CurveConsts& c, const Curve& curve, BN_CTX* ctx)
     c.combEntries = 1 << (kCombWindow - 1);
     c.comb.assign((size_t)c.combWindows * c.combEntries * 2 * c.limbs, 0);
     EC_POINT* base = EC_POINT_dup(EC_GROUP_get0_generator(g), g);
-    EC_POINT* acc = EC_POINT_new(g);
+    EC_POINT* points[1 << (kCombWindow - 1)] = {};
     BIGNUM* x = BN_new();
     BIGNUM* y = BN_new();
-    bool ok = base && acc && x && y;
+    bool ok = base && x && y;
+    for (EC_POINT*& p : points) ok = ok && (p = EC_POINT_new(g)) != nullptr;
     for (int i = 0; ok && i < c.combWindows; ++i) {
-        ok = EC_POINT_copy(acc, base);
+        ok = EC_POINT_copy(points[0], base);
+        for (int j = 1; ok && j < c.combEntries; ++j) ok = EC_POINT_add(g, points[j], points[j - 1], base, ctx);
+        if (ok) makeAffine(g, points, c.combEntries, ctx);
         for (int j = 0; ok && j < c.combEntries; ++j) {
             uint64_t limbs[2][kMaxLimbs];
-            ok = (j == 0 || EC_POINT_add(g, acc, acc, base, ctx)) &&
-                 EC_POINT_get_affine_coordinates(g, acc, x, y, ctx) &&
+            ok = EC_POINT_get_affine_coordinates(g, points[j], x, y, ctx) &&
                  toMontgomery(limbs[0], c.limbs, x, curve.field.value, ctx) &&
                  toMontgomery(limbs[1], c.limbs, y, curve.field.value, ctx);
             for (int k = 0; ok && k < 2; ++k)
@@ -93,7 +105,7 @@ bool buildComb(CurveConsts& c, const Curve& curve, BN_CTX* ctx)
         for (int k = 0; ok && k < kCombWindow; ++k) ok = EC_POINT_dbl(g, base, base, ctx);
     }
     EC_POINT_free(base);
-    EC_POINT_free(acc);
+    for (EC_POINT* p : points) EC_POINT_free(p);
     BN_free(x);
     BN_free(y);
     return ok;

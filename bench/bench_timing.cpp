@@ -1,12 +1,11 @@
-// What the timing engine itself costs: an empty pair of counter readings, and the clocks, calls and
-// milliseconds the Auto search spends to measure functions of 1000, 100000 and 10 million ticks at
-// 5% accuracy, with the multi-buffer wrappers' pair of loop and statistic functions and with a
-// single call function.
+// What the timing engine itself costs, as Google Benchmark benchmarks: an empty pair of counter
+// readings, and the clocks, calls and milliseconds the Auto search spends to measure functions of
+// 1000, 100000 and 10 million ticks at 5% accuracy, with the multi-buffer wrappers' pair of loop and
+// statistic functions and with a single call function.
 #include <algorithm>
 #include <climits>
-#include <cstdio>
-#include <vector>
 
+#include "bench_clocks.h"
 #include "ps_cpu_ticker.h"
 #include "ps_ostream.h"
 #include "ps_tool.h"
@@ -58,31 +57,18 @@ psResult spinStat(int* calls, long long* clocks, int batch)
     return OK;
 }
 
-long long median(std::vector<long long> v)
+// One empty pair of counter readings per iteration: the mean and the least clocks of a pair.
+template <typename Pair>
+void emptyPairs(benchmark::State& state, Pair pair)
 {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-void emptyPairs()
-{
-    const int n = 200000;
-    std::vector<long long> raw(n), ticker(n);
-    for (int i = 0; i < n; ++i) {
-        unsigned long long a = kyn_StartCpuClocks();
-        raw[i] = (long long)(kyn_StopCpuClocks() - a);
+    long long total = 0, least = LLONG_MAX;
+    for (auto _ : state) {
+        long long t = pair();
+        total += t;
+        least = std::min(least, t);
     }
-    for (int i = 0; i < n; ++i) {
-        psCpuTicker t;
-        t.start();
-        t.stop();
-        ticker[i] = t.getTicks();
-    }
-    printf("Empty start/stop pair, clocks (%d pairs)\n", n);
-    printf("  %-34s min %6lld  median %6lld\n", "kyn_StartCpuClocks/kyn_StopCpuClocks", *std::min_element(raw.begin(), raw.end()),
-           median(raw));
-    printf("  %-34s min %6lld  median %6lld\n", "psCpuTicker start()/stop()", *std::min_element(ticker.begin(), ticker.end()),
-           median(ticker));
+    state.counters["clocks_per_op"] = benchmark::Counter((double)total / (double)state.iterations());
+    state.counters["min_clocks"] = benchmark::Counter((double)least);
 }
 
 struct SearchCost {
@@ -109,44 +95,52 @@ SearchCost autoSearch(bool multiBuffer)
     return cost;
 }
 
-void searchCosts(int freq)
+// One Auto search per iteration for a function of `spin` ticks: the clocks the search spends (the
+// counter read around the loop), the calls it makes and the figure it finds; its comment is the label.
+void searchCost(benchmark::State& state, bool multiBuffer)
 {
-    const long long spins[] = {1000, 100000, 10000000};
-    const int repeats = 5;
-    double load = 0;
-    if (FILE* f = fopen("/proc/loadavg", "r")) {
-        if (fscanf(f, "%lf", &load) != 1) load = 0;
-        fclose(f);
-    }
-    printf("\nAuto search at 5%% accuracy (median of %d searches; %d MHz; load average %.1f on %ld processors)\n",
-           repeats, freq, load, psGetNumOfProcessors());
-    printf("  %-22s %10s %14s %9s %9s %12s  %s\n", "functions", "cost", "search clocks", "calls", "ms", "figure",
-           "comments");
-    for (int kind = 0; kind < 2; ++kind) {
-        for (long long spin : spins) {
-            s_spin = spin;
-            std::vector<long long> clocks, calls, figures;
-            psString comments;
-            for (int r = 0; r < repeats; ++r) {
-                SearchCost cost = autoSearch(kind == 0);
-                clocks.push_back(cost.clocks);
-                calls.push_back(cost.calls);
-                figures.push_back((long long)cost.figure);
-                comments << (r ? " | " : "") << cost.comment;
-            }
-            long long c = median(clocks);
-            printf("  %-22s %10lld %14lld %9lld %9.2f %12lld  %s\n", kind == 0 ? "loop + statistic" : "call only", spin, c,
-                   median(calls), (double)c / freq / 1000.0, median(figures), comments.c_str());
-        }
-    }
+    s_spin = state.range(0);
+    long long calls = 0;
+    double figure = 0;
+    psString comment;
+    bench::clockLoop(state, [&] {
+        SearchCost cost = autoSearch(multiBuffer);
+        calls += cost.calls;
+        figure = cost.figure;
+        comment = cost.comment;
+    }, 1, "search_clocks");
+    state.counters["calls_per_search"] = benchmark::Counter((double)calls / (double)(state.iterations() + 1));
+    state.counters["figure"] = benchmark::Counter(figure);
+    state.SetLabel(comment.c_str());
 }
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
     g_ostrm.setOutLevel(ERR);
-    emptyPairs();
-    int freq = psCpuTicker::getFreq();
-    searchCosts(freq);
-    return 0;
+    return bench::run(argc, argv, [] {
+        benchmark::RegisterBenchmark("timing/empty_pair/kyn_StartCpuClocks", [](benchmark::State& state) {
+            emptyPairs(state, [] {
+                unsigned long long a = kyn_StartCpuClocks();
+                return (long long)(kyn_StopCpuClocks() - a);
+            });
+        });
+        benchmark::RegisterBenchmark("timing/empty_pair/psCpuTicker", [](benchmark::State& state) {
+            emptyPairs(state, [] {
+                psCpuTicker t;
+                t.start();
+                t.stop();
+                return (long long)t.getTicks();
+            });
+        });
+        // The multi-buffer wrappers' pair of loop and statistic functions, and a single call function.
+        for (bool multiBuffer : {true, false})
+            benchmark::RegisterBenchmark(multiBuffer ? "timing/auto_search/loop_and_statistic" : "timing/auto_search/call_only",
+                                         [multiBuffer](benchmark::State& state) { searchCost(state, multiBuffer); })
+                ->Arg(1000)
+                ->Arg(100000)
+                ->Arg(10000000)
+                ->Iterations(5)
+                ->Unit(benchmark::kMillisecond);
+    });
 }

@@ -1,7 +1,8 @@
-// Cost per operation of libtzvcrypto's elliptic-curve functions (one 8-lane call divided by 8)
-// next to OpenSSL's own cost of the same operation on this machine, in microseconds.
+// Clocks per operation of libtzvcrypto's elliptic-curve functions (one 8-lane call divided by 8)
+// next to OpenSSL's own cost of the same operation on this machine, as Google Benchmark benchmarks
+// "tzv/<curve>/<operation>" and "openssl/<curve>/<operation>" with the counter clocks_per_op.
 //
-//   bench_tzv_ec [filter] [seconds per figure]     e.g.  bench_tzv_ec p256 0.5
+//   bench_tzv_ec [--benchmark_filter=nistp256] [--benchmark_format=json] ...
 //
 // OpenSSL's side uses its EC_KEY-level calls (the raw operation, without DER or EVP overhead where a
 // lower-level call exists); the SM2 signature uses the EVP DigestSign/DigestVerify path, the only
@@ -20,13 +21,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <functional>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench_clocks.h"
 #include "tzvcrypto.h"
 
 namespace {
@@ -34,41 +35,6 @@ namespace {
 constexpr int kLanes = 8;
 using Bytes = std::vector<uint8_t>;
 using Words = std::vector<uint64_t>;
-
-double g_budget = 0.3; // seconds per figure
-
-// This thread's CPU time in seconds: on a shared machine, time spent descheduled is not counted.
-double cpuSeconds()
-{
-    timespec ts;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return ts.tv_sec + ts.tv_nsec * 1e-9;
-}
-
-// Microseconds per call: batches double until one lasts g_budget / 10 seconds of CPU time.
-double runBatch(const std::function<void()>& call)
-{
-    for (long calls = 1;; calls *= 2) {
-        double t0 = cpuSeconds();
-        for (long i = 0; i < calls; ++i) call();
-        double elapsed = cpuSeconds() - t0;
-        if (elapsed >= g_budget / 10) return elapsed * 1e6 / calls;
-    }
-}
-
-// Microseconds per call of each of two functions: best of five alternating batches, so that both
-// see the same conditions.
-std::pair<double, double> timePair(const std::function<void()>& a, const std::function<void()>& b)
-{
-    a(); // warm-up: first-use set-up, caches
-    b();
-    double bestA = 1e300, bestB = 1e300;
-    for (int i = 0; i < 5; ++i) {
-        bestA = std::min(bestA, runBatch(a));
-        bestB = std::min(bestB, runBatch(b));
-    }
-    return {bestA, bestB};
-}
 
 Words toWords(const BIGNUM* b, int count)
 {
@@ -95,20 +61,10 @@ std::array<T*, kLanes> out(std::array<std::vector<T>, kLanes>& v)
     return p;
 }
 
-struct Row {
-    std::string name;
-    double ours, openssl;
-};
-std::vector<Row> g_rows;
-
 // `ours` makes one 8-lane call, `openssl` one operation.
-void report(const std::string& name, const std::function<void()>& ours, const std::function<void()>& openssl)
+void report(const std::string& name, std::function<void()> ours, std::function<void()> openssl)
 {
-    auto [perCall, perOp] = timePair(ours, openssl);
-    double perLane = perCall / kLanes;
-    g_rows.push_back({name, perLane, perOp});
-    std::printf("%-40s %10.2f %10.2f %8.2f\n", name.c_str(), perLane, perOp, perLane / perOp);
-    std::fflush(stdout);
+    bench::addPair(name, std::move(ours), kLanes, std::move(openssl), 1, bench::kPerOp);
 }
 
 // The data of one curve: eight key pairs, ephemeral keys, digests and signatures, in the library's
@@ -290,11 +246,13 @@ struct OpensslSide {
     }
 };
 
+// The benchmarks keep their data to the end of the program: the curve data and OpenSSL's objects
+// are made once here and never freed; the lambdas hold copies of the pointer arrays.
 void benchNist(const NistFunctions& f, std::mt19937_64& rng)
 {
-    CurveData c(f.nid, rng);
-    OpensslSide ssl(c);
-    const std::string n = std::string("tzv_") + f.name + "_";
+    CurveData& c = *new CurveData(f.nid, rng);
+    OpensslSide* ssl = new OpensslSide(c);
+    const std::string n = std::string(f.name) + "/";
     auto d = in(c.d), k = in(c.k), x = in(c.x), y = in(c.y), X = in(c.X), Y = in(c.Y), Z = in(c.Z);
     auto msg = in(c.digest);
     auto ox = out(c.outX), oy = out(c.outY), oz = out(c.outZ), okinv = out(c.kinv), orp = out(c.rp);
@@ -303,42 +261,90 @@ void benchNist(const NistFunctions& f, std::mt19937_64& rng)
     // Valid inputs of verify and complete, from the library's own sign and setup.
     if (f.sign(r.data(), s.data(), msg.data(), k.data(), d.data(), nullptr) != 0 ||
         f.signSetup(okinv.data(), orp.data(), k.data(), nullptr) != 0) {
-        std::printf("%s: set-up failed\n", f.name);
+        bench::addMissing("tzv/" + n + "ecdsa_sign", "set-up failed");
         return;
     }
     auto sr = in(c.r), ss = in(c.s);
     auto kinv = in(c.kinv), rp = in(c.rp);
 
-    report(n + "ecpublic_key_mb8", [&] { f.publicKey(ox.data(), oy.data(), oz.data(), d.data(), nullptr); },
-           [&] { ssl.publicKey(); });
-    report(n + "ecdh_mb8 (projective)", [&] { f.ecdh(sh.data(), d.data(), X.data(), Y.data(), Z.data(), nullptr); },
-           [&] { ssl.ecdhDerive(); });
-    report(n + "ecdh_mb8 (affine)", [&] { f.ecdh(sh.data(), d.data(), x.data(), y.data(), nullptr, nullptr); },
-           [&] { ssl.ecdhDerive(); });
-    report(n + "ecdsa_sign_setup_mb8", [&] { f.signSetup(okinv.data(), orp.data(), k.data(), nullptr); },
-           [&] { ssl.signSetup(); });
-    report(n + "ecdsa_sign_complete_mb8",
-           [&] { f.signComplete(oR.data(), oS.data(), msg.data(), rp.data(), kinv.data(), d.data(), nullptr); },
-           [&] { ssl.signComplete(); });
-    report(n + "ecdsa_sign_mb8", [&] { f.sign(oR.data(), oS.data(), msg.data(), k.data(), d.data(), nullptr); },
-           [&] { ssl.sign(); });
-    report(n + "ecdsa_verify_mb8 (projective)",
-           [&] { f.verify(sr.data(), ss.data(), msg.data(), X.data(), Y.data(), Z.data(), nullptr); },
-           [&] { ssl.verify(); });
-    report(n + "ecdsa_verify_mb8 (affine)",
-           [&] { f.verify(sr.data(), ss.data(), msg.data(), x.data(), y.data(), nullptr, nullptr); },
-           [&] { ssl.verify(); });
+    report(n + "ecpublic_key", [=]() mutable { f.publicKey(ox.data(), oy.data(), oz.data(), d.data(), nullptr); },
+           [=] { ssl->publicKey(); });
+    report(n + "ecdh/projective",
+           [=]() mutable { f.ecdh(sh.data(), d.data(), X.data(), Y.data(), Z.data(), nullptr); },
+           [=] { ssl->ecdhDerive(); });
+    report(n + "ecdh/affine", [=]() mutable { f.ecdh(sh.data(), d.data(), x.data(), y.data(), nullptr, nullptr); },
+           [=] { ssl->ecdhDerive(); });
+    report(n + "ecdsa_sign_setup", [=]() mutable { f.signSetup(okinv.data(), orp.data(), k.data(), nullptr); },
+           [=] { ssl->signSetup(); });
+    report(n + "ecdsa_sign_complete",
+           [=]() mutable {
+               f.signComplete(oR.data(), oS.data(), msg.data(), rp.data(), kinv.data(), d.data(), nullptr);
+           },
+           [=] { ssl->signComplete(); });
+    report(n + "ecdsa_sign", [=]() mutable { f.sign(oR.data(), oS.data(), msg.data(), k.data(), d.data(), nullptr); },
+           [=] { ssl->sign(); });
+    report(n + "ecdsa_verify/projective",
+           [=] { f.verify(sr.data(), ss.data(), msg.data(), X.data(), Y.data(), Z.data(), nullptr); },
+           [=] { ssl->verify(); });
+    report(n + "ecdsa_verify/affine",
+           [=] { f.verify(sr.data(), ss.data(), msg.data(), x.data(), y.data(), nullptr, nullptr); },
+           [=] { ssl->verify(); });
 }
+
+// OpenSSL's SM2 signature: DigestSign / DigestVerify with SM3 and the identifier, cycling through
+// the eight keys.
+struct OpensslSm2 {
+    OpensslSide& ssl;
+    std::array<Bytes, kLanes> msg, der;
+    std::array<EVP_MD_CTX*, kLanes> md{};
+    int lane = 0;
+
+    OpensslSm2(OpensslSide& side, const std::array<Bytes, kLanes>& id, const std::array<Bytes, kLanes>& messages)
+        : ssl(side), msg(messages)
+    {
+        for (int i = 0; i < kLanes; ++i) {
+            md[i] = EVP_MD_CTX_new();
+            EVP_PKEY_CTX* pctx = EVP_PKEY_CTX_new(ssl.pkey[i], nullptr);
+            EVP_PKEY_CTX_set1_id(pctx, id[i].data(), id[i].size());
+            EVP_MD_CTX_set_pkey_ctx(md[i], pctx); // the digest context keeps it to the end
+            ECDSA_SIG* sig = ECDSA_SIG_new();
+            ECDSA_SIG_set0(sig, BN_bin2bn(ssl.c.r[i].data(), 32, nullptr), BN_bin2bn(ssl.c.s[i].data(), 32, nullptr));
+            unsigned char* p = nullptr;
+            int len = i2d_ECDSA_SIG(sig, &p);
+            der[i].assign(p, p + len);
+            OPENSSL_free(p);
+            ECDSA_SIG_free(sig);
+        }
+    }
+    void sign()
+    {
+        unsigned char buf[128];
+        size_t len = sizeof buf;
+        EVP_DigestSignInit(md[lane], nullptr, EVP_sm3(), nullptr, ssl.pkey[lane]);
+        EVP_DigestSign(md[lane], buf, &len, msg[lane].data(), msg[lane].size());
+        lane = (lane + 1) % kLanes;
+    }
+    void verify()
+    {
+        EVP_DigestVerifyInit(md[lane], nullptr, EVP_sm3(), nullptr, ssl.pkey[lane]);
+        if (EVP_DigestVerify(md[lane], der[lane].data(), der[lane].size(), msg[lane].data(), msg[lane].size()) != 1) {
+            std::printf("OpenSSL rejected the library's SM2 signature\n");
+            std::exit(1);
+        }
+        lane = (lane + 1) % kLanes;
+    }
+};
 
 void benchSm2(std::mt19937_64& rng)
 {
-    CurveData c(NID_sm2, rng);
-    OpensslSide ssl(c);
+    CurveData& c = *new CurveData(NID_sm2, rng);
+    OpensslSide* ssl = new OpensslSide(c);
     auto d = in(c.d), k = in(c.k), x = in(c.x), y = in(c.y), X = in(c.X), Y = in(c.Y), Z = in(c.Z);
     auto ox = out(c.outX), oy = out(c.outY), oz = out(c.outZ);
     auto r = out(c.r), s = out(c.s), sh = out(c.shared);
     // The customary 16-byte identifier and a 64-byte message per lane.
-    std::array<Bytes, kLanes> id, msg;
+    auto& id = *new std::array<Bytes, kLanes>();
+    auto& msg = *new std::array<Bytes, kLanes>();
     std::array<int, kLanes> idLen{}, msgLen{};
     for (int i = 0; i < kLanes; ++i) {
         id[i] = Bytes{'1', '2', '3', '4', '5', '6', '7', '8', '1', '2', '3', '4', '5', '6', '7', '8'};
@@ -350,79 +356,41 @@ void benchSm2(std::mt19937_64& rng)
     auto idp = in(id), mp = in(msg);
     if (tzv_sm2_ecdsa_sign_mb8(r.data(), s.data(), idp.data(), idLen.data(), mp.data(), msgLen.data(), k.data(), d.data(),
                                x.data(), y.data(), nullptr, nullptr) != 0) {
-        std::printf("sm2: set-up failed\n");
+        bench::addMissing("tzv/sm2/ecdsa_sign", "set-up failed");
         return;
     }
     auto sr = in(c.r), ss = in(c.s);
+    OpensslSm2* sm2 = new OpensslSm2(*ssl, id, msg);
 
-    // OpenSSL's SM2 signature: DigestSign / DigestVerify with SM3 and the identifier.
-    std::array<EVP_MD_CTX*, kLanes> md{};
-    std::array<EVP_PKEY_CTX*, kLanes> pctx{};
-    std::array<Bytes, kLanes> der;
-    for (int i = 0; i < kLanes; ++i) {
-        md[i] = EVP_MD_CTX_new();
-        pctx[i] = EVP_PKEY_CTX_new(ssl.pkey[i], nullptr);
-        EVP_PKEY_CTX_set1_id(pctx[i], id[i].data(), id[i].size());
-        EVP_MD_CTX_set_pkey_ctx(md[i], pctx[i]);
-        ECDSA_SIG* sig = ECDSA_SIG_new();
-        ECDSA_SIG_set0(sig, BN_bin2bn(c.r[i].data(), 32, nullptr), BN_bin2bn(c.s[i].data(), 32, nullptr));
-        unsigned char* p = nullptr;
-        int len = i2d_ECDSA_SIG(sig, &p);
-        der[i].assign(p, p + len);
-        OPENSSL_free(p);
-        ECDSA_SIG_free(sig);
-    }
-    int lane = 0;
-    auto sslSign = [&] {
-        unsigned char buf[128];
-        size_t len = sizeof buf;
-        EVP_DigestSignInit(md[lane], nullptr, EVP_sm3(), nullptr, ssl.pkey[lane]);
-        EVP_DigestSign(md[lane], buf, &len, msg[lane].data(), msg[lane].size());
-        lane = (lane + 1) % kLanes;
-    };
-    auto sslVerify = [&] {
-        EVP_DigestVerifyInit(md[lane], nullptr, EVP_sm3(), nullptr, ssl.pkey[lane]);
-        if (EVP_DigestVerify(md[lane], der[lane].data(), der[lane].size(), msg[lane].data(), msg[lane].size()) != 1) {
-            std::printf("OpenSSL rejected the library's SM2 signature\n");
-            std::exit(1);
-        }
-        lane = (lane + 1) % kLanes;
-    };
-
-    report("tzv_sm2_ecpublic_key_mb8", [&] { tzv_sm2_ecpublic_key_mb8(ox.data(), oy.data(), oz.data(), d.data(), nullptr); },
-           [&] { ssl.publicKey(); });
-    report("tzv_sm2_ecdh_mb8 (projective)",
-           [&] { tzv_sm2_ecdh_mb8(sh.data(), d.data(), X.data(), Y.data(), Z.data(), nullptr); }, [&] { ssl.ecdh(); });
-    report("tzv_sm2_ecdsa_sign_mb8 (projective)",
-           [&] {
+    report("sm2/ecpublic_key", [=]() mutable { tzv_sm2_ecpublic_key_mb8(ox.data(), oy.data(), oz.data(), d.data(), nullptr); },
+           [=] { ssl->publicKey(); });
+    report("sm2/ecdh/projective",
+           [=]() mutable { tzv_sm2_ecdh_mb8(sh.data(), d.data(), X.data(), Y.data(), Z.data(), nullptr); },
+           [=] { ssl->ecdh(); });
+    report("sm2/ecdsa_sign/projective",
+           [=]() mutable {
                tzv_sm2_ecdsa_sign_mb8(r.data(), s.data(), idp.data(), idLen.data(), mp.data(), msgLen.data(), k.data(),
                                       d.data(), X.data(), Y.data(), Z.data(), nullptr);
            },
-           sslSign);
-    report("tzv_sm2_ecdsa_verify_mb8 (projective)",
-           [&] {
+           [=] { sm2->sign(); });
+    report("sm2/ecdsa_verify/projective",
+           [=]() mutable {
                tzv_sm2_ecdsa_verify_mb8(sr.data(), ss.data(), idp.data(), idLen.data(), mp.data(), msgLen.data(),
                                         X.data(), Y.data(), Z.data(), nullptr);
            },
-           sslVerify);
-    for (int i = 0; i < kLanes; ++i) {
-        EVP_MD_CTX_free(md[i]);
-        EVP_PKEY_CTX_free(pctx[i]);
-    }
+           [=] { sm2->verify(); });
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    std::string filter = argc > 1 ? argv[1] : "";
-    if (argc > 2) g_budget = std::atof(argv[2]);
-    std::mt19937_64 rng(2024);
-    std::printf("%-40s %10s %10s %8s\n", "function (per lane)", "tzv us", "OpenSSL us", "ratio");
-    const NistFunctions nist[] = {TZV_BENCH_NIST(nistp256, NID_X9_62_prime256v1),
-                                  TZV_BENCH_NIST(nistp384, NID_secp384r1), TZV_BENCH_NIST(nistp521, NID_secp521r1)};
-    for (const auto& f : nist)
-        if (filter.empty() || std::strstr(f.name, filter.c_str())) benchNist(f, rng);
-    if (filter.empty() || filter == "sm2") benchSm2(rng);
-    return 0;
+    return bench::run(argc, argv, [] {
+        std::mt19937_64 rng(2024);
+        const NistFunctions nist[] = {TZV_BENCH_NIST(nistp256, NID_X9_62_prime256v1),
+                                      TZV_BENCH_NIST(nistp384, NID_secp384r1),
+                                      TZV_BENCH_NIST(nistp521, NID_secp521r1)};
+        for (const auto& f : nist) benchNist(f, rng);
+        benchSm2(rng);
+    });
 }

@@ -2,6 +2,7 @@
 #ifndef E2E_SUPPORT_H
 #define E2E_SUPPORT_H
 
+#include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -100,6 +101,69 @@ private:
 
 // The banner date as the compiler writes it into the program.
 inline std::string buildDate() { return __DATE__; }
+
+inline bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+// Compares the lines of a run with the expected ones, reporting every difference.
+inline void expectLines(const std::vector<std::string>& got, const std::vector<std::string>& want,
+                        const std::string& all)
+{
+    for (size_t i = 0; i < want.size() && i < got.size(); ++i) EXPECT_EQ(got[i], want[i]) << "line " << i;
+    EXPECT_EQ(got.size(), want.size()) << all;
+}
+
+// The rows of a result table after its title line, as cells.
+inline std::vector<std::vector<std::string>> resultRows(const std::string& csv)
+{
+    std::vector<std::vector<std::string>> rows;
+    bool afterTitle = false;
+    for (const std::string& line : lines(csv)) {
+        if (afterTitle) rows.push_back(cells(line));
+        afterTitle |= line.rfind("function,Parm1,Parm2,Parm3,Parm4,Parm5,Parm6,Parm7,Parm8,Comment,Clocks,per,", 0) == 0;
+    }
+    return rows;
+}
+
+// A test of the product's suites, as registered.
+struct SuiteTest {
+    std::string function; // the measured library function; the test is function + "_sts_wrapper"
+    std::string cls, source;
+    std::string param; // the size parameter, if any
+    std::string parms; // the csv cells Parm1 to Parm8, '%' standing for the parameter's value
+};
+
+// Every suite's tests in registration order.
+inline std::vector<SuiteTest> suiteTests()
+{
+    std::vector<SuiteTest> t;
+    const std::string none = "-,-,-,-,-,-,-,-", pub = "pub_key: projective,-,-,-,-,-,-,-";
+    auto ecc = [&](const std::string& curve, const std::string& cls, std::vector<std::string> ops) {
+        for (const std::string& op : ops)
+            t.push_back({"tzv_" + curve + "_" + op + "_mb8", cls, "p_tzv_ecc", "",
+                         op == "ecpublic_key" || op == "ecdh" || op == "ecdsa_verify" ? pub : none});
+    };
+    for (const char* bits : {"256", "384", "521"})
+        ecc(std::string("nistp") + bits, std::string("TimECC") + bits + "_TZV",
+            {"ecpublic_key", "ecdh", "ecdsa_sign_setup", "ecdsa_sign_complete", "ecdsa_sign", "ecdsa_verify"});
+    ecc("sm2", "TimECCSM2_TZV", {"ecpublic_key", "ecdh", "ecdsa_sign", "ecdsa_verify"});
+    for (const char* op : {"public_key", "sign", "verify"})
+        t.push_back({std::string("tzv_ed25519_") + op + "_mb8", "TimEd25519_TZV", "p_tzv_ed25519", "", none});
+    t.push_back({"tzv_exp_mb8", "TimEXP_TZV", "p_tzv_exp", "modulus-bit-Length", "8u,-,%,-,-,-,-,-"});
+    for (const char* op : {"public", "private", "private_crt"})
+        t.push_back({std::string("tzv_rsa_") + op + "_mb8", "TimRSA_TZV", "p_tzv_rsa", "N-bitLength", "8u,-,%,-,-,-,-,-"});
+    for (const char* op : {"update", "msg_digest"})
+        t.push_back({std::string("tzv_sm3_") + op + "_mb16", "TimSM3_TZV", "p_tzv_sm3", "length", "%,-,-,-,-,-,-,-"});
+    for (const char* mode : {"ecb", "cbc", "ctr128", "ofb", "cfb128", "xts", "gcm", "ccm"})
+        for (const char* dir : {"encrypt", "decrypt"}) {
+            const std::string m = mode, d = dir;
+            const std::string cls = m == "gcm" ? "TimSM4_GCM_ENC_DEC_TZV" : m == "ccm" ? "TimSM4_CCM_ENC_DEC_TZV" : "TimSM4_TZV";
+            const std::string name = m == "xts" || m == "gcm" || m == "ccm" ? m + "_" + d : d + "_" + m;
+            t.push_back({"tzv_sm4_" + name + "_mb16", cls, "p_tzv_sm4", "length", "%,-,-,-,-,-,-,-"});
+        }
+    t.push_back({"tzv_x25519_public_key_mb8", "TimX25519_TZV", "p_tzv_x25519", "", none});
+    t.push_back({"tzv_x25519_mb8", "TimX25519_TZV", "p_tzv_x25519", "", none});
+    return t;
+}
 
 } // namespace e2e
 

@@ -12,6 +12,7 @@
 
 #include "e2e_support.h"
 
+using e2e::expectLines;
 using e2e::fileExists;
 using e2e::lines;
 using e2e::readFile;
@@ -33,13 +34,7 @@ public:
     std::string cwd() const { return m_dir.file("run"); }
     std::string root() const { return m_dir.path(); }
     e2e::Run run(const std::vector<std::string>& args) const { return e2e::run(args, cwd(), "", program()); }
-    void write(const std::string& path, const std::string& text) const
-    {
-        FILE* f = fopen(path.c_str(), "wb");
-        ASSERT_NE(f, nullptr) << path;
-        fwrite(text.data(), 1, text.size(), f);
-        fclose(f);
-    }
+    void write(const std::string& path, const std::string& text) const { std::ofstream(path, std::ios::binary) << text; }
 
 private:
     e2e::TempDir m_dir;
@@ -59,12 +54,6 @@ std::vector<std::string> entries(const std::string& path)
     return names;
 }
 
-// Compares the lines of a run with the expected ones, reporting every difference.
-void expectLines(const std::vector<std::string>& got, const std::vector<std::string>& want, const std::string& all)
-{
-    for (size_t i = 0; i < want.size() && i < got.size(); ++i) EXPECT_EQ(got[i], want[i]) << "line " << i;
-    EXPECT_EQ(got.size(), want.size()) << all;
-}
 } // namespace
 
 TEST(CommandLine, EveryKeyReportsItsSettingOrWhyItIsIgnored)
@@ -78,7 +67,7 @@ TEST(CommandLine, EveryKeyReportsItsSettingOrWhyItIsIgnored)
                         "-kor", "-kand", "-Fecdsa", "-f!", "abc", "-f!abc", "-f-", "abc", "-fsign", "-f+mb8", "-f=x",
                         "-t+TimECC", "-t-SM2", "-t=y", "-tECC", "-t!y", "-t", "-mecc", "-m+p_", "-m-x",
                         "-m=p_tzv_ecc", "-m", "-n", "-p", "-l", "-T", "-N0", "-N4", "-P", "-i", "-Irun", "-Z",
-                        "/B", "-o", "-Ocopy", "-r", "out", "-rout2", "extra", "-u", "-Usum2", "-g",
+                        "plain", "/B", "-o", "-Ocopy", "-r", "out", "-rout2", "extra", "-u", "-Usum2", "-g",
                         "-@missing.txt"});
     EXPECT_EQ(r.status, 0);
     const std::vector<std::string> report = {
@@ -143,7 +132,7 @@ TEST(CommandLine, EveryKeyReportsItsSettingOrWhyItIsIgnored)
         "-P: read tested function names from ini-file if any",
         "-i: read from " + b + "tool.ini",
         "-Irun: write PS parameters to " + b + "run.ini and exit",
-        "-Z: ignored: incorrect option key",
+        "-Zplain: ignored: incorrect option key",
         "-B: batch mode",
         "-o: write console output to " + b + "tool.txt",
         "-Ocopy: add console output to " + b + "copy.txt",

@@ -1,43 +1,38 @@
-// Which registered tests a run selects and in which order, read from the test listing of -e and
-// checked over the elliptic-curve suite (other suites' rows only have to be well formed).
-// The listing needs the processor frequency for its title (a few seconds per run), so the runs of
-// one test are started side by side.
+// Which registered tests a run selects and in which order, read from the test listing of -e over
+// every suite. The listing needs the processor frequency for its title (a few seconds per run), so
+// the runs of one test are started side by side.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <regex>
 #include <string>
 #include <vector>
 
 #include "e2e_support.h"
 
+using e2e::contains;
+
 namespace {
 
 struct Registered {
-    std::string name, test;
+    std::string name, test, source;
 };
 
-// The elliptic-curve tests in registration order, then the session's information test.
+// The suites' tests in registration order.
 std::vector<Registered> registered()
 {
     std::vector<Registered> all;
-    const char* nist[] = {"ecpublic_key", "ecdh", "ecdsa_sign_setup", "ecdsa_sign_complete", "ecdsa_sign",
-                          "ecdsa_verify"};
-    for (const char* curve : {"256", "384", "521"})
-        for (const char* f : nist)
-            all.push_back({std::string("tzv_nistp") + curve + "_" + f + "_mb8_sts_wrapper",
-                           std::string("TimECC") + curve + "_TZV"});
-    for (const char* f : {"ecpublic_key", "ecdh", "ecdsa_sign", "ecdsa_verify"})
-        all.push_back({std::string("tzv_sm2_") + f + "_mb8_sts_wrapper", "TimECCSM2_TZV"});
+    for (const e2e::SuiteTest& t : e2e::suiteTests()) all.push_back({t.function + "_sts_wrapper", t.cls, t.source});
     return all;
 }
 
 const std::string info = "__psOrvelCpu";
 
-// The names the listing must show among the information test and the elliptic-curve tests: the
-// information test first when it is kept, then the tests in registration order or sorted by name.
+// The names the listing must show: the information test first when it is kept, then the tests in
+// registration order or sorted by name.
 std::vector<std::string> expected(const std::function<bool(const Registered&)>& keep, bool keepInfo, bool sorted = true)
 {
     std::vector<std::string> names;
@@ -48,11 +43,8 @@ std::vector<std::string> expected(const std::function<bool(const Registered&)>& 
     return names;
 }
 
-bool has(const std::string& text, const char* part) { return text.find(part) != std::string::npos; }
-
 struct Listing {
-    std::vector<std::string> rows;  // every function listed, other suites' too
-    std::vector<std::string> names; // the information test and the elliptic-curve tests among them
+    std::vector<std::string> names; // every test listed
     std::string out;
 };
 
@@ -79,41 +71,21 @@ std::vector<Listing> listings(const std::vector<std::vector<std::string>>& runs)
         }
     }
     const std::regex row(R"( *([0-9]+)\t([^\t]*)\t([^\t]*)\t([^\t]*)\t)");
-    std::vector<Registered> all = registered();
+    std::map<std::string, std::string> owner = {{info, "__psOrvelCpuTest/ps"}};
+    for (const Registered& r : registered()) owner[r.name] = r.test + "/" + r.source;
     for (Listing& l : result) {
         std::vector<std::string> lines = e2e::lines(l.out);
-        std::vector<std::string>::iterator it = std::find(lines.begin(), lines.end(), "   #\tFunction\tTest\tSource\t");
-        if (it == lines.end()) {
-            ADD_FAILURE() << "no listing in:\n" << l.out;
-            continue;
-        }
-        for (++it; it != lines.end(); ++it) {
-            std::smatch m;
+        auto it = std::find(lines.begin(), lines.end(), "   #\tFunction\tTest\tSource\t");
+        if (it == lines.end()) ADD_FAILURE() << "no listing in:\n" << l.out;
+        for (std::smatch m; it != lines.end() && ++it != lines.end();) {
             if (!std::regex_match(*it, m, row)) {
                 ADD_FAILURE() << "not a listing row: " << *it;
-                continue;
+                break;
             }
-            l.rows.push_back(m[2]);
-            EXPECT_EQ(std::stoi(m[1]), (int)l.rows.size()) << *it;
-            EXPECT_EQ(it->find('\t'), 4u) << "number as %4d: " << *it;
-            if (m[2] == info) {
-                l.names.push_back(m[2]);
-                EXPECT_EQ(l.rows.size(), 1u) << "the information test comes first";
-                EXPECT_EQ(m[3], "__psOrvelCpuTest");
-                EXPECT_EQ(m[4], "ps");
-                continue;
-            }
-            if (m[4] != "p_tzv_ecc") continue; // another suite
             l.names.push_back(m[2]);
-            std::vector<Registered>::iterator r = std::find_if(all.begin(), all.end(), [&](const Registered& x) {
-                return x.name == m[2];
-            });
-            if (r == all.end()) {
-                ADD_FAILURE() << "not a registered test: " << *it;
-                continue;
-            }
-            EXPECT_EQ(m[3], r->test) << *it;
-            EXPECT_EQ(m[4], "p_tzv_ecc") << *it;
+            EXPECT_EQ(std::stoi(m[1]), (int)l.names.size()) << *it;
+            EXPECT_EQ(it->find('\t'), 4u) << "number as %4d: " << *it;
+            EXPECT_EQ(m[3].str() + "/" + m[4].str(), owner.count(m[2]) ? owner[m[2]] : "a registered test") << *it;
         }
     }
     return result;
@@ -123,17 +95,19 @@ std::vector<Listing> listings(const std::vector<std::vector<std::string>>& runs)
 
 TEST(Selection, InformationTestFirstThenSortedOrRegistrationOrder)
 {
-    std::vector<Listing> l = listings({{}, {"-s-"}, {"-s-", "-s"}});
+    // The sorting note goes to standard output only, not to the console copy.
+    e2e::TempDir dir;
+    std::vector<Listing> l = listings({{"-o" + dir.file("copy.txt")}, {"-s-"}, {"-s-", "-s"}});
     auto all = [](const Registered&) { return true; };
     EXPECT_EQ(l[0].names, expected(all, true));
-    ASSERT_FALSE(l[0].rows.empty());
-    EXPECT_TRUE(std::is_sorted(l[0].rows.begin() + 1, l[0].rows.end()));
-    EXPECT_EQ(l[1].rows.size(), l[0].rows.size());
-    EXPECT_EQ(l[1].names, expected(all, true, false));
     // -s cannot switch sorting back on.
+    EXPECT_EQ(l[1].names, expected(all, true, false));
     EXPECT_EQ(l[2].names, expected(all, true, false));
-    EXPECT_TRUE(has(l[0].out, "Sorting functions...\n")) << l[0].out;
-    EXPECT_FALSE(has(l[1].out, "Sorting functions...")) << l[1].out;
+    EXPECT_TRUE(contains(l[0].out, "Sorting functions...\n")) << l[0].out;
+    EXPECT_FALSE(contains(l[1].out, "Sorting functions...")) << l[1].out;
+    const std::string copy = e2e::readFile(dir.file("copy.txt"));
+    EXPECT_TRUE(contains(copy, "   #\tFunction\tTest\tSource\t\n")) << copy;
+    EXPECT_FALSE(contains(copy, "Sorting functions")) << copy;
 }
 
 TEST(Selection, PatternGroupsSelectExactlyTheDocumentedTests)
@@ -141,7 +115,6 @@ TEST(Selection, PatternGroupsSelectExactlyTheDocumentedTests)
     const std::string sign256 = "tzv_nistp256_ecdsa_sign_mb8_sts_wrapper";
     std::vector<Listing> l = listings({
         {"-fsign", "-fverify"},
-        {"-fsign", "-fverify", "-f+mb8"},
         {"-fsign", "-fverify", "-f+mb8", "-f-sm2"},
         {"-f=" + sign256, "-f-ecdsa"},
         {"-f=abc"},
@@ -157,42 +130,38 @@ TEST(Selection, PatternGroupsSelectExactlyTheDocumentedTests)
         {"-m=p_tzv_ecc", "-f__ps", "-kor"},
         {"-f!", "-t", "-m", "-kxyz"},
     });
-    auto name = [](std::function<bool(const std::string&)> f) {
-        return [f](const Registered& r) { return f(r.name); };
+    auto name = [](std::function<bool(const std::string&)> f) { return [f](const Registered& r) { return f(r.name); }; };
+    auto signOrVerify = [](const std::string& n) { return contains(n, "sign") || contains(n, "verify"); };
+    const struct {
+        std::function<bool(const Registered&)> keep;
+        bool info;
+        size_t count;
+    } want[] = {
+        {name(signOrVerify), false, 16},
+        {name([&](const std::string& n) { return signOrVerify(n) && contains(n, "mb8") && !contains(n, "sm2"); }), false, 14},
+        // The equal pattern wins over the must-not pattern of its group.
+        {name([&](const std::string& n) { return n == sign256 || !contains(n, "ecdsa"); }), true, 36},
+        {[](const Registered&) { return false; }, false, 0},
+        {name([&](const std::string& n) { return n != sign256; }), true, 48},
+        {[](const Registered&) { return false; }, false, 0},
+        {[](const Registered& r) { return contains(r.name, "sm2") || contains(r.test, "256"); }, false, 10},
+        // Registration strings and source names are matched case-sensitively.
+        {[](const Registered&) { return false; }, false, 0},
+        {[](const Registered& r) { return r.test == "TimECC256_TZV"; }, false, 6},
+        {[](const Registered& r) { return r.source == "p_tzv_ecc"; }, false, 22},
+        {[](const Registered&) { return true; }, false, 49},
+        {[](const Registered& r) { return r.test == "TimECCSM2_TZV"; }, false, 4},
+        // Must-contain and must-not patterns of both groups, with a not-equal among the or-patterns.
+        {[](const Registered& r) {
+             return (r.test == "TimECC256_TZV" || r.test == "TimECC384_TZV") &&
+                    (contains(r.name, "ecdh") || contains(r.name, "public")) && r.name != "tzv_nistp384_ecdh_mb8_sts_wrapper";
+         }, false, 3},
+        {[](const Registered& r) { return r.source == "p_tzv_ecc"; }, true, 22},
+        // Empty patterns add no condition and an unknown composition means "and".
+        {[](const Registered&) { return true; }, true, 49},
     };
-    auto signOrVerify = name([](const std::string& n) { return has(n, "sign") || has(n, "verify"); });
-    EXPECT_EQ(l[0].names, expected(signOrVerify, false));
-    ASSERT_EQ(l[0].names.size(), 14u);
-    EXPECT_EQ(l[1].names, expected(signOrVerify, false));
-    EXPECT_EQ(l[2].names, expected(name([&](const std::string& n) { return signOrVerify({n, ""}) && !has(n, "sm2"); }),
-                                   false));
-    EXPECT_EQ(l[2].names.size(), 12u);
-    // The equal pattern wins over the must-not pattern of its group.
-    EXPECT_EQ(l[3].names, expected(name([&](const std::string& n) { return n == sign256 || !has(n, "ecdsa"); }), true));
-    EXPECT_EQ(l[3].names.size(), 10u);
-    EXPECT_EQ(l[4].rows, std::vector<std::string>{});
-    EXPECT_EQ(l[5].names, expected(name([&](const std::string& n) { return n != sign256; }), true));
-    EXPECT_EQ(l[5].names.size(), 22u);
-    EXPECT_EQ(l[6].names, std::vector<std::string>{});
-    EXPECT_EQ(l[7].names,
-              expected([](const Registered& r) { return has(r.name, "sm2") || has(r.test, "256"); }, false));
-    EXPECT_EQ(l[7].names.size(), 10u);
-    // Registration strings and source names are matched case-sensitively.
-    EXPECT_EQ(l[8].names, std::vector<std::string>{});
-    EXPECT_EQ(l[9].names, expected([](const Registered& r) { return r.test == "TimECC256_TZV"; }, false));
-    EXPECT_EQ(l[10].names, expected([](const Registered&) { return true; }, false));
-    EXPECT_EQ(l[11].names, expected([](const Registered&) { return true; }, false));
-    EXPECT_EQ(l[12].names, expected([](const Registered& r) { return r.test == "TimECCSM2_TZV"; }, false));
-    // Must-contain and must-not patterns of both groups, with a not-equal among the or-patterns.
-    EXPECT_EQ(l[13].names, expected(
-                               [](const Registered& r) {
-                                   return (r.test == "TimECC256_TZV" || r.test == "TimECC384_TZV") &&
-                                          (has(r.name, "ecdh") || has(r.name, "public")) &&
-                                          r.name != "tzv_nistp384_ecdh_mb8_sts_wrapper";
-                               },
-                               false));
-    EXPECT_EQ(l[13].names.size(), 3u);
-    EXPECT_EQ(l[14].names, expected([](const Registered&) { return true; }, true));
-    // Empty patterns add no condition and an unknown composition means "and".
-    EXPECT_EQ(l[15].names, expected([](const Registered&) { return true; }, true));
+    for (size_t i = 0; i < l.size(); ++i) {
+        EXPECT_EQ(l[i].names, expected(want[i].keep, want[i].info)) << "run " << i;
+        EXPECT_EQ(l[i].names.size(), want[i].count + want[i].info) << "run " << i;
+    }
 }

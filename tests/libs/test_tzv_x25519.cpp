@@ -1,10 +1,10 @@
 // Tests of the 8-lane X25519 functions of libtzvcrypto: the RFC 7748 vectors of the vector package,
-// the iterated vector after 1 and 1000 rounds, the RFC's Diffie-Hellman keys, clamping and the
-// ignored top bit of u, low-order points giving an all-zero secret, and null lanes.
+// the iterated vector after 1 and 1000 rounds, the RFC's Diffie-Hellman keys (the suite's fixed
+// data), clamping and the ignored top bit of u, low-order points giving an all-zero secret, and
+// null lanes.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-
+#include "../../perf_tests/tzvcrypto/src/p_tzv_x25519_data.h"
 #include "ec_test_support.h"
 
 using namespace ectest;
@@ -18,9 +18,14 @@ using Key = std::array<uint8_t, 32>;
 Key key(const std::string& hex)
 {
     Bytes b = vectors::fromHex(hex);
-    if (b.size() != 32) throw std::runtime_error("not a 32-byte value: " + hex);
-    Key k;
+    Key k{};
     std::copy(b.begin(), b.end(), k.begin());
+    return k;
+}
+Key key(const uint8_t* bytes)
+{
+    Key k;
+    std::copy(bytes, bytes + 32, k.begin());
     return k;
 }
 
@@ -36,19 +41,11 @@ std::vector<Vector> rfcVectors()
     return out;
 }
 
-// RFC 7748 section 6.1.
-const Key kAlicePriv = key("77076d0a7318a57d3c16c17251b26645df4c2f87ebc0992ab177fba51db92c2a");
+// RFC 7748 section 6.1: Alice's and Bob's public keys and their shared secret.
 const Key kAlicePub = key("8520f0098930a754748b7ddcb43ef75a0dbf3a0d26381af4eba4a98eaa9b4e6a");
-const Key kBobPriv = key("5dab087e624a8a4b79e17f8b83800ee66f3bb1292618b6fd1c2f8b27ff88e0eb");
 const Key kBobPub = key("de9edb7d7b7dc1b4d35b61c2ece435373f8343c85b78674dadfc7e146f882b4f");
-const Key kNine = key("0900000000000000000000000000000000000000000000000000000000000000");
-
-std::string hexStatus(tzv_status sts)
-{
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%08x", sts);
-    return buf;
-}
+const Key kShared = key("4a5d9d5ba4ce2de1728e3bf480350f25e07e21c947d19e3376f09b3c1e161742");
+const Key kNine = key("09");
 
 // shared[i] = X25519(priv[i], peer[i]) with lane arrays that can be edited before the call.
 struct XLanes {
@@ -57,12 +54,7 @@ struct XLanes {
     std::array<const int8u*, kLanes> k{}, u{};
     XLanes()
     {
-        for (auto& x : out) x.fill(0x5A);
-        for (int i = 0; i < kLanes; ++i) {
-            o[i] = out[i].data();
-            k[i] = priv[i].data();
-            u[i] = peer[i].data();
-        }
+        for (int i = 0; i < kLanes; ++i) out[i].fill(0x5A), o[i] = out[i].data(), k[i] = priv[i].data(), u[i] = peer[i].data();
     }
     tzv_status shared() { return tzv_x25519_mb8(o.data(), k.data(), u.data()); }
     tzv_status publicKeys() { return tzv_x25519_public_key_mb8(o.data(), k.data()); }
@@ -70,67 +62,51 @@ struct XLanes {
 
 } // namespace
 
-// The three file vectors, each also with the top bit of u flipped (RFC 7748 masks it) and with the
-// scalar bits that clamping overwrites flipped; and the RFC's key pair agreeing on one secret.
-TEST(TzvX25519, Rfc7748VectorsTopBitAndClamping)
+// The three file vectors, each also with the top bit of u flipped (RFC 7748 masks it), one with the
+// scalar bits that clamping overwrites flipped, and the suite's key pair giving the RFC's secret.
+TEST(TzvX25519, Rfc7748VectorsTopBitClampingAndSuiteData)
 {
     std::vector<Vector> v = rfcVectors();
     ASSERT_EQ(v.size(), 3u);
     XLanes call;
     std::array<Key, kLanes> want;
-    for (int i = 0; i < 3; ++i) {
-        call.priv[i] = v[i].scalar;
-        call.peer[i] = v[i].u;
-        want[i] = v[i].out;
-        call.priv[3 + i] = v[i].scalar;
-        call.peer[3 + i] = v[i].u;
-        call.peer[3 + i][31] ^= 0x80;
-        want[3 + i] = v[i].out;
+    for (int i = 0; i < 6; ++i) {
+        call.priv[i] = v[i % 3].scalar, call.peer[i] = v[i % 3].u, want[i] = v[i % 3].out;
+        if (i >= 3) call.peer[i][31] ^= 0x80;
     }
     // Clamping clears bits 0-2 and 255 and sets bit 254 whatever the caller gives.
-    call.priv[6] = v[0].scalar;
+    call.priv[6] = v[0].scalar, call.peer[6] = v[0].u, want[6] = v[0].out;
     call.priv[6][0] ^= 0x07;
     call.priv[6][31] ^= 0x80;
     call.priv[6][31] &= 0xBF;
-    call.peer[6] = v[0].u;
-    want[6] = v[0].out;
-    call.priv[7] = kAlicePriv;
-    call.peer[7] = kBobPub;
+    call.priv[7] = key(x25519_private_key), call.peer[7] = key(x25519_peer_public_key), want[7] = kShared;
     ASSERT_EQ(call.shared(), 0u);
-    for (int i = 0; i < 7; ++i) EXPECT_EQ(call.out[i], want[i]) << "lane " << i;
-
-    XLanes back;
-    back.priv.fill(kBobPriv);
-    back.peer.fill(kAlicePub);
-    ASSERT_EQ(back.shared(), 0u);
-    for (int i = 0; i < kLanes; ++i) EXPECT_EQ(back.out[i], call.out[7]) << "lane " << i;
-    EXPECT_NE(call.out[7], Key{});
+    for (int i = 0; i < kLanes; ++i) EXPECT_EQ(call.out[i], want[i]) << "lane " << i;
 }
 
-// Public keys: the RFC's two and, for the vectors' scalars, X25519(k, 9) as the file gives it for
-// k = 9 and as the shared-secret function computes it for the others.
+// Public keys: Alice's from the suite's private key in every lane as the harness calls it, then
+// X25519(k, 9) for 9 (the file's third vector) and for other scalars as the shared-secret function
+// computes it.
 TEST(TzvX25519, PublicKeys)
 {
-    std::vector<Vector> v = rfcVectors();
-    XLanes call;
-    call.priv[0] = kAlicePriv;
-    call.priv[1] = kBobPriv;
-    call.priv[2] = v[2].scalar; // 9: its public key is the file's third output
-    for (int i = 3; i < kLanes; ++i) {
-        call.priv[i] = v[i % 2].scalar;
-        call.priv[i][7] ^= (uint8_t)i;
-    }
-    ASSERT_EQ(call.publicKeys(), 0u);
-    EXPECT_EQ(call.out[0], kAlicePub);
-    EXPECT_EQ(call.out[1], kBobPub);
-    EXPECT_EQ(call.out[2], v[2].out);
+    XLanes suite;
+    suite.k.fill(x25519_private_key);
+    ASSERT_EQ(suite.publicKeys(), 0u);
+    for (int i = 0; i < kLanes; ++i) EXPECT_EQ(suite.out[i], kAlicePub) << i;
 
-    XLanes viaNine;
+    std::vector<Vector> v = rfcVectors();
+    XLanes call, viaNine;
+    for (int i = 0; i < kLanes; ++i) {
+        call.priv[i] = v[i % 3].scalar;
+        call.priv[i][7] ^= (uint8_t)(i / 3);
+    }
     viaNine.priv = call.priv;
     viaNine.peer.fill(kNine);
+    ASSERT_EQ(call.publicKeys(), 0u);
     ASSERT_EQ(viaNine.shared(), 0u);
-    for (int i = 3; i < kLanes; ++i) EXPECT_EQ(call.out[i], viaNine.out[i]) << "lane " << i;
-    for (int i = 4; i < kLanes; ++i) EXPECT_NE(call.out[i], call.out[i - 1]) << "lane " << i;
+    EXPECT_EQ(call.out[2], v[2].out);
+    for (int i = 0; i < kLanes; ++i) EXPECT_EQ(call.out[i], viaNine.out[i]) << "lane " << i;
+    for (int i = 1; i < kLanes; ++i) EXPECT_NE(call.out[i], call.out[i - 1]) << "lane " << i;
 }
 
 // RFC 7748 section 5.2: k = u = 9, then (k, u) = (X25519(k, u), k), in every lane.
@@ -145,69 +121,52 @@ TEST(TzvX25519, IteratedVector)
         ASSERT_EQ(call.shared(), 0u) << round;
         call.peer = call.priv;
         call.priv = call.out;
-        if (round == 1) {
-            for (int i = 0; i < kLanes; ++i) ASSERT_EQ(call.priv[i], after1) << i;
-        }
+        for (int i = 0; round == 1 && i < kLanes; ++i) ASSERT_EQ(call.priv[i], after1) << i;
     }
     for (int i = 0; i < kLanes; ++i) EXPECT_EQ(call.priv[i], after1000) << i;
 }
 
-// Points of order 1, 2, 4 and 8 (u = 0, 1, p-1, the two of order 8, and the non-canonical p and
-// p+1) give an all-zero secret: status 4 and zeros; a good lane next to them is right.
-TEST(TzvX25519, LowOrderPoints)
+// Points of order 1, 2, 4 and 8 (u = 0, 1, p-1, the two of order 8, the non-canonical p and p+1, and
+// 1 with the top bit) give status 4 and an all-zero secret; a good lane next to them is right.
+// Null pointers fail their own lanes and leave the outputs alone.
+TEST(TzvX25519, LowOrderPointsAndNullLanes)
 {
     const Key low[] = {
-        key("0000000000000000000000000000000000000000000000000000000000000000"),
-        key("0100000000000000000000000000000000000000000000000000000000000000"),
+        key("00"), key("01"),
         key("ecffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f"),
         key("e0eb7a7c3b41b8ae1656e3faf19fc46ada098deb9c32b1fd866205165f49b800"),
         key("5f9c95bca3508c24b1d0b1559c83ef5b04445cc4581c8e86d8224eddd09f1157"),
         key("edffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f"),
         key("eeffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f"),
-        key("0100000000000000000000000000000000000000000000000000000000000080"), // 1 with the top bit
+        key("0100000000000000000000000000000000000000000000000000000000000080"),
     };
     std::vector<Vector> v = rfcVectors();
-    for (int good = 0; good < kLanes; good += 7) {
+    for (int good : {0, 7}) {
         XLanes call;
-        for (int i = 0; i < kLanes; ++i) {
-            call.priv[i] = v[i % 3].scalar;
-            call.peer[i] = low[i];
-        }
+        for (int i = 0; i < kLanes; ++i) call.priv[i] = v[i % 3].scalar, call.peer[i] = low[i];
         call.peer[good] = v[good % 3].u;
         tzv_status sts = call.shared();
         for (int i = 0; i < kLanes; ++i) {
-            if (i == good) {
-                EXPECT_EQ(tzv_get_lane_sts(sts, i), kOk) << hexStatus(sts);
-                EXPECT_EQ(call.out[i], v[good % 3].out);
-            } else {
-                EXPECT_EQ(tzv_get_lane_sts(sts, i), kLow) << "lane " << i << " " << hexStatus(sts);
-                EXPECT_EQ(call.out[i], Key{}) << "lane " << i;
-            }
+            EXPECT_EQ(tzv_get_lane_sts(sts, i), i == good ? kOk : kLow) << "lane " << i;
+            EXPECT_EQ(call.out[i], i == good ? v[good % 3].out : Key{}) << "lane " << i;
         }
     }
-}
 
-TEST(TzvX25519, NullLanes)
-{
-    std::vector<Vector> v = rfcVectors();
     XLanes call;
-    for (int i = 0; i < kLanes; ++i) {
-        call.priv[i] = v[i % 3].scalar;
-        call.peer[i] = v[i % 3].u;
-    }
-    call.o[0] = nullptr;
-    call.k[1] = nullptr;
-    call.u[2] = nullptr;
-    tzv_status sts = call.shared();
-    for (int i = 0; i < kLanes; ++i) EXPECT_EQ(tzv_get_lane_sts(sts, i), i < 3 ? kNull : kOk) << i;
-    for (int i = 3; i < kLanes; ++i) EXPECT_EQ(call.out[i], v[i % 3].out) << i;
+    for (int i = 0; i < kLanes; ++i) call.priv[i] = v[i % 3].scalar, call.peer[i] = v[i % 3].u;
+    call.o[0] = nullptr, call.k[1] = nullptr, call.u[2] = nullptr;
     Key untouched;
     untouched.fill(0x5A);
-    EXPECT_EQ(call.out[1], untouched);
-    EXPECT_EQ(call.out[2], untouched);
-
+    tzv_status sts = call.shared();
+    for (int i = 0; i < kLanes; ++i) {
+        EXPECT_EQ(tzv_get_lane_sts(sts, i), i < 3 ? kNull : kOk) << i;
+        if (i > 0) {
+            EXPECT_EQ(call.out[i], i < 3 ? untouched : v[i % 3].out) << i;
+        }
+    }
     sts = call.publicKeys();
     for (int i = 0; i < kLanes; ++i) EXPECT_EQ(tzv_get_lane_sts(sts, i), i < 2 ? kNull : kOk) << i;
+    EXPECT_EQ(call.out[1], untouched);
     EXPECT_EQ(call.out[2], v[2].out); // the scalar 9 times the base point 9
     EXPECT_EQ(tzv_x25519_mb8(nullptr, call.k.data(), call.u.data()), 0x22222222u);
     EXPECT_EQ(tzv_x25519_mb8(call.o.data(), call.k.data(), nullptr), 0x22222222u);

@@ -47,16 +47,12 @@ struct Record {
         return it->second;
     }
     Bytes hex(const std::string& name) const { return fromHex(text(name)); }
-    bool underHeader(const std::string& header) const
-    {
-        return std::find(headers.begin(), headers.end(), header) != headers.end();
-    }
+    bool underHeader(const std::string& h) const { return std::find(headers.begin(), headers.end(), h) != headers.end(); }
 };
 
 inline std::string trimmed(const std::string& s)
 {
-    size_t b = s.find_first_not_of(" \t\r\n");
-    size_t e = s.find_last_not_of(" \t\r\n");
+    size_t b = s.find_first_not_of(" \t\r\n"), e = s.find_last_not_of(" \t\r\n");
     return b == std::string::npos ? std::string() : s.substr(b, e - b + 1);
 }
 
@@ -70,35 +66,22 @@ inline std::vector<Record> readFile(const std::string& path)
     bool headersClosed = false; // a record has followed the current header group
     Record current;
     auto flush = [&] {
-        if (!current.fields.empty()) {
-            current.headers = headers;
-            records.push_back(current);
-            headersClosed = true;
-        }
+        if (!current.fields.empty()) current.headers = headers, records.push_back(current), headersClosed = true;
         current = Record();
     };
     std::string raw;
     for (int lineNo = 1; std::getline(in, raw); ++lineNo) {
         std::string line = trimmed(raw);
-        if (line.empty()) {
-            flush();
-            continue;
-        }
-        if (line[0] == '#') continue;
+        if (line.empty() || (line.front() == '[' && line.back() == ']')) flush();
+        if (line.empty() || line[0] == '#') continue;
         if (line.front() == '[' && line.back() == ']') {
-            flush();
-            if (headersClosed) {
-                headers.clear();
-                headersClosed = false;
-            }
+            if (headersClosed) headers.clear(), headersClosed = false;
             headers.push_back(trimmed(line.substr(1, line.size() - 2)));
             continue;
         }
         size_t eq = line.find('=');
-        std::string name = trimmed(eq == std::string::npos ? line : line.substr(0, eq));
-        std::string value = eq == std::string::npos ? std::string() : trimmed(line.substr(eq + 1));
         if (current.fields.empty()) current.line = lineNo;
-        current.fields[name] = value;
+        current.fields[trimmed(line.substr(0, eq))] = eq == std::string::npos ? std::string() : trimmed(line.substr(eq + 1));
     }
     flush();
     return records;

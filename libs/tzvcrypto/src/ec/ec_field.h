@@ -31,14 +31,19 @@ struct Mod {
     V r2[N];
     const ModConsts* c;
     bool mersenne;
+    // −m⁻¹ ≡ 1 mod 2^52 (P-256's and SM2's primes): the quotient digit is the low limb itself.
+    bool k0IsOne;
+    // Limbs of m that are zero (bit i for limb i); their products are left out of the reduction.
+    unsigned zeroLimbs = 0;
 
-    explicit Mod(const ModConsts& consts) : c(&consts), mersenne(consts.mersenne)
+    explicit Mod(const ModConsts& consts) : c(&consts), mersenne(consts.mersenne), k0IsOne(consts.k0 == 1)
     {
         TZV_UNROLL
         for (int i = 0; i < N; ++i) {
             m[i] = V::set1(consts.m[i]);
             one[i] = V::set1(consts.one[i]);
             r2[i] = V::set1(consts.r2[i]);
+            if (consts.m[i] == 0) zeroLimbs |= 1u << i;
         }
         k0 = V::set1(consts.k0);
     }
@@ -219,11 +224,27 @@ inline Fe<V, N> mulMersenne(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N
 // a·b·R⁻¹ mod m for a·b < R·m, fully reduced. Word-serial Montgomery reduction: each round adds
 // a_i·b and then the multiple of m that clears the lowest limb, and drops that limb. A column
 // collects at most 4N products below 2^52 each, well inside the 64-bit accumulators.
-template <class V, int N>
-inline Fe<V, N> mul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
+// The quotient digit of a reduction round, for a column value t.
+template <class V, int N, bool kOne>
+inline V quotientDigit(const V& t, const Mod<V, N>& M)
 {
-    if constexpr (N == 11)
-        if (M.mersenne) return mulMersenne(a, b, M);
+    if constexpr (kOne)
+        return t & V::set1(kLimbMask52);
+    else
+        return V::madd52lo(V::zero(), t, M.k0);
+}
+
+// The variants of the reduction for the moduli with a special shape; the shape is public.
+#define TZV_MONT_DISPATCH(fn, ...)                                                                              \
+    do {                                                                                                   \
+        if (M.k0IsOne && M.zeroLimbs == 0x4u) return fn<V, N, true, 0x4u>(__VA_ARGS__);                     \
+        if (M.k0IsOne && M.zeroLimbs == 0) return fn<V, N, true, 0u>(__VA_ARGS__);                          \
+        return fn<V, N, false, 0u>(__VA_ARGS__);                                                            \
+    } while (0)
+
+template <class V, int N, bool kOne, unsigned kZero>
+inline Fe<V, N> mulMont(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
+{
     const V zero = V::zero();
     V t[N + 1];
     TZV_UNROLL
@@ -235,9 +256,10 @@ inline Fe<V, N> mul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
             t[j] = V::madd52lo(t[j], a.l[i], b.l[j]);
             t[j + 1] = V::madd52hi(t[j + 1], a.l[i], b.l[j]);
         }
-        V q = V::madd52lo(zero, t[0], M.k0);
+        V q = quotientDigit<V, N, kOne>(t[0], M);
         TZV_UNROLL
         for (int j = 0; j < N; ++j) {
+            if ((kZero >> j) & 1) continue;
             t[j] = V::madd52lo(t[j], q, M.m[j]);
             t[j + 1] = V::madd52hi(t[j + 1], q, M.m[j]);
         }
@@ -259,10 +281,18 @@ inline Fe<V, N> mul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
     return subtractIfAbove(r, M.m);
 }
 
+template <class V, int N>
+inline Fe<V, N> mul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
+{
+    if constexpr (N == 11)
+        if (M.mersenne) return mulMersenne(a, b, M);
+    TZV_MONT_DISPATCH(mulMont, a, b, M);
+}
+
 // a²·R⁻¹ mod m: the full square first (each cross product once, then doubled), then the same
 // Montgomery reduction limb by limb. A column stays below 6N·2^52.
-template <class V, int N>
-inline Fe<V, N> sqr(const Fe<V, N>& a, const Mod<V, N>& M)
+template <class V, int N, bool kOne, unsigned kZero>
+inline Fe<V, N> sqrMont(const Fe<V, N>& a, const Mod<V, N>& M)
 {
     const V zero = V::zero();
     V t[2 * N + 1];
@@ -287,9 +317,10 @@ inline Fe<V, N> sqr(const Fe<V, N>& a, const Mod<V, N>& M)
         if (M.mersenne) return foldMersenne(t, M);
     TZV_UNROLL
     for (int i = 0; i < N; ++i) {
-        V q = V::madd52lo(zero, t[i], M.k0);
+        V q = quotientDigit<V, N, kOne>(t[i], M);
         TZV_UNROLL
         for (int j = 0; j < N; ++j) {
+            if ((kZero >> j) & 1) continue;
             t[i + j] = V::madd52lo(t[i + j], q, M.m[j]);
             t[i + j + 1] = V::madd52hi(t[i + j + 1], q, M.m[j]);
         }
@@ -305,6 +336,12 @@ inline Fe<V, N> sqr(const Fe<V, N>& a, const Mod<V, N>& M)
         carry = V::template shr<52>(x);
     }
     return subtractIfAbove(r, M.m);
+}
+
+template <class V, int N>
+inline Fe<V, N> sqr(const Fe<V, N>& a, const Mod<V, N>& M)
+{
+    TZV_MONT_DISPATCH(sqrMont, a, M);
 }
 
 // Into Montgomery form: any a < R, so that it also reduces a digest or a coordinate mod n.

@@ -35,6 +35,8 @@ struct Mod {
     bool k0IsOne;
     // Limbs of m that are zero (bit i for limb i); their products are left out of the reduction.
     unsigned zeroLimbs = 0;
+    // Limbs of m that are all ones (bit i for limb i).
+    unsigned onesLimbs = 0;
 
     explicit Mod(const ModConsts& consts) : c(&consts), mersenne(consts.mersenne), k0IsOne(consts.k0 == 1)
     {
@@ -44,6 +46,7 @@ struct Mod {
             one[i] = V::set1(consts.one[i]);
             r2[i] = V::set1(consts.r2[i]);
             if (consts.m[i] == 0) zeroLimbs |= 1u << i;
+            if (consts.m[i] == kLimbMask52) onesLimbs |= 1u << i;
         }
         k0 = V::set1(consts.k0);
     }
@@ -221,9 +224,6 @@ inline Fe<V, N> mulMersenne(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N
     return foldMersenne(t, M);
 }
 
-// a·b·R⁻¹ mod m for a·b < R·m, fully reduced. Word-serial Montgomery reduction: each round adds
-// a_i·b and then the multiple of m that clears the lowest limb, and drops that limb. A column
-// collects at most 4N products below 2^52 each, well inside the 64-bit accumulators.
 // The quotient digit of a reduction round, for a column value t.
 template <class V, int N, bool kOne>
 inline V quotientDigit(const V& t, const Mod<V, N>& M)
@@ -234,15 +234,48 @@ inline V quotientDigit(const V& t, const Mod<V, N>& M)
         return V::madd52lo(V::zero(), t, M.k0);
 }
 
-// The variants of the reduction for the moduli with a special shape; the shape is public.
-#define TZV_MONT_DISPATCH(fn, ...)                                                                              \
-    do {                                                                                                   \
-        if (M.k0IsOne && M.zeroLimbs == 0x4u) return fn<V, N, true, 0x4u>(__VA_ARGS__);                     \
-        if (M.k0IsOne && M.zeroLimbs == 0) return fn<V, N, true, 0u>(__VA_ARGS__);                          \
-        return fn<V, N, false, 0u>(__VA_ARGS__);                                                            \
+// t[0 … N] += q·m. A limb of m that is zero adds nothing; a run of limbs j … k that are all ones
+// is 2^(52(k+1)) − 2^(52j) and adds q at column k + 1 and takes q from column j, no multiply.
+// Columns may so go below zero: they are signed, and carries are taken with arithmetic shifts.
+template <class V, int N, unsigned kZero, unsigned kOnes>
+inline void addQuotientMultiple(V* t, const V& q, const Mod<V, N>& M)
+{
+    TZV_UNROLL
+    for (int j = 0; j < N; ++j) {
+        if ((kZero >> j) & 1) continue;
+        if ((kOnes >> j) & 1) {
+            if (j == 0 || !((kOnes >> (j - 1)) & 1)) t[j] = t[j] - q;
+            if (!((kOnes >> (j + 1)) & 1)) t[j + 1] = t[j + 1] + q;
+            continue;
+        }
+        t[j] = V::madd52lo(t[j], q, M.m[j]);
+        t[j + 1] = V::madd52hi(t[j + 1], q, M.m[j]);
+    }
+}
+
+// The variants of the reduction for the moduli of the curves' fields and orders; the shape of a
+// modulus is public, and any other modulus takes the general code.
+#define TZV_MONT_SHAPE(kOne, kZero, kOnes)                                                                   \
+    if (M.k0IsOne == kOne && M.zeroLimbs == kZero && M.onesLimbs == kOnes) return TZV_MONT_CALL(kOne, kZero, kOnes)
+#define TZV_MONT_DISPATCH()                                                                                  \
+    do {                                                                                                     \
+        if constexpr (N == 5) {                                                                              \
+            TZV_MONT_SHAPE(true, 0x4u, 0x1u);  /* P-256 p */                                                 \
+            TZV_MONT_SHAPE(true, 0x0u, 0xDu);  /* SM2 p */                                                   \
+            TZV_MONT_SHAPE(false, 0x0u, 0x8u); /* SM2 n */                                                   \
+        } else if constexpr (N == 8) {                                                                       \
+            TZV_MONT_SHAPE(false, 0x0u, 0x78u); /* P-384 p */                                                \
+            TZV_MONT_SHAPE(false, 0x0u, 0x70u); /* P-384 n */                                                \
+        } else if constexpr (N == 11) {                                                                      \
+            TZV_MONT_SHAPE(false, 0x0u, 0x3E0u); /* P-521 n */                                               \
+        }                                                                                                    \
+        return TZV_MONT_CALL(false, 0u, 0u);                                                                 \
     } while (0)
 
-template <class V, int N, bool kOne, unsigned kZero>
+// a·b·R⁻¹ mod m for a·b < R·m, fully reduced. Word-serial Montgomery reduction: each round adds
+// a_i·b and then the multiple of m that clears the lowest limb, and drops that limb. A column
+// collects at most 4N products below 2^52 each, well inside the 64-bit accumulators.
+template <class V, int N, bool kOne, unsigned kZero, unsigned kOnes>
 inline Fe<V, N> mulMont(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
 {
     const V zero = V::zero();
@@ -256,14 +289,8 @@ inline Fe<V, N> mulMont(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M
             t[j] = V::madd52lo(t[j], a.l[i], b.l[j]);
             t[j + 1] = V::madd52hi(t[j + 1], a.l[i], b.l[j]);
         }
-        V q = quotientDigit<V, N, kOne>(t[0], M);
-        TZV_UNROLL
-        for (int j = 0; j < N; ++j) {
-            if ((kZero >> j) & 1) continue;
-            t[j] = V::madd52lo(t[j], q, M.m[j]);
-            t[j + 1] = V::madd52hi(t[j + 1], q, M.m[j]);
-        }
-        V carry = V::template shr<52>(t[0]);
+        addQuotientMultiple<V, N, kZero, kOnes>(t, quotientDigit<V, N, kOne>(t[0], M), M);
+        V carry = V::template sar<52>(t[0]);
         TZV_UNROLL
         for (int j = 0; j < N; ++j) t[j] = t[j + 1];
         t[0] = t[0] + carry;
@@ -276,7 +303,7 @@ inline Fe<V, N> mulMont(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M
     for (int j = 0; j < N; ++j) {
         V x = t[j] + carry;
         r.l[j] = x & mask;
-        carry = V::template shr<52>(x);
+        carry = V::template sar<52>(x);
     }
     return subtractIfAbove(r, M.m);
 }
@@ -286,12 +313,14 @@ inline Fe<V, N> mul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
 {
     if constexpr (N == 11)
         if (M.mersenne) return mulMersenne(a, b, M);
-    TZV_MONT_DISPATCH(mulMont, a, b, M);
+#define TZV_MONT_CALL(kOne, kZero, kOnes) mulMont<V, N, kOne, kZero, kOnes>(a, b, M)
+    TZV_MONT_DISPATCH();
+#undef TZV_MONT_CALL
 }
 
 // a²·R⁻¹ mod m: the full square first (each cross product once, then doubled), then the same
 // Montgomery reduction limb by limb. A column stays below 6N·2^52.
-template <class V, int N, bool kOne, unsigned kZero>
+template <class V, int N, bool kOne, unsigned kZero, unsigned kOnes>
 inline Fe<V, N> sqrMont(const Fe<V, N>& a, const Mod<V, N>& M)
 {
     const V zero = V::zero();
@@ -317,14 +346,8 @@ inline Fe<V, N> sqrMont(const Fe<V, N>& a, const Mod<V, N>& M)
         if (M.mersenne) return foldMersenne(t, M);
     TZV_UNROLL
     for (int i = 0; i < N; ++i) {
-        V q = quotientDigit<V, N, kOne>(t[i], M);
-        TZV_UNROLL
-        for (int j = 0; j < N; ++j) {
-            if ((kZero >> j) & 1) continue;
-            t[i + j] = V::madd52lo(t[i + j], q, M.m[j]);
-            t[i + j + 1] = V::madd52hi(t[i + j + 1], q, M.m[j]);
-        }
-        t[i + 1] = t[i + 1] + V::template shr<52>(t[i]);
+        addQuotientMultiple<V, N, kZero, kOnes>(t + i, quotientDigit<V, N, kOne>(t[i], M), M);
+        t[i + 1] = t[i + 1] + V::template sar<52>(t[i]);
     }
     const V mask = V::set1(kLimbMask52);
     Fe<V, N> r;
@@ -333,7 +356,7 @@ inline Fe<V, N> sqrMont(const Fe<V, N>& a, const Mod<V, N>& M)
     for (int j = 0; j < N; ++j) {
         V x = t[N + j] + carry;
         r.l[j] = x & mask;
-        carry = V::template shr<52>(x);
+        carry = V::template sar<52>(x);
     }
     return subtractIfAbove(r, M.m);
 }
@@ -341,7 +364,9 @@ inline Fe<V, N> sqrMont(const Fe<V, N>& a, const Mod<V, N>& M)
 template <class V, int N>
 inline Fe<V, N> sqr(const Fe<V, N>& a, const Mod<V, N>& M)
 {
-    TZV_MONT_DISPATCH(sqrMont, a, M);
+#define TZV_MONT_CALL(kOne, kZero, kOnes) sqrMont<V, N, kOne, kZero, kOnes>(a, M)
+    TZV_MONT_DISPATCH();
+#undef TZV_MONT_CALL
 }
 
 // Into Montgomery form: any a < R, so that it also reduces a digest or a coordinate mod n.

@@ -4,6 +4,7 @@
 // against OpenSSL's own ECDSA and ECDH.
 #include <gtest/gtest.h>
 
+#include <openssl/err.h>
 #include <openssl/obj_mac.h>
 
 #include <ostream>
@@ -337,6 +338,47 @@ TEST_P(NistEc, VerifyMatchesSigVerVectors)
             }
         }
     }
+}
+
+// x(R) may lie in [n, p) and then r = x(R) − n: rare for real signatures, so built here. With R
+// chosen first, Q = u2⁻¹·(R − u1·G) makes u1·G + u2·Q = R. Odd lanes carry r + 1 and must fail.
+TEST_P(NistEc, VerifyAcceptsRFromAnXAtOrAboveN)
+{
+    using PointPtr = std::unique_ptr<EC_POINT, decltype(&EC_POINT_free)>;
+    BN_CTX* ctx = curve.ctx();
+    PointPtr R(EC_POINT_new(curve.group()), EC_POINT_free), Q(EC_POINT_new(curve.group()), EC_POINT_free);
+    Bn x = bnCopy(curve.n.get());
+    ASSERT_TRUE(BN_add_word(x.get(), 1)); // r = 0 is no signature
+    while (!EC_POINT_set_compressed_coordinates(curve.group(), R.get(), x.get(), 0, ctx)) {
+        ERR_clear_error();
+        ASSERT_TRUE(BN_add_word(x.get(), 1));
+    }
+    ASSERT_LT(BN_cmp(x.get(), curve.p.get()), 0);
+    Bn r = newBn(), rBad = newBn();
+    ASSERT_TRUE(BN_sub(r.get(), x.get(), curve.n.get()) && BN_copy(rBad.get(), r.get()) && BN_add_word(rBad.get(), 1));
+    std::array<Bytes, kLanes> msg, rs, ss;
+    std::array<Words, kLanes> X, Y, Z;
+    for (int i = 0; i < kLanes; ++i) {
+        Bn e = curve.randomScalar(rng), s = curve.randomScalar(rng), w = newBn(), u1 = newBn(), u2i = newBn(),
+           g = newBn(), qx = newBn(), qy = newBn();
+        const BIGNUM* n = curve.n.get();
+        ASSERT_TRUE(BN_mod_inverse(w.get(), s.get(), n, ctx) && BN_mod_mul(u1.get(), e.get(), w.get(), n, ctx) &&
+                    BN_mod_mul(u2i.get(), r.get(), w.get(), n, ctx) && BN_mod_inverse(u2i.get(), u2i.get(), n, ctx) &&
+                    BN_mod_mul(g.get(), u1.get(), u2i.get(), n, ctx) && BN_mod_sub(g.get(), n, g.get(), n, ctx));
+        ASSERT_TRUE(EC_POINT_mul(curve.group(), Q.get(), g.get(), R.get(), u2i.get(), ctx) &&
+                    EC_POINT_get_affine_coordinates(curve.group(), Q.get(), qx.get(), qy.get(), ctx));
+        Key q = key(qx.get(), qy.get(), i % 4 >= 2);
+        X[i] = q.x;
+        Y[i] = q.y;
+        Z[i] = q.z;
+        msg[i] = toBytes(e.get(), curve.orderBytes);
+        rs[i] = toBytes(i % 2 ? rBad.get() : r.get(), curve.orderBytes);
+        ss[i] = toBytes(s.get(), curve.orderBytes);
+    }
+    auto rp = inLanes(rs), sp = inLanes(ss), mp = inLanes(msg);
+    auto xp = inLanes(X), yp = inLanes(Y), zp = inLanes(Z);
+    tzv_status sts = api.verify(rp.data(), sp.data(), mp.data(), xp.data(), yp.data(), zp.data(), nullptr);
+    for (int i = 0; i < kLanes; ++i) EXPECT_EQ(laneStatus(sts, i), i % 2 ? kSig : kOk) << "lane " << i;
 }
 
 TEST_P(NistEc, VerifyBadLanesLeaveOthersCorrect)

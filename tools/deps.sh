@@ -2,7 +2,7 @@
 # Installs the Debian packages the build and the tests need, when they are missing and we are root;
 # otherwise prints the apt-get line to run.
 set -euo pipefail
-packages=(g++ cmake make libssl-dev libgtest-dev python3-cryptography-vectors)
+packages=(g++ cmake make libssl-dev libgtest-dev python3-cryptography-vectors valgrind)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,5 +1,7 @@
 #include "ec_keys.h"
 
+#include "ec/ec_engine.h"
+
 namespace tzv::ec {
 
 tzv_status publicKeyLanes(CurveId id, int64u* pubx[kLanes], int64u* puby[kLanes], int64u* pubz[kLanes],
@@ -8,6 +10,10 @@ tzv_status publicKeyLanes(CurveId id, int64u* pubx[kLanes], int64u* puby[kLanes]
     Status8 sts;
     markNullLanes(sts, pubx, puby, skey);
     if (pubz) markNullLanes(sts, pubz);
+    if (onIfmaPath(id, sts, [&](const EcEngine& e, const CurveConsts& c, unsigned active) {
+            return e.publicKey(c, pubx, puby, pubz, skey, active);
+        }))
+        return sts.word();
     Call call(id, sts);
     if (!call) return sts.word();
     const Curve& c = call.curve();
@@ -47,6 +53,10 @@ tzv_status sharedSecretLanes(CurveId id, int8u* shared[kLanes], const int64u* co
     Status8 sts;
     markNullLanes(sts, shared, skey, pubx, puby);
     if (pubz) markNullLanes(sts, pubz);
+    if (onIfmaPath(id, sts, [&](const EcEngine& e, const CurveConsts& c, unsigned active) {
+            return e.sharedSecret(c, shared, skey, pubx, puby, pubz, active);
+        }))
+        return sts.word();
     Call call(id, sts);
     if (!call) return sts.word();
     const Curve& c = call.curve();

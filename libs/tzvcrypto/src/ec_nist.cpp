@@ -2,6 +2,7 @@
 // key k. Public-key generation and ECDH are shared with SM2 (ec_keys).
 #include "ec_common.h"
 #include "ec_keys.h"
+#include "ec/ec_engine.h"
 
 namespace {
 
@@ -68,6 +69,10 @@ tzv_status signSetupLanes(CurveId id, int64u* inv_eph_skey[kLanes], int64u* sign
 {
     Status8 sts;
     markNullLanes(sts, inv_eph_skey, sign_rp, eph_skey);
+    if (onIfmaPath(id, sts, [&](const EcEngine& e, const CurveConsts& c, unsigned active) {
+            return e.signSetup(c, inv_eph_skey, sign_rp, eph_skey, active);
+        }))
+        return sts.word();
     Call call(id, sts);
     if (!call) return sts.word();
     const Curve& c = call.curve();
@@ -94,6 +99,10 @@ tzv_status signCompleteLanes(CurveId id, int8u* sign_r[kLanes], int8u* sign_s[kL
 {
     Status8 sts;
     markNullLanes(sts, sign_r, sign_s, msg, sign_rp, inv_eph_skey, reg_skey);
+    if (onIfmaPath(id, sts, [&](const EcEngine& e, const CurveConsts& c, unsigned active) {
+            return e.signComplete(c, sign_r, sign_s, msg, sign_rp, inv_eph_skey, reg_skey, active);
+        }))
+        return sts.word();
     Call call(id, sts);
     if (!call) return sts.word();
     const Curve& c = call.curve();
@@ -121,6 +130,10 @@ tzv_status signLanes(CurveId id, int8u* sign_r[kLanes], int8u* sign_s[kLanes], c
 {
     Status8 sts;
     markNullLanes(sts, sign_r, sign_s, msg, eph_skey, reg_skey);
+    if (onIfmaPath(id, sts, [&](const EcEngine& e, const CurveConsts& c, unsigned active) {
+            return e.sign(c, sign_r, sign_s, msg, eph_skey, reg_skey, active);
+        }))
+        return sts.word();
     Call call(id, sts);
     if (!call) return sts.word();
     const Curve& c = call.curve();
@@ -151,6 +164,10 @@ tzv_status verifyLanes(CurveId id, const int8u* const sign_r[kLanes], const int8
     Status8 sts;
     markNullLanes(sts, sign_r, sign_s, msg, pubx, puby);
     if (pubz) markNullLanes(sts, pubz);
+    if (onIfmaPath(id, sts, [&](const EcEngine& e, const CurveConsts& c, unsigned active) {
+            return e.verify(c, sign_r, sign_s, msg, pubx, puby, pubz, active);
+        }))
+        return sts.word();
     Call call(id, sts);
     if (!call) return sts.word();
     const Curve& c = call.curve();

@@ -3,6 +3,7 @@
 // are the same as on the NIST curves (ec_keys).
 #include "ec_common.h"
 #include "ec_keys.h"
+#include "ec/ec_engine.h"
 
 #include <openssl/err.h>
 #include <openssl/evp.h>
@@ -99,23 +100,66 @@ void checkLengths(Status8& sts, const int user_id_len[kLanes], const int msg_len
     }
 }
 
-// e = SM3(Z ‖ M) with Z = SM3(ENTL ‖ ID ‖ a ‖ b ‖ xG ‖ yG ‖ xA ‖ yA).
-bool messageDigest(BIGNUM* e, const Sm2Call& s, const int8u* id, int idLen, const BIGNUM* xa, const BIGNUM* ya,
-                   const int8u* msg, int msgLen)
+// e = SM3(Z ‖ M) with Z = SM3(ENTL ‖ ID ‖ a ‖ b ‖ xG ‖ yG ‖ xA ‖ yA); `key` holds xA ‖ yA.
+bool digestOf(int8u digest[kSm2Bytes], const Sm2Call& s, const int8u* id, int idLen, const int8u key[2 * kSm2Bytes],
+              const int8u* msg, int msgLen)
 {
     const unsigned entl = 8u * (unsigned)idLen;
     const int8u entlBytes[2] = {(int8u)(entl >> 8), (int8u)entl};
-    int8u key[2 * kSm2Bytes];
     int8u z[kSm2Bytes];
-    int8u digest[kSm2Bytes];
-    return bnToBytes(key, kSm2Bytes, xa) && bnToBytes(key + kSm2Bytes, kSm2Bytes, ya) &&
-           EVP_DigestInit_ex2(s.md, s.k->sm3, nullptr) && EVP_DigestUpdate(s.md, entlBytes, 2) &&
+    return EVP_DigestInit_ex2(s.md, s.k->sm3, nullptr) && EVP_DigestUpdate(s.md, entlBytes, 2) &&
            EVP_DigestUpdate(s.md, id, (size_t)idLen) &&
            EVP_DigestUpdate(s.md, s.k->curveBlock, sizeof s.k->curveBlock) &&
-           EVP_DigestUpdate(s.md, key, sizeof key) && EVP_DigestFinal_ex(s.md, z, nullptr) &&
+           EVP_DigestUpdate(s.md, key, 2 * kSm2Bytes) && EVP_DigestFinal_ex(s.md, z, nullptr) &&
            EVP_DigestInit_ex2(s.md, s.k->sm3, nullptr) && EVP_DigestUpdate(s.md, z, sizeof z) &&
-           EVP_DigestUpdate(s.md, msg, (size_t)msgLen) && EVP_DigestFinal_ex(s.md, digest, nullptr) &&
-           bytesToBn(e, digest, kSm2Bytes);
+           EVP_DigestUpdate(s.md, msg, (size_t)msgLen) && EVP_DigestFinal_ex(s.md, digest, nullptr);
+}
+
+bool messageDigest(BIGNUM* e, const Sm2Call& s, const int8u* id, int idLen, const BIGNUM* xa, const BIGNUM* ya,
+                   const int8u* msg, int msgLen)
+{
+    int8u key[2 * kSm2Bytes];
+    int8u digest[kSm2Bytes];
+    return bnToBytes(key, kSm2Bytes, xa) && bnToBytes(key + kSm2Bytes, kSm2Bytes, ya) &&
+           digestOf(digest, s, id, idLen, key, msg, msgLen) && bytesToBn(e, digest, kSm2Bytes);
+}
+
+// Lanes whose status is not OK.
+unsigned failedLanes(tzv_status sts)
+{
+    unsigned lanes = 0;
+    for (int i = 0; i < kLanes; ++i)
+        if ((sts >> (4 * i)) & 0xFu) lanes |= 1u << i;
+    return lanes;
+}
+
+// The IFMA path's digests: the public keys made affine (1 where one is bad), then e per lane
+// whose key is good. `hashed` gets the lanes that have their e.
+tzv_status ifmaDigests(const EcEngine& engine, const CurveConsts& c, unsigned active,
+                       int8u e[kLanes][kSm2DigestBytes], unsigned& hashed, const int8u* const user_id[kLanes],
+                       const int user_id_len[kLanes], const int8u* const msg[kLanes], const int msg_len[kLanes],
+                       const int64u* const pubx[kLanes], const int64u* const puby[kLanes],
+                       const int64u* const pubz[kLanes])
+{
+    const Curve* curve = curveOf(CurveId::SM2);
+    Sm2Call s{curve ? sm2Constants(*curve) : nullptr, threadMdCtx()};
+    int8u x[kLanes][66];
+    int8u y[kLanes][66];
+    tzv_status sts = engine.affineKeys(c, x, y, pubx, puby, pubz, active);
+    hashed = active & ~failedLanes(sts);
+    for (int i = 0; i < kLanes; ++i) {
+        if (!(hashed & (1u << i))) continue;
+        int8u key[2 * kSm2Bytes];
+        for (int b = 0; b < kSm2Bytes; ++b) {
+            key[b] = x[i][b];
+            key[kSm2Bytes + b] = y[i][b];
+        }
+        if (!s || !digestOf(e[i], s, user_id[i], user_id_len[i], key, msg[i], msg_len[i])) {
+            sts |= (tzv_status)TZV_STS_BAD_PARAM << (4 * i);
+            hashed &= ~(1u << i);
+        }
+    }
+    return sts;
 }
 
 tzv_status signLanes(int8u* sign_r[kLanes], int8u* sign_s[kLanes], const int8u* const user_id[kLanes],
@@ -128,6 +172,14 @@ tzv_status signLanes(int8u* sign_r[kLanes], int8u* sign_s[kLanes], const int8u* 
     markNullLanes(sts, sign_r, sign_s, user_id, msg, eph_skey, reg_skey, pubx, puby);
     if (pubz) markNullLanes(sts, pubz);
     checkLengths(sts, user_id_len, msg_len);
+    if (onIfmaPath(CurveId::SM2, sts, [&](const EcEngine& engine, const CurveConsts& c, unsigned active) {
+            int8u e[kLanes][kSm2DigestBytes];
+            unsigned hashed = 0;
+            tzv_status result = ifmaDigests(engine, c, active, e, hashed, user_id, user_id_len, msg, msg_len,
+                                            pubx, puby, pubz);
+            return result | engine.sm2Sign(c, sign_r, sign_s, e, eph_skey, reg_skey, hashed);
+        }))
+        return sts.word();
     Call call(CurveId::SM2, sts);
     if (!call) return sts.word();
     Sm2Call sm2 = sm2Call(call, sts);
@@ -198,6 +250,14 @@ tzv_status verifyLanes(const int8u* const sign_r[kLanes], const int8u* const sig
     markNullLanes(sts, sign_r, sign_s, user_id, msg, pubx, puby);
     if (pubz) markNullLanes(sts, pubz);
     checkLengths(sts, user_id_len, msg_len);
+    if (onIfmaPath(CurveId::SM2, sts, [&](const EcEngine& engine, const CurveConsts& c, unsigned active) {
+            int8u e[kLanes][kSm2DigestBytes];
+            unsigned hashed = 0;
+            tzv_status result = ifmaDigests(engine, c, active, e, hashed, user_id, user_id_len, msg, msg_len,
+                                            pubx, puby, pubz);
+            return result | engine.sm2Verify(c, sign_r, sign_s, e, pubx, puby, pubz, hashed);
+        }))
+        return sts.word();
     Call call(CurveId::SM2, sts);
     if (!call) return sts.word();
     Sm2Call sm2 = sm2Call(call, sts);

@@ -19,6 +19,9 @@ inline bool featuresEnabled(Kyn64u needed)
 constexpr Kyn64u kAvx512Base = kynCPUID_AVX512F | kynCPUID_AVX512BW | kynCPUID_AVX512VL |
                                kynCPUID_AVX512DQ | kynAVX512_ENABLEDBYOS;
 
+// The 52-bit multiply-add the multi-lane big-number code is built on.
+constexpr Kyn64u kAvx512Ifma = kAvx512Base | kynCPUID_AVX512IFMA;
+
 } // namespace tzv
 
 #endif

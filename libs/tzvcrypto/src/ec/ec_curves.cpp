@@ -1,0 +1,151 @@
+#include "ec_curves.h"
+
+#include <openssl/err.h>
+
+#include <new>
+
+namespace tzv::ec {
+
+namespace {
+
+// 64 entries a window: 4 lookups and 3 selections a limb pick an entry; fewer, larger windows
+// mean fewer point additions.
+constexpr int kCombWindow = 7;
+
+bool bnToLimbs(uint64_t* limbs, int count, const BIGNUM* v)
+{
+    int8u bytes[8 * kMaxLimbs];
+    if (BN_bn2lebinpad(v, bytes, sizeof bytes) < 0) return false;
+    uint64_t words[kMaxLimbs] = {};
+    for (int i = 0; i < 8 * kMaxLimbs; ++i) words[i / 8] |= (uint64_t)bytes[i] << (8 * (i % 8));
+    for (int i = 0; i < count; ++i) {
+        int bit = 52 * i, w = bit / 64, s = bit % 64;
+        uint64_t x = words[w] >> s;
+        if (s > 12 && w + 1 < kMaxLimbs) x |= words[w + 1] << (64 - s);
+        limbs[i] = x & ((1ull << 52) - 1);
+    }
+    return true;
+}
+
+// v·R mod m as limbs.
+bool toMontgomery(uint64_t* limbs, int count, const BIGNUM* v, const BIGNUM* m, BN_CTX* ctx)
+{
+    BIGNUM* t = BN_new();
+    bool ok = t && BN_lshift(t, v, 52 * count) && BN_nnmod(t, t, m, ctx) && bnToLimbs(limbs, count, t);
+    BN_free(t);
+    return ok;
+}
+
+bool initMod(ModConsts& c, int count, const BIGNUM* m, BN_CTX* ctx)
+{
+    BIGNUM* t = BN_new();
+    BIGNUM* one = BN_new();
+    bool ok = t && one && BN_one(one) && bnToLimbs(c.m, count, m) && BN_copy(t, m) && BN_sub_word(t, 2) &&
+              bnToLimbs(c.minus2, count, t) && BN_add_word(t, 1) && bnToLimbs(c.minus1, count, t) &&
+              toMontgomery(c.one, count, one, m, ctx) && BN_lshift(t, one, 52 * count) &&
+              toMontgomery(c.r2, count, t, m, ctx);
+    c.bits = BN_num_bits(m);
+    // Newton's iteration doubles the correct low bits of m⁻¹ mod 2^64 at each step (m is odd).
+    uint64_t inv = c.m[0];
+    for (int i = 0; i < 6; ++i) inv *= 2 - c.m[0] * inv;
+    c.k0 = (0 - inv) & ((1ull << 52) - 1);
+    BN_free(t);
+    BN_free(one);
+    return ok;
+}
+
+// (j+1)·2^(w·i)·G for every window i and entry j, by repeated addition in OpenSSL.
+bool buildComb(CurveConsts& c, const Curve& curve, BN_CTX* ctx)
+{
+    const EC_GROUP* g = curve.group;
+    c.combWindow = kCombWindow;
+    c.combWindows = (c.n.bits + 1 + kCombWindow - 1) / kCombWindow;
+    c.combEntries = 1 << (kCombWindow - 1);
+    c.comb.assign((size_t)c.combWindows * c.combEntries * 2 * c.limbs, 0);
+    EC_POINT* base = EC_POINT_dup(EC_GROUP_get0_generator(g), g);
+    EC_POINT* acc = EC_POINT_new(g);
+    BIGNUM* x = BN_new();
+    BIGNUM* y = BN_new();
+    bool ok = base && acc && x && y;
+    for (int i = 0; ok && i < c.combWindows; ++i) {
+        ok = EC_POINT_copy(acc, base);
+        for (int j = 0; ok && j < c.combEntries; ++j) {
+            uint64_t limbs[2][kMaxLimbs];
+            ok = (j == 0 || EC_POINT_add(g, acc, acc, base, ctx)) &&
+                 EC_POINT_get_affine_coordinates(g, acc, x, y, ctx) &&
+                 toMontgomery(limbs[0], c.limbs, x, curve.field.value, ctx) &&
+                 toMontgomery(limbs[1], c.limbs, y, curve.field.value, ctx);
+            for (int k = 0; ok && k < 2; ++k)
+                for (int l = 0; l < c.limbs; ++l)
+                    c.comb[(((size_t)i * 2 + k) * c.limbs + l) * c.combEntries + j] = limbs[k][l];
+        }
+        for (int k = 0; ok && k < kCombWindow; ++k) ok = EC_POINT_dbl(g, base, base, ctx);
+    }
+    EC_POINT_free(base);
+    EC_POINT_free(acc);
+    BN_free(x);
+    BN_free(y);
+    return ok;
+}
+
+// Never freed, like the curves themselves.
+const CurveConsts* build(CurveId id)
+{
+    const Curve* curve = curveOf(id);
+    if (!curve) return nullptr;
+    auto* c = new (std::nothrow) CurveConsts{};
+    BN_CTX* ctx = BN_CTX_new();
+    BIGNUM* b = BN_new();
+    BIGNUM* gx = BN_new();
+    BIGNUM* gy = BN_new();
+    bool ok = c && ctx && b && gx && gy;
+    if (ok) {
+        c->limbs = (BN_num_bits(curve->field.value) + 51) / 52;
+        c->words = curve->words;
+        c->fieldBytes = curve->fieldBytes;
+        c->orderBytes = curve->orderBytes;
+        ok = initMod(c->p, c->limbs, curve->field.value, ctx) && initMod(c->n, c->limbs, curve->order.value, ctx) &&
+             EC_GROUP_get_curve(curve->group, nullptr, nullptr, b, ctx) &&
+             EC_POINT_get_affine_coordinates(curve->group, EC_GROUP_get0_generator(curve->group), gx, gy, ctx) &&
+             toMontgomery(c->b, c->limbs, b, curve->field.value, ctx) &&
+             toMontgomery(c->gx, c->limbs, gx, curve->field.value, ctx) &&
+             toMontgomery(c->gy, c->limbs, gy, curve->field.value, ctx) && buildComb(*c, *curve, ctx);
+    }
+    BN_free(b);
+    BN_free(gx);
+    BN_free(gy);
+    BN_CTX_free(ctx);
+    if (!ok) {
+        delete c;
+        ERR_clear_error();
+        return nullptr;
+    }
+    return c;
+}
+
+} // namespace
+
+const CurveConsts* curveConsts(CurveId id)
+{
+    switch (id) {
+    case CurveId::P256: {
+        static const CurveConsts* c = build(id);
+        return c;
+    }
+    case CurveId::P384: {
+        static const CurveConsts* c = build(id);
+        return c;
+    }
+    case CurveId::P521: {
+        static const CurveConsts* c = build(id);
+        return c;
+    }
+    case CurveId::SM2: {
+        static const CurveConsts* c = build(id);
+        return c;
+    }
+    }
+    return nullptr;
+}
+
+} // namespace tzv::ec

@@ -1,0 +1,51 @@
+// The constants the multi-lane curve code needs, in radix 2^52: the field prime and the group order
+// with their Montgomery constants, b and G, and the generator comb table. Built once per curve from
+// OpenSSL's group (public data only), then shared read-only by every thread and both backends.
+#ifndef TZV_EC_CURVES_H
+#define TZV_EC_CURVES_H
+
+#include <cstdint>
+#include <vector>
+
+#include "../ec_common.h"
+
+namespace tzv::ec {
+
+constexpr int kMaxLimbs = 11; // 521 bits in 52-bit limbs
+
+// A modulus m with R = 2^(52·limbs) > 4m.
+struct ModConsts {
+    uint64_t m[kMaxLimbs];    // the modulus, 52-bit limbs, least significant first
+    uint64_t k0;              // −m⁻¹ mod 2^52
+    uint64_t r2[kMaxLimbs];   // R² mod m
+    uint64_t one[kMaxLimbs];  // R mod m: 1 in Montgomery form
+    uint64_t minus2[kMaxLimbs]; // m − 2, the exponent of a Fermat inversion (plain limbs)
+    uint64_t minus1[kMaxLimbs]; // m − 1 (plain limbs)
+    int bits;
+};
+
+struct CurveConsts {
+    int limbs;      // 52-bit limbs of a coordinate or scalar
+    int words;      // 64-bit words of the interface's word numbers
+    int fieldBytes; // byte-string length of a coordinate
+    int orderBytes; // byte-string length of r, s and digests
+    ModConsts p;
+    ModConsts n;
+    uint64_t b[kMaxLimbs];  // curve coefficient b, Montgomery form (a = −3 on all four curves)
+    uint64_t gx[kMaxLimbs]; // generator, Montgomery form
+    uint64_t gy[kMaxLimbs];
+    // Comb of the generator: window i, entry j holds (j+1)·2^(w·i)·G as affine x, y in Montgomery
+    // form, at comb[((i·2 + coordinate)·limbs + limb)·entries + j], so that the entries of one limb
+    // are contiguous for the lane vector's 16-entry lookups.
+    int combWindow;
+    int combWindows;
+    int combEntries;
+    std::vector<uint64_t> comb;
+};
+
+// The curve's constants, built on first use (thread-safe); null when OpenSSL cannot provide them.
+const CurveConsts* curveConsts(CurveId id);
+
+} // namespace tzv::ec
+
+#endif

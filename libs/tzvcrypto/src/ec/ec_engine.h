@@ -1,0 +1,70 @@
+// The eight-lane curve operations on 52-bit limbs, one table of entry points per curve and backend.
+// The caller (ec_keys, ec_nist, ec_sm2) has already marked null lanes; `active` has bit i set for
+// the lanes to compute. Each entry returns the statuses its values give the active lanes (1 for a
+// bad key or value, 8 for a signature that fails or came out zero) and writes the outputs of the
+// lanes left OK only, by masked stores, so that no secret-dependent check turns into a branch.
+#ifndef TZV_EC_ENGINE_H
+#define TZV_EC_ENGINE_H
+
+#include "../simd/code_path.h"
+#include "ec_curves.h"
+
+namespace tzv::ec {
+
+constexpr int kSm2DigestBytes = 32;
+
+struct EcEngine {
+    tzv_status (*publicKey)(const CurveConsts& c, int64u* const pubx[kLanes], int64u* const puby[kLanes],
+                            int64u* const pubz[kLanes], const int64u* const skey[kLanes], unsigned active);
+    tzv_status (*sharedSecret)(const CurveConsts& c, int8u* const shared[kLanes], const int64u* const skey[kLanes],
+                               const int64u* const pubx[kLanes], const int64u* const puby[kLanes],
+                               const int64u* const pubz[kLanes], unsigned active);
+    tzv_status (*signSetup)(const CurveConsts& c, int64u* const inv_eph_skey[kLanes], int64u* const sign_rp[kLanes],
+                            const int64u* const eph_skey[kLanes], unsigned active);
+    tzv_status (*signComplete)(const CurveConsts& c, int8u* const sign_r[kLanes], int8u* const sign_s[kLanes],
+                               const int8u* const msg[kLanes], const int64u* const sign_rp[kLanes],
+                               const int64u* const inv_eph_skey[kLanes], const int64u* const reg_skey[kLanes],
+                               unsigned active);
+    tzv_status (*sign)(const CurveConsts& c, int8u* const sign_r[kLanes], int8u* const sign_s[kLanes],
+                       const int8u* const msg[kLanes], const int64u* const eph_skey[kLanes],
+                       const int64u* const reg_skey[kLanes], unsigned active);
+    tzv_status (*verify)(const CurveConsts& c, const int8u* const sign_r[kLanes], const int8u* const sign_s[kLanes],
+                         const int8u* const msg[kLanes], const int64u* const pubx[kLanes],
+                         const int64u* const puby[kLanes], const int64u* const pubz[kLanes], unsigned active);
+    // The affine coordinates of the public keys (pubz null: affine already) as byte strings of the
+    // field's length, for SM2's Z; 1 where a key is bad.
+    tzv_status (*affineKeys)(const CurveConsts& c, int8u x[kLanes][66], int8u y[kLanes][66],
+                             const int64u* const pubx[kLanes], const int64u* const puby[kLanes],
+                             const int64u* const pubz[kLanes], unsigned active);
+    // SM2 signature with e = SM3(Z ‖ M) given per lane.
+    tzv_status (*sm2Sign)(const CurveConsts& c, int8u* const sign_r[kLanes], int8u* const sign_s[kLanes],
+                          const int8u e[kLanes][kSm2DigestBytes], const int64u* const eph_skey[kLanes],
+                          const int64u* const reg_skey[kLanes], unsigned active);
+    tzv_status (*sm2Verify)(const CurveConsts& c, const int8u* const sign_r[kLanes], const int8u* const sign_s[kLanes],
+                            const int8u e[kLanes][kSm2DigestBytes], const int64u* const pubx[kLanes],
+                            const int64u* const puby[kLanes], const int64u* const pubz[kLanes], unsigned active);
+};
+
+// The AVX-512 IFMA backend (run it only when featuresEnabled(kAvx512Ifma)) and the plain C++ one.
+const EcEngine& ecEngineAvx512(CurveId id);
+const EcEngine& ecEnginePlain(CurveId id);
+
+// Runs op(engine, consts, active lanes) when libkyncp has AVX-512 IFMA enabled and adds the
+// statuses it returns; false when the call is to take the per-lane OpenSSL path instead.
+template <class Op>
+bool onIfmaPath(CurveId id, Status8& sts, Op op)
+{
+    if (!featuresEnabled(kAvx512Ifma)) return false;
+    const CurveConsts* consts = curveConsts(id);
+    if (!consts) {
+        failRemainingLanes(sts);
+        return true;
+    }
+    tzv_status result = op(ecEngineAvx512(id), *consts, okLanes(sts));
+    for (int i = 0; i < kLanes; ++i) sts.set(i, (result >> (4 * i)) & 0xFu);
+    return true;
+}
+
+} // namespace tzv::ec
+
+#endif

@@ -1,0 +1,246 @@
+// Points of y² = x³ − 3x + b for eight lanes at once, and the scalar multiplications on them.
+// Projective coordinates (x = X/Z, y = Y/Z) with the complete formulas for a = −3 (Renes,
+// Costello and Batina, 2016): one sequence of field operations for every pair of points, the point
+// at infinity (0 : 1 : 0) and doublings included, so no case is ever told apart by a branch. Scalar
+// digits choose table entries only through masked selection over the whole table.
+#ifndef TZV_EC_POINT_H
+#define TZV_EC_POINT_H
+
+#include "ec_field.h"
+
+namespace tzv::ec {
+namespace {
+
+template <class V, int N>
+struct Pt {
+    Fe<V, N> x, y, z;
+};
+
+// The field of a curve: its modulus and b, broadcast.
+template <class V, int N>
+struct CurveField {
+    Mod<V, N> p;
+    Fe<V, N> b;
+    explicit CurveField(const CurveConsts& c) : p(c.p), b(broadcast<V, N>(c.b)) {}
+};
+
+template <class V, int N>
+inline Pt<V, N> infinity(const CurveField<V, N>& F)
+{
+    return {feZero<V, N>(), montOne(F.p), feZero<V, N>()};
+}
+
+template <class V, int N>
+inline Pt<V, N> select(const V& mask, const Pt<V, N>& a, const Pt<V, N>& b)
+{
+    return {select(mask, a.x, b.x), select(mask, a.y, b.y), select(mask, a.z, b.z)};
+}
+
+// P + Q, complete (algorithm 4 of the paper: 12 multiplications, 2 by b).
+template <class V, int N>
+inline Pt<V, N> pointAdd(const Pt<V, N>& P, const Pt<V, N>& Q, const CurveField<V, N>& F)
+{
+    const Mod<V, N>& M = F.p;
+    Fe<V, N> t0 = mul(P.x, Q.x, M);
+    Fe<V, N> t1 = mul(P.y, Q.y, M);
+    Fe<V, N> t2 = mul(P.z, Q.z, M);
+    Fe<V, N> t3 = mul(add(P.x, P.y, M), add(Q.x, Q.y, M), M);
+    Fe<V, N> t4 = add(t0, t1, M);
+    t3 = sub(t3, t4, M);
+    t4 = mul(add(P.y, P.z, M), add(Q.y, Q.z, M), M);
+    Fe<V, N> x3 = add(t1, t2, M);
+    t4 = sub(t4, x3, M);
+    x3 = mul(add(P.x, P.z, M), add(Q.x, Q.z, M), M);
+    Fe<V, N> y3 = add(t0, t2, M);
+    y3 = sub(x3, y3, M);
+    Fe<V, N> z3 = mul(F.b, t2, M);
+    x3 = sub(y3, z3, M);
+    z3 = add(x3, x3, M);
+    x3 = add(x3, z3, M);
+    z3 = sub(t1, x3, M);
+    x3 = add(t1, x3, M);
+    y3 = mul(F.b, y3, M);
+    t1 = add(t2, t2, M);
+    t2 = add(t1, t2, M);
+    y3 = sub(y3, t2, M);
+    y3 = sub(y3, t0, M);
+    t1 = add(y3, y3, M);
+    y3 = add(t1, y3, M);
+    t1 = add(t0, t0, M);
+    t0 = add(t1, t0, M);
+    t0 = sub(t0, t2, M);
+    t1 = mul(t4, y3, M);
+    t2 = mul(t0, y3, M);
+    y3 = mul(x3, z3, M);
+    y3 = add(y3, t2, M);
+    x3 = mul(t3, x3, M);
+    x3 = sub(x3, t1, M);
+    z3 = mul(t4, z3, M);
+    t1 = mul(t3, t0, M);
+    z3 = add(z3, t1, M);
+    return {x3, y3, z3};
+}
+
+// 2P, complete (algorithm 6 of the paper: 11 multiplications, 2 by b).
+template <class V, int N>
+inline Pt<V, N> pointDouble(const Pt<V, N>& P, const CurveField<V, N>& F)
+{
+    const Mod<V, N>& M = F.p;
+    Fe<V, N> t0 = sqr(P.x, M);
+    Fe<V, N> t1 = sqr(P.y, M);
+    Fe<V, N> t2 = sqr(P.z, M);
+    Fe<V, N> t3 = mul(P.x, P.y, M);
+    t3 = add(t3, t3, M);
+    Fe<V, N> z3 = mul(P.x, P.z, M);
+    z3 = add(z3, z3, M);
+    Fe<V, N> y3 = mul(F.b, t2, M);
+    y3 = sub(y3, z3, M);
+    Fe<V, N> x3 = add(y3, y3, M);
+    y3 = add(x3, y3, M);
+    x3 = sub(t1, y3, M);
+    y3 = add(t1, y3, M);
+    y3 = mul(x3, y3, M);
+    x3 = mul(x3, t3, M);
+    t3 = add(t2, t2, M);
+    t2 = add(t2, t3, M);
+    z3 = mul(F.b, z3, M);
+    z3 = sub(z3, t2, M);
+    z3 = sub(z3, t0, M);
+    t3 = add(z3, z3, M);
+    z3 = add(z3, t3, M);
+    t3 = add(t0, t0, M);
+    t0 = add(t3, t0, M);
+    t0 = sub(t0, t2, M);
+    t0 = mul(t0, z3, M);
+    y3 = add(y3, t0, M);
+    t0 = mul(P.y, P.z, M);
+    t0 = add(t0, t0, M);
+    z3 = mul(t0, z3, M);
+    x3 = sub(x3, z3, M);
+    z3 = mul(t0, t1, M);
+    z3 = add(z3, z3, M);
+    z3 = add(z3, z3, M);
+    return {x3, y3, z3};
+}
+
+// Signed window digits of a scalar k < 2^(w·count − 1): k = Σ dᵢ·2^(w·i), |dᵢ| ≤ 2^(w−1). Window i
+// reads bits w·i − 1 … w·i + w − 1 (Booth recoding); each digit comes as its magnitude and a mask
+// that is set where it is negative.
+template <class V, int N>
+struct Digit {
+    V magnitude;
+    V negative;
+};
+
+template <class V, int N>
+inline Digit<V, N> digitAt(const Fe<V, N>& k, int w, int i)
+{
+    // The w + 1 bits from position w·i − 1 (a zero below bit 0).
+    int pos = w * i - 1;
+    V bits;
+    const V windowMask = V::set1((1ull << (w + 1)) - 1);
+    if (pos < 0) {
+        bits = V::shlBy(k.l[0], 1) & windowMask;
+    } else {
+        int limb = pos / 52, shift = pos % 52;
+        bits = limb < N ? V::shrBy(k.l[limb], (unsigned)shift) : V::zero();
+        if (shift + w + 1 > 52 && limb + 1 < N) bits = bits | V::shlBy(k.l[limb + 1], (unsigned)(52 - shift));
+        bits = bits & windowMask;
+    }
+    // d = ⌈bits/2⌉ − 2^w·(top bit): magnitude and sign without a branch.
+    V top = V::shrBy(bits, (unsigned)w);
+    V half = V::template shr<1>(bits + V::set1(1));
+    V neg = V::zero() - top;
+    V magnitude = ((half ^ neg) - neg) + (neg & V::set1(1ull << w));
+    return {magnitude, neg};
+}
+
+// Entry |d| of a per-lane table of d·P (entries[j] = (j+1)·P), the point at infinity for d = 0,
+// negated for a negative digit. Every entry is read in every lane.
+template <class V, int N>
+inline Pt<V, N> selectEntry(const Pt<V, N>* entries, int count, const Digit<V, N>& d, const CurveField<V, N>& F)
+{
+    Pt<V, N> r = infinity(F);
+    for (int j = 0; j < count; ++j) r = select(V::eqMask(d.magnitude, V::set1((uint64_t)(j + 1))), r, entries[j]);
+    r.y = select(d.negative, r.y, neg(r.y, F.p));
+    return r;
+}
+
+constexpr int kVarWindow = 5;
+
+// k·P for per-lane points P and scalars k below 2^(bits); fixed 5-bit signed windows.
+template <class V, int N>
+inline Pt<V, N> mulPoint(const Pt<V, N>& P, const Fe<V, N>& k, int bits, const CurveField<V, N>& F)
+{
+    constexpr int kEntries = 1 << (kVarWindow - 1);
+    Pt<V, N> table[kEntries];
+    table[0] = P;
+    table[1] = pointDouble(P, F);
+    for (int j = 2; j < kEntries; ++j) table[j] = pointAdd(table[j - 1], P, F);
+    int windows = (bits + 1 + kVarWindow - 1) / kVarWindow;
+    Pt<V, N> acc = selectEntry(table, kEntries, digitAt(k, kVarWindow, windows - 1), F);
+    for (int i = windows - 2; i >= 0; --i) {
+        for (int s = 0; s < kVarWindow; ++s) acc = pointDouble(acc, F);
+        acc = pointAdd(acc, selectEntry(table, kEntries, digitAt(k, kVarWindow, i), F), F);
+    }
+    return acc;
+}
+
+// k·G from the comb table of the curve: one addition per window, no doubling.
+template <class V, int N>
+inline Pt<V, N> mulBase(const Fe<V, N>& k, const CurveConsts& c, const CurveField<V, N>& F)
+{
+    Pt<V, N> acc = infinity(F);
+    const Fe<V, N> one = montOne(F.p);
+    const int entries = c.combEntries;
+    const uint64_t* window = c.comb.data();
+    for (int i = 0; i < c.combWindows; ++i, window += 2 * N * entries) {
+        Digit<V, N> d = digitAt(k, c.combWindow, i);
+        // Entry |d| − 1: its low 4 bits pick within a block of 16, the others the block.
+        V index = d.magnitude - V::set1(1);
+        V block = V::template shr<4>(index);
+        Fe<V, N> xy[2];
+        for (int coord = 0; coord < 2; ++coord) {
+            TZV_UNROLL
+            for (int l = 0; l < N; ++l) {
+                const uint64_t* t = window + (coord * N + l) * entries;
+                V r = V::lookup16(t, index);
+                for (int b = 1; b < entries / 16; ++b)
+                    r = V::select(V::eqMask(block, V::set1((uint64_t)b)), r, V::lookup16(t + 16 * b, index));
+                xy[coord].l[l] = r;
+            }
+        }
+        // A zero digit adds the point at infinity (0 : 1 : 0) instead.
+        V isZeroDigit = V::eqMask(d.magnitude, V::zero());
+        Fe<V, N> y = select(d.negative, xy[1], neg(xy[1], F.p));
+        Pt<V, N> q{select(isZeroDigit, xy[0], feZero<V, N>()), select(isZeroDigit, y, one),
+                   select(isZeroDigit, one, feZero<V, N>())};
+        acc = pointAdd(acc, q, F);
+    }
+    return acc;
+}
+
+// Affine x, y (Montgomery form) of P; (0, 0) for the point at infinity.
+template <class V, int N>
+inline void toAffine(Fe<V, N>& x, Fe<V, N>& y, const Pt<V, N>& P, const CurveField<V, N>& F)
+{
+    Fe<V, N> zi = invert(P.z, F.p);
+    x = mul(P.x, zi, F.p);
+    y = mul(P.y, zi, F.p);
+}
+
+// Lanes where affine (x, y), Montgomery form, satisfies y² = x³ − 3x + b.
+template <class V, int N>
+inline V onCurve(const Fe<V, N>& x, const Fe<V, N>& y, const CurveField<V, N>& F)
+{
+    const Mod<V, N>& M = F.p;
+    Fe<V, N> x3 = mul(sqr(x, M), x, M);
+    Fe<V, N> three = add(add(x, x, M), x, M);
+    Fe<V, N> rhs = add(sub(x3, three, M), F.b, M);
+    return isEqual(sqr(y, M), rhs);
+}
+
+} // namespace
+} // namespace tzv::ec
+
+#endif

@@ -5,6 +5,7 @@
 #define PS_TESTS_EC_LANES_H
 
 #include <openssl/obj_mac.h>
+#include <openssl/params.h>
 
 #include <ostream>
 #include <type_traits>
@@ -49,25 +50,22 @@ inline void PrintTo(const Api& api, std::ostream* os) { *os << api.name; }
 
 // ---- OpenSSL SM2 keys and signatures ----
 
-// An OpenSSL SM2 key with the private key when d is given.
+// An OpenSSL SM2 key, with the private key when d is given.
 inline Pkey sm2Key(const BIGNUM* d, const BIGNUM* x, const BIGNUM* y)
 {
-    Bytes pub = toBytes(x, 32), yb = toBytes(y, 32);
+    Bytes pub = toBytes(x, 32), yb = toBytes(y, 32), priv(32);
     pub.insert(pub.begin(), 0x04);
     pub.insert(pub.end(), yb.begin(), yb.end());
-    OSSL_PARAM_BLD* bld = OSSL_PARAM_BLD_new();
-    OSSL_PARAM_BLD_push_utf8_string(bld, OSSL_PKEY_PARAM_GROUP_NAME, "SM2", 0);
-    OSSL_PARAM_BLD_push_octet_string(bld, OSSL_PKEY_PARAM_PUB_KEY, pub.data(), pub.size());
-    if (d) OSSL_PARAM_BLD_push_BN(bld, OSSL_PKEY_PARAM_PRIV_KEY, d);
-    OSSL_PARAM* params = OSSL_PARAM_BLD_to_param(bld);
-    EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new_from_name(nullptr, "SM2", nullptr);
+    if (d) BN_bn2nativepad(d, priv.data(), 32);
+    OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_PKEY_PARAM_GROUP_NAME, (char*)"SM2", 0),
+                           OSSL_PARAM_construct_octet_string(OSSL_PKEY_PARAM_PUB_KEY, pub.data(), pub.size()),
+                           OSSL_PARAM_construct_BN(OSSL_PKEY_PARAM_PRIV_KEY, priv.data(), 32), OSSL_PARAM_construct_end()};
+    if (!d) params[2] = OSSL_PARAM_construct_end();
+    Pctx ctx(EVP_PKEY_CTX_new_from_name(nullptr, "SM2", nullptr));
     EVP_PKEY* key = nullptr;
-    bool ok = params && ctx && EVP_PKEY_fromdata_init(ctx) > 0 &&
-              EVP_PKEY_fromdata(ctx, &key, d ? EVP_PKEY_KEYPAIR : EVP_PKEY_PUBLIC_KEY, params) > 0;
-    EVP_PKEY_CTX_free(ctx);
-    OSSL_PARAM_free(params);
-    OSSL_PARAM_BLD_free(bld);
-    if (!ok) throw std::runtime_error("no OpenSSL SM2 key");
+    if (!ctx || EVP_PKEY_fromdata_init(ctx.get()) <= 0 ||
+        EVP_PKEY_fromdata(ctx.get(), &key, d ? EVP_PKEY_KEYPAIR : EVP_PKEY_PUBLIC_KEY, params) <= 0)
+        throw std::runtime_error("no OpenSSL SM2 key");
     return Pkey(key);
 }
 
@@ -155,13 +153,6 @@ public:
     const EC_GROUP* group() const { return m_group.get(); }
     BN_CTX* ctx() const { return m_ctx.get(); }
 
-    // p - y: the y of -Q.
-    Bn minus(const BIGNUM* y) const
-    {
-        Bn r;
-        BN_mod_sub(r.get(), p.get(), y, p.get(), ctx());
-        return r;
-    }
     // a·b⁻¹ mod n (b = 1 when null).
     Bn div(const BIGNUM* a, const BIGNUM* b = nullptr) const
     {
@@ -372,7 +363,17 @@ inline const Fault kFaults[] = {
          c.mul(d.get(), nullptr, nullptr, L.qx, L.qy);
          c.encode(L);
      }},
-    {"x = p", kPointOps, kBad, kBoth, [](CurveRef c, Lane& L) { L.x = L.X = toWords(c.p.get(), c.words); }},
+    {"x + p, not canonical (p where that does not fit)", kPointOps, kBad, kBoth, [](CurveRef c, Lane& L) {
+         for (Words* x : {&L.x, &L.X}) {
+             Bn v = fromWords(*x);
+             BN_add(v.get(), v.get(), c.p.get());
+             *x = toWords(BN_num_bits(v.get()) <= 64 * c.words ? v.get() : c.p.get(), c.words);
+         }
+     }},
+    {"Z = 2 + p, not canonical", kPointOps, kBad, kJacobian, [](CurveRef c, Lane& L) {
+         L.z = bnWord(2), c.encode(L);
+         L.Z = toWords(offset(c.p.get(), 2).get(), c.words);
+     }},
     {"y + 1: off the curve", kPointOps, kBad, kBoth, [](CurveRef c, Lane& L) {
          BN_add_word(L.qy.get(), 1);
          BN_nnmod(L.qy.get(), L.qy.get(), c.p.get(), c.ctx());
@@ -464,6 +465,35 @@ inline tzv_status run(const Api& api, const TestCurve& c, Op op, const Lanes& L,
                                         nl.at(5, msgLen), nl.at(6, X), nl.at(7, Y), z(8), nullptr);
     default: return 0;
     }
+}
+
+// Whether the call wrote any output of lane i (run() fills them with 0xA5 first).
+inline bool written(const Out& o, int i)
+{
+    for (const auto* w : {&o.X, &o.Y, &o.Z, &o.kinv, &o.rk})
+        for (uint64_t v : (*w)[i]) if (v != 0xA5A5A5A5A5A5A5A5ull) return true;
+    for (const auto* b : {&o.shared, &o.r, &o.s})
+        for (uint8_t v : (*b)[i]) if (v != 0xA5) return true;
+    return false;
+}
+
+// Calls function `op` and returns "" when every lane has its status in `want`, every lane that
+// succeeded gives its results and no other lane wrote anything; else a line for each lane that does not.
+inline std::string compare(const Api& api, const TestCurve& c, Op op, const Lanes& L, bool affine,
+                           const std::array<unsigned, kLanes>& want, Nulls nl = {})
+{
+    Out o;
+    const tzv_status sts = run(api, c, op, L, o, affine, nl);
+    std::string out;
+    for (int i = 0; i < kLanes; ++i) {
+        const unsigned got = tzv_get_lane_sts(sts, i);
+        std::string wrong = got == kOk && want[i] == kOk ? c.wrong(op, L[i], o, i, affine) : "";
+        if (got != kOk && written(o, i)) wrong = "outputs written";
+        if (got != want[i] || !wrong.empty())
+            out += "lane " + std::to_string(i) + ": status " + std::to_string(got) + ", not " + std::to_string(want[i]) +
+                   (wrong.empty() ? "" : "; " + wrong) + "\n";
+    }
+    return out;
 }
 
 } // namespace ectest

@@ -30,17 +30,9 @@ protected:
     // every lane that succeeded to give its results.
     void check(Op op, const Lanes& L, bool affine, int bad, unsigned status, const std::string& what, Nulls nl = {})
     {
-        Out o;
-        tzv_status sts = run(api, c, op, L, o, affine, nl);
-        for (int i = 0; i < kLanes; ++i) {
-            SCOPED_TRACE(std::string(kOpNames[op]) + (affine ? ", affine: " : ", Jacobian: ") + what + ", lane " +
-                         std::to_string(i));
-            unsigned want = bad < 0 || i == bad ? status : kOk;
-            EXPECT_EQ(tzv_get_lane_sts(sts, i), want);
-            if (want == kOk && tzv_get_lane_sts(sts, i) == kOk) {
-                EXPECT_EQ(c.wrong(op, L[i], o, i, affine), "");
-            }
-        }
+        std::array<unsigned, kLanes> want;
+        for (int i = 0; i < kLanes; ++i) want[i] = bad < 0 || i == bad ? status : kOk;
+        EXPECT_EQ(compare(api, c, op, L, affine, want, nl), "") << kOpNames[op] << (affine ? ", affine: " : ", Jacobian: ") << what;
     }
 };
 

@@ -35,23 +35,23 @@ void setPoint(CurveRef c, Lane& L, const BIGNUM* x, const BIGNUM* y)
 // Edges the tests' table leaves out: ends of ranges that must work, special points, and sign
 // complete inputs that did not come from sign setup.
 const Fault kEdges[] = {
-    {"e = 0", kDigestOps, kOk, kBoth, [](CurveRef c, Lane& L) { L.e = bnWord(0), c.derive(L); }},
-    {"e = n - 1", kDigestOps, kOk, kBoth, [](CurveRef c, Lane& L) { L.e = offset(c.n.get(), -1), c.derive(L); }},
-    {"e = 2^bits - 1", kDigestOps, kOk, kBoth, [](CurveRef c, Lane& L) {
+    {"e = 0", kDigestOps, kOk, [](CurveRef c, Lane& L) { L.e = bnWord(0), c.derive(L); }},
+    {"e = n - 1", kDigestOps, kOk, [](CurveRef c, Lane& L) { L.e = offset(c.n.get(), -1), c.derive(L); }},
+    {"e = 2^bits - 1", kDigestOps, kOk, [](CurveRef c, Lane& L) {
          L.e = bnWord(0);
          BN_set_bit(L.e.get(), c.orderBits);
          BN_sub_word(L.e.get(), 1);
          c.derive(L);
      }},
-    {"d = 2", kKeyOps, kOk, kBoth, [](CurveRef c, Lane& L) { L.d = bnWord(2), c.derive(L); }},
-    {"k = 1", kNonceOps, kOk, kBoth, [](CurveRef c, Lane& L) { L.k = bnWord(1), c.derive(L); }},
-    {"SM2 signing key n - 2", bit(kSm2Sign), kOk, kBoth, [](CurveRef c, Lane& L) { L.d = offset(c.n.get(), -2), c.derive(L); }},
-    {"Z = 1", kPointOps, kOk, kJacobian, [](CurveRef c, Lane& L) { L.z = bnWord(1), c.encode(L); }},
-    {"Z = p - 1", kPointOps, kOk, kJacobian, [](CurveRef c, Lane& L) { L.z = offset(c.p.get(), -1), c.encode(L); }},
+    {"d = 2", kKeyOps, kOk, [](CurveRef c, Lane& L) { L.d = bnWord(2), c.derive(L); }},
+    {"k = 1", kNonceOps, kOk, [](CurveRef c, Lane& L) { L.k = bnWord(1), c.derive(L); }},
+    {"SM2 signing key n - 2", bit(kSm2Sign), kOk, [](CurveRef c, Lane& L) { L.d = offset(c.n.get(), -2), c.derive(L); }},
+    {"Z = 1", kPointOps, kOk, [](CurveRef c, Lane& L) { L.z = bnWord(1), c.encode(L); }, true},
+    {"Z = p - 1", kPointOps, kOk, [](CurveRef c, Lane& L) { L.z = offset(c.p.get(), -1), c.encode(L); }, true},
     // x(d·(-Q)) = x(d·Q); a signature by Q does not verify with -Q.
-    {"-Q", bit(kEcdh), kOk, kBoth, [](CurveRef c, Lane& L) { setPoint(c, L, L.qx.get(), minus(c, L.qy.get()).get()); }},
-    {"-Q", kVerifyOps, kSig, kBoth, [](CurveRef c, Lane& L) { setPoint(c, L, L.qx.get(), minus(c, L.qy.get()).get()); }},
-    {"Q with x = 0 where it exists", bit(kEcdh), kOk, kBoth, [](CurveRef c, Lane& L) {
+    {"-Q", bit(kEcdh), kOk, [](CurveRef c, Lane& L) { setPoint(c, L, L.qx.get(), minus(c, L.qy.get()).get()); }},
+    {"-Q", kVerifyOps, kSig, [](CurveRef c, Lane& L) { setPoint(c, L, L.qx.get(), minus(c, L.qy.get()).get()); }},
+    {"Q with x = 0 where it exists", bit(kEcdh), kOk, [](CurveRef c, Lane& L) {
          Bn y;
          if (!BN_mod_sqrt(y.get(), c.b.get(), c.p.get(), c.ctx())) return; // b is no square: no such point
          Bn zero = bnWord(0), sx, sy;
@@ -59,22 +59,22 @@ const Fault kEdges[] = {
          L.shared = toBytes(sx.get(), c.fieldBytes);
          setPoint(c, L, zero.get(), y.get());
      }},
-    {"x = p - 1", kPointOps, kBad, kBoth, [](CurveRef c, Lane& L) { L.qx = offset(c.p.get(), -1), c.encode(L); }},
-    {"y = 0", kPointOps, kBad, kBoth, [](CurveRef c, Lane& L) { L.qy = bnWord(0), c.encode(L); }},
-    {"Q = (0, 0)", kPointOps, kBad, kBoth, [](CurveRef c, Lane& L) { L.qx = L.qy = bnWord(0), c.encode(L); }},
-    {"r = n - 1 given to complete", bit(kComplete), kOk, kBoth, [](CurveRef c, Lane& L) {
+    {"x = p - 1", kPointOps, kBad, [](CurveRef c, Lane& L) { L.qx = offset(c.p.get(), -1), c.encode(L); }},
+    {"y = 0", kPointOps, kBad, [](CurveRef c, Lane& L) { L.qy = bnWord(0), c.encode(L); }},
+    {"Q = (0, 0)", kPointOps, kBad, [](CurveRef c, Lane& L) { L.qx = L.qy = bnWord(0), c.encode(L); }},
+    {"r = n - 1 given to complete", bit(kComplete), kOk, [](CurveRef c, Lane& L) {
          L.rk = offset(c.n.get(), -1);
          c.ecdsa(L);
          c.encode(L);
      }},
-    {"k^-1 = 1", bit(kComplete), kOk, kBoth, [](CurveRef c, Lane& L) { L.kinv = bnWord(1), c.ecdsa(L), c.encode(L); }},
-    {"s = n - 1", kVerifyOps, kSig, kBoth, [](CurveRef c, Lane& L) { L.s = offset(c.n.get(), -1), c.encode(L); }},
-    {"empty identifier and message", kSm2Ops, kOk, kBoth, [](CurveRef c, Lane& L) {
+    {"k^-1 = 1", bit(kComplete), kOk, [](CurveRef c, Lane& L) { L.kinv = bnWord(1), c.ecdsa(L), c.encode(L); }},
+    {"s = n - 1", kVerifyOps, kSig, [](CurveRef c, Lane& L) { L.s = offset(c.n.get(), -1), c.encode(L); }},
+    {"empty identifier and message", kSm2Ops, kOk, [](CurveRef c, Lane& L) {
          L.id.clear();
          L.msg.clear();
          c.derive(L);
      }},
-    {"identifier of 8190 bytes", kSm2Ops, kOk, kBoth, [](CurveRef c, Lane& L) { L.id.resize(8190, 0x33), c.derive(L); }},
+    {"identifier of 8190 bytes", kSm2Ops, kOk, [](CurveRef c, Lane& L) { L.id.resize(8190, 0x33), c.derive(L); }},
 };
 
 struct Input {
@@ -128,9 +128,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     std::vector<const Fault*> faults;
     for (const Fault& f : kFaults)
-        if ((f.ops & bit(op)) && (f.modes & (affine ? kAffine : kJacobian))) faults.push_back(&f);
+        if ((f.ops & bit(op)) && !(affine && f.jacobianOnly)) faults.push_back(&f);
     for (const Fault& f : kEdges)
-        if ((f.ops & bit(op)) && (f.modes & (affine ? kAffine : kJacobian))) faults.push_back(&f);
+        if ((f.ops & bit(op)) && !(affine && f.jacobianOnly)) faults.push_back(&f);
 
     std::mt19937_64 rng(in.word());
     Lanes L;

@@ -313,35 +313,34 @@ constexpr unsigned kPointOps = bit(kEcdh) | bit(kVerify) | bit(kSm2Sign) | bit(k
 constexpr unsigned kSm2Ops = bit(kSm2Sign) | bit(kSm2Verify);
 constexpr unsigned kVerifyOps = bit(kVerify) | bit(kSm2Verify);
 constexpr unsigned kDigestOps = bit(kComplete) | bit(kSign) | bit(kVerify);
-constexpr int kAffine = 1, kJacobian = 2, kBoth = 3;
 
 // One bad (or edge) value in one lane, and the status it must give in the functions it applies to.
 struct Fault {
     const char* what;
     unsigned ops;    // the functions it applies to
     unsigned status; // of the changed lane
-    int modes;       // of the public keys
     void (*apply)(const TestCurve& c, Lane& L);
+    bool jacobianOnly = false; // a fault of the Z array, which affine keys do not pass
 };
 
 using CurveRef = const TestCurve&;
 inline const Fault kFaults[] = {
-    {"d = 0", kKeyOps, kBad, kBoth, [](CurveRef c, Lane& L) { L.d = bnWord(0), c.encode(L); }},
-    {"d = n", kKeyOps, kBad, kBoth, [](CurveRef c, Lane& L) { L.d = c.n, c.encode(L); }},
-    {"d = n + 1", kKeyOps, kBad, kBoth, [](CurveRef c, Lane& L) { L.d = offset(c.n.get(), 1), c.encode(L); }},
-    {"d = 2^64w - 1", kKeyOps, kBad, kBoth, [](CurveRef c, Lane& L) { L.dw.assign(c.words, ~0ull); }},
-    {"d = 1", kKeyOps, kOk, kBoth, [](CurveRef c, Lane& L) { L.d = bnWord(1), c.derive(L); }},
-    {"d = n - 1", kKeyOps & ~bit(kSm2Sign), kOk, kBoth, [](CurveRef c, Lane& L) { L.d = offset(c.n.get(), -1), c.derive(L); }},
-    {"SM2 signing key n - 1", bit(kSm2Sign), kBad, kBoth, [](CurveRef c, Lane& L) { L.d = offset(c.n.get(), -1), c.encode(L); }},
-    {"k = 0", kNonceOps, kBad, kBoth, [](CurveRef c, Lane& L) { L.k = bnWord(0), c.encode(L); }},
-    {"k = n", kNonceOps, kBad, kBoth, [](CurveRef c, Lane& L) { L.k = c.n, c.encode(L); }},
-    {"k = n + 1", kNonceOps, kBad, kBoth, [](CurveRef c, Lane& L) { L.k = offset(c.n.get(), 1), c.encode(L); }},
-    {"k = n - 1", kNonceOps, kOk, kBoth, [](CurveRef c, Lane& L) { L.k = offset(c.n.get(), -1), c.derive(L); }},
-    {"k^-1 = 0", bit(kComplete), kBad, kBoth, [](CurveRef c, Lane& L) { L.kinv = bnWord(0), c.encode(L); }},
-    {"k^-1 = n", bit(kComplete), kBad, kBoth, [](CurveRef c, Lane& L) { L.kinv = c.n, c.encode(L); }},
-    {"precomputed r = 0", bit(kComplete), kBad, kBoth, [](CurveRef c, Lane& L) { L.rk = bnWord(0), c.encode(L); }},
-    {"precomputed r = n", bit(kComplete), kBad, kBoth, [](CurveRef c, Lane& L) { L.rk = c.n, c.encode(L); }},
-    {"digest operand above n", kDigestOps, kOk, kBoth, [](CurveRef c, Lane& L) {
+    {"d = 0", kKeyOps, kBad, [](CurveRef c, Lane& L) { L.d = bnWord(0), c.encode(L); }},
+    {"d = n", kKeyOps, kBad, [](CurveRef c, Lane& L) { L.d = c.n, c.encode(L); }},
+    {"d = n + 1", kKeyOps, kBad, [](CurveRef c, Lane& L) { L.d = offset(c.n.get(), 1), c.encode(L); }},
+    {"d = 2^64w - 1", kKeyOps, kBad, [](CurveRef c, Lane& L) { L.dw.assign(c.words, ~0ull); }},
+    {"d = 1", kKeyOps, kOk, [](CurveRef c, Lane& L) { L.d = bnWord(1), c.derive(L); }},
+    {"d = n - 1", kKeyOps & ~bit(kSm2Sign), kOk, [](CurveRef c, Lane& L) { L.d = offset(c.n.get(), -1), c.derive(L); }},
+    {"SM2 signing key n - 1", bit(kSm2Sign), kBad, [](CurveRef c, Lane& L) { L.d = offset(c.n.get(), -1), c.encode(L); }},
+    {"k = 0", kNonceOps, kBad, [](CurveRef c, Lane& L) { L.k = bnWord(0), c.encode(L); }},
+    {"k = n", kNonceOps, kBad, [](CurveRef c, Lane& L) { L.k = c.n, c.encode(L); }},
+    {"k = n + 1", kNonceOps, kBad, [](CurveRef c, Lane& L) { L.k = offset(c.n.get(), 1), c.encode(L); }},
+    {"k = n - 1", kNonceOps, kOk, [](CurveRef c, Lane& L) { L.k = offset(c.n.get(), -1), c.derive(L); }},
+    {"k^-1 = 0", bit(kComplete), kBad, [](CurveRef c, Lane& L) { L.kinv = bnWord(0), c.encode(L); }},
+    {"k^-1 = n", bit(kComplete), kBad, [](CurveRef c, Lane& L) { L.kinv = c.n, c.encode(L); }},
+    {"precomputed r = 0", bit(kComplete), kBad, [](CurveRef c, Lane& L) { L.rk = bnWord(0), c.encode(L); }},
+    {"precomputed r = n", bit(kComplete), kBad, [](CurveRef c, Lane& L) { L.rk = c.n, c.encode(L); }},
+    {"digest operand above n", kDigestOps, kOk, [](CurveRef c, Lane& L) {
          Bn gap = bnWord(0); // e + n within the order's bit length
          BN_set_bit(gap.get(), c.orderBits);
          BN_sub(gap.get(), gap.get(), c.n.get());
@@ -349,13 +348,13 @@ inline const Fault kFaults[] = {
          BN_add(L.e.get(), L.e.get(), c.n.get());
          c.derive(L);
      }},
-    {"d = -e/r: s = 0, and u1·G + u2·Q at infinity", kDigestOps, kSig, kBoth, [](CurveRef c, Lane& L) {
+    {"d = -e/r: s = 0, and u1·G + u2·Q at infinity", kDigestOps, kSig, [](CurveRef c, Lane& L) {
          L.d = c.div(L.e.get(), L.rk.get());
          BN_sub(L.d.get(), c.n.get(), L.d.get());
          c.mul(L.d.get(), nullptr, nullptr, L.qx, L.qy);
          c.encode(L);
      }},
-    {"SM2 key with s·G + (r + s)·Q at infinity", bit(kSm2Verify), kSig, kBoth, [](CurveRef c, Lane& L) {
+    {"SM2 key with s·G + (r + s)·Q at infinity", bit(kSm2Verify), kSig, [](CurveRef c, Lane& L) {
          Bn d;
          BN_mod_add(d.get(), L.r.get(), L.s.get(), c.n.get(), c.ctx());
          d = c.div(L.s.get(), d.get());
@@ -363,39 +362,39 @@ inline const Fault kFaults[] = {
          c.mul(d.get(), nullptr, nullptr, L.qx, L.qy);
          c.encode(L);
      }},
-    {"x + p, not canonical (p where that does not fit)", kPointOps, kBad, kBoth, [](CurveRef c, Lane& L) {
+    {"x + p, not canonical (p where that does not fit)", kPointOps, kBad, [](CurveRef c, Lane& L) {
          for (Words* x : {&L.x, &L.X}) {
              Bn v = fromWords(*x);
              BN_add(v.get(), v.get(), c.p.get());
              *x = toWords(BN_num_bits(v.get()) <= 64 * c.words ? v.get() : c.p.get(), c.words);
          }
      }},
-    {"Z = 2 + p, not canonical", kPointOps, kBad, kJacobian, [](CurveRef c, Lane& L) {
+    {"Z = 2 + p, not canonical", kPointOps, kBad, [](CurveRef c, Lane& L) {
          L.z = bnWord(2), c.encode(L);
          L.Z = toWords(offset(c.p.get(), 2).get(), c.words);
-     }},
-    {"y + 1: off the curve", kPointOps, kBad, kBoth, [](CurveRef c, Lane& L) {
+     }, true},
+    {"y + 1: off the curve", kPointOps, kBad, [](CurveRef c, Lane& L) {
          BN_add_word(L.qy.get(), 1);
          BN_nnmod(L.qy.get(), L.qy.get(), c.p.get(), c.ctx());
          c.encode(L);
      }},
-    {"Z = 0", kPointOps, kBad, kJacobian, [](CurveRef c, Lane& L) { L.Z.assign(c.words, 0); }},
-    {"Z = p", kPointOps, kBad, kJacobian, [](CurveRef c, Lane& L) { L.Z = toWords(c.p.get(), c.words); }},
-    {"r = 0", kVerifyOps, kSig, kBoth, [](CurveRef c, Lane& L) { L.r = bnWord(0), c.encode(L); }},
-    {"s = 0", kVerifyOps, kSig, kBoth, [](CurveRef c, Lane& L) { L.s = bnWord(0), c.encode(L); }},
-    {"r = n", kVerifyOps, kSig, kBoth, [](CurveRef c, Lane& L) { L.r = c.n, c.encode(L); }},
-    {"s = n", kVerifyOps, kSig, kBoth, [](CurveRef c, Lane& L) { L.s = c.n, c.encode(L); }},
-    {"s changed", kVerifyOps, kSig, kBoth, [](CurveRef c, Lane& L) { L.s = c.div(offset(L.s.get(), 1).get()), c.encode(L); }},
-    {"digest changed", bit(kVerify), kSig, kBoth, [](CurveRef c, Lane& L) { L.e = offset(L.e.get(), 1), c.encode(L); }},
-    {"message changed", bit(kSm2Verify), kSig, kBoth, [](CurveRef c, Lane& L) { L.msg.push_back(0x61), c.encode(L); }},
-    {"identifier changed", bit(kSm2Verify), kSig, kBoth, [](CurveRef c, Lane& L) { L.id.push_back(0x61), c.encode(L); }},
-    {"SM2 r + s = n", bit(kSm2Verify), kSig, kBoth, [](CurveRef c, Lane& L) {
+    {"Z = 0", kPointOps, kBad, [](CurveRef c, Lane& L) { L.Z.assign(c.words, 0); }, true},
+    {"Z = p", kPointOps, kBad, [](CurveRef c, Lane& L) { L.Z = toWords(c.p.get(), c.words); }, true},
+    {"r = 0", kVerifyOps, kSig, [](CurveRef c, Lane& L) { L.r = bnWord(0), c.encode(L); }},
+    {"s = 0", kVerifyOps, kSig, [](CurveRef c, Lane& L) { L.s = bnWord(0), c.encode(L); }},
+    {"r = n", kVerifyOps, kSig, [](CurveRef c, Lane& L) { L.r = c.n, c.encode(L); }},
+    {"s = n", kVerifyOps, kSig, [](CurveRef c, Lane& L) { L.s = c.n, c.encode(L); }},
+    {"s changed", kVerifyOps, kSig, [](CurveRef c, Lane& L) { L.s = c.div(offset(L.s.get(), 1).get()), c.encode(L); }},
+    {"digest changed", bit(kVerify), kSig, [](CurveRef c, Lane& L) { L.e = offset(L.e.get(), 1), c.encode(L); }},
+    {"message changed", bit(kSm2Verify), kSig, [](CurveRef c, Lane& L) { L.msg.push_back(0x61), c.encode(L); }},
+    {"identifier changed", bit(kSm2Verify), kSig, [](CurveRef c, Lane& L) { L.id.push_back(0x61), c.encode(L); }},
+    {"SM2 r + s = n", bit(kSm2Verify), kSig, [](CurveRef c, Lane& L) {
          BN_sub(L.s.get(), c.n.get(), L.r.get());
          c.encode(L);
      }},
-    {"identifier length -1", kSm2Ops, kBad, kBoth, [](CurveRef, Lane& L) { L.idLen = -1; }},
-    {"identifier of 8192 bytes", kSm2Ops, kBad, kBoth, [](CurveRef c, Lane& L) { L.id.resize(8192, 0x41), c.encode(L); }},
-    {"message length -1", kSm2Ops, kBad, kBoth, [](CurveRef, Lane& L) { L.msgLen = -1; }},
+    {"identifier length -1", kSm2Ops, kBad, [](CurveRef, Lane& L) { L.idLen = -1; }},
+    {"identifier of 8192 bytes", kSm2Ops, kBad, [](CurveRef c, Lane& L) { L.id.resize(8192, 0x41), c.encode(L); }},
+    {"message length -1", kSm2Ops, kBad, [](CurveRef, Lane& L) { L.msgLen = -1; }},
 };
 
 // ---- one call ----
@@ -421,48 +420,30 @@ std::array<const T*, kLanes> laneInputs(const Lanes& L, std::vector<T> Lane::*fi
 // Calls function `op` of the curve on the lanes' encodings; affine keys when `affine` (a null Z array).
 inline tzv_status run(const Api& api, const TestCurve& c, Op op, const Lanes& L, Out& o, bool affine, Nulls nl = {})
 {
-    const size_t w = c.words, ob = c.orderBytes;
     auto d = laneInputs(L, &Lane::dw), k = laneInputs(L, &Lane::kw), X = laneInputs(L, affine ? &Lane::x : &Lane::X),
-         Y = laneInputs(L, affine ? &Lane::y : &Lane::Y), Z = laneInputs(L, &Lane::Z);
+         Y = laneInputs(L, affine ? &Lane::y : &Lane::Y), Z = laneInputs(L, &Lane::Z), kinv = laneInputs(L, &Lane::kinvw),
+         rk = laneInputs(L, &Lane::rkw);
     auto e = laneInputs(L, &Lane::eb), r = laneInputs(L, &Lane::rb), s = laneInputs(L, &Lane::sb),
          id = laneInputs(L, &Lane::id), msg = laneInputs(L, &Lane::msg);
+    auto oX = laneOutputs(o.X, c.words), oY = laneOutputs(o.Y, c.words), oZ = laneOutputs(o.Z, c.words),
+         oKinv = laneOutputs(o.kinv, c.words), oRk = laneOutputs(o.rk, c.words);
+    auto oShared = laneOutputs(o.shared, c.fieldBytes), oR = laneOutputs(o.r, c.orderBytes), oS = laneOutputs(o.s, c.orderBytes);
     std::array<int, kLanes> idLen, msgLen;
-    for (int i = 0; i < kLanes; ++i) {
-        idLen[i] = L[i].idLen;
-        msgLen[i] = L[i].msgLen;
-    }
-    auto z = [&](int i) { return affine ? nullptr : nl.at(i, Z); };
+    for (int i = 0; i < kLanes; ++i) idLen[i] = L[i].idLen, msgLen[i] = L[i].msgLen;
+    auto z = [&](int i, auto& p) { return affine ? nullptr : nl.at(i, p); };
     switch (op) {
-    case kPubKey: {
-        auto x = laneOutputs(o.X, w), y = laneOutputs(o.Y, w), zo = laneOutputs(o.Z, w);
-        return api.pubKey(nl.at(0, x), nl.at(1, y), affine ? nullptr : nl.at(2, zo), nl.at(3, d), nullptr);
-    }
-    case kEcdh: {
-        auto sh = laneOutputs(o.shared, c.fieldBytes);
-        return api.ecdh(nl.at(0, sh), nl.at(1, d), nl.at(2, X), nl.at(3, Y), z(4), nullptr);
-    }
-    case kSetup: {
-        auto kinv = laneOutputs(o.kinv, w), rk = laneOutputs(o.rk, w);
-        return api.setup(nl.at(0, kinv), nl.at(1, rk), nl.at(2, k), nullptr);
-    }
-    case kComplete: {
-        auto ro = laneOutputs(o.r, ob), so = laneOutputs(o.s, ob);
-        auto rk = laneInputs(L, &Lane::rkw), kinv = laneInputs(L, &Lane::kinvw);
-        return api.complete(nl.at(0, ro), nl.at(1, so), nl.at(2, e), nl.at(3, rk), nl.at(4, kinv), nl.at(5, d), nullptr);
-    }
-    case kSign: {
-        auto ro = laneOutputs(o.r, ob), so = laneOutputs(o.s, ob);
-        return api.sign(nl.at(0, ro), nl.at(1, so), nl.at(2, e), nl.at(3, k), nl.at(4, d), nullptr);
-    }
-    case kVerify: return api.verify(nl.at(0, r), nl.at(1, s), nl.at(2, e), nl.at(3, X), nl.at(4, Y), z(5), nullptr);
-    case kSm2Sign: {
-        auto ro = laneOutputs(o.r, ob), so = laneOutputs(o.s, ob);
-        return tzv_sm2_ecdsa_sign_mb8(nl.at(0, ro), nl.at(1, so), nl.at(2, id), nl.at(3, idLen), nl.at(4, msg),
-                                      nl.at(5, msgLen), nl.at(6, k), nl.at(7, d), nl.at(8, X), nl.at(9, Y), z(10), nullptr);
-    }
+    case kPubKey: return api.pubKey(nl.at(0, oX), nl.at(1, oY), z(2, oZ), nl.at(3, d), nullptr);
+    case kEcdh: return api.ecdh(nl.at(0, oShared), nl.at(1, d), nl.at(2, X), nl.at(3, Y), z(4, Z), nullptr);
+    case kSetup: return api.setup(nl.at(0, oKinv), nl.at(1, oRk), nl.at(2, k), nullptr);
+    case kComplete: return api.complete(nl.at(0, oR), nl.at(1, oS), nl.at(2, e), nl.at(3, rk), nl.at(4, kinv), nl.at(5, d), nullptr);
+    case kSign: return api.sign(nl.at(0, oR), nl.at(1, oS), nl.at(2, e), nl.at(3, k), nl.at(4, d), nullptr);
+    case kVerify: return api.verify(nl.at(0, r), nl.at(1, s), nl.at(2, e), nl.at(3, X), nl.at(4, Y), z(5, Z), nullptr);
+    case kSm2Sign:
+        return tzv_sm2_ecdsa_sign_mb8(nl.at(0, oR), nl.at(1, oS), nl.at(2, id), nl.at(3, idLen), nl.at(4, msg),
+                                      nl.at(5, msgLen), nl.at(6, k), nl.at(7, d), nl.at(8, X), nl.at(9, Y), z(10, Z), nullptr);
     case kSm2Verify:
         return tzv_sm2_ecdsa_verify_mb8(nl.at(0, r), nl.at(1, s), nl.at(2, id), nl.at(3, idLen), nl.at(4, msg),
-                                        nl.at(5, msgLen), nl.at(6, X), nl.at(7, Y), z(8), nullptr);
+                                        nl.at(5, msgLen), nl.at(6, X), nl.at(7, Y), z(8, Z), nullptr);
     default: return 0;
     }
 }

@@ -67,7 +67,7 @@ TEST_P(EcLanes, BadLaneTable)
         for (int op = 0; op < kOpCount; ++op) {
             if (!(f.ops & bit((Op)op)) || !api.has((Op)op)) continue;
             for (bool affine : {false, true}) {
-                if (!(f.modes & (affine ? kAffine : kJacobian))) continue;
+                if (affine && f.jacobianOnly) continue;
                 const int lane = (row + op) % kLanes;
                 Lanes L = lanes;
                 f.apply(c, L[lane]);

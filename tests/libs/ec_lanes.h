@@ -184,19 +184,6 @@ public:
             throw std::runtime_error("EC_POINT_mul failed");
         return EC_POINT_get_affine_coordinates(group(), r.get(), rx.get(), ry.get(), ctx()) == 1;
     }
-    // Affine x = X/Z², y = Y/Z³.
-    void toAffine(const Words& X, const Words& Y, const Words& Z, Bn& x, Bn& y) const
-    {
-        Bn zi = newBn(), t = newBn();
-        x = fromWords(X);
-        y = fromWords(Y);
-        if (!BN_mod_inverse(zi.get(), fromWords(Z).get(), p.get(), ctx())) throw std::runtime_error("Z not invertible");
-        BN_mod_sqr(t.get(), zi.get(), p.get(), ctx());
-        BN_mod_mul(x.get(), x.get(), t.get(), p.get(), ctx());
-        BN_mod_mul(t.get(), t.get(), zi.get(), p.get(), ctx());
-        BN_mod_mul(y.get(), y.get(), t.get(), p.get(), ctx());
-    }
-
     // Q = d·G, then the results the lane must give, its signature to verify, and its encodings.
     void derive(Lane& L) const
     {
@@ -278,10 +265,12 @@ public:
     std::string wrong(Op op, const Lane& L, const Out& o, int i, bool affine) const
     {
         switch (op) {
-        case kPubKey: {
-            Bn x = fromWords(o.X[i]), y = fromWords(o.Y[i]);
-            if (!affine) toAffine(o.X[i], o.Y[i], o.Z[i], x, y);
-            return BN_cmp(x.get(), L.qx.get()) || BN_cmp(y.get(), L.qy.get()) ? "public key != d·G" : "";
+        case kPubKey: { // d·G in the output's Z: X = x·Z², Y = y·Z³
+            Lane q = L;
+            q.z = affine ? bnWord(1) : fromWords(o.Z[i]);
+            encode(q);
+            bool same = !BN_is_zero(q.z.get()) && BN_cmp(q.z.get(), p.get()) < 0 && o.X[i] == q.X && o.Y[i] == q.Y;
+            return same ? "" : "public key != d·G";
         }
         case kEcdh: return o.shared[i] == L.shared ? "" : "shared secret != x(d·Q)";
         case kSetup:

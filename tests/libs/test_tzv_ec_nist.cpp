@@ -49,16 +49,15 @@ protected:
         for (size_t start = 0; start < recs.size(); start += kLanes) {
             const bool affine = start / kLanes % 2 == 0;
             Lanes L;
-            for (int i = 0; i < kLanes; ++i) {
-                L[i].z = c.random(rng, c.p.get());
-                fill(recs[(start + i) % recs.size()], L[i]);
-                c.encode(L[i]);
-            }
             std::array<unsigned, kLanes> status;
             std::string lines;
             for (int i = 0; i < kLanes; ++i) {
-                status[i] = want(recs[(start + i) % recs.size()]);
-                lines += " " + std::to_string(recs[(start + i) % recs.size()].line);
+                const Record& r = recs[(start + i) % recs.size()];
+                L[i].z = c.random(rng, c.p.get());
+                fill(r, L[i]);
+                c.encode(L[i]);
+                status[i] = want(r);
+                lines += " " + std::to_string(r.line);
             }
             for (Op op : ops)
                 EXPECT_EQ(compare(api, c, op, L, affine, status), "") << kOpNames[op] << (affine ? ", affine" : ", Jacobian") << ", lines" << lines;

@@ -32,17 +32,21 @@ void setPoint(CurveRef c, Lane& L, const BIGNUM* x, const BIGNUM* y)
     c.encode(L);
 }
 
+void setAllOnes(CurveRef c, Lane& L, int bits)
+{
+    L.e = bnWord(0);
+    BN_set_bit(L.e.get(), bits);
+    BN_sub_word(L.e.get(), 1);
+    c.derive(L);
+}
+
 // Edges the tests' table leaves out: ends of ranges that must work, special points, and sign
 // complete inputs that did not come from sign setup.
 const Fault kEdges[] = {
     {"e = 0", kDigestOps, kOk, [](CurveRef c, Lane& L) { L.e = bnWord(0), c.derive(L); }},
     {"e = n - 1", kDigestOps, kOk, [](CurveRef c, Lane& L) { L.e = offset(c.n.get(), -1), c.derive(L); }},
-    {"e = 2^bits - 1", kDigestOps, kOk, [](CurveRef c, Lane& L) {
-         L.e = bnWord(0);
-         BN_set_bit(L.e.get(), c.orderBits);
-         BN_sub_word(L.e.get(), 1);
-         c.derive(L);
-     }},
+    {"e = 2^bits - 1", kDigestOps, kOk, [](CurveRef c, Lane& L) { setAllOnes(c, L, c.orderBits); }},
+    {"e = 2^(8·bytes) - 1, beyond the order's bit length", kDigestOps, kOk, [](CurveRef c, Lane& L) { setAllOnes(c, L, 8 * c.orderBytes); }},
     {"d = 2", kKeyOps, kOk, [](CurveRef c, Lane& L) { L.d = bnWord(2), c.derive(L); }},
     {"k = 1", kNonceOps, kOk, [](CurveRef c, Lane& L) { L.k = bnWord(1), c.derive(L); }},
     {"SM2 signing key n - 2", bit(kSm2Sign), kOk, [](CurveRef c, Lane& L) { L.d = offset(c.n.get(), -2), c.derive(L); }},
@@ -104,16 +108,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const Kyn64u allFeatures = kyncpGetEnabledCpuFeatures();
     static const int fixedCurve = curveFromEnvironment();
-    static const TestCurve curves[4] = {TestCurve(kApis[0].nid), TestCurve(kApis[1].nid), TestCurve(kApis[2].nid),
-                                        TestCurve(kApis[3].nid)};
+    static TestCurve curves[4] = {TestCurve(kApis[0].nid), TestCurve(kApis[1].nid), TestCurve(kApis[2].nid),
+                                  TestCurve(kApis[3].nid)};
     Input in{data, size};
     const int ci = fixedCurve >= 0 ? fixedCurve : in.byte() % 4;
     const Api& api = kApis[ci];
-    const TestCurve& c = curves[ci];
+    TestCurve& c = curves[ci];
     std::vector<Op> ops;
     for (int op = 0; op < kOpCount; ++op)
         if (api.has((Op)op)) ops.push_back((Op)op);
     const Op op = ops[in.byte() % ops.size()];
+    c.focus = op;
     const bool affine = in.byte() & 1;
 
     // A null lane (lane 8: the whole argument) of one argument, when the top bit says so.

@@ -1,0 +1,480 @@
+// The elliptic-curve tests' machinery, shared with their fuzz target: OpenSSL as the reference that
+// owes nothing to the library (d·G, ECDH, ECDSA, SM2 signatures), one lane's inputs with the results
+// they must give, and one call of any of the 22 functions over eight such lanes, with null lanes.
+#ifndef PS_TESTS_EC_LANES_H
+#define PS_TESTS_EC_LANES_H
+
+#include <openssl/obj_mac.h>
+#include <openssl/params.h>
+
+#include <ostream>
+#include <type_traits>
+
+#include "ec_test_support.h"
+
+namespace ectest {
+
+constexpr unsigned kOk = TZV_STS_OK, kBad = TZV_STS_BAD_PARAM, kNull = TZV_STS_NULL_PARAM, kSig = TZV_STS_SIGNATURE;
+
+// ---- the functions ----
+enum Op { kPubKey, kEcdh, kSetup, kComplete, kSign, kVerify, kSm2Sign, kSm2Verify, kOpCount };
+constexpr unsigned bit(int op) { return 1u << op; }
+inline const char* const kOpNames[kOpCount] = {"ecpublic_key", "ecdh", "ecdsa_sign_setup", "ecdsa_sign_complete",
+                                               "ecdsa_sign", "ecdsa_verify", "sm2 ecdsa_sign", "sm2 ecdsa_verify"};
+// The argument kinds of each function, in order: 'p' a lane array, 'z' the Z array of the public keys
+// (null for affine keys), 'n' an array of lengths.
+inline const char* const kArgKinds[kOpCount] = {"ppzp", "ppppz", "ppp", "pppppp", "ppppp", "pppppz", "pppnpnppppz",
+                                                "pppnpnppz"};
+
+struct Api {
+    const char* name; // as the vector files name the curve
+    int nid;
+    decltype(&tzv_nistp256_ecpublic_key_mb8) pubKey;
+    decltype(&tzv_nistp256_ecdh_mb8) ecdh;
+    decltype(&tzv_nistp256_ecdsa_sign_setup_mb8) setup;
+    decltype(&tzv_nistp256_ecdsa_sign_complete_mb8) complete;
+    decltype(&tzv_nistp256_ecdsa_sign_mb8) sign;
+    decltype(&tzv_nistp256_ecdsa_verify_mb8) verify;
+    bool has(Op op) const { return nid == NID_sm2 ? op <= kEcdh || op >= kSm2Sign : op < kSm2Sign; }
+};
+#define PS_TZV_NIST_EC(c)                                                                                  \
+    tzv_##c##_ecpublic_key_mb8, tzv_##c##_ecdh_mb8, tzv_##c##_ecdsa_sign_setup_mb8,                         \
+        tzv_##c##_ecdsa_sign_complete_mb8, tzv_##c##_ecdsa_sign_mb8, tzv_##c##_ecdsa_verify_mb8
+inline const Api kApis[] = {
+    {"P-256", NID_X9_62_prime256v1, PS_TZV_NIST_EC(nistp256)},
+    {"P-384", NID_secp384r1, PS_TZV_NIST_EC(nistp384)},
+    {"P-521", NID_secp521r1, PS_TZV_NIST_EC(nistp521)},
+    {"SM2", NID_sm2, tzv_sm2_ecpublic_key_mb8, tzv_sm2_ecdh_mb8, nullptr, nullptr, nullptr, nullptr},
+};
+#undef PS_TZV_NIST_EC
+inline void PrintTo(const Api& api, std::ostream* os) { *os << api.name; }
+
+// ---- OpenSSL SM2 keys and signatures ----
+
+// An OpenSSL SM2 key, with the private key when d is given.
+inline Pkey sm2Key(const BIGNUM* d, const BIGNUM* x, const BIGNUM* y)
+{
+    Bytes pub = toBytes(x, 32), yb = toBytes(y, 32), priv(32);
+    pub.insert(pub.begin(), 0x04);
+    pub.insert(pub.end(), yb.begin(), yb.end());
+    if (d) BN_bn2nativepad(d, priv.data(), 32);
+    OSSL_PARAM params[] = {OSSL_PARAM_construct_utf8_string(OSSL_PKEY_PARAM_GROUP_NAME, (char*)"SM2", 0),
+                           OSSL_PARAM_construct_octet_string(OSSL_PKEY_PARAM_PUB_KEY, pub.data(), pub.size()),
+                           OSSL_PARAM_construct_BN(OSSL_PKEY_PARAM_PRIV_KEY, priv.data(), 32), OSSL_PARAM_construct_end()};
+    if (!d) params[2] = OSSL_PARAM_construct_end();
+    Pctx ctx(EVP_PKEY_CTX_new_from_name(nullptr, "SM2", nullptr));
+    EVP_PKEY* key = nullptr;
+    if (!ctx || EVP_PKEY_fromdata_init(ctx.get()) <= 0 ||
+        EVP_PKEY_fromdata(ctx.get(), &key, d ? EVP_PKEY_KEYPAIR : EVP_PKEY_PUBLIC_KEY, params) <= 0)
+        throw std::runtime_error("no OpenSSL SM2 key");
+    return Pkey(key);
+}
+
+// OpenSSL's SM2 signature with SM3 and the signer's identifier: signs into (r, s) when `sign`, else
+// verifies (r, s). r and s are 32-byte strings.
+inline bool sm2Signature(bool sign, EVP_PKEY* key, const Bytes& id, const Bytes& msg, Bytes& r, Bytes& s)
+{
+    EVP_MD_CTX* md = EVP_MD_CTX_new();
+    EVP_PKEY_CTX* pctx = EVP_PKEY_CTX_new(key, nullptr);
+    bool ok = md && pctx && EVP_PKEY_CTX_set1_id(pctx, id.data(), id.size()) > 0;
+    if (ok) EVP_MD_CTX_set_pkey_ctx(md, pctx);
+    ECDSA_SIG* sig = ECDSA_SIG_new();
+    unsigned char der[80];
+    if (sign) {
+        size_t len = sizeof der;
+        const unsigned char* p = der;
+        ok = ok && EVP_DigestSignInit(md, nullptr, EVP_sm3(), nullptr, key) == 1 &&
+             EVP_DigestSign(md, der, &len, msg.data(), msg.size()) == 1 && d2i_ECDSA_SIG(&sig, &p, (long)len);
+        if (ok) {
+            r = toBytes(ECDSA_SIG_get0_r(sig), 32);
+            s = toBytes(ECDSA_SIG_get0_s(sig), 32);
+        }
+    } else {
+        ECDSA_SIG_set0(sig, BN_bin2bn(r.data(), (int)r.size(), nullptr), BN_bin2bn(s.data(), (int)s.size(), nullptr));
+        unsigned char* p = der;
+        int len = i2d_ECDSA_SIG(sig, &p);
+        ok = ok && len > 0 && EVP_DigestVerifyInit(md, nullptr, EVP_sm3(), nullptr, key) == 1 &&
+             EVP_DigestVerify(md, der, (size_t)len, msg.data(), msg.size()) == 1;
+    }
+    ECDSA_SIG_free(sig);
+    EVP_MD_CTX_free(md);
+    EVP_PKEY_CTX_free(pctx);
+    return ok;
+}
+
+// ---- one lane ----
+// A lane's inputs as numbers and in the interface's encodings (encode() turns the first into the
+// second; a test may change either), and the results it must give.
+struct Lane {
+    Bn d, k, e, qx, qy, z, r, s; // keys, digest operand, public key (affine, and the Z of its Jacobian form), signature to verify
+    Bytes id, msg;               // SM2's identifier and message
+    int idLen = 0, msgLen = 0;
+    Bn kinv, rk;                 // sign setup's results, and sign complete's inputs
+    Bytes shared, sigR, sigS;    // x(d·Q); the NIST signature with k
+    Words dw, kw, kinvw, rkw, x, y, X, Y, Z; // public key affine (x, y) and Jacobian (X, Y, Z)
+    Bytes eb, rb, sb;
+};
+using Lanes = std::array<Lane, kLanes>;
+
+// The outputs of one call.
+struct Out {
+    std::array<Words, kLanes> X, Y, Z, kinv, rk;
+    std::array<Bytes, kLanes> shared, r, s;
+};
+
+// Null pointers of one call: lane `lane` of argument `arg`, or the whole argument when lane < 0.
+struct Nulls {
+    int arg = -1, lane = -1;
+    template <typename T>
+    T* at(int i, std::array<T, kLanes>& p) const
+    {
+        if (i == arg && lane < 0) return nullptr;
+        if constexpr (std::is_pointer_v<T>)
+            if (i == arg) p[lane] = nullptr;
+        return p.data();
+    }
+};
+
+// ---- the curve, and the reference results from OpenSSL ----
+class TestCurve {
+public:
+    explicit TestCurve(int nid)
+        : sm2(nid == NID_sm2), m_group(EC_GROUP_new_by_curve_name(nid), EC_GROUP_free), m_ctx(BN_CTX_new(), BN_CTX_free)
+    {
+        if (!m_group || !m_ctx) throw std::runtime_error("OpenSSL has no such curve");
+        p = newBn();
+        b = newBn();
+        EC_GROUP_get_curve(group(), p.get(), nullptr, b.get(), ctx());
+        n = bnCopy(EC_GROUP_get0_order(group()));
+        orderBits = BN_num_bits(n.get());
+        fieldBytes = BN_num_bytes(p.get());
+        orderBytes = BN_num_bytes(n.get());
+        words = (BN_num_bits(p.get()) + 63) / 64;
+    }
+    const EC_GROUP* group() const { return m_group.get(); }
+    BN_CTX* ctx() const { return m_ctx.get(); }
+
+    // a·b⁻¹ mod n (b = 1 when null).
+    Bn div(const BIGNUM* a, const BIGNUM* b = nullptr) const
+    {
+        Bn r = bnWord(1);
+        if (b && !BN_mod_inverse(r.get(), b, n.get(), ctx())) throw std::runtime_error("not invertible");
+        BN_mod_mul(r.get(), r.get(), a, n.get(), ctx());
+        return r;
+    }
+    // Uniform in [1, limit-1] from a seeded generator, so that failures reproduce.
+    Bn random(std::mt19937_64& rng, const BIGNUM* limit) const
+    {
+        Bytes raw(BN_num_bytes(limit) + 8);
+        for (auto& c : raw) c = (uint8_t)rng();
+        Bn v = bnFromBytes(raw), m = bnCopy(limit);
+        BN_sub_word(m.get(), 1);
+        BN_mod(v.get(), v.get(), m.get(), ctx());
+        BN_add_word(v.get(), 1);
+        return v;
+    }
+
+    // d·P (P = G when x is null), affine; false at infinity.
+    bool mul(const BIGNUM* d, const BIGNUM* x, const BIGNUM* y, Bn& rx, Bn& ry) const
+    {
+        std::unique_ptr<EC_POINT, decltype(&EC_POINT_free)> q(EC_POINT_new(group()), EC_POINT_free), r(EC_POINT_new(group()), EC_POINT_free);
+        rx = newBn();
+        ry = newBn();
+        if (x && !EC_POINT_set_affine_coordinates(group(), q.get(), x, y, ctx())) throw std::runtime_error("not a point");
+        if (!EC_POINT_mul(group(), r.get(), x ? nullptr : d, x ? q.get() : nullptr, x ? d : nullptr, ctx()))
+            throw std::runtime_error("EC_POINT_mul failed");
+        return EC_POINT_get_affine_coordinates(group(), r.get(), rx.get(), ry.get(), ctx()) == 1;
+    }
+    // Q = d·G, then the results the lane must give, its signature to verify, and its encodings; only
+    // what function `focus` needs, unless that is kOpCount.
+    void derive(Lane& L) const
+    {
+        auto needs = [&](unsigned ops) { return focus == kOpCount || (ops & bit(focus)); };
+        const unsigned ecdsaOps = bit(kSetup) | bit(kComplete) | bit(kSign);
+        if (needs(~ecdsaOps)) mul(L.d.get(), nullptr, nullptr, L.qx, L.qy);
+        if (needs(bit(kEcdh))) {
+            Bn sx, sy;
+            mul(L.d.get(), L.qx.get(), L.qy.get(), sx, sy);
+            L.shared = toBytes(sx.get(), fieldBytes);
+        }
+        if (needs(ecdsaOps | bit(kVerify))) {
+            Bn ky;
+            mul(L.k.get(), nullptr, nullptr, L.rk, ky);
+            BN_nnmod(L.rk.get(), L.rk.get(), n.get(), ctx());
+            L.kinv = div(bnWord(1).get(), L.k.get());
+            ecdsa(L);
+        }
+        if (sm2 && needs(bit(kSm2Verify)) && BN_cmp(L.d.get(), offset(n.get(), -1).get()) < 0) { // n - 1 signs nothing
+            Pkey key = sm2Key(L.d.get(), L.qx.get(), L.qy.get());
+            if (!sm2Signature(true, key.get(), L.id, L.msg, L.sigR, L.sigS)) throw std::runtime_error("SM2 sign failed");
+        }
+        L.r = bnFromBytes(L.sigR);
+        L.s = bnFromBytes(L.sigS);
+        encode(L);
+    }
+
+    // The NIST signature from sign complete's inputs: r, and s = k⁻¹·(e + r·d) mod n.
+    void ecdsa(Lane& L) const
+    {
+        Bn s;
+        BN_mod_mul(s.get(), L.rk.get(), L.d.get(), n.get(), ctx());
+        BN_mod_add(s.get(), s.get(), L.e.get(), n.get(), ctx());
+        BN_mod_mul(s.get(), s.get(), L.kinv.get(), n.get(), ctx());
+        L.sigR = toBytes(L.rk.get(), orderBytes);
+        L.sigS = toBytes(s.get(), orderBytes);
+    }
+
+    // The encodings from the numbers; a public key with a coordinate not below p keeps it raw.
+    void encode(Lane& L) const
+    {
+        L.dw = toWords(L.d.get(), words);
+        L.kw = toWords(L.k.get(), words);
+        L.kinvw = toWords(L.kinv.get(), words);
+        L.rkw = toWords(L.rk.get(), words);
+        L.eb = toBytes(L.e.get(), orderBytes);
+        L.rb = toBytes(L.r.get(), orderBytes);
+        L.sb = toBytes(L.s.get(), orderBytes);
+        bool canonical = BN_cmp(L.qx.get(), p.get()) < 0 && BN_cmp(L.qy.get(), p.get()) < 0;
+        Bn z = canonical ? bnCopy(L.z.get()) : bnWord(1), z2 = newBn(), t = newBn();
+        BN_mod_sqr(z2.get(), z.get(), p.get(), ctx());
+        BN_mod_mul(t.get(), L.qx.get(), z2.get(), p.get(), ctx());
+        L.X = toWords(canonical ? t.get() : L.qx.get(), words);
+        BN_mod_mul(z2.get(), z2.get(), z.get(), p.get(), ctx());
+        BN_mod_mul(t.get(), L.qy.get(), z2.get(), p.get(), ctx());
+        L.Y = toWords(canonical ? t.get() : L.qy.get(), words);
+        L.Z = toWords(z.get(), words);
+        L.x = toWords(L.qx.get(), words);
+        L.y = toWords(L.qy.get(), words);
+        L.idLen = (int)L.id.size();
+        L.msgLen = (int)L.msg.size();
+    }
+
+    // A valid lane from the generator: random keys, digest and Jacobian Z; for SM2 an identifier and a
+    // message whose lengths depend on the lane (empty, short, the customary 16 bytes, several blocks).
+    Lane randomLane(std::mt19937_64& rng, int lane) const
+    {
+        static const size_t idSizes[kLanes] = {0, 1, 16, 31, 64, 16, 200, 8000};
+        static const size_t msgSizes[kLanes] = {0, 1, 3, 55, 56, 64, 1000, 0};
+        Lane L;
+        L.d = random(rng, sm2 ? offset(n.get(), -1).get() : n.get()); // an SM2 signing key is at most n - 2
+        L.k = random(rng, n.get());
+        L.e = random(rng, n.get());
+        L.z = random(rng, p.get());
+        if (sm2) {
+            L.id.resize(idSizes[lane]);
+            L.msg.resize(msgSizes[lane]);
+            for (auto& c : L.id) c = (uint8_t)rng();
+            for (auto& c : L.msg) c = (uint8_t)rng();
+        }
+        derive(L);
+        return L;
+    }
+
+    // "" when lane i's outputs of the call are the lane's results, else what differs.
+    std::string wrong(Op op, const Lane& L, const Out& o, int i, bool affine) const
+    {
+        switch (op) {
+        case kPubKey: { // d·G in the output's Z: X = x·Z², Y = y·Z³
+            Lane q = L;
+            q.z = affine ? bnWord(1) : fromWords(o.Z[i]);
+            encode(q);
+            bool same = !BN_is_zero(q.z.get()) && BN_cmp(q.z.get(), p.get()) < 0 && o.X[i] == q.X && o.Y[i] == q.Y;
+            return same ? "" : "public key != d·G";
+        }
+        case kEcdh: return o.shared[i] == L.shared ? "" : "shared secret != x(d·Q)";
+        case kSetup:
+            return o.kinv[i] == toWords(L.kinv.get(), words) && o.rk[i] == toWords(L.rk.get(), words) ? "" : "k⁻¹ or r wrong";
+        case kComplete:
+        case kSign: return o.r[i] == L.sigR && o.s[i] == L.sigS ? "" : "signature wrong";
+        case kSm2Sign: {
+            Bytes r = o.r[i], s = o.s[i];
+            return sm2Signature(false, sm2Key(nullptr, L.qx.get(), L.qy.get()).get(), L.id, L.msg, r, s) ? "" : "OpenSSL rejects the signature";
+        }
+        default: return "";
+        }
+    }
+
+    bool sm2;
+    Op focus = kOpCount; // derive() for this function only (the fuzz target's saving)
+    Bn p, b, n;
+    int orderBits = 0, fieldBytes = 0, orderBytes = 0, words = 0;
+
+private:
+    std::unique_ptr<EC_GROUP, decltype(&EC_GROUP_free)> m_group;
+    std::unique_ptr<BN_CTX, decltype(&BN_CTX_free)> m_ctx;
+};
+
+// ---- the table of bad lanes ----
+constexpr unsigned kKeyOps = bit(kPubKey) | bit(kEcdh) | bit(kComplete) | bit(kSign) | bit(kSm2Sign);
+constexpr unsigned kNonceOps = bit(kSetup) | bit(kSign) | bit(kSm2Sign);
+constexpr unsigned kPointOps = bit(kEcdh) | bit(kVerify) | bit(kSm2Sign) | bit(kSm2Verify);
+constexpr unsigned kSm2Ops = bit(kSm2Sign) | bit(kSm2Verify);
+constexpr unsigned kVerifyOps = bit(kVerify) | bit(kSm2Verify);
+constexpr unsigned kDigestOps = bit(kComplete) | bit(kSign) | bit(kVerify);
+
+// One bad (or edge) value in one lane, and the status it must give in the functions it applies to.
+struct Fault {
+    const char* what;
+    unsigned ops;    // the functions it applies to
+    unsigned status; // of the changed lane
+    void (*apply)(const TestCurve& c, Lane& L);
+    bool jacobianOnly = false; // a fault of the Z array, which affine keys do not pass
+};
+
+using CurveRef = const TestCurve&;
+inline const Fault kFaults[] = {
+    {"d = 0", kKeyOps, kBad, [](CurveRef c, Lane& L) { L.d = bnWord(0), c.encode(L); }},
+    {"d = n", kKeyOps, kBad, [](CurveRef c, Lane& L) { L.d = c.n, c.encode(L); }},
+    {"d = n + 1", kKeyOps, kBad, [](CurveRef c, Lane& L) { L.d = offset(c.n.get(), 1), c.encode(L); }},
+    {"d = 2^64w - 1", kKeyOps, kBad, [](CurveRef c, Lane& L) { L.dw.assign(c.words, ~0ull); }},
+    {"d = 1", kKeyOps, kOk, [](CurveRef c, Lane& L) { L.d = bnWord(1), c.derive(L); }},
+    {"d = n - 1", kKeyOps & ~bit(kSm2Sign), kOk, [](CurveRef c, Lane& L) { L.d = offset(c.n.get(), -1), c.derive(L); }},
+    {"SM2 signing key n - 1", bit(kSm2Sign), kBad, [](CurveRef c, Lane& L) { L.d = offset(c.n.get(), -1), c.encode(L); }},
+    {"k = 0", kNonceOps, kBad, [](CurveRef c, Lane& L) { L.k = bnWord(0), c.encode(L); }},
+    {"k = n", kNonceOps, kBad, [](CurveRef c, Lane& L) { L.k = c.n, c.encode(L); }},
+    {"k = n + 1", kNonceOps, kBad, [](CurveRef c, Lane& L) { L.k = offset(c.n.get(), 1), c.encode(L); }},
+    {"k = n - 1", kNonceOps, kOk, [](CurveRef c, Lane& L) { L.k = offset(c.n.get(), -1), c.derive(L); }},
+    {"k^-1 = 0", bit(kComplete), kBad, [](CurveRef c, Lane& L) { L.kinv = bnWord(0), c.encode(L); }},
+    {"k^-1 = n", bit(kComplete), kBad, [](CurveRef c, Lane& L) { L.kinv = c.n, c.encode(L); }},
+    {"precomputed r = 0", bit(kComplete), kBad, [](CurveRef c, Lane& L) { L.rk = bnWord(0), c.encode(L); }},
+    {"precomputed r = n", bit(kComplete), kBad, [](CurveRef c, Lane& L) { L.rk = c.n, c.encode(L); }},
+    {"digest operand above n", kDigestOps, kOk, [](CurveRef c, Lane& L) {
+         Bn gap = bnWord(0); // e + n within the order's bit length
+         BN_set_bit(gap.get(), c.orderBits);
+         BN_sub(gap.get(), gap.get(), c.n.get());
+         BN_mod(L.e.get(), L.e.get(), gap.get(), c.ctx());
+         BN_add(L.e.get(), L.e.get(), c.n.get());
+         c.derive(L);
+     }},
+    {"d = -e/r: s = 0, and u1·G + u2·Q at infinity", kDigestOps, kSig, [](CurveRef c, Lane& L) {
+         L.d = c.div(L.e.get(), L.rk.get());
+         BN_sub(L.d.get(), c.n.get(), L.d.get());
+         c.mul(L.d.get(), nullptr, nullptr, L.qx, L.qy);
+         c.encode(L);
+     }},
+    {"SM2 key with s·G + (r + s)·Q at infinity", bit(kSm2Verify), kSig, [](CurveRef c, Lane& L) {
+         Bn d;
+         BN_mod_add(d.get(), L.r.get(), L.s.get(), c.n.get(), c.ctx());
+         d = c.div(L.s.get(), d.get());
+         BN_sub(d.get(), c.n.get(), d.get());
+         c.mul(d.get(), nullptr, nullptr, L.qx, L.qy);
+         c.encode(L);
+     }},
+    {"x + p, not canonical (p where that does not fit)", kPointOps, kBad, [](CurveRef c, Lane& L) {
+         for (Words* x : {&L.x, &L.X}) {
+             Bn v = fromWords(*x);
+             BN_add(v.get(), v.get(), c.p.get());
+             *x = toWords(BN_num_bits(v.get()) <= 64 * c.words ? v.get() : c.p.get(), c.words);
+         }
+     }},
+    {"Z = 2 + p, not canonical", kPointOps, kBad, [](CurveRef c, Lane& L) {
+         L.z = bnWord(2), c.encode(L);
+         L.Z = toWords(offset(c.p.get(), 2).get(), c.words);
+     }, true},
+    {"y + 1: off the curve", kPointOps, kBad, [](CurveRef c, Lane& L) {
+         BN_add_word(L.qy.get(), 1);
+         BN_nnmod(L.qy.get(), L.qy.get(), c.p.get(), c.ctx());
+         c.encode(L);
+     }},
+    {"Z = 0", kPointOps, kBad, [](CurveRef c, Lane& L) { L.Z.assign(c.words, 0); }, true},
+    {"Z = p", kPointOps, kBad, [](CurveRef c, Lane& L) { L.Z = toWords(c.p.get(), c.words); }, true},
+    {"r = 0", kVerifyOps, kSig, [](CurveRef c, Lane& L) { L.r = bnWord(0), c.encode(L); }},
+    {"s = 0", kVerifyOps, kSig, [](CurveRef c, Lane& L) { L.s = bnWord(0), c.encode(L); }},
+    {"r = n", kVerifyOps, kSig, [](CurveRef c, Lane& L) { L.r = c.n, c.encode(L); }},
+    {"s = n", kVerifyOps, kSig, [](CurveRef c, Lane& L) { L.s = c.n, c.encode(L); }},
+    {"s changed", kVerifyOps, kSig, [](CurveRef c, Lane& L) { L.s = c.div(offset(L.s.get(), 1).get()), c.encode(L); }},
+    {"digest changed", bit(kVerify), kSig, [](CurveRef c, Lane& L) { L.e = offset(L.e.get(), 1), c.encode(L); }},
+    {"message changed", bit(kSm2Verify), kSig, [](CurveRef c, Lane& L) { L.msg.push_back(0x61), c.encode(L); }},
+    {"identifier changed", bit(kSm2Verify), kSig, [](CurveRef c, Lane& L) { L.id.push_back(0x61), c.encode(L); }},
+    {"SM2 r + s = n", bit(kSm2Verify), kSig, [](CurveRef c, Lane& L) {
+         BN_sub(L.s.get(), c.n.get(), L.r.get());
+         c.encode(L);
+     }},
+    {"identifier length -1", kSm2Ops, kBad, [](CurveRef, Lane& L) { L.idLen = -1; }},
+    {"identifier of 8192 bytes", kSm2Ops, kBad, [](CurveRef c, Lane& L) { L.id.resize(8192, 0x41), c.encode(L); }},
+    {"message length -1", kSm2Ops, kBad, [](CurveRef, Lane& L) { L.msgLen = -1; }},
+};
+
+// ---- one call ----
+template <typename T>
+std::array<T*, kLanes> laneOutputs(std::array<std::vector<T>, kLanes>& v, size_t size)
+{
+    std::array<T*, kLanes> p{};
+    for (int i = 0; i < kLanes; ++i) {
+        v[i].assign(size, (T)0xA5A5A5A5A5A5A5A5ull); // no stale result passes
+        p[i] = v[i].data();
+    }
+    return p;
+}
+template <typename T>
+std::array<const T*, kLanes> laneInputs(const Lanes& L, std::vector<T> Lane::*field)
+{
+    static const T kEmpty[1] = {}; // an empty identifier or message still has an address
+    std::array<const T*, kLanes> p{};
+    for (int i = 0; i < kLanes; ++i) p[i] = (L[i].*field).empty() ? kEmpty : (L[i].*field).data();
+    return p;
+}
+
+// Calls function `op` of the curve on the lanes' encodings; affine keys when `affine` (a null Z array).
+inline tzv_status run(const Api& api, const TestCurve& c, Op op, const Lanes& L, Out& o, bool affine, Nulls nl = {})
+{
+    auto d = laneInputs(L, &Lane::dw), k = laneInputs(L, &Lane::kw), X = laneInputs(L, affine ? &Lane::x : &Lane::X),
+         Y = laneInputs(L, affine ? &Lane::y : &Lane::Y), Z = laneInputs(L, &Lane::Z), kinv = laneInputs(L, &Lane::kinvw),
+         rk = laneInputs(L, &Lane::rkw);
+    auto e = laneInputs(L, &Lane::eb), r = laneInputs(L, &Lane::rb), s = laneInputs(L, &Lane::sb),
+         id = laneInputs(L, &Lane::id), msg = laneInputs(L, &Lane::msg);
+    auto oX = laneOutputs(o.X, c.words), oY = laneOutputs(o.Y, c.words), oZ = laneOutputs(o.Z, c.words),
+         oKinv = laneOutputs(o.kinv, c.words), oRk = laneOutputs(o.rk, c.words);
+    auto oShared = laneOutputs(o.shared, c.fieldBytes), oR = laneOutputs(o.r, c.orderBytes), oS = laneOutputs(o.s, c.orderBytes);
+    std::array<int, kLanes> idLen, msgLen;
+    for (int i = 0; i < kLanes; ++i) idLen[i] = L[i].idLen, msgLen[i] = L[i].msgLen;
+    auto z = [&](int i, auto& p) { return affine ? nullptr : nl.at(i, p); };
+    switch (op) {
+    case kPubKey: return api.pubKey(nl.at(0, oX), nl.at(1, oY), z(2, oZ), nl.at(3, d), nullptr);
+    case kEcdh: return api.ecdh(nl.at(0, oShared), nl.at(1, d), nl.at(2, X), nl.at(3, Y), z(4, Z), nullptr);
+    case kSetup: return api.setup(nl.at(0, oKinv), nl.at(1, oRk), nl.at(2, k), nullptr);
+    case kComplete: return api.complete(nl.at(0, oR), nl.at(1, oS), nl.at(2, e), nl.at(3, rk), nl.at(4, kinv), nl.at(5, d), nullptr);
+    case kSign: return api.sign(nl.at(0, oR), nl.at(1, oS), nl.at(2, e), nl.at(3, k), nl.at(4, d), nullptr);
+    case kVerify: return api.verify(nl.at(0, r), nl.at(1, s), nl.at(2, e), nl.at(3, X), nl.at(4, Y), z(5, Z), nullptr);
+    case kSm2Sign:
+        return tzv_sm2_ecdsa_sign_mb8(nl.at(0, oR), nl.at(1, oS), nl.at(2, id), nl.at(3, idLen), nl.at(4, msg),
+                                      nl.at(5, msgLen), nl.at(6, k), nl.at(7, d), nl.at(8, X), nl.at(9, Y), z(10, Z), nullptr);
+    case kSm2Verify:
+        return tzv_sm2_ecdsa_verify_mb8(nl.at(0, r), nl.at(1, s), nl.at(2, id), nl.at(3, idLen), nl.at(4, msg),
+                                        nl.at(5, msgLen), nl.at(6, X), nl.at(7, Y), z(8, Z), nullptr);
+    default: return 0;
+    }
+}
+
+// Whether the call wrote any output of lane i (run() fills them with 0xA5 first).
+inline bool written(const Out& o, int i)
+{
+    for (const auto* w : {&o.X, &o.Y, &o.Z, &o.kinv, &o.rk})
+        for (uint64_t v : (*w)[i]) if (v != 0xA5A5A5A5A5A5A5A5ull) return true;
+    for (const auto* b : {&o.shared, &o.r, &o.s})
+        for (uint8_t v : (*b)[i]) if (v != 0xA5) return true;
+    return false;
+}
+
+// Calls function `op` and returns "" when every lane has its status in `want`, every lane that
+// succeeded gives its results and no other lane wrote anything; else a line for each lane that does not.
+inline std::string compare(const Api& api, const TestCurve& c, Op op, const Lanes& L, bool affine,
+                           const std::array<unsigned, kLanes>& want, Nulls nl = {})
+{
+    Out o;
+    const tzv_status sts = run(api, c, op, L, o, affine, nl);
+    std::string out;
+    for (int i = 0; i < kLanes; ++i) {
+        const unsigned got = tzv_get_lane_sts(sts, i);
+        std::string wrong = got == kOk && want[i] == kOk ? c.wrong(op, L[i], o, i, affine) : "";
+        if (got != kOk && written(o, i)) wrong = "outputs written";
+        if (got != want[i] || !wrong.empty())
+            out += "lane " + std::to_string(i) + ": status " + std::to_string(got) + ", not " + std::to_string(want[i]) +
+                   (wrong.empty() ? "" : "; " + wrong) + "\n";
+    }
+    return out;
+}
+
+} // namespace ectest
+
+#endif

@@ -2,7 +2,7 @@
 
 #include <climits>
 
-#include "ps_tool.h"
+#include "ps_result.h"
 
 namespace synthetic {
 
@@ -79,28 +79,7 @@ psResult statOf(int (*call)(), int* calls, long long* clocks, int batch)
 
 psResult spinLoopFastest(int loops, long long* clocks) { return fastestOf(spinCall, loops, clocks); }
 
-psResult spinLoopTotal(int loops, long long* clocks)
-{
-    ++s_loopInvocations;
-    spinCall();
-    unsigned long long t0 = kyn_StartCpuClocks();
-    for (int i = 0; i < loops; ++i) spinCall();
-    *clocks = (long long)(kyn_StopCpuClocks() - t0);
-    return OK;
-}
-
 psResult spinStat(int* calls, long long* clocks, int batch) { return statOf(spinCall, calls, clocks, batch); }
-
-psResult spinOld(psTool& tool, int loops)
-{
-    ++s_loopInvocations;
-    psCpuTicker ticker;
-    ticker.start();
-    for (int i = 0; i < loops; ++i) spinCall();
-    ticker.stop();
-    tool.setTicks(ticker.getTicks());
-    return OK;
-}
 
 int failingCall()
 {

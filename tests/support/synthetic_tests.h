@@ -6,8 +6,6 @@
 #include "ps_cpu_ticker.h"
 #include "ps_result.h"
 
-class psTool;
-
 namespace synthetic {
 
 // The cost of one spinCall in counter ticks; 0 makes it return at once.
@@ -26,13 +24,9 @@ int spinCall();
 // The funcLoop of a multi-buffer wrapper: one warm-up call, then loops calls each timed alone;
 // reports the fastest single call (the total of the whole series when loops is 0).
 psResult spinLoopFastest(int loops, long long* clocks);
-// A funcLoop that reports the total of its loops calls.
-psResult spinLoopTotal(int loops, long long* clocks);
 // The funcStat of a multi-buffer wrapper: calls in batches of `batch` until at least *calls calls
 // and *clocks clocks were spent; reports the calls made and the fastest batch per call.
 psResult spinStat(int* calls, long long* clocks, int batch);
-// An old-style test: times loops calls itself and leaves the total in the tool.
-psResult spinOld(psTool& tool, int loops);
 
 // A library function that fails in every lane: funcCall gives -2; the loop and statistic
 // functions spin like the ones above and then report FUNCFAIL.

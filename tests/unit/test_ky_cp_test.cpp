@@ -80,10 +80,14 @@ TEST(DeviationText, RelativeSpreadRoundedToAWholePercent)
     EXPECT_THROW(getDeviationStr(0.0, spread.data(), 3), psException);
 }
 
+// One-element 64f fills over [-2^31, 2^31 - 1]: mid = -0.5,
+// so the value is just below w and truncates to w. Seed 7 gives w = -1176842132 (0xB9DAD06C) and
+// seed 1056136036. The next fill starts from x1 = 1056136036, x2 = 1549219463, x3 = 3532748942:
+// t = 2311437816 (borrow set), x = 2311437798, w = 2311437798 + 2061989128 - 2^32 = 78459630, value
+// 78459629.48 -> 78459629 (0x04AD32ED). The third: x1 = 2311437798, x2 = 1481814689, x3 = 3696962400,
+// t = x = 2079819584, w = -153158584 (0xF6DEFC48).
 TEST(RandomWords, FollowTheDataGeneratorFromTheRunningSeed)
 {
-    // One-element fills of [-2^31, 2^31 - 1] from seed 7, worked out from the generator's
-    // definition (see the data vector tests).
     const std::vector<unsigned> expected = {0xB9DAD06Cu, 0x04AD32EDu, 0xF6DEFC48u};
     std::vector<unsigned> words(3);
     kycpTest::rand_32u(words.data(), 3, 7);

@@ -91,61 +91,41 @@ TEST_F(ToolTest, SettingsAreClampedAndTheLoopFactorScalesTheSearch)
     EXPECT_GT(probe.m_autoMaxLoops, 0);
 }
 
-TEST_F(ToolTest, MissingFunctionsFailAndManualAndStatisticFallBackToEachOther)
-{
-    const std::string problem = " Internal test problem: The test cannot execute standard timing.\n"
-                                " No one of funcLoop, funcStat or funcCall is registered in the test.\n";
-    for (int method = 0; method < 4; ++method) {
-        ToolProbe tool;
-        tool.m_method = method;
-        StreamCapture capture(g_ostrm, ERR);
-        EXPECT_EQ(tool.timing(nullptr, nullptr, nullptr, spinCall), FAIL) << method;
-        EXPECT_EQ(capture.text(), problem);
-    }
-    EXPECT_EQ(callCount(), 0);
-
-    psTool manual;
-    manual.setMethodLoop(10);
-    StreamCapture capture(g_ostrm, ERR);
-    EXPECT_EQ(manual.timing(nullptr, spinStat, nullptr, nullptr), OK);
-    int calls = 0;
-    long long clocks = -1;
-    ASSERT_TRUE(manual.getMethodStat(calls, clocks)) << "the Manual loop count becomes the calls";
-    EXPECT_EQ(calls, 10);
-    EXPECT_EQ(clocks, 0);
-    EXPECT_EQ(manual.getComment(), "nCalls=10");
-    expectSpinFigure(manual);
-
-    psTool statistic;
-    statistic.setMethodStat(12, 10000);
-    EXPECT_EQ(statistic.timing(spinLoopFastest, nullptr, nullptr, nullptr), OK);
-    EXPECT_EQ(statistic.getComment(), "nLps=12");
-    expectSpinFigure(statistic);
-    EXPECT_EQ(capture.text(), " ATTENTION! The test cannot execute Manual loop timing.\n"
-                              " Statistic timing will be run instead.\n"
-                              " ATTENTION! The test cannot execute Statistic timing.\n"
-                              " Manual loop timing will be run instead.\n");
-}
-
-TEST_F(ToolTest, EveryMethodGivesTheFigurePerCall)
+TEST_F(ToolTest, EveryMethodGivesTheFigurePerCallOrFallsBackToAnother)
 {
     // The fastest call of a loop function is its figure; the tool's own call loop is divided by
-    // its calls; a statistic function gives its figure per call.
-    const struct { int method; bool loop, stat; const char* comment; } cases[] = {
-        {tmManual, true, false, "nLps=10"},      {tmManual, false, false, "nLps=10"},
-        {tmStatistic, false, true, "nCalls=12"}, {tmStatistic, false, false, "nCalls=12"},
-        {tmIterative, false, false, "nLps=128"}, {tmAuto, true, true, "nLps=100"}};
+    // its calls; a statistic function gives its figure per call. Without its function, Manual
+    // falls back to Statistic (the loop count as calls) and Statistic to Manual.
+    const struct { int method; bool loop, stat, call; const char* comment; const char* attention; } cases[] = {
+        {tmManual, true, false, true, "nLps=10", ""},
+        {tmManual, false, false, true, "nLps=10", ""},
+        {tmManual, false, true, false, "nCalls=10", " ATTENTION! The test cannot execute Manual loop timing.\n"},
+        {tmStatistic, false, true, true, "nCalls=12", ""},
+        {tmStatistic, false, false, true, "nCalls=12", ""},
+        {tmStatistic, true, false, false, "nLps=12", " ATTENTION! The test cannot execute Statistic timing.\n"},
+        {tmIterative, false, false, true, "nLps=128", ""},
+        {tmAuto, true, true, true, "nLps=100", ""}};
     for (const auto& c : cases) {
         psTool tool;
         if (c.method == tmManual) tool.setMethodLoop(10);
         if (c.method == tmStatistic) tool.setMethodStat(12, 10000);
         if (c.method == tmIterative) tool.setMethodBest(1, 2048, 10000);
         StreamCapture capture(g_ostrm, ERR);
-        EXPECT_EQ(tool.timing(c.loop || c.stat ? spinLoopFastest : nullptr, c.stat ? spinStat : nullptr, spinCall,
-                              nullptr),
+        EXPECT_EQ(tool.timing(c.loop ? spinLoopFastest : nullptr, c.stat ? spinStat : nullptr,
+                              c.call ? spinCall : nullptr, nullptr),
                   OK);
-        EXPECT_EQ(tool.getComment(), c.comment) << c.method << c.loop << c.stat;
+        EXPECT_EQ(tool.getComment(), c.comment) << c.method << c.loop << c.stat << c.call;
+        EXPECT_EQ(capture.text().find(c.attention), 0u) << capture.text();
         expectSpinFigure(tool);
+    }
+    // With no function at all nothing is timed, whatever the method.
+    for (int method = 0; method < 4; ++method) {
+        ToolProbe tool;
+        tool.m_method = method;
+        StreamCapture capture(g_ostrm, ERR);
+        EXPECT_EQ(tool.timing(nullptr, nullptr, nullptr, spinCall), FAIL) << method;
+        EXPECT_EQ(capture.text(), " Internal test problem: The test cannot execute standard timing.\n"
+                                  " No one of funcLoop, funcStat or funcCall is registered in the test.\n");
     }
 }
 

@@ -1,5 +1,5 @@
-// The framework's string: conversions both ways, searching and cutting, file-name parts, splitting,
-// and the name tables of levels and flags.
+// The framework's string: conversions both ways, searching and cutting, file-name parts and
+// splitting.
 #include "ps_string.h"
 
 #include <gtest/gtest.h>
@@ -8,11 +8,6 @@
 #include <vector>
 
 namespace {
-const int levelValues[] = {1, 2};
-const char* const levelNames[] = {"high", "normal"};
-const int msgFlags[] = {1, 2, 4, 8};
-const char* const msgNames[] = {"ERR", "WARN", "PERF", "INFO"};
-
 template <class T>
 std::string converted(const char* text, T start, bool& error)
 {
@@ -120,25 +115,4 @@ TEST(PsString, ParseSkipsSeparatorRunsAndDropsQuotes)
     EXPECT_STREQ(b.c_str(), "v");
     EXPECT_EQ(psString("only").parse(a, b, " "), 1);
     EXPECT_TRUE(b.empty());
-}
-
-TEST(PsString, NamesMapToValuesByAbbreviation)
-{
-    EXPECT_TRUE(fitString("H", "high"));
-    EXPECT_FALSE(fitString("highs", "high"));
-    EXPECT_FALSE(fitString("sign", "ecdsa_sign", 0));
-    EXPECT_TRUE(fitString("SIGN", "ecdsa_sign", 6));
-    psString h("h"), none("low");
-    EXPECT_EQ(enumValue(h, levelValues, levelNames, 2, 0), 1);
-    EXPECT_EQ(enumValue("NOR", levelValues, levelNames, 2), 2);
-    EXPECT_EQ(enumValue(none, levelValues, levelNames, 2), 0);
-    EXPECT_TRUE(none.errorConvertion());
-    EXPECT_STREQ(enumString(-7, levelValues, levelNames, 2).c_str(), "-7");
-
-    psString partly("perf|bogus");
-    EXPECT_EQ(flagValue("E, i;P", msgFlags, msgNames, 4), 13);
-    EXPECT_EQ(flagValue(partly, msgFlags, msgNames, 4), 4);
-    EXPECT_TRUE(partly.errorConvertion());
-    EXPECT_STREQ(flagString(13, msgFlags, msgNames, 4).c_str(), "ERR|PERF|INFO");
-    EXPECT_STREQ(flagString(0, msgFlags, msgNames, 4).c_str(), "0");
 }

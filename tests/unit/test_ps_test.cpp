@@ -182,24 +182,6 @@ TEST_F(RunSequence, DataPreparationFailures)
     }
 }
 
-TEST(TestResult, WarningsCountAsOkWhenOnlyErrorsAreShown)
-{
-    struct Probe : psTest {
-        Probe() : psTest(nullptr, nullptr, "probe", "src/x", "Probe") {}
-        psResult after(psResult r)
-        {
-            m_currentResult = UNDEFINED;
-            updateCurrentResult(r);
-            return m_currentResult;
-        }
-    } probe;
-    StreamCapture errors(g_ostrm, ERR);
-    EXPECT_EQ(probe.after(ACCURWRN), OK);
-    EXPECT_EQ(probe.after(FUNCFAIL), FUNCFAIL);
-    StreamCapture warnings(g_ostrm, 3);
-    EXPECT_EQ(probe.after(ACCURWRN), ACCURWRN);
-}
-
 TEST(TestResult, ClockFiguresKeepThreeSignificantDigits)
 {
     const struct { double v; const char* text; } cases[] = {{0, ""},         {123.4, "123"},      {12.34, "12.3"},

@@ -14,34 +14,28 @@
 
 namespace {
 
-// ---- a fake 8-lane and a fake 16-lane library function ----
-
-// The virtual counter: every reading advances it by g_readCost; a fake call by its programmed cost.
+// A fake 8-lane and a fake 16-lane library function on a virtual counter: every reading advances
+// it by g_readCost, a call by its programmed cost; costs and statuses per call, the last repeating.
 unsigned long long g_now = 0;
 long long g_readCost = 0;
-unsigned long long virtualClock()
-{
-    g_now += g_readCost;
-    return g_now;
-}
+unsigned long long virtualClock() { return g_now += g_readCost; }
 
 int g_calls = 0;
-std::vector<long long> g_costs;      // per call; the last one repeats
-std::vector<uint64_t> g_statuses;    // per call; the last one repeats
-long long g_seenLane3 = 0;           // proves the arguments reach the function
+std::vector<long long> g_costs;
+std::vector<uint64_t> g_statuses;
+long long g_seenLane3 = 0; // proves the arguments reach the function
 
 template <class T>
-T programmed(const std::vector<T>& values, int index, T otherwise)
+T programmed(const std::vector<T>& values, int index)
 {
-    if (values.empty()) return otherwise;
-    return index < (int)values.size() ? values[index] : values.back();
+    return values.empty() ? 0 : values[index < (int)values.size() ? index : values.size() - 1];
 }
 
 uint64_t fakeCall()
 {
     int index = g_calls++;
-    g_now += programmed<long long>(g_costs, index, 0);
-    return programmed<uint64_t>(g_statuses, index, 0);
+    g_now += programmed(g_costs, index);
+    return programmed(g_statuses, index);
 }
 uint32_t fake_mb8(uint64_t* out[8], const uint64_t* const in[8])
 {
@@ -69,17 +63,10 @@ class WrapperTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        m_start = kyn_StartCpuClocks;
-        m_stop = kyn_StopCpuClocks;
-        m_text = kyn_GetStatusString;
         psSetCpuClocks(virtualClock, virtualClock);
         kyn_GetStatusString = statusText;
-        g_now = 1000;
-        g_readCost = 0;
         g_calls = 0;
-        g_costs.clear();
         g_statuses.clear();
-        psTest::setCurrentResult(UNDEFINED);
     }
     void TearDown() override
     {
@@ -89,8 +76,8 @@ protected:
     }
 
 private:
-    psCpuClockFunc m_start = nullptr, m_stop = nullptr;
-    const char* (*m_text)(int) = nullptr;
+    psCpuClockFunc m_start = kyn_StartCpuClocks, m_stop = kyn_StopCpuClocks;
+    const char* (*m_text)(int) = kyn_GetStatusString;
 };
 
 class NamedTest : public kytzvTest {

@@ -64,13 +64,15 @@ protected:
     VirtualClock clock;
 };
 
-// Two list parameters, "Len" and "Mode" (10, 20), measured by a loop function.
+// Two list parameters, "Len" and "Mode" (10, 20), measured by a loop function; `fail` makes the
+// start (0) or the data preparation (1 throws, 2 refuses) fail.
 class TwoParmTest : public psTest {
 public:
-    TwoParmTest(funcLoop loop, std::vector<int> lengths = {1, 2})
-        : psTest(loop, nullptr, "two_parm", "src/p_two.cpp", "TwoParm//KY_REG"), m_lengths(lengths)
+    TwoParmTest(funcLoop loop, std::vector<int> lengths = {1, 2}, int fail = -1)
+        : psTest(loop, nullptr, "two_parm", "src/p_two.cpp", "TwoParm//KY_REG"), m_lengths(lengths), m_fail(fail)
     {
     }
+    bool canStart() override { return m_fail != 0; }
     void beginTest() override
     {
         psTest::beginTest();
@@ -82,13 +84,15 @@ public:
     }
     bool initData() override
     {
+        if (m_fail == 1) throw psException(psString("boom"));
         visited.push_back(std::to_string(m_len.value()) + "/" + std::to_string(m_mode.value()));
-        return true;
+        return m_fail != 2;
     }
     std::vector<std::string> visited;
 
 private:
     std::vector<int> m_lengths;
+    int m_fail;
     psIterator<int> m_len, m_mode;
 };
 
@@ -99,24 +103,6 @@ psResult failSecond(int loops, long long* clocks)
     return ++s_loopCalls >= 2 ? FUNCFAIL : OK;
 }
 
-template <class Base>
-struct Failing : Base {
-    Failing(int how) : Base(spinLoopFastest, nullptr, "failing", "src/x", "Failing"), m_how(how) {}
-    bool canStart() override { return m_how != 0; }
-    bool initData() override
-    {
-        if (m_how == 1) throw psException(psString("boom"));
-        return m_how != 2;
-    }
-    void beginTest() override
-    {
-        Base::beginTest();
-        m_list.init("Len");
-        if (m_how == 3) Base::regParm(m_list);
-    }
-    int m_how;
-    psIterator<int> m_list;
-};
 } // namespace
 
 TEST_F(RunSequence, ParametersTurnLikeAnOdometerAndEachCombinationWritesItsLines)
@@ -175,7 +161,7 @@ TEST_F(RunSequence, DataPreparationFailures)
         {2, DATAFAIL, "-- Fail while initialization of function data\n"},
         {3, DATAFAIL, "-- One of argument list for timing is empty\n"}};
     for (const auto& c : cases) {
-        Failing<psTest> test(c.how);
+        TwoParmTest test(spinLoopFastest, c.how == 3 ? std::vector<int>{} : std::vector<int>{1}, c.how);
         StreamCapture out(g_ostrm, ERR);
         EXPECT_EQ(test.run(), c.result) << c.how;
         EXPECT_NE(out.text().find(c.text), std::string::npos) << out.text();

@@ -1,18 +1,14 @@
-// The crypto test base: deviation text, random words against the generator's recurrence, the
-// statistic timing mode over samples, the operand block, the address list, the function cells and
-// the library environment.
+// The crypto test base: deviation text, random words from the data generator and the statistic
+// timing mode over samples.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "ky_cp_test.h"
-#include "ky_vector.h"
 #include "ps_capture.h"
 #include "ps_cpu_ticker.h"
 #include "ps_exception.h"
-#include "ps_malloc.h"
-#include "ps_registry.h"
 
 namespace {
 
@@ -154,34 +150,4 @@ TEST_F(StatisticTest, FailuresStopTheSamplesAndZeroOrRefusedSamplesAreDataFailur
             EXPECT_DOUBLE_EQ(test.getTool().getFuncTicks(), 100.0);
         }
     }
-}
-
-TEST(ContextHelpers, NumbersOfTheGeneralLibrary)
-{
-    SampledTest test;
-    kycpTest::m_seed = 7;
-    KynsBigNumSGN sign = kynsBigNumNEG;
-    int bits = 0;
-    int32u* words = nullptr;
-    // Four random words into a number of eight: bit 127 set, one draw of the seed; createBN_1
-    // gives exactly 31 bits in the top word.
-    _cpBigNum *bn = nullptr, *odd = nullptr, *narrow = nullptr, *refused = nullptr;
-    ASSERT_TRUE(test.createBN(8, 4, bn));
-    ASSERT_EQ(kynsRef_BN(&sign, &bits, &words, bn), 0);
-    EXPECT_EQ(bits, 128);
-    EXPECT_EQ(kycpTest::m_seed, 8u);
-    ASSERT_TRUE(test.createBN_1(4, odd));
-    ASSERT_EQ(kynsRef_BN(&sign, &bits, &words, odd), 0);
-    EXPECT_EQ(bits, 127);
-    // A copy needs a capacity above the source's length in words.
-    ASSERT_TRUE(test.createBN(4, 1, narrow));
-    EXPECT_FALSE(test.copyDataBN(bn, narrow));
-    EXPECT_TRUE(test.copyDataBN(narrow, bn));
-    {
-        StreamCapture capture(g_ostrm, ERR);
-        EXPECT_FALSE(test.createBN(0, refused));
-        EXPECT_TRUE(contains(capture.text(), "--KYN FAIL. status = -15 in kynsBigNumGetSize")) << capture.text();
-    }
-    psTest::setCurrentResult(UNDEFINED);
-    for (_cpBigNum* n : {bn, odd, narrow}) test.deleteBN(n);
 }

@@ -163,30 +163,22 @@ TEST_F(ToolTest, DoublingStopsOnlyWhenTwoFiguresAgreeWithinTheAccuracy)
     EXPECT_EQ(tool.getMeasAccuracy(), 0.0);
 }
 
-TEST_F(ToolTest, AutoSearchWithAStatisticFunctionEndsWithOneStatisticMeasurement)
+TEST_F(ToolTest, AStatisticFunctionTimesShortCallsInBlocksAndLongOnesAlone)
 {
-    psTool tool;
-    StreamCapture capture(g_ostrm, kInfo);
-    EXPECT_EQ(tool.timing(spinLoopFastest, spinStat, spinCall, nullptr), OK);
-    const std::string text = capture.text();
-    // The fastest call read as the total of 32 loops stays below the minimum: two prior passes,
-    // then one statistic measurement in blocks of 100 (1002 / 32 clocks is short).
-    EXPECT_TRUE(contains(text, "        numLoops   = 32\n"));
-    EXPECT_TRUE(contains(text, "        startLoops = 128\n        maxLoops   = 65536\n"));
-    EXPECT_TRUE(contains(text, "        stopLoops  = 100\n"));
-    EXPECT_FALSE(contains(text, "Simple Measurements"));
-    EXPECT_EQ(loopInvocations(), 2);
-    EXPECT_EQ(statInvocations(), 1);
-    EXPECT_EQ(tool.getComment(), "nLps=100");
-    expectSpinFigure(tool);
-
-    // A call of more than 200 clocks per loop passes the prior phase at once and is timed alone.
-    resetCounts();
-    setSpinTicks(100000);
-    psTool single;
-    EXPECT_EQ(single.timing(spinLoopFastest, spinStat, spinCall, nullptr), OK);
-    EXPECT_EQ(single.getComment(), "nLps=8");
-    EXPECT_EQ(loopInvocations(), 1);
+    // 1002 clocks read as the total of 32 loops is short: blocks of 100 calls; 100000 clocks pass
+    // the prior phase at once and are timed alone.
+    const struct { long long spin; const char* comment; int loops; } cases[] = {{1000, "nLps=100", 2}, {100000, "nLps=8", 1}};
+    for (const auto& c : cases) {
+        resetCounts();
+        setSpinTicks(c.spin);
+        psTool tool;
+        StreamCapture capture(g_ostrm, ERR);
+        EXPECT_EQ(tool.timing(spinLoopFastest, spinStat, spinCall, nullptr), OK);
+        EXPECT_EQ(tool.getComment(), c.comment);
+        EXPECT_EQ(loopInvocations(), c.loops);
+        EXPECT_EQ(statInvocations(), 1);
+        expectSpinFigure(tool);
+    }
 }
 
 TEST_F(ToolTest, SearchesThatNeverAgreeFindNoClocksOrFailStop)

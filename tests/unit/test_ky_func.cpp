@@ -7,7 +7,7 @@
 
 TEST(KyFunc, SplitsNamesAtTheFirstUnderscoreBeforeATypeToken)
 {
-    const struct { const char* name; const char* prefix; const char* base; const char* type; const char* descr; } names[] = {
+    const struct { const char *name, *prefix, *base, *type, *descr; } names[] = {
         {"kynsAdd_32f_I", "kyns", "Add", "32f", "I"},
         {"kyniFilter_Box_8u32f_C1R_Sfs", "kyni", "Filter_Box", "8u32f", "C1R_Sfs"},
         {"kynsMul_16sc", "kyns", "Mul", "16sc", ""},

@@ -125,7 +125,8 @@ TEST(LaneStatus, AnyLaneThatSucceededMakesTheCallSucceedAndOnlyAllLanesSayUnsupp
 TEST(FunctionCell, TheLibraryNameWithoutTheWrapperTail)
 {
     g_cstrm.tableFlush();
-    for (const char* name : {"tzv_sm3_update_mb16_sts_wrapper", "tzv_exp_mb8", "a_sts_wrapper_b"}) NamedTest(name).funcToCstrm();
+    for (const char* name : {"tzv_sm3_update_mb16_sts_wrapper", "tzv_exp_mb8", "a_sts_wrapper_b"})
+        NamedTest(name).funcToCstrm();
     const char* expected[] = {"tzv_sm3_update_mb16", "tzv_exp_mb8", "a"};
     psString cell;
     for (int i = 0; i < 3; ++i) {

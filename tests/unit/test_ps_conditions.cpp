@@ -11,21 +11,26 @@
 namespace {
 class NamedTest : public psTest {
 public:
-    NamedTest(const char* name, const char* info, const char* file) : psTest(nullptr, nullptr, nullptr, nullptr, name, file, info) {}
+    NamedTest(const char* name, const char* info, const char* file)
+        : psTest(nullptr, nullptr, nullptr, nullptr, name, file, info)
+    {
+    }
 };
 
 // The selected tests of a condition set, by their short names.
 std::string selected(std::initializer_list<RunCondition*> conditions, bool orLogic = false)
 {
-    static const char* const names[][2] = {{"nistp256_ecdsa_sign", "TimECC256_TZV//KY_REG"}, {"nistp256_ecdsa_verify", "TimECC256_TZV//KY_REG"},
-                                           {"nistp256_ecdh", "TimECC256_TZV//KY_REG"}, {"sm2_ecdsa_sign", "TimECC256_TZV//KY_REG"},
-                                           {"sm4_encrypt_ecb", "TimSM4_TZV//KY_REG"}};
+    static const char* const names[][2] = {
+        {"nistp256_ecdsa_sign", "TimECC256_TZV//KY_REG"}, {"nistp256_ecdsa_verify", "TimECC256_TZV//KY_REG"},
+        {"nistp256_ecdh", "TimECC256_TZV//KY_REG"},       {"sm2_ecdsa_sign", "TimECC256_TZV//KY_REG"},
+        {"sm4_encrypt_ecb", "TimSM4_TZV//KY_REG"}};
     psConditions c;
     for (RunCondition* condition : conditions) c.push_back(condition);
     c.setLogic(orLogic ? logicOr : logicAnd);
     std::string result;
     for (const auto& n : names) {
-        NamedTest test(("tzv_" + std::string(n[0]) + "_mb8").c_str(), n[1], n[0][2] == '4' ? "src/p_tzv_sm4" : "src/p_tzv_ecc");
+        const char* file = n[0][2] == '4' ? "src/p_tzv_sm4" : "src/p_tzv_ecc";
+        NamedTest test(("tzv_" + std::string(n[0]) + "_mb8").c_str(), n[1], file);
         if (c.tobeRun(&test)) result += std::string(result.empty() ? "" : " ") + n[0];
     }
     for (RunCondition* condition : conditions) delete condition;
@@ -42,7 +47,8 @@ TEST(Selection, PatternKindsOfOneGroupAndGroupsTogether)
               "nistp256_ecdsa_sign nistp256_ecdsa_verify sm2_ecdsa_sign");
     EXPECT_EQ(selected({new RunCondition_f("sign"), new RunCondition_f("verify"), new RunCondition_fNot("sm2")}),
               "nistp256_ecdsa_sign nistp256_ecdsa_verify");
-    EXPECT_EQ(selected({new RunCondition_fAnd("ecdsa"), new RunCondition_fNot("verify")}), "nistp256_ecdsa_sign sm2_ecdsa_sign");
+    EXPECT_EQ(selected({new RunCondition_fAnd("ecdsa"), new RunCondition_fNot("verify")}),
+              "nistp256_ecdsa_sign sm2_ecdsa_sign");
     // An equal pattern selects its test whatever the others say; alone it selects nothing else.
     EXPECT_EQ(selected({new RunCondition_fEqual("tzv_nistp256_ecdh_mb8")}), "nistp256_ecdh");
     EXPECT_EQ(selected({new RunCondition_fEqual("tzv_nistp256_ecdh_mb8"), new RunCondition_fNot("ecd")}),

@@ -97,7 +97,8 @@ TEST_F(FakeCpu, ReportDecodesTopologyAndCaches)
     EXPECT_TRUE(has(text, "Cache Type         Data Cache\nCache Level        1\nCache Size Kb      48\n"
                           "Threads Sharing    2 - Maximum number of threads sharing this cache\n"));
     EXPECT_TRUE(has(text, "Cache Type         Unified Cache\nCache Level        2\nCache Size Kb      1280\n"));
-    EXPECT_TRUE(has(text, "Ways of associativity\nSelf Initializing cache level\nCache is inclusive to lower cache levels\n"));
+    EXPECT_TRUE(has(text, "Ways of associativity\nSelf Initializing cache level\n"
+                          "Cache is inclusive to lower cache levels\n"));
     EXPECT_TRUE(has(text, "L2 Cache Size Kb       1280\nL2 Cache Line Size     64\nL2 Cache Associativity 8-Way\n"));
     // The largest data cache, kept for the process once found.
     psResetMaxCacheSizeB();

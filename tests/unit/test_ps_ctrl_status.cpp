@@ -159,7 +159,8 @@ TEST(SignalGuard, FaultsBecomeExceptionsAgainAndAgainAndReachTheInnermostGuard)
     EXPECT_EQ(tsSignal::m_jmpbuf, nullptr) << "the point must be disarmed when the guard is left";
     // The signal mask is restored by the jump: the same fault is caught again.
     for (int i = 0; i < 2; ++i)
-        EXPECT_EQ(guardedMessage(divideByZero), "--KYN. Signal: FP fail, such as overflow, division by zero, invalid operation.");
+        EXPECT_EQ(guardedMessage(divideByZero),
+                  "--KYN. Signal: FP fail, such as overflow, division by zero, invalid operation.");
 
     // A fault caught by an inner guard leaves the outer one armed; a finished inner guard does too.
     volatile int caught = 0;

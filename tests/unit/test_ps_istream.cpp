@@ -55,5 +55,6 @@ TEST(IStream, WriteModeRecordsEveryValueUsed)
     in.setIniSection("f2");
     EXPECT_EQ(value(in, "Step", "1; 2", "steps"), "1; 2");
     in.deleteIniFile();
-    EXPECT_EQ(file.read(), "\n[Perf System]\nMethod=Manual\nNumLoops=7\t// loops\nAccuracy=5\n\n[f2]\nStep=1; 2\t// steps\n");
+    EXPECT_EQ(file.read(),
+              "\n[Perf System]\nMethod=Manual\nNumLoops=7\t// loops\nAccuracy=5\n\n[f2]\nStep=1; 2\t// steps\n");
 }

@@ -167,7 +167,8 @@ TEST_F(ToolTest, AStatisticFunctionTimesShortCallsInBlocksAndLongOnesAlone)
 {
     // 1002 clocks read as the total of 32 loops is short: blocks of 100 calls; 100000 clocks pass
     // the prior phase at once and are timed alone.
-    const struct { long long spin; const char* comment; int loops; } cases[] = {{1000, "nLps=100", 2}, {100000, "nLps=8", 1}};
+    const struct { long long spin; const char* comment; int loops; } cases[] = {{1000, "nLps=100", 2},
+                                                                                {100000, "nLps=8", 1}};
     for (const auto& c : cases) {
         resetCounts();
         setSpinTicks(c.spin);

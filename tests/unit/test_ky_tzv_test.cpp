@@ -1,5 +1,5 @@
-// The multi-buffer test base: lane status folding, the unsupported-processor rule, the function
-// cell, and the generated entry points driven through a fake library function and a virtual
+// The multi-buffer test base: lane status folding, the unsupported-processor rule, and the
+// generated entry points driven through a fake library function and a virtual
 // time-stamp counter, so that every figure they report is known in advance.
 #include <gtest/gtest.h>
 
@@ -10,7 +10,6 @@
 
 #include "ky_tzv_wrappers.h"
 #include "ps_capture.h"
-#include "ps_cstream.h"
 
 namespace {
 
@@ -79,15 +78,6 @@ private:
     psCpuClockFunc m_start = kyn_StartCpuClocks, m_stop = kyn_StopCpuClocks;
     const char* (*m_text)(int) = kyn_GetStatusString;
 };
-
-class NamedTest : public kytzvTest {
-public:
-    explicit NamedTest(const char* name)
-        : kytzvTest(nullptr, nullptr, tim_fake_mb8_sts_wrapper_loop, nullptr, name, "p_fake.cpp", "TimFake//KY_REG")
-    {
-    }
-};
-
 } // namespace
 
 TEST(LaneStatus, AnyLaneThatSucceededMakesTheCallSucceedAndOnlyAllLanesSayUnsupported)
@@ -120,20 +110,6 @@ TEST(LaneStatus, AnyLaneThatSucceededMakesTheCallSucceedAndOnlyAllLanesSayUnsupp
     EXPECT_FALSE(kytzvTest::acceptCpu(true));
     EXPECT_EQ(psTest::getCurrentResult(), resWRNG_NOT_SUPPORTED_CPU);
     psTest::setCurrentResult(UNDEFINED);
-}
-
-TEST(FunctionCell, TheLibraryNameWithoutTheWrapperTail)
-{
-    g_cstrm.tableFlush();
-    for (const char* name : {"tzv_sm3_update_mb16_sts_wrapper", "tzv_exp_mb8", "a_sts_wrapper_b"})
-        NamedTest(name).funcToCstrm();
-    const char* expected[] = {"tzv_sm3_update_mb16", "tzv_exp_mb8", "a"};
-    psString cell;
-    for (int i = 0; i < 3; ++i) {
-        ASSERT_TRUE(g_cstrm.getColm(i, cell));
-        EXPECT_EQ(cell, expected[i]);
-    }
-    g_cstrm.tableFlush();
 }
 
 TEST_F(WrapperTest, SingleCallFoldsTheLaneWord)

@@ -117,33 +117,3 @@ TEST_F(CacheIter, GivesUpAfterTwelveAttempts)
     EXPECT_EQ(it.getAttempts(), 0);
     EXPECT_DOUBLE_EQ(it.getLowFactor(), 0.1);
 }
-
-TEST_F(CacheIter, TheLowBoundDropsOnceWhenTheWindowIsTooNarrow)
-{
-    // Too small and too big at once: the bound drops to 1%; still too small, it gives up.
-    data.size = 5000;
-    psCacheIteratorInt it(length, &data, nullptr);
-    ASSERT_TRUE(it.firstValue());
-    allocate(2097152);
-    EXPECT_FALSE(it.validateSize());
-    EXPECT_EQ(adjustments(it), "      inCache try: cacheParm=4096 objectSize=5000 < 104857\n"
-                               "      inCache try: cacheParm=4096 totalSize=2097152 > 943718\n");
-    EXPECT_EQ(it.lowSize(), 10485);
-    EXPECT_TRUE(it.repeatValue());
-    EXPECT_FALSE(it.validateSize());
-    EXPECT_FALSE(it.repeatValue());
-
-    // Too small right after too big: the bound drops and the same data fit.
-    psCacheIteratorInt swing(length, &data, nullptr);
-    ASSERT_TRUE(swing.firstValue());
-    data.size = 1000000;
-    allocate(1000000);
-    for (int attempt = 1; attempt <= 2; ++attempt) {
-        EXPECT_FALSE(swing.validateSize());
-        EXPECT_TRUE(swing.repeatValue());
-    }
-    data.size = 50000;
-    allocate(50000);
-    EXPECT_TRUE(swing.validateSize());
-    EXPECT_DOUBLE_EQ(swing.getLowFactor(), 0.01);
-}

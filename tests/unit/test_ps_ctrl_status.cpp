@@ -42,15 +42,10 @@ protected:
     void TearDown() override
     {
         psSetFpuSsxAccessor(m_old);
-        ts87Base::Exception = m_x87Exception;
-        tsSSXBase::Exception = m_ssxException;
-        is_W_flagUsed = m_wFlag;
     }
 
 private:
     psFpuSsxAccessor m_old = nullptr;
-    unsigned m_x87Exception = ts87Base::Exception, m_ssxException = tsSSXBase::Exception;
-    bool m_wFlag = is_W_flagUsed;
 };
 
 } // namespace
@@ -104,24 +99,6 @@ TEST_F(FakeFpu, WatchesCollectFlagsOverBlocksUntilCleared)
     absent.stop();
     EXPECT_EQ(regs.mxcsr, 0x3fu);
     EXPECT_FALSE(absent.badStatus());
-}
-
-TEST_F(FakeFpu, UnmaskingWithW)
-{
-    is_W_flagUsed = false;
-    psCtrlStatusInit();
-    EXPECT_EQ(regs.cw & 0xf3fu, 0x23bu);
-    EXPECT_EQ(regs.mxcsr & 0xffbfu, 0x9f80u);
-
-    is_W_flagUsed = true;
-    psCtrlStatusInit();
-    // Only inexact stays masked: a faulting operation traps at once.
-    EXPECT_EQ(regs.cw & 0xf3fu, 0x220u);
-    EXPECT_EQ(regs.mxcsr & 0xffbfu, 0x9000u);
-
-    psUnmaskFpExceptions();
-    EXPECT_EQ(ts87Base::Exception, 0x20u);
-    EXPECT_EQ(tsSSXBase::Exception, 0x1000u);
 }
 
 namespace {

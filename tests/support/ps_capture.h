@@ -17,10 +17,9 @@ public:
     explicit TempFile(const std::string& content = "")
     {
         const char* dir = std::getenv("TMPDIR");
-        std::string pattern = std::string(dir && *dir ? dir : "/tmp") + "/ps_unit_XXXXXX";
-        int fd = mkstemp(&pattern[0]);
+        m_path = std::string(dir && *dir ? dir : "/tmp") + "/ps_unit_XXXXXX";
+        int fd = mkstemp(&m_path[0]);
         if (fd >= 0) close(fd);
-        m_path = pattern;
         std::ofstream(m_path, std::ios::binary) << content;
     }
     ~TempFile() { unlink(m_path.c_str()); }
@@ -30,9 +29,8 @@ public:
     const std::string& path() const { return m_path; }
     std::string read() const
     {
-        std::ifstream in(m_path, std::ios::binary);
         std::ostringstream text;
-        text << in.rdbuf();
+        text << std::ifstream(m_path, std::ios::binary).rdbuf();
         return text.str();
     }
 

@@ -2,32 +2,24 @@
 
 #include <climits>
 
-#include "ps_tool.h"
-
 namespace synthetic {
 
 namespace {
 long long s_spinTicks = 0;
 long long s_calls = 0;
-int s_loopInvocations = 0;
-int s_statInvocations = 0;
-unsigned long long s_virtualNow = 1000000;
+int s_loops = 0;
+int s_stats = 0;
+unsigned long long s_now = 1000000;
 
-unsigned long long readVirtual() { return s_virtualNow++; }
+unsigned long long readVirtual() { return s_now++; }
 } // namespace
 
 void setSpinTicks(long long ticks) { s_spinTicks = ticks; }
 long long spinTicks() { return s_spinTicks; }
-
-void resetCounts()
-{
-    s_calls = 0;
-    s_loopInvocations = 0;
-    s_statInvocations = 0;
-}
+void resetCounts() { s_calls = s_loops = s_stats = 0; }
 long long callCount() { return s_calls; }
-int loopInvocations() { return s_loopInvocations; }
-int statInvocations() { return s_statInvocations; }
+int loopInvocations() { return s_loops; }
+int statInvocations() { return s_stats; }
 
 int spinCall()
 {
@@ -38,16 +30,15 @@ int spinCall()
     return 0;
 }
 
-namespace {
-psResult fastestOf(int (*call)(), int loops, long long* clocks)
+psResult spinLoopFastest(int loops, long long* clocks)
 {
-    ++s_loopInvocations;
-    call();
+    ++s_loops;
+    spinCall();
     unsigned long long t0 = kyn_StartCpuClocks();
     long long best = LLONG_MAX;
     for (int i = 0; i < loops; ++i) {
         unsigned long long s = kyn_StartCpuClocks();
-        call();
+        spinCall();
         long long d = (long long)(kyn_StopCpuClocks() - s);
         if (d < best) best = d;
     }
@@ -56,16 +47,15 @@ psResult fastestOf(int (*call)(), int loops, long long* clocks)
     return OK;
 }
 
-psResult statOf(int (*call)(), int* calls, long long* clocks, int batch)
+psResult spinStat(int* calls, long long* clocks, int batch)
 {
-    ++s_statInvocations;
+    ++s_stats;
     const int k = batch < 2 ? 1 : batch;
     int made = 0;
-    long long total = 0;
-    long long best = LLONG_MAX;
+    long long total = 0, best = LLONG_MAX;
     while (made < *calls || total < *clocks) {
         unsigned long long t = kyn_StartCpuClocks();
-        for (int i = 0; i < k; ++i) call();
+        for (int i = 0; i < k; ++i) spinCall();
         long long d = (long long)(kyn_StopCpuClocks() - t);
         if (d < best) best = d;
         total += d;
@@ -75,64 +65,22 @@ psResult statOf(int (*call)(), int* calls, long long* clocks, int batch)
     *clocks = made > 0 ? best / k : 0;
     return OK;
 }
-} // namespace
 
-psResult spinLoopFastest(int loops, long long* clocks) { return fastestOf(spinCall, loops, clocks); }
+int failingCall() { return spinCall(), -2; }
+psResult failingLoop(int loops, long long* clocks) { return spinLoopFastest(loops, clocks), FUNCFAIL; }
+psResult failingStat(int* calls, long long* clocks, int batch) { return spinStat(calls, clocks, batch), FUNCFAIL; }
 
-psResult spinLoopTotal(int loops, long long* clocks)
+psResult zeroLoop(int, long long* clocks)
 {
-    ++s_loopInvocations;
-    spinCall();
-    unsigned long long t0 = kyn_StartCpuClocks();
-    for (int i = 0; i < loops; ++i) spinCall();
-    *clocks = (long long)(kyn_StopCpuClocks() - t0);
-    return OK;
-}
-
-psResult spinStat(int* calls, long long* clocks, int batch) { return statOf(spinCall, calls, clocks, batch); }
-
-psResult spinOld(psTool& tool, int loops)
-{
-    ++s_loopInvocations;
-    psCpuTicker ticker;
-    ticker.start();
-    for (int i = 0; i < loops; ++i) spinCall();
-    ticker.stop();
-    tool.setTicks(ticker.getTicks());
-    return OK;
-}
-
-int failingCall()
-{
-    spinCall();
-    return -2;
-}
-
-psResult failingLoop(int loops, long long* clocks)
-{
-    spinLoopFastest(loops, clocks);
-    return FUNCFAIL;
-}
-
-psResult failingStat(int* calls, long long* clocks, int batch)
-{
-    spinStat(calls, clocks, batch);
-    return FUNCFAIL;
-}
-
-psResult zeroLoop(int loops, long long* clocks)
-{
-    (void)loops;
-    ++s_loopInvocations;
+    ++s_loops;
     *clocks = 0;
     return OK;
 }
 
 psResult jitterLoop(int loops, long long* clocks)
 {
-    ++s_loopInvocations;
-    // Alternate invocations cost once and three times the spin per call.
-    long long perCall = (s_loopInvocations % 2) ? s_spinTicks : 3 * s_spinTicks;
+    ++s_loops;
+    long long perCall = (s_loops % 2) ? s_spinTicks : 3 * s_spinTicks;
     unsigned long long t0 = kyn_StartCpuClocks();
     VirtualClock::advance((unsigned long long)(perCall * loops));
     *clocks = (long long)(kyn_StopCpuClocks() - t0);
@@ -143,10 +91,7 @@ VirtualClock::VirtualClock() : m_savedStart(kyn_StartCpuClocks), m_savedStop(kyn
 {
     psSetCpuClocks(readVirtual, readVirtual);
 }
-
 VirtualClock::~VirtualClock() { psSetCpuClocks(m_savedStart, m_savedStop); }
-
-unsigned long long VirtualClock::now() { return s_virtualNow; }
-void VirtualClock::advance(unsigned long long ticks) { s_virtualNow += ticks; }
+void VirtualClock::advance(unsigned long long ticks) { s_now += ticks; }
 
 } // namespace synthetic

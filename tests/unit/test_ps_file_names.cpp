@@ -1,75 +1,36 @@
 // Default directories and the paths of the files the session reads and writes.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "ps_session.h"
 
-namespace {
-class FileNames : public ::testing::Test {
-protected:
-    void start(const char* exe)
-    {
-        psSession::setExePath(exe);
-        psSession::setInDir("");
-        psSession::setOutDir("");
-        psSession::setDefName("");
-    }
-    void TearDown() override { start(""); }
-};
-
-std::string str(const psString& s) { return s.c_str(); }
-} // namespace
-
-TEST_F(FileNames, DirectoriesAreRelativeToTheProgram)
+TEST(FileNames, DirectoriesTitlesAndExtensions)
 {
-    start("./bin/ps");
-    EXPECT_EQ(str(psSession::genDirName("")), "./bin/");
-    EXPECT_EQ(str(psSession::genDirName("data")), "./bin/data/");
-    EXPECT_EQ(str(psSession::genDirName("/tmp")), "/tmp/");
-    EXPECT_EQ(str(psSession::genDirName("C:\\work")), "C:\\work/");
-    EXPECT_EQ(str(psSession::genDirName("out\\")), "./bin/out\\");
-    EXPECT_EQ(str(psSession::getDefName()), "ps");
+    // Directories are relative to the program; absolute ones (slash, backslash, drive) stay.
+    psSession::setExePath("./bin/ps");
+    psSession::setDefName("");
+    const char* const dirs[][2] = {{"", "./bin/"}, {"data", "./bin/data/"}, {"/tmp", "/tmp/"},
+                                   {"C:\\work", "C:\\work/"}, {"out\\", "./bin/out\\"}};
+    for (const auto& d : dirs) EXPECT_STREQ(psSession::genDirName(d[0]).c_str(), d[1]) << d[0];
+    EXPECT_STREQ(psSession::getDefName().c_str(), "ps");
 
-    start("ps.exe");
-    EXPECT_EQ(str(psSession::genDirName("")), "");
-    EXPECT_EQ(str(psSession::getDefName()), "ps");
-}
-
-TEST_F(FileNames, PathsOfKeyFiles)
-{
-    start("/home/u/bin/ps");
+    psSession::setExePath("/home/u/bin/ps");
     psSession::setOutDir("/home/u/bin");
-    EXPECT_EQ(str(psSession::genOutPath("", ".csv")), "/home/u/bin/ps.csv");
-    EXPECT_EQ(str(psSession::genOutPath("run1", ".csv")), "/home/u/bin/run1.csv");
-    EXPECT_EQ(str(psSession::genOutPath("run1.txt", ".csv")), "/home/u/bin/run1.txt");
-    EXPECT_EQ(str(psSession::genOutPath("/tmp/r", ".csv")), "/tmp/r");
-    EXPECT_EQ(str(psSession::genOutPath("", "_name.csv")), "/home/u/bin/ps_name.csv");
-    EXPECT_EQ(str(psSession::genOutPath("../out", ".csv")), "/home/u/bin/../out");
-
-    psSession::setDefName("night");
-    EXPECT_EQ(str(psSession::genOutPath("", ".end")), "/home/u/bin/night.end");
-    psSession::setInDir("data");
-    EXPECT_EQ(str(psSession::genInPath("", ".ini")), "/home/u/bin/data/night.ini");
-}
-
-TEST_F(FileNames, StreamPathsResolveAgainstDirectories)
-{
-    start("/opt/ps/ps");
     psSession::setInDir("in");
-    EXPECT_EQ(str(psSession::getInPath("keys.txt")), "/opt/ps/in/keys.txt");
-    // A path already built from the directory passes through unchanged.
-    EXPECT_EQ(str(psSession::getInPath("/opt/ps/in/keys.txt")), "/opt/ps/in/keys.txt");
-    EXPECT_EQ(str(psSession::getInPath("/etc/keys")), "/etc/keys");
-    EXPECT_EQ(str(psSession::getDirPath("", "x")), "/opt/ps/x");
-    EXPECT_EQ(str(psSession::getDirPath("rel/", "rel/x")), "rel/x");
-    EXPECT_EQ(str(psSession::getDirPath("rel/", "x/rel/")), "rel/x/rel/");
-}
-
-TEST(AbsolutePath, SlashBackslashAndDriveLetters)
-{
-    EXPECT_TRUE(isAbsolutePath("/x"));
-    EXPECT_TRUE(isAbsolutePath("\\x"));
-    EXPECT_TRUE(isAbsolutePath("C:"));
-    EXPECT_FALSE(isAbsolutePath("x/y"));
-    EXPECT_FALSE(isAbsolutePath(""));
-    EXPECT_FALSE(isAbsolutePath("C"));
+    // A name without a dot gets the extension; an absolute name is taken as it is.
+    const char* const out[][3] = {{"", ".csv", "/home/u/bin/ps.csv"},          {"run1", ".csv", "/home/u/bin/run1.csv"},
+                                  {"run1.txt", ".csv", "/home/u/bin/run1.txt"}, {"/tmp/r", ".csv", "/tmp/r"},
+                                  {"", "_name.csv", "/home/u/bin/ps_name.csv"}, {"../out", ".csv", "/home/u/bin/../out"}};
+    for (const auto& o : out) EXPECT_STREQ(psSession::genOutPath(o[0], o[1]).c_str(), o[2]) << o[0] << o[1];
+    psSession::setDefName("night");
+    EXPECT_STREQ(psSession::genInPath("", ".ini").c_str(), "/home/u/bin/in/night.ini");
+    // Stream names already built from the directory pass through.
+    const char* const in[][3] = {{"/opt/in/", "keys.txt", "/opt/in/keys.txt"}, {"/opt/in/", "/opt/in/k", "/opt/in/k"},
+                                 {"", "x", "/home/u/bin/x"}, {"rel/", "rel/x", "rel/x"}, {"rel/", "x/rel/", "rel/x/rel/"}};
+    for (const auto& i : in) EXPECT_STREQ(psSession::getDirPath(i[0], i[1]).c_str(), i[2]) << i[0] << i[1];
+    psSession::setExePath("");
+    psSession::setInDir("");
+    psSession::setOutDir("");
+    psSession::setDefName("");
 }

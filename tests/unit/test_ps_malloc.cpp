@@ -1,268 +1,94 @@
-// The aligned memory manager: placement, the registry of live blocks, the MEM messages and the
-// running shift of psTest::allocate.
+// The aligned memory manager: placement, the registry of live blocks and the running shift of
+// psTest::allocate.
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "ps_capture.h"
 #include "ps_malloc.h"
 #include "ps_test.h"
 
 namespace {
 std::uintptr_t address(const void* p) { return reinterpret_cast<std::uintptr_t>(p); }
 
-std::string hex(const void* p)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%llX", (unsigned long long)address(p));
-    return text;
-}
-
-// The block start, read back from the block description.
+// Where the block starts, read back from the block description.
 std::uintptr_t blockStart(const void* pointer)
 {
     std::string info = psMemInfo(pointer).c_str();
-    std::size_t at = info.find("address:");
-    if (at == std::string::npos) return 0;
-    return std::stoull(info.substr(at + 8), nullptr, 16);
+    return std::stoull(info.substr(info.find("address:") + 8), nullptr, 16);
 }
 
-struct Block {
-    int size;
-    void* pointer;
-    void* object;
-};
-
-std::vector<Block> walk()
-{
-    std::vector<Block> blocks;
-    Block b;
-    for (bool more = psMallocFirst(&b.size, &b.pointer, &b.object); more;
-         more = psMallocNext(&b.size, &b.pointer, &b.object))
-        blocks.push_back(b);
-    return blocks;
-}
-
-// Reaches psTest's class-wide buffer counters.
 struct Counters : psTest {
     static int& shift() { return m_vectorShift; }
     static int& number() { return m_vectorNum; }
 };
-
-// Restores the allocation settings a test changes.
-class MallocTest : public ::testing::Test {
-protected:
-    void TearDown() override
-    {
-        psSetVectorAlign(0);
-        psSetVectorShift(512);
-        psSetAlignSrc(true);
-        psSetAlignByByte(true);
-    }
-};
 } // namespace
 
-TEST_F(MallocTest, PlacesBlocksAlignedMisalignedAndShifted)
+TEST(Malloc, PlacesBlocksAlignedMisalignedAndShifted)
 {
     ASSERT_EQ(psGetAlignMax(), 64);
-    void* aligned = psMalloc(100, 0, 0, nullptr);
-    void* five = psMalloc(100, 5, 0, nullptr);
-    void* sixtyNine = psMalloc(100, 69, 0, nullptr);
-    void* shifted = psMalloc(100, 0, 512, nullptr);
-    void* odd = psMalloc(10, 3, 700, nullptr);
-    ASSERT_TRUE(aligned && five && sixtyNine && shifted && odd);
-    EXPECT_EQ(address(aligned) % 64, 0u);
-    EXPECT_EQ(address(five) % 64, 5u);
-    EXPECT_EQ(address(sixtyNine) % 64, 5u);
-    EXPECT_EQ(address(shifted) % 64, 0u);
-    EXPECT_GE(address(shifted), blockStart(shifted) + 512);
-    // A shift that is not a multiple of the boundary rounds up to the next boundary.
-    EXPECT_EQ(address(odd), blockStart(odd) + 704 + 3);
-    EXPECT_EQ(blockStart(odd) % 64, 0u);
-    // The whole requested size is usable (the sanitizer build watches the ends).
-    std::memset(odd, 0xA5, 10);
-    std::memset(sixtyNine, 0x5A, 100);
-    for (void* p : {aligned, five, sixtyNine, shifted, odd}) psFree(p);
+    // Misalignment modulo 64, also when negative; a shift rounds up to the next boundary.
+    const struct { int size, misalign, shift; std::uintptr_t fromStart; } blocks[] = {
+        {100, 0, 0, 0}, {100, 5, 0, 5}, {100, 69, 0, 5}, {100, 0, 512, 512}, {10, 3, 700, 707}, {16, -3, 0, 61}};
+    for (const auto& b : blocks) {
+        void* p = psMalloc(b.size, b.misalign, b.shift, nullptr);
+        ASSERT_NE(p, nullptr);
+        EXPECT_EQ(blockStart(p) % 64, 0u);
+        EXPECT_EQ(address(p) - blockStart(p), b.fromStart) << b.misalign << " " << b.shift;
+        std::memset(p, 0xA5, b.size); // the sanitizer build watches the ends
+        psFree(p);
+    }
 }
 
-TEST_F(MallocTest, SettingsKeepMisalignmentBelowTheBoundary)
-{
-    EXPECT_EQ(psSetVectorAlign(69), 1);
-    EXPECT_EQ(psGetVectorAlign(), 5);
-    EXPECT_EQ(psSetVectorAlign(130), 2);
-    EXPECT_EQ(psGetVectorAlign(), 2);
-    EXPECT_EQ(psSetVectorAlign(-1), -1);
-    EXPECT_EQ(psGetVectorAlign(), 63);
-    psSetVectorShift(-64);
-    EXPECT_EQ(psGetVectorShift(), 0);
-    EXPECT_FALSE(psSetAlignMax(48));
-    EXPECT_FALSE(psSetAlignMax(0));
-    EXPECT_EQ(psGetAlignMax(), 64);
-    // A negative misalignment still lands inside the block.
-    void* p = psMalloc(16, -3, 0, nullptr);
-    ASSERT_NE(p, nullptr);
-    EXPECT_EQ(address(p) % 64, 61u);
-    EXPECT_GE(address(p), blockStart(p));
-    psFree(p);
-}
-
-TEST_F(MallocTest, RegistryListsLiveBlocksInAllocationOrder)
+TEST(Malloc, RegistryListsLiveBlocksInAllocationOrderAlsoWhileTheyGo)
 {
     int owner = 0;
     void* a = psMalloc(11, 0, 0, &owner);
     void* b = psMalloc(22, 0, 0, MEM_OBJECT_IS_BUFFER);
     void* c = nullptr;
     EXPECT_EQ(psMalloc(&c, 33, 0, 0), c);
-    void* d = psMalloc(44, 0, 0, nullptr);
-    ASSERT_TRUE(a && b && c && d);
-
-    std::vector<Block> blocks = walk();
-    ASSERT_EQ(blocks.size(), 4u);
-    EXPECT_EQ(blocks[0].pointer, a);
-    EXPECT_EQ(blocks[0].size, 11);
-    EXPECT_EQ(blocks[0].object, &owner);
-    EXPECT_EQ(blocks[1].object, MEM_OBJECT_IS_BUFFER);
-    EXPECT_EQ(blocks[2].pointer, c);
-    EXPECT_EQ(blocks[2].object, nullptr);
-    EXPECT_EQ(blocks[3].size, 44);
-
     int size = -1;
-    void* object = nullptr;
-    EXPECT_TRUE(psMallocInfo(b, &size, &object));
-    EXPECT_EQ(size, 22);
-    EXPECT_EQ(object, MEM_OBJECT_IS_BUFFER);
-    EXPECT_TRUE(psMallocInfo(a, nullptr, nullptr));
-    // Only the placed pointer is a key.
-    EXPECT_FALSE(psMallocInfo(static_cast<char*>(a) + 1, &size, &object));
-    EXPECT_EQ(psMemInfo(static_cast<char*>(a) + 1), "");
-
-    // Released blocks disappear, also in the middle of a walk.
-    psFree(b);
-    void* pointer = nullptr;
-    ASSERT_TRUE(psMallocFirst(&size, &pointer));
-    EXPECT_EQ(pointer, a);
-    psFree(c);
-    ASSERT_TRUE(psMallocNext(&size, &pointer));
-    EXPECT_EQ(pointer, d);
-    EXPECT_FALSE(psMallocNext(&size, &pointer));
-    EXPECT_EQ(size, 0);
+    void *pointer = nullptr, *object = nullptr;
+    ASSERT_TRUE(psMallocFirst(&size, &pointer, &object));
+    EXPECT_EQ(std::vector<const void*>({pointer, object}), std::vector<const void*>({a, &owner}));
+    EXPECT_EQ(size, 11);
+    psFree(b); // the record the walk goes to next
+    ASSERT_TRUE(psMallocNext(&size, &pointer, &object));
+    EXPECT_EQ(std::vector<const void*>({pointer, object}), std::vector<const void*>({c, nullptr}));
+    EXPECT_FALSE(psMallocNext(&size, &pointer, &object));
     EXPECT_EQ(pointer, nullptr);
-
+    EXPECT_FALSE(psMallocInfo(static_cast<char*>(a) + 1, &size, nullptr)) << "only the placed pointer is a key";
     psFree(a);
-    psFree(d);
-    EXPECT_TRUE(walk().empty());
-}
-
-TEST_F(MallocTest, WritesMemMessagesAndIgnoresUnknownPointers)
-{
-    StreamCapture capture(g_ostrm, ERR | MEM);
-    void* p = psMalloc(100, 5, 128, nullptr);
-    ASSERT_NE(p, nullptr);
-    std::string description =
-        "size:100  address:" + hex(reinterpret_cast<void*>(blockStart(p))) + "  alignedPointer:" + hex(p);
-    std::string allocated = " - psMalloc: " + description + "\n";
-    EXPECT_EQ(address(p) - blockStart(p), 128u + 5u);
-    EXPECT_EQ(capture.text(), allocated);
-
-    // An unknown pointer gets an empty description and is not released; null alike.
-    int local = 0;
-    psFree(&local);
-    psFree(nullptr);
-    EXPECT_EQ(capture.text(), allocated + " - psFree: \n - psFree: \n");
-    EXPECT_TRUE(psMallocInfo(p, nullptr, nullptr));
-
-    psFree(p);
-    EXPECT_EQ(capture.text(), allocated + " - psFree: \n - psFree: \n - psFree: " + description + "\n");
-    EXPECT_FALSE(psMallocInfo(p, nullptr, nullptr));
-
-    std::string before = capture.text();
-    EXPECT_EQ(psMalloc(-200, 0, 0, nullptr), nullptr); // -200 + 2 x 64 is still negative
-    EXPECT_EQ(capture.text(), before + "-- Memory fault: can't allocate -200 bytes\n");
-}
-
-TEST_F(MallocTest, MemMessagesNeedTheMemLevel)
-{
-    StreamCapture capture(g_ostrm, ERR | WARN | PERF);
-    void* p = psMalloc(8, 0, 0, nullptr);
-    psFree(p);
-    EXPECT_EQ(capture.text(), "");
-}
-
-TEST_F(MallocTest, FreeAllDiscardsTheRegistry)
-{
-    void* p = psMalloc(8, 0, 0, nullptr);
-    ASSERT_TRUE(psMallocInfo(p, nullptr, nullptr));
-    psFree(p);
-    psFreeAll();
-    int size = 1;
-    void* pointer = &size;
+    psFree(c);
     EXPECT_FALSE(psMallocFirst(&size, &pointer));
-    EXPECT_EQ(pointer, nullptr);
-    EXPECT_FALSE(psMallocNext(&size, &pointer));
-    EXPECT_FALSE(psMallocInfo(p, nullptr, nullptr));
-    {
-        // Without a registry psFree says nothing.
-        StreamCapture capture(g_ostrm, ERR | MEM);
-        psFree(p);
-        EXPECT_EQ(capture.text(), "");
-    }
-    // The next allocation starts a new registry.
-    void* q = psMalloc(8, 0, 0, nullptr);
-    EXPECT_TRUE(psMallocInfo(q, nullptr, nullptr));
-    psFree(q);
 }
 
-TEST_F(MallocTest, TestAllocationShiftsEveryBufferAndWraps)
+TEST(Malloc, TestBuffersAreShiftedInTurnAndOnlyTheSourceIsMisaligned)
 {
-    Counters::shift() = 0;
-    Counters::number() = 0;
-    void* first = psTest::allocate(64, 0);
-    void* second = psTest::allocate(64, 0);
-    ASSERT_TRUE(first && second);
-    EXPECT_EQ(address(first) - blockStart(first), 0u);
-    EXPECT_EQ(address(second) - blockStart(second), 512u);
-    EXPECT_EQ(Counters::number(), 2);
-    void* object = nullptr;
-    ASSERT_TRUE(psMallocInfo(first, nullptr, &object));
-    EXPECT_EQ(object, MEM_OBJECT_IS_BUFFER);
-    psTest::deallocate(first);
-    psTest::deallocate(second);
-    EXPECT_FALSE(psMallocInfo(first, nullptr, nullptr));
-
     // 64 buffers of 512 bytes' shift make 32768, where the shift starts again.
     Counters::shift() = 0;
     std::vector<void*> buffers;
-    for (int i = 0; i < 64; ++i) buffers.push_back(psTest::allocate(1, 0));
-    EXPECT_EQ(Counters::shift(), 0);
+    for (int i = 0; i < 65; ++i) buffers.push_back(psTest::allocate(1, 0));
+    EXPECT_EQ(address(buffers[1]) - blockStart(buffers[1]), 512u);
     EXPECT_EQ(address(buffers[63]) - blockStart(buffers[63]), 63u * 512u);
+    EXPECT_EQ(address(buffers[64]) - blockStart(buffers[64]), 0u);
     for (void* p : buffers) psTest::deallocate(p);
 
-    // A failed allocation moves nothing.
-    Counters::number() = 5;
-    Counters::shift() = 1024;
-    EXPECT_EQ(psTest::allocate(-2000, 0), nullptr);
-    EXPECT_EQ(Counters::number(), 5);
-    EXPECT_EQ(Counters::shift(), 1024);
-}
-
-TEST_F(MallocTest, TestAllocationMisalignsTheSourceOnly)
-{
+    // -4: the run's misalignment counted in 4-byte elements, for the first buffer of a test only
+    // unless every buffer is to be misaligned.
     psSetVectorAlign(5);
     Counters::number() = 0;
-    // -4: the run's misalignment counted in 4-byte elements.
     void* source = psTest::allocate(40, -4);
     void* next = psTest::allocate(40, -4);
     void* explicitAlign = psTest::allocate(40, 7);
-    EXPECT_EQ(address(source) % 64, 20u);
-    EXPECT_EQ(address(next) % 64, 0u);
-    EXPECT_EQ(address(explicitAlign) % 64, 7u);
-
     psSetAlignSrc(false);
     void* later = psTest::allocate(40, -1);
-    EXPECT_EQ(address(later) % 64, 5u);
+    EXPECT_EQ((std::vector<std::uintptr_t>{address(source) % 64, address(next) % 64, address(explicitAlign) % 64,
+                                           address(later) % 64}),
+              (std::vector<std::uintptr_t>{20, 0, 7, 5}));
     for (void* p : {source, next, explicitAlign, later}) psTest::deallocate(p);
+    psSetVectorAlign(0);
+    psSetAlignSrc(true);
 }

@@ -55,7 +55,7 @@ std::string csvLine(F fill)
     EXPECT_TRUE(cs.addStream(file.path().c_str(), false));
     fill(cs);
     cs.lineOut(0);
-    cs.flush();
+    cs.closeFiles(); // a file takes its new content when complete
     return file.read();
 }
 

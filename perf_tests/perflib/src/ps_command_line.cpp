@@ -11,6 +11,8 @@
 #include "ps_ostream.h"
 #include "ps_registry.h"
 #include "ps_session.h"
+#include "ps_settings.h"
+#include "ps_tool.h"
 
 void psSession::initOption(char key, psString help, psOption::InfoFunc info, psOption::ApplyFunc apply,
                            psString description, bool hidden)
@@ -150,6 +152,11 @@ bool psSession::parseCommandLine(int argc, char** argv)
         applyKey(this, it->getKey(), it->getArg());
     }
     m_optReport = joinTexts(m_optReport, reports);
+
+    // The -d data go to the parameter input, and -S to the tool every test copies.
+    psDataList& data = g_istrm.getDataList();
+    for (psStringList::iterator it = g_settings.data.begin(); it != g_settings.data.end(); ++it) data.set(*it);
+    if (g_settings.realMeasure) g_tool.setRealMeasure(true);
 
     g_ostrm << m_optReport;
     m_optReport = "";

@@ -1,4 +1,5 @@
-// The option table: one entry per key with its help, description, report and effect.
+// The key table: one row per key with its letter, help, description, report and effect. Every
+// effect that is a setting is written into g_settings (ps_settings.h), where its readers find it.
 #include "ps_options.h"
 
 #include "ps_command_list.h"
@@ -10,16 +11,15 @@
 #include "ps_ostream.h"
 #include "ps_registry.h"
 #include "ps_session.h"
-#include "ps_test.h"
-#include "ps_test_list.h"
-#include "ps_tool.h"
+#include "ps_settings.h"
 
 namespace {
-bool s_version = false;
-char s_hintArg = 0;
-bool s_hintHide = true;
-unsigned long long s_cpuFeature = 0;
-int s_numThreads = 0;
+// The switches the session run reads through the functions of ps_options.h.
+bool& s_version = g_settings.version;
+char& s_hintArg = g_settings.hintArg;
+bool& s_hintHide = g_settings.hintHide;
+unsigned long long& s_cpuFeature = g_settings.cpuFeature;
+int& s_numThreads = g_settings.numThreads;
 
 const char* const extIni = ".ini";
 const char* const extOut = ".txt";
@@ -40,10 +40,19 @@ bool positiveNumber(psString arg, int& n)
 
 psString exitOr(int level, const psString& text) { return psSession::isExit(level) ? psSession::getExitInfo() : text; }
 
-// ---- -B, -A: console input
-psString B_info(psString) { return exitOr(1, "batch mode"); }
-void B_apply(psString, psSession* s) { s->setBatMode(true); }
+bool keyPresent(char key)
+{
+    psCommandList* keys = psSession::getCommandList();
+    return keys != nullptr && keys->isKey(key);
+}
 
+// A file key's stream gets the file, or the run is marked as having a file that did not open.
+void openFile(psSession* s, psFileList& stream, const psString& path, bool append)
+{
+    if (!stream.addStream(path, append)) s->unopenedFile();
+}
+
+// -A: T, P and M add their bits; none of them means all four.
 int askValue(const psString& arg)
 {
     int value = 0;
@@ -54,54 +63,17 @@ int askValue(const psString& arg)
     }
     return value == 0 ? 15 : value;
 }
-psString A_info(psString arg)
+psString askText(int value)
 {
     static const char* const phrases[] = {", timing method", ", common parameters", ", data misalignment",
                                           ", each test parameters"};
-    int value = askValue(arg);
     psString joined;
     for (int bit = 0; bit < 4; ++bit)
         if (value & (1 << bit)) joined += phrases[bit];
-    return exitOr(1, psString("ask") + joined.substr(1) + " from console");
-}
-void A_apply(psString arg, psSession* s) { s->addAskMode(askValue(arg)); }
-
-// ---- -d, -i, -I, -P: parameter input
-psString d_info(psString arg)
-{
-    if (psSession::isExit(1)) return psSession::getExitInfo();
-    if (arg.empty()) return "ignored: empty data argument";
-    int eq = arg.find('=', 0);
-    if (eq == psString::npos) return "ignored: incorrect data format";
-    psString name = arg.substr(0, eq);
-    name.trim();
-    if (name.empty()) return "ignored: incorrect data format";
-    return psString("set PS parameter ") + arg;
-}
-void d_apply(psString arg, psSession*) { g_istrm.getDataList().set(arg); }
-
-psString i_info(psString arg) { return exitOr(1, psString("read from ") + psSession::genInPath(arg, extIni)); }
-void i_apply(psString arg, psSession* s) { s->setIniMode(psSession::genInPath(arg, extIni), false); }
-psString I_info(psString arg)
-{
-    return exitOr(1, psString("write PS parameters to ") + psSession::genInPath(arg, extIni) + " and exit");
-}
-void I_apply(psString arg, psSession* s) { s->setIniMode(psSession::genInPath(arg, extIni), true); }
-psString P_info(psString) { return exitOr(1, "read tested function names from ini-file if any"); }
-void P_apply(psString, psSession*) { psTest::setPressingMode(true); }
-
-// ---- -o, -O, -L: console output
-psString o_info(psString arg) { return psString("write console output to ") + psSession::genOutPath(arg, extOut); }
-void o_apply(psString arg, psSession* s)
-{
-    if (!g_ostrm.addStream(psSession::genOutPath(arg, extOut), false)) s->unopenedFile();
-}
-psString O_info(psString arg) { return psString("add console output to ") + psSession::genOutPath(arg, extOut); }
-void O_apply(psString arg, psSession* s)
-{
-    if (!g_ostrm.addStream(psSession::genOutPath(arg, extOut), true)) s->unopenedFile();
+    return psString("ask") + joined.substr(1) + " from console";
 }
 
+// -L: each level letter adds its mask.
 int levelValue(const psString& arg)
 {
     int value = 0;
@@ -119,115 +91,31 @@ int levelValue(const psString& arg)
     }
     return value;
 }
-psString L_info(psString arg)
+psString levelText(int value)
 {
     static const char* const phrases[] = {"fails",         ",notes",       ",performance results", ",measurement process",
                                           ",tracing info", ",memory info", ",data info"};
-    if (psSession::isExit(1)) return psSession::getExitInfo();
-    int value = levelValue(arg);
     if (value == 0) return "ignored: incorrect level of console output";
     psString text = "write ";
     for (int bit = 0; bit < 7; ++bit)
         if (value & (1 << bit)) text += phrases[bit];
     return text + " to console";
 }
-void L_apply(psString arg, psSession* s) { s->addLevelMode(levelValue(arg)); }
 
-// ---- -J: external loops
-psString J_info(psString arg)
+// -d: "name=value" with a name that is not blank.
+psString dataText(const psString& arg)
 {
-    int n;
-    return positiveNumber(arg, n) ? psString("set the number of external measurement loops to (") + arg + ")"
-                                  : psString("ignored: incorrect number of external loops");
-}
-void J_apply(psString arg, psSession*)
-{
-    int n;
-    if (positiveNumber(arg, n)) psTool::setNumExtLoops(n);
+    if (arg.empty()) return "ignored: empty data argument";
+    int eq = arg.find('=', 0);
+    if (eq == psString::npos) return "ignored: incorrect data format";
+    psString name = arg.substr(0, eq);
+    name.trim();
+    if (name.empty()) return "ignored: incorrect data format";
+    return psString("set PS parameter ") + arg;
 }
 
-// ---- -r, -R, -q, -Q, -u, -U, -g: tables and the signal file
-psString r_info(psString arg) { return psString("write performance result table to ") + psSession::genOutPath(arg, extCsv); }
-void r_apply(psString arg, psSession* s)
-{
-    if (!g_cstrm.addStream(psSession::genOutPath(arg, extCsv), false)) s->unopenedFile();
-}
-psString R_info(psString arg) { return psString("add performance result table to ") + psSession::genOutPath(arg, extCsv); }
-void R_apply(psString arg, psSession* s)
-{
-    if (!g_cstrm.addStream(psSession::genOutPath(arg, extCsv), true)) s->unopenedFile();
-}
-
-bool keyPresent(char key)
-{
-    psCommandList* keys = psSession::getCommandList();
-    return keys != nullptr && keys->isKey(key);
-}
-psString q_info(psString arg)
-{
-    if (psSession::isExit(1)) return psSession::getExitInfo();
-    if (!arg.empty() && arg[0] == '+') {
-        if (!keyPresent('r') && !keyPresent('R')) return "ignored because -r or -R options are not present in command line";
-        return "add function parameter name lines to csv files defined by -r & -R keys";
-    }
-    return psString("write function parameter name lines to ") + psSession::genOutPath(arg, extName);
-}
-void q_apply(psString arg, psSession* s)
-{
-    if (!arg.empty() && arg[0] == '+') {
-        psSession::addNameMode(1);
-        return;
-    }
-    psSession::addNameMode(2);
-    if (!g_qstrm.addStream(psSession::genOutPath(arg, extName), false)) s->unopenedFile();
-}
-psString Q_info(psString)
-{
-    return exitOr(1, keyPresent('q') ? "exit after function parameter name table creation and don't run tests"
-                                     : "ignored because -q option is not present in command line");
-}
-void Q_apply(psString, psSession*)
-{
-    if (keyPresent('q')) psSession::setNameExit(true);
-}
-
-psString u_info(psString arg) { return exitOr(1, psString("write summary table to ") + psSession::genOutPath(arg, extSum)); }
-void u_apply(psString arg, psSession* s)
-{
-    if (!g_ustrm.addStream(psSession::genOutPath(arg, extSum), false)) s->unopenedFile();
-}
-psString U_info(psString arg) { return exitOr(1, psString("add summary table to ") + psSession::genOutPath(arg, extSum)); }
-void U_apply(psString arg, psSession* s)
-{
-    if (!g_ustrm.addStream(psSession::genOutPath(arg, extSum), true)) s->unopenedFile();
-}
-
-psString g_info(psString arg)
-{
-    return psString("create file ") + psSession::genOutPath(arg, extSgl) + " at the end of PS work";
-}
-void g_apply(psString arg, psSession* s) { s->setSglName(arg); }
-
-// ---- -n, -p, -l: names and directories (settled before the keys are applied)
-psString n_info(psString arg)
-{
-    return arg.empty() ? psString("ignored: empty default name")
-                       : psString("name ini-file and output files as ") + arg + ".<proper-ext>";
-}
-psString p_info(psString arg)
-{
-    return arg.empty() ? psString("ignored: empty directory name")
-                       : psString("open test data files & ini-file in ") + psSession::genDirName(arg);
-}
-psString l_info(psString arg)
-{
-    return arg.empty() ? psString("ignored: empty directory name")
-                       : psString("open output files in ") + psSession::genDirName(arg);
-}
-void nothing_apply(psString, psSession*) {}
-
-// ---- -f, -t, -m, -k: selection
-// The prefix character of a pattern key: 0 none, else '+', '-', '=' or '!'.
+// -f, -t, -m: the prefix character of a pattern key (0 none, else '+', '-', '=' or '!') and the
+// pattern after it.
 char patternPrefix(const psString& arg)
 {
     if (!arg.empty() && (arg[0] == '+' || arg[0] == '-' || arg[0] == '=' || arg[0] == '!')) return arg[0];
@@ -235,229 +123,89 @@ char patternPrefix(const psString& arg)
 }
 psString patternOf(const psString& arg) { return patternPrefix(arg) ? arg.substr(1) : arg; }
 
-psString f_info(psString arg)
+// The report of a pattern key of -f, -t or -m; texts[0..4] are those of the prefixes none, '+',
+// '-', '=' and '!'.
+psString patternText(const psString& arg, const char* what, const char* const texts[5][2])
 {
-    if (psSession::isExit(2)) return psSession::getExitInfo();
+    static const char prefixes[] = {0, '+', '-', '=', '!'};
     psString p = patternOf(arg);
-    if (p.empty()) return "ignored: empty function pattern";
-    switch (patternPrefix(arg)) {
-    case '+': return psString("don't test functions without '") + p + "' in the name";
-    case '-': return psString("don't test functions containing '") + p + "'";
-    case '=': return psString("test a function equal to '") + p + "'";
-    case '!': return psString("don't test functions equal to '") + p + "'";
-    default: return psString("test functions containing '") + p + "'";
-    }
-}
-void f_apply(psString arg, psSession* s)
-{
-    psString p = patternOf(arg);
-    if (p.empty()) return;
-    switch (patternPrefix(arg)) {
-    case '+': s->addCondition(new RunCondition_fAnd(p)); break;
-    case '-': s->addCondition(new RunCondition_fNot(p)); break;
-    case '=': s->addCondition(new RunCondition_fEqual(p)); break;
-    case '!': s->addCondition(new RunCondition_fEqualNot(p)); break;
-    default: s->addCondition(new RunCondition_f(p)); break;
-    }
+    int index = 0;
+    while (prefixes[index] != patternPrefix(arg)) ++index;
+    if (index == 4 && texts[4][0] == nullptr) return "";
+    if (p.empty()) return psString("ignored: empty ") + what + " pattern";
+    return psString(texts[index][0]) + p + texts[index][1];
 }
 
-psString t_info(psString arg)
-{
-    if (psSession::isExit(2)) return psSession::getExitInfo();
-    psString p = patternOf(arg);
-    if (patternPrefix(arg) == '!') return "";
-    if (p.empty()) return "ignored: empty test pattern";
-    switch (patternPrefix(arg)) {
-    case '+': return psString("don't run tests which doesn't contain '") + p + "'";
-    case '-': return psString("don't run tests containing '") + p + "'";
-    case '=': return psString("run test equal to '") + p + "'";
-    default: return psString("run tests containing '") + p + "'";
-    }
-}
-void t_apply(psString arg, psSession* s)
+// The condition of a pattern key for its prefix ('!' gives none for -t and -m), or none for an
+// empty pattern.
+template <class Or, class And, class Not, class Equal>
+RunCondition* patternCondition(const psString& arg, RunCondition* (*equalNot)(const psString&))
 {
     psString p = patternOf(arg);
-    if (p.empty()) return;
+    if (p.empty()) return nullptr;
     switch (patternPrefix(arg)) {
-    case '+': s->addCondition(new RunCondition_tAnd(p)); break;
-    case '-': s->addCondition(new RunCondition_tNot(p)); break;
-    case '=': s->addCondition(new RunCondition_tEqual(p)); break;
-    case '!': break;
-    default: s->addCondition(new RunCondition_t(p)); break;
+    case '+': return new And(p);
+    case '-': return new Not(p);
+    case '=': return new Equal(p);
+    case '!': return equalNot ? equalNot(p) : nullptr;
+    default: return new Or(p);
     }
 }
-
-psString m_info(psString arg)
+void addPatternCondition(psSession* s, RunCondition* condition)
 {
-    if (psSession::isExit(2)) return psSession::getExitInfo();
-    psString p = patternOf(arg);
-    if (patternPrefix(arg) == '!') return "";
-    if (p.empty()) return "ignored: empty file pattern";
-    switch (patternPrefix(arg)) {
-    case '+': return psString("don't run tests from file which doesn't contain '") + p + "' in file name";
-    case '-': return psString("don't run tests from file containing '") + p + "' in file name";
-    case '=': return psString("run test equal from file with exact name '") + p + "'";
-    default: return psString("run tests from file containing '") + p + "' in file name";
-    }
-}
-void m_apply(psString arg, psSession* s)
-{
-    psString p = patternOf(arg);
-    if (p.empty()) return;
-    switch (patternPrefix(arg)) {
-    case '+': s->addCondition(new RunCondition_sAnd(p)); break;
-    case '-': s->addCondition(new RunCondition_sNot(p)); break;
-    case '=': s->addCondition(new RunCondition_sEqual(p)); break;
-    case '!': break;
-    default: s->addCondition(new RunCondition_s(p)); break;
-    }
+    if (condition) s->addCondition(condition);
 }
 
-bool orLogic(const psString& arg) { return !arg.empty() && arg[0] == 'o'; }
-psString k_info(psString arg)
-{
-    return orLogic(arg) ? psString("keys composition: -f<conditions> OR -t<conditions> OR -m<conditiosn>")
-                        : psString("keys composition: -f<conditions> AND -t<conditions> AND -m<conditions>");
-}
-void k_apply(psString arg, psSession* s) { s->logicCondition(orLogic(arg) ? logicOr : logicAnd); }
+const char* const fTexts[5][2] = {{"test functions containing '", "'"},
+                                  {"don't test functions without '", "' in the name"},
+                                  {"don't test functions containing '", "'"},
+                                  {"test a function equal to '", "'"},
+                                  {"don't test functions equal to '", "'"}};
+const char* const tTexts[5][2] = {{"run tests containing '", "'"},
+                                  {"don't run tests which doesn't contain '", "'"},
+                                  {"don't run tests containing '", "'"},
+                                  {"run test equal to '", "'"},
+                                  {nullptr, nullptr}};
+const char* const mTexts[5][2] = {{"run tests from file containing '", "' in file name"},
+                                  {"don't run tests from file which doesn't contain '", "' in file name"},
+                                  {"don't run tests from file containing '", "' in file name"},
+                                  {"run test equal from file with exact name '", "'"},
+                                  {nullptr, nullptr}};
+RunCondition* fEqualNot(const psString& p) { return new RunCondition_fEqualNot(p); }
 
-// ---- -F, -Y, -H, -W: running
-psString F_info(psString arg) { return exitOr(1, psString("start testing from ") + arg + " function"); }
-void F_apply(psString arg, psSession*) { psTestList::setStartFunction(arg); }
-
+// -Y: H high, N normal, L low, else 0.
 int priorityValue(const psString& arg)
 {
     if (arg.empty()) return 0;
     return arg[0] == 'H' ? 1 : arg[0] == 'N' ? 2 : arg[0] == 'L' ? 3 : 0;
 }
-psString Y_info(psString arg)
-{
-    static const char* const names[] = {"", "high", "normal", "low"};
-    if (psSession::isExit(1)) return psSession::getExitInfo();
-    int value = priorityValue(arg);
-    if (value == 0) return "ignored: incorrect process priority value";
-    return psString("set ") + names[value] + " process priority";
-}
-void Y_apply(psString arg, psSession*)
-{
-    int value = priorityValue(arg);
-    if (value != 0) psTool::setPriority(value);
-}
+const char* const priorityNames[] = {"", "high", "normal", "low"};
 
-bool hotOnly(const psString& arg) { return !arg.empty() && arg[0] == 'O'; }
-psString H_info(psString arg)
-{
-    return exitOr(2, hotOnly(arg) ? "run tests for hot functions only" : "add 'Interest' column to table file");
-}
-void H_apply(psString arg, psSession*) { psTest::setHotMode(hotOnly(arg) ? 2 : 1); }
-
-psString W_info(psString) { return "unmask floating-point exceptions"; }
-void W_apply(psString, psSession*) { psUnmaskFpExceptions(); }
-
-// ---- -T, -N: the crypto library's features and threads
+// -T, -N: the crypto library's features and threads.
 const char* const noEnvironment = "ignored: <kyncore.h> is not included before <ky.h> in test files";
-unsigned long long featureMask(const psString& arg) { return psCpuFeatures::cpuFeatures(arg); }
-psString T_info(psString arg)
-{
-    if (!psGetKynEnvironment()) return noEnvironment;
-    if (featureMask(arg) == 0) return "ignored: incorrect CPU features";
-    return psString("call kyncpSetCpuFeatures ( Kyn64u ") + arg + " )";
-}
-void T_apply(psString arg, psSession*)
-{
-    unsigned long long mask = featureMask(arg);
-    if (mask != 0) s_cpuFeature = mask;
-}
-psString N_info(psString arg)
-{
-    if (!psGetKynEnvironment()) return noEnvironment;
-    int n;
-    return positiveNumber(arg, n) ? psString("call kyncpSetNumThreads(") + arg + ")"
-                                  : psString("ignored: incorrect number of threads");
-}
-void N_apply(psString arg, psSession*)
-{
-    int n;
-    if (positiveNumber(arg, n)) s_numThreads = n;
-}
 
-// ---- -S, -C, -s, -e, -v: hidden keys and end modes
-psString S_info(psString) { return exitOr(1, "include to measurement data set & use time"); }
-void S_apply(psString, psSession*) { g_tool.setRealMeasure(true); }
-psString C_info(psString)
-{
-    return exitOr(1, "test data size will be in cache and out of cache if that is supported by test");
-}
-void C_apply(psString, psSession*) { psTest::setCacheMode(true); }
-
-bool noSort(const psString& arg) { return !arg.empty() && arg[0] == '-'; }
-psString s_info(psString arg) { return exitOr(2, noSort(arg) ? "don't sort functions" : "sort functions"); }
-void s_apply(psString arg, psSession* s)
-{
-    if (noSort(arg)) s->setQuickMode(true);
-}
-
+// -e: -1 for "-", 1 for "+", else 0.
 int enumModeOf(const psString& arg) { return arg == "-" ? -1 : arg == "+" ? 1 : 0; }
-psString e_info(psString arg)
-{
-    if (psSession::isExit(2)) return psSession::getExitInfo();
-    switch (enumModeOf(arg)) {
-    case -1: return "enumerate not applied library functions and exit";
-    case 1: return "enumerate applied and not applied library functions and exit";
-    default: return "enumerate tested functions and exit";
-    }
-}
-void e_apply(psString arg, psSession* s) { s->setEnumMode(enumModeOf(arg)); }
 
-psString v_info(psString) { return "type the version number of the Performance System and exit"; }
-void v_apply(psString, psSession*) { s_version = true; }
-
-// ---- -h, -?, -c, -j: help and measurement settings
+// -h, -?: the help selector, 1 for the short help, else the argument's first letter.
 char hintSelector(const psString& arg) { return arg.empty() ? 1 : arg[0]; }
-psString h_info(psString arg)
+psString hintText(const psString& arg, char full, const char* shortText, const char* fullText)
 {
-    if (arg.empty()) return "type short help and exit";
-    if (arg[0] == 'h') return "type extended help and exit";
+    if (arg.empty()) return shortText;
+    if (arg[0] == full) return fullText;
     return psString("type extended help for -") + psString(arg[0]) + " key and exit";
-}
-void h_apply(psString arg, psSession*)
-{
-    s_hintHide = true;
-    s_hintArg = hintSelector(arg);
-}
-psString question_info(psString arg)
-{
-    if (arg.empty()) return "type short help with hidden keys and exit";
-    if (arg[0] == '?') return "type extended help with hidden keys and exit";
-    return psString("type extended help for -") + psString(arg[0]) + " key and exit";
-}
-void question_apply(psString arg, psSession*)
-{
-    s_hintHide = false;
-    s_hintArg = hintSelector(arg);
 }
 
-psString c_info(psString arg)
+// -c, -j, -J: a count above 0, or the key's "ignored" text.
+psString countText(const psString& arg, const char* head, const char* tail, const char* ignored)
 {
     int n;
-    return positiveNumber(arg, n) ? psString("set measurement loop to (") + arg + ") milliseconds"
-                                  : psString("ignored: incorrect number of milliseconds");
+    return positiveNumber(arg, n) ? psString(head) + arg + tail : psString(ignored);
 }
-void c_apply(psString arg, psSession*)
+void setCount(const psString& arg, int& setting)
 {
     int n;
-    if (positiveNumber(arg, n)) psTool::setNumMilliseconds(n);
-}
-psString j_info(psString arg)
-{
-    int n;
-    return positiveNumber(arg, n) ? psString("set minimun number of measurement loops to (") + arg + ")"
-                                  : psString("ignored: incorrect number of loops");
-}
-void j_apply(psString arg, psSession*)
-{
-    int n;
-    if (positiveNumber(arg, n)) psTool::setMinNumLoops(n);
+    if (positiveNumber(arg, n)) setting = n;
 }
 
 // Extended descriptions of the keys whose rules take more than one line.
@@ -549,37 +297,82 @@ void psResetOptionSettings()
     s_hintHide = true;
     s_cpuFeature = 0;
     s_numThreads = 0;
+    g_settings.data.clear();
     g_istrm.getDataList().clear();
 }
 
+// One row per key, in help order: letter, one-line help, report, effect, extended description,
+// hidden. The report (info) returns the text after "-<key><arg>: "; it checks the exit level when
+// the key is void in an exit mode. The effect (apply) writes its setting into g_settings; only the
+// keys that open an output file act at once (on their stream), -W on the processor and the
+// selection keys on the session's conditions. To add a key: add a field for its setting to
+// psSettings, a row here, and read the field where the setting is used.
 void psSession::initOptionTable()
 {
-    initOption('B', "-B               = batch mode (no console input)\n", B_info, B_apply,
+    initOption('B', "-B               = batch mode (no console input)\n",
+               [](psString) { return exitOr(1, "batch mode"); },
+               [](psString, psSession*) { g_settings.batMode = true; },
                "If both -B and -A key present in command line then -B key is performed\n", false);
-    initOption('A', "-A<Timing|Params|Misalign|All> = set detail level of the console input\n", A_info, A_apply,
-               A_descr, false);
-    initOption('d', "-d<name>=<value> = set PS parameter value\n", d_info, d_apply, d_descr, false);
-    initOption('i', "-i[<file-name>]  = read PS parameters from ini-file\n", i_info, i_apply, ini_descr, false);
-    initOption('I', "-I[<file-name>]  = write PS parameters to ini-file and exit\n", I_info, I_apply, ini_descr,
-               false);
-    initOption('P', "-P               = read tested function names from ini-file\n", P_info, P_apply,
+    initOption('A', "-A<Timing|Params|Misalign|All> = set detail level of the console input\n",
+               [](psString arg) { return exitOr(1, askText(askValue(arg))); },
+               [](psString arg, psSession*) { g_settings.askMode |= askValue(arg); }, A_descr, false);
+    initOption('d', "-d<name>=<value> = set PS parameter value\n",
+               [](psString arg) { return exitOr(1, dataText(arg)); },
+               [](psString arg, psSession*) { g_settings.data.push_back(arg); }, d_descr, false);
+    initOption('i', "-i[<file-name>]  = read PS parameters from ini-file\n",
+               [](psString arg) { return exitOr(1, psString("read from ") + psSession::genInPath(arg, extIni)); },
+               [](psString arg, psSession*) {
+                   g_settings.iniName = psSession::genInPath(arg, extIni);
+                   g_settings.iniWrite = false;
+               },
+               ini_descr, false);
+    initOption('I', "-I[<file-name>]  = write PS parameters to ini-file and exit\n",
+               [](psString arg) {
+                   return exitOr(1, psString("write PS parameters to ") + psSession::genInPath(arg, extIni) + " and exit");
+               },
+               [](psString arg, psSession*) {
+                   g_settings.iniName = psSession::genInPath(arg, extIni);
+                   g_settings.iniWrite = true;
+               },
+               ini_descr, false);
+    initOption('P', "-P               = read tested function names from ini-file\n",
+               [](psString) { return exitOr(1, "read tested function names from ini-file if any"); },
+               [](psString, psSession*) { g_settings.pressing = true; },
                "This key affects only if -i key is present in command line\n"
                "All functions present in ini-file as section names will be measured\n"
                "Other functions will not be measured\n",
                false);
-    initOption('o', "-o[<file-name>]  = create txt-file and write console output\n", o_info, o_apply,
+    initOption('o', "-o[<file-name>]  = create txt-file and write console output\n",
+               [](psString arg) { return psString("write console output to ") + psSession::genOutPath(arg, extOut); },
+               [](psString arg, psSession* s) { openFile(s, g_ostrm, psSession::genOutPath(arg, extOut), false); },
                outDescr("", ".txt", "Several -o or -O keys create or open their own files\n", ""), false);
-    initOption('O', "-O[<file-name>]  = add console output to txt-file\n", O_info, O_apply,
+    initOption('O', "-O[<file-name>]  = add console output to txt-file\n",
+               [](psString arg) { return psString("add console output to ") + psSession::genOutPath(arg, extOut); },
+               [](psString arg, psSession* s) { openFile(s, g_ostrm, psSession::genOutPath(arg, extOut), true); },
                outDescr("", ".txt", "Several -o or -O keys create or open their own files\n", ""), false);
-    initOption('L', "-L<ERR|WARN|PERF|INFO|TRACE|DATA> = set detail level of the console output\n", L_info, L_apply,
-               L_descr, false);
-    initOption('J', "-J[<min-loops>]  = number of external measurement loops\n", J_info, J_apply,
+    initOption('L', "-L<ERR|WARN|PERF|INFO|TRACE|DATA> = set detail level of the console output\n",
+               [](psString arg) { return exitOr(1, levelText(levelValue(arg))); },
+               [](psString arg, psSession*) { g_settings.levelMode |= levelValue(arg); }, L_descr, false);
+    initOption('J', "-J[<min-loops>]  = number of external measurement loops\n",
+               [](psString arg) {
+                   return countText(arg, "set the number of external measurement loops to (", ")",
+                                    "ignored: incorrect number of external loops");
+               },
+               [](psString arg, psSession*) { setCount(arg, g_settings.numExtLoops); },
                "This key defines the number of external measurement loops for the whole list of functions\n", false);
-    initOption('r', "-r[<file-name>]  = create csv-file and write PS results\n", r_info, r_apply,
+    initOption('r', "-r[<file-name>]  = create csv-file and write PS results\n",
+               [](psString arg) {
+                   return psString("write performance result table to ") + psSession::genOutPath(arg, extCsv);
+               },
+               [](psString arg, psSession* s) { openFile(s, g_cstrm, psSession::genOutPath(arg, extCsv), false); },
                outDescr("This key creates table file for performance results\n", ".csv",
                         "Several -r or -R keys create or open their own files\n", ""),
                false);
-    initOption('R', "-R[<file-name>]  = add PS results to csv-file\n", R_info, R_apply,
+    initOption('R', "-R[<file-name>]  = add PS results to csv-file\n",
+               [](psString arg) {
+                   return psString("add performance result table to ") + psSession::genOutPath(arg, extCsv);
+               },
+               [](psString arg, psSession* s) { openFile(s, g_cstrm, psSession::genOutPath(arg, extCsv), true); },
                outDescr("This key adds for performance results to table file\n", ".csv",
                         "Several -r or -R keys create or open their own files\n", ""),
                false);
@@ -587,68 +380,181 @@ void psSession::initOptionTable()
         initOption('q',
                    "-q[<file-name>]  = create csv-file (*_name.csv is default) and write function parameter name "
                    "lines\n-q+              = add function parameter name lines to PS results table file\n",
-                   q_info, q_apply,
+                   [](psString arg) -> psString {
+                       if (psSession::isExit(1)) return psSession::getExitInfo();
+                       if (!arg.empty() && arg[0] == '+') {
+                           if (!keyPresent('r') && !keyPresent('R'))
+                               return "ignored because -r or -R options are not present in command line";
+                           return "add function parameter name lines to csv files defined by -r & -R keys";
+                       }
+                       return psString("write function parameter name lines to ") + psSession::genOutPath(arg, extName);
+                   },
+                   [](psString arg, psSession* s) {
+                       if (!arg.empty() && arg[0] == '+') {
+                           g_settings.nameMode |= 1;
+                           return;
+                       }
+                       g_settings.nameMode |= 2;
+                       openFile(s, g_qstrm, psSession::genOutPath(arg, extName), false);
+                   },
                    outDescr("", "_name.csv", "Several -q keys create their own files\n",
                             "-q+ key affects only if -r or -R keys are present in command line\n"),
                    false);
-        initOption('Q', "-Q               = exit after function parameter name table creation\n", Q_info, Q_apply,
+        initOption('Q', "-Q               = exit after function parameter name table creation\n",
+                   [](psString) {
+                       return exitOr(1, keyPresent('q') ? "exit after function parameter name table creation and don't run tests"
+                                                        : "ignored because -q option is not present in command line");
+                   },
+                   [](psString, psSession*) {
+                       if (keyPresent('q')) g_settings.nameExit = true;
+                   },
                    "This key affects only if -q or -q+ keys are present in command line\n", false);
     }
     initOption('u', "-u[<file-name>]  = create csv-file and write summary table ('_sum' is added to default title name)\n",
-               u_info, u_apply, outDescr("", "_sum.csv", "Several -u or -U keys create or open their own files\n", ""),
-               false);
+               [](psString arg) { return exitOr(1, psString("write summary table to ") + psSession::genOutPath(arg, extSum)); },
+               [](psString arg, psSession* s) { openFile(s, g_ustrm, psSession::genOutPath(arg, extSum), false); },
+               outDescr("", "_sum.csv", "Several -u or -U keys create or open their own files\n", ""), false);
     initOption('U', "-U[<file-name>]  = add summary table to csv-file ('_sum' is added to default title name)\n",
-               U_info, U_apply, outDescr("", "_sum.csv", "Several -u or -U keys create or open their own files\n", ""),
-               false);
-    initOption('g', "-g[<file-name>]  = create signal file at the end of the whole testing\n", g_info, g_apply,
+               [](psString arg) { return exitOr(1, psString("add summary table to ") + psSession::genOutPath(arg, extSum)); },
+               [](psString arg, psSession* s) { openFile(s, g_ustrm, psSession::genOutPath(arg, extSum), true); },
+               outDescr("", "_sum.csv", "Several -u or -U keys create or open their own files\n", ""), false);
+    initOption('g', "-g[<file-name>]  = create signal file at the end of the whole testing\n",
+               [](psString arg) {
+                   return psString("create file ") + psSession::genOutPath(arg, extSgl) + " at the end of PS work";
+               },
+               [](psString arg, psSession*) { g_settings.sglName = psSession::genOutPath(arg, extSgl); },
                outDescr("", ".end", "", "Only the last -g key is valid\n"), false);
-    initOption('n', "-n<title-name>   = default title name for ini-file and output files\n", n_info, nothing_apply,
-               n_descr, false);
-    initOption('p', "-p<dir-name>     = default directory for input files i.e. ini & test data files\n", p_info,
-               nothing_apply, p_descr, false);
-    initOption('l', "-l<dir-name>     = default directory for output files (listings)\n", l_info, nothing_apply,
-               l_descr, false);
+    // -n, -p and -l are settled before any key is applied (parseCommandLine): no effect of their own.
+    initOption('n', "-n<title-name>   = default title name for ini-file and output files\n",
+               [](psString arg) {
+                   return arg.empty() ? psString("ignored: empty default name")
+                                      : psString("name ini-file and output files as ") + arg + ".<proper-ext>";
+               },
+               [](psString, psSession*) {}, n_descr, false);
+    initOption('p', "-p<dir-name>     = default directory for input files i.e. ini & test data files\n",
+               [](psString arg) {
+                   return arg.empty() ? psString("ignored: empty directory name")
+                                      : psString("open test data files & ini-file in ") + psSession::genDirName(arg);
+               },
+               [](psString, psSession*) {}, p_descr, false);
+    initOption('l', "-l<dir-name>     = default directory for output files (listings)\n",
+               [](psString arg) {
+                   return arg.empty() ? psString("ignored: empty directory name")
+                                      : psString("open output files in ") + psSession::genDirName(arg);
+               },
+               [](psString, psSession*) {}, l_descr, false);
     initOption('f',
                "-f < or-pattern> = run tests for functions with pattern in name\n"
                "-f-<not-pattern> = don't run tests for functions with pattern in name\n"
                "-f+<and-pattern> = run only tests for functions with pattern in name\n"
                "-f=< eq-pattern> = run tests for a function with this exact name\n"
                "-f!< eq-pattern> = don't run tests for a function with this exact name\n",
-               f_info, f_apply, selection_descr, false);
-    initOption('t', "-t[-|+|=]<patrn> = run (don't run) tests with pattern in test name\n", t_info, t_apply,
+               [](psString arg) { return exitOr(2, patternText(arg, "function", fTexts)); },
+               [](psString arg, psSession* s) {
+                   addPatternCondition(s, patternCondition<RunCondition_f, RunCondition_fAnd, RunCondition_fNot,
+                                                    RunCondition_fEqual>(arg, fEqualNot));
+               },
                selection_descr, false);
-    initOption('m', "-m[-|+|=]<patrn> = run (don't run) tests registered in file with pattern in file name\n", m_info,
-               m_apply, selection_descr, false);
-    initOption('k', "-k<and|or>       = compose different keys (-f,-t,-m) by logical operation\n", k_info, k_apply,
+    initOption('t', "-t[-|+|=]<patrn> = run (don't run) tests with pattern in test name\n",
+               [](psString arg) { return exitOr(2, patternText(arg, "test", tTexts)); },
+               [](psString arg, psSession* s) {
+                   addPatternCondition(s, patternCondition<RunCondition_t, RunCondition_tAnd, RunCondition_tNot,
+                                                    RunCondition_tEqual>(arg, nullptr));
+               },
+               selection_descr, false);
+    initOption('m', "-m[-|+|=]<patrn> = run (don't run) tests registered in file with pattern in file name\n",
+               [](psString arg) { return exitOr(2, patternText(arg, "file", mTexts)); },
+               [](psString arg, psSession* s) {
+                   addPatternCondition(s, patternCondition<RunCondition_s, RunCondition_sAnd, RunCondition_sNot,
+                                                    RunCondition_sEqual>(arg, nullptr));
+               },
+               selection_descr, false);
+    initOption('k', "-k<and|or>       = compose different keys (-f,-t,-m) by logical operation\n",
+               [](psString arg) {
+                   return !arg.empty() && arg[0] == 'o'
+                              ? psString("keys composition: -f<conditions> OR -t<conditions> OR -m<conditiosn>")
+                              : psString("keys composition: -f<conditions> AND -t<conditions> AND -m<conditions>");
+               },
+               [](psString arg, psSession* s) { s->logicCondition(!arg.empty() && arg[0] == 'o' ? logicOr : logicAnd); },
                k_descr, false);
-    initOption('F', "-F<func-name>    = start testing from function with func-name full name\n", F_info, F_apply,
+    initOption('F', "-F<func-name>    = start testing from function with func-name full name\n",
+               [](psString arg) { return exitOr(1, psString("start testing from ") + arg + " function"); },
+               [](psString arg, psSession*) { g_settings.startFunc = arg; },
                "If several -F keys present in command line then only the last key is valid\n", false);
-    initOption('Y', "-Y<HIGH|NORMAL>  = set high or normal process prioritY (normal is default)\n", Y_info, Y_apply,
+    initOption('Y', "-Y<HIGH|NORMAL>  = set high or normal process prioritY (normal is default)\n",
+               [](psString arg) {
+                   int value = priorityValue(arg);
+                   return exitOr(1, value == 0 ? psString("ignored: incorrect process priority value")
+                                               : psString("set ") + priorityNames[value] + " process priority");
+               },
+               [](psString arg, psSession*) {
+                   if (priorityValue(arg) != 0) g_settings.priority = priorityValue(arg);
+               },
                "If several -Y keys present in command line then only the last key is valid\n", false);
-    initOption('H', "-H[ONLY]         = add 'Interest' column to table file [and run only hot tests]\n", H_info,
-               H_apply, "If both -H & -HO keys present in command line then only the last key is valid\n", false);
-    initOption('W', "-W= unmask floating-point exceptions\n", W_info, W_apply,
+    initOption('H', "-H[ONLY]         = add 'Interest' column to table file [and run only hot tests]\n",
+               [](psString arg) {
+                   return exitOr(2, !arg.empty() && arg[0] == 'O' ? "run tests for hot functions only"
+                                                                  : "add 'Interest' column to table file");
+               },
+               [](psString arg, psSession*) { g_settings.hot = !arg.empty() && arg[0] == 'O' ? 2 : 1; },
+               "If both -H & -HO keys present in command line then only the last key is valid\n", false);
+    initOption('W', "-W= unmask floating-point exceptions\n",
+               [](psString) { return psString("unmask floating-point exceptions"); },
+               [](psString, psSession*) { psUnmaskFpExceptions(); },
                "This key is used for unmasking floating-point exceptions\n", false);
     if (kyn_Init() != kynStsNotSupported) {
-        initOption('T', "-T[<cpu-features>]   = call kyncpSetCpuFeatures( cpuFeatures )\n", T_info, T_apply, T_descr,
-                   false);
-        initOption('N', "-N[<num-threads>]= call kyncpSetNumThreads( <num-threads> )\n", N_info, N_apply, N_descr,
-                   false);
+        initOption('T', "-T[<cpu-features>]   = call kyncpSetCpuFeatures( cpuFeatures )\n",
+                   [](psString arg) -> psString {
+                       if (!psGetKynEnvironment()) return noEnvironment;
+                       if (psCpuFeatures::cpuFeatures(arg) == 0) return "ignored: incorrect CPU features";
+                       return psString("call kyncpSetCpuFeatures ( Kyn64u ") + arg + " )";
+                   },
+                   [](psString arg, psSession*) {
+                       unsigned long long mask = psCpuFeatures::cpuFeatures(arg);
+                       if (mask != 0) g_settings.cpuFeature = mask;
+                   },
+                   T_descr, false);
+        initOption('N', "-N[<num-threads>]= call kyncpSetNumThreads( <num-threads> )\n",
+                   [](psString arg) {
+                       if (!psGetKynEnvironment()) return psString(noEnvironment);
+                       return countText(arg, "call kyncpSetNumThreads(", ")", "ignored: incorrect number of threads");
+                   },
+                   [](psString arg, psSession*) { setCount(arg, g_settings.numThreads); }, N_descr, false);
     }
-    initOption('S', "-SU              = measure functions with data set & use\n", S_info, S_apply,
+    initOption('S', "-SU              = measure functions with data set & use\n",
+               [](psString) { return exitOr(1, "include to measurement data set & use time"); },
+               [](psString, psSession*) { g_settings.realMeasure = true; },
                "This option should be used to prove parallelize function advantage\n"
                "Test does not show clear function performance\n",
                true);
     initOption('C', "-C               = run tests with data in cache and out of cache (if that is supported by test)\n",
-               C_info, C_apply,
+               [](psString) {
+                   return exitOr(1, "test data size will be in cache and out of cache if that is supported by test");
+               },
+               [](psString, psSession*) { g_settings.cache = true; },
                "This option should be used to clarify performance difference between in-cache and out-of-cache data\n"
                "Not all tests support this option\n",
                true);
-    initOption('s', "-s[-]            = sort or don't sort functions (sort mode is default)\n", s_info, s_apply,
+    initOption('s', "-s[-]            = sort or don't sort functions (sort mode is default)\n",
+               [](psString arg) {
+                   return exitOr(2, !arg.empty() && arg[0] == '-' ? "don't sort functions" : "sort functions");
+               },
+               [](psString arg, psSession*) {
+                   if (!arg.empty() && arg[0] == '-') g_settings.quickMode = true;
+               },
                "If both -s & -s- keys present in command line then only the last key is valid\n", false);
-    initOption('e', "-e               = enumerate tests and exit\n", e_info, e_apply, "", false);
-    initOption('v', "-v               = type the version number of the Performance System and exit\n", v_info,
-               v_apply, "", false);
+    initOption('e', "-e               = enumerate tests and exit\n",
+               [](psString arg) {
+                   static const char* const texts[] = {"enumerate not applied library functions and exit",
+                                                       "enumerate tested functions and exit",
+                                                       "enumerate applied and not applied library functions and exit"};
+                   return exitOr(2, texts[enumModeOf(arg) + 1]);
+               },
+               [](psString arg, psSession*) { g_settings.enumMode = enumModeOf(arg); }, "", false);
+    initOption('v', "-v               = type the version number of the Performance System and exit\n",
+               [](psString) { return psString("type the version number of the Performance System and exit"); },
+               [](psString, psSession*) { g_settings.version = true; }, "", false);
+    // Every -@ key is replaced by its file's keys before the keys are applied.
     initOption('@', "-@<file-name>    = read command line options from specified file\n", nullptr, nullptr,
                "This key works as if command line is extended by the file content\n"
                "    where <new line> symbol is converted to <space symbol>.\n"
@@ -658,12 +564,35 @@ void psSession::initOptionTable()
                "-h               = type short help and exit\n"
                "-hh              = type extended help and exit\n"
                "-h<key>          = type extended help for the key and exit\n",
-               h_info, h_apply, "If several -h present in command line then only the last key is valid\n", false);
-    initOption('c', "-c[<num-ms>]     = set min number of ms for 1 measurement\n", c_info, c_apply,
+               [](psString arg) { return hintText(arg, 'h', "type short help and exit", "type extended help and exit"); },
+               [](psString arg, psSession*) {
+                   g_settings.hintHide = true;
+                   g_settings.hintArg = hintSelector(arg);
+               },
+               "If several -h present in command line then only the last key is valid\n", false);
+    initOption('c', "-c[<num-ms>]     = set min number of ms for 1 measurement\n",
+               [](psString arg) {
+                   return countText(arg, "set measurement loop to (", ") milliseconds",
+                                    "ignored: incorrect number of milliseconds");
+               },
+               [](psString arg, psSession*) { setCount(arg, g_settings.numMilliseconds); },
                "This key defines the minimum number of milliseconds for 1 measurement point\n", false);
-    initOption('j', "-j[<min-loops>]  = minimal number of measurement loops\n", j_info, j_apply,
+    initOption('j', "-j[<min-loops>]  = minimal number of measurement loops\n",
+               [](psString arg) {
+                   return countText(arg, "set minimun number of measurement loops to (", ")",
+                                    "ignored: incorrect number of loops");
+               },
+               [](psString arg, psSession*) { setCount(arg, g_settings.minNumLoops); },
                "This key defines the minimum number of measurement loops for 1 measurement point\n", false);
-    initOption('?', "", question_info, question_apply,
+    initOption('?', "",
+               [](psString arg) {
+                   return hintText(arg, '?', "type short help with hidden keys and exit",
+                                   "type extended help with hidden keys and exit");
+               },
+               [](psString arg, psSession*) {
+                   g_settings.hintHide = false;
+                   g_settings.hintArg = hintSelector(arg);
+               },
                "-?               = type short help with hidden keys and exit\n"
                "-??              = type extended help with hidden keys and exit\n"
                "-?<key>          = type extended help for the key and exit\n"

@@ -1,4 +1,4 @@
-// Settings that keys store for subsystems that take them up later in the run.
+// The key table (psSession::initOptionTable) and the key switches the session run reads from it.
 #ifndef PS_OPTIONS_H
 #define PS_OPTIONS_H
 
@@ -12,7 +12,7 @@ int psGetNumThreadsOption();
 bool psGetVersionMode();
 char psGetHintArg();
 bool psGetHintHide();
-// Resets every key setting (a new command line), the -d data included.
+// Resets the settings of a new command line: these switches and the -d data.
 void psResetOptionSettings();
 
 #endif

@@ -19,13 +19,15 @@
 #include "ps_version.h"
 
 psCommandList* psSession::pCmdList = nullptr;
-int psSession::m_nameMode = 0;
-bool psSession::m_nameExit = false;
+int& psSession::m_nameMode = g_settings.nameMode;
+bool& psSession::m_nameExit = g_settings.nameExit;
 int psSession::m_exitLevel = 0;
 
 psSession::psSession()
-    : m_pConditions(nullptr), m_askMode(0), m_batMode(false), m_levelMode(0), m_quickMode(false), m_enumMode(0),
-      m_unopenedFile(false), m_iniWrite(false)
+    : m_pConditions(nullptr), m_askMode(g_settings.askMode), m_batMode(g_settings.batMode),
+      m_levelMode(g_settings.levelMode), m_quickMode(g_settings.quickMode), m_enumMode(g_settings.enumMode),
+      m_unopenedFile(g_settings.unopenedFile), m_iniName(g_settings.iniName), m_iniWrite(g_settings.iniWrite),
+      m_sglName(g_settings.sglName)
 {
 }
 

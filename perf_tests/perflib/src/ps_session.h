@@ -3,6 +3,7 @@
 #define PS_SESSION_H
 
 #include "ps_list.h"
+#include "ps_settings.h"
 #include "ps_string.h"
 
 class psTest;
@@ -67,32 +68,21 @@ public:
     void applyOption(char key, psString arg);
     bool readCfgFile(psString& text, psString& name);
 
-    // Settings made by the keys.
+    // Settings made by the keys: the key table writes them into g_settings, and the session's
+    // fields of the same names below refer to them there.
     static bool isExit(int level) { return m_exitLevel >= level; }
     static psString getExitInfo();
-    void setBatMode(bool on) { m_batMode = on; }
     bool getBatMode() const { return m_batMode; }
-    void setQuickMode(bool on) { m_quickMode = on; }
-    void setEnumMode(int mode) { m_enumMode = mode; }
     int getEnumMode() const { return m_enumMode; }
-    void addAskMode(int mode) { m_askMode |= mode; }
     int getAskMode() const { return m_askMode; }
-    void addLevelMode(int mode) { m_levelMode |= mode; }
     int getLevelMode() const { return m_levelMode; }
-    void setIniMode(psString name, bool write)
-    {
-        m_iniName = name;
-        m_iniWrite = write;
-    }
     void addCondition(RunCondition* condition);
     void logicCondition(int logic);
     psConditions* getConditions() { return m_pConditions; }
     void unopenedFile() { m_unopenedFile = true; }
     void setSglName(psString name);
     psString getSglName() const { return m_sglName; }
-    static void addNameMode(int mode) { m_nameMode |= mode; }
     static int getNameMode() { return m_nameMode; }
-    static void setNameExit(bool on) { m_nameExit = on; }
     static bool getNameExit() { return m_nameExit; }
     static psString getExePath() { return m_exePath; }
     static psCommandList* getCommandList() { return pCmdList; }
@@ -128,24 +118,25 @@ protected:
 
     psConditions* m_pConditions;
     psList<psOption*> m_options;
-    int m_askMode;
-    bool m_batMode;
-    int m_levelMode;
-    bool m_quickMode;
-    int m_enumMode;
-    bool m_unopenedFile;
-    psString m_iniName;
-    bool m_iniWrite;
+    // The key settings of the session, in g_settings.
+    int& m_askMode;
+    bool& m_batMode;
+    int& m_levelMode;
+    bool& m_quickMode;
+    int& m_enumMode;
+    bool& m_unopenedFile;
+    psString& m_iniName;
+    bool& m_iniWrite;
     psString m_optReport;
-    psString m_sglName;
+    psString& m_sglName;
 
     static psString m_exePath;
     static psString m_defName;
     static psString m_inDir;
     static psString m_outDir;
     static psCommandList* pCmdList;
-    static int m_nameMode;
-    static bool m_nameExit;
+    static int& m_nameMode;
+    static bool& m_nameExit;
     static int m_exitLevel;
 };
 

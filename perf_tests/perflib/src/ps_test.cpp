@@ -18,15 +18,16 @@
 #include "ps_registry.h"
 #include "ps_report.h"
 #include "ps_session.h"
+#include "ps_settings.h"
 #include "ps_signal.h"
 #include "ps_trace.h"
 
 psResult psTest::m_currentResult = UNDEFINED;
 int psTest::m_numParmsColm = 0;
 int psTest::m_numResultColm = 0;
-int psTest::m_hot = 0;
-bool psTest::m_pressing = false;
-bool psTest::m_cache = false;
+int& psTest::m_hot = g_settings.hot;
+bool& psTest::m_pressing = g_settings.pressing;
+bool& psTest::m_cache = g_settings.cache;
 
 namespace {
 // The console's output level, kept across a test so it can be restored after an exception.

@@ -155,9 +155,10 @@ protected:
     static psResult m_currentResult;
     static int m_numParmsColm;
     static int m_numResultColm;
-    static int m_hot;
-    static bool m_pressing;
-    static bool m_cache;
+    // -H, -P and -C: in g_settings.
+    static int& m_hot;
+    static bool& m_pressing;
+    static bool& m_cache;
     static int m_vectorNum;
     static int m_vectorShift;
 

@@ -4,9 +4,10 @@
 #include "ps_conditions.h"
 #include "ps_interrupt.h"
 #include "ps_parameter.h"
+#include "ps_settings.h"
 #include "ps_test.h"
 
-psString psTestList::m_startFunc;
+psString& psTestList::m_startFunc = g_settings.startFunc;
 
 psTestList::psTestList() : m_number(0)
 {

@@ -40,7 +40,7 @@ private:
     psDate m_date;
     int m_number;
     int m_counts[psResultCount];
-    static psString m_startFunc;
+    static psString& m_startFunc; // -F: in g_settings
 };
 
 #endif

@@ -4,14 +4,15 @@
 #include <climits>
 
 #include "ps_ostream.h"
+#include "ps_settings.h"
 #include "ps_timing_math.h"
 #include "ps_trace.h"
 
-int psTool::m_numMilliseconds = 100;
-int psTool::m_minNumLoops = 8;
-int psTool::m_numExtLoops = 8;
+int& psTool::m_numMilliseconds = g_settings.numMilliseconds;
+int& psTool::m_minNumLoops = g_settings.minNumLoops;
+int& psTool::m_numExtLoops = g_settings.numExtLoops;
 int psTool::numIntLoops = 1;
-int psTool::m_priority = 0;
+int& psTool::m_priority = g_settings.priority;
 psToolHooks psTool::m_hooks = {nullptr, nullptr, nullptr, nullptr, nullptr, nullptr};
 
 psTool g_tool;

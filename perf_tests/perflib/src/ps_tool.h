@@ -154,12 +154,13 @@ protected:
     enum FigureSource { figNone, figStat, figLoop, figCalls };
     FigureSource m_figureSource;
 
-    static int m_numMilliseconds;
-    static int m_minNumLoops;
-    static int m_numExtLoops;
+    // -c, -j, -J and -Y: in g_settings.
+    static int& m_numMilliseconds;
+    static int& m_minNumLoops;
+    static int& m_numExtLoops;
     static int numIntLoops;
     static const int tResolution = 4;
-    static int m_priority;
+    static int& m_priority;
     static psToolHooks m_hooks;
 };
 

@@ -1,0 +1,3 @@
+#include "ps_settings.h"
+
+psSettings g_settings;

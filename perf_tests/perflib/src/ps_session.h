@@ -72,17 +72,29 @@ public:
     // fields of the same names below refer to them there.
     static bool isExit(int level) { return m_exitLevel >= level; }
     static psString getExitInfo();
+    void setBatMode(bool on) { m_batMode = on; }
     bool getBatMode() const { return m_batMode; }
+    void setQuickMode(bool on) { m_quickMode = on; }
+    void setEnumMode(int mode) { m_enumMode = mode; }
     int getEnumMode() const { return m_enumMode; }
+    void addAskMode(int mode) { m_askMode |= mode; }
     int getAskMode() const { return m_askMode; }
+    void addLevelMode(int mode) { m_levelMode |= mode; }
     int getLevelMode() const { return m_levelMode; }
+    void setIniMode(psString name, bool write)
+    {
+        m_iniName = name;
+        m_iniWrite = write;
+    }
     void addCondition(RunCondition* condition);
     void logicCondition(int logic);
     psConditions* getConditions() { return m_pConditions; }
     void unopenedFile() { m_unopenedFile = true; }
     void setSglName(psString name);
     psString getSglName() const { return m_sglName; }
+    static void addNameMode(int mode) { m_nameMode |= mode; }
     static int getNameMode() { return m_nameMode; }
+    static void setNameExit(bool on) { m_nameExit = on; }
     static bool getNameExit() { return m_nameExit; }
     static psString getExePath() { return m_exePath; }
     static psCommandList* getCommandList() { return pCmdList; }

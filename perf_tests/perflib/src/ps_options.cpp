@@ -328,7 +328,8 @@ void psSession::initOptionTable()
                ini_descr, false);
     initOption('I', "-I[<file-name>]  = write PS parameters to ini-file and exit\n",
                [](psString arg) {
-                   return exitOr(1, psString("write PS parameters to ") + psSession::genInPath(arg, extIni) + " and exit");
+                   psString path = psSession::genInPath(arg, extIni);
+                   return exitOr(1, psString("write PS parameters to ") + path + " and exit");
                },
                [](psString arg, psSession*) {
                    g_settings.iniName = psSession::genInPath(arg, extIni);
@@ -402,8 +403,9 @@ void psSession::initOptionTable()
                    false);
         initOption('Q', "-Q               = exit after function parameter name table creation\n",
                    [](psString) {
-                       return exitOr(1, keyPresent('q') ? "exit after function parameter name table creation and don't run tests"
-                                                        : "ignored because -q option is not present in command line");
+                       return exitOr(1, keyPresent('q')
+                                            ? "exit after function parameter name table creation and don't run tests"
+                                            : "ignored because -q option is not present in command line");
                    },
                    [](psString, psSession*) {
                        if (keyPresent('q')) g_settings.nameExit = true;
@@ -411,11 +413,15 @@ void psSession::initOptionTable()
                    "This key affects only if -q or -q+ keys are present in command line\n", false);
     }
     initOption('u', "-u[<file-name>]  = create csv-file and write summary table ('_sum' is added to default title name)\n",
-               [](psString arg) { return exitOr(1, psString("write summary table to ") + psSession::genOutPath(arg, extSum)); },
+               [](psString arg) {
+                   return exitOr(1, psString("write summary table to ") + psSession::genOutPath(arg, extSum));
+               },
                [](psString arg, psSession* s) { openFile(s, g_ustrm, psSession::genOutPath(arg, extSum), false); },
                outDescr("", "_sum.csv", "Several -u or -U keys create or open their own files\n", ""), false);
     initOption('U', "-U[<file-name>]  = add summary table to csv-file ('_sum' is added to default title name)\n",
-               [](psString arg) { return exitOr(1, psString("add summary table to ") + psSession::genOutPath(arg, extSum)); },
+               [](psString arg) {
+                   return exitOr(1, psString("add summary table to ") + psSession::genOutPath(arg, extSum));
+               },
                [](psString arg, psSession* s) { openFile(s, g_ustrm, psSession::genOutPath(arg, extSum), true); },
                outDescr("", "_sum.csv", "Several -u or -U keys create or open their own files\n", ""), false);
     initOption('g', "-g[<file-name>]  = create signal file at the end of the whole testing\n",
@@ -475,7 +481,9 @@ void psSession::initOptionTable()
                               ? psString("keys composition: -f<conditions> OR -t<conditions> OR -m<conditiosn>")
                               : psString("keys composition: -f<conditions> AND -t<conditions> AND -m<conditions>");
                },
-               [](psString arg, psSession* s) { s->logicCondition(!arg.empty() && arg[0] == 'o' ? logicOr : logicAnd); },
+               [](psString arg, psSession* s) {
+                   s->logicCondition(!arg.empty() && arg[0] == 'o' ? logicOr : logicAnd);
+               },
                k_descr, false);
     initOption('F', "-F<func-name>    = start testing from function with func-name full name\n",
                [](psString arg) { return exitOr(1, psString("start testing from ") + arg + " function"); },
@@ -564,7 +572,9 @@ void psSession::initOptionTable()
                "-h               = type short help and exit\n"
                "-hh              = type extended help and exit\n"
                "-h<key>          = type extended help for the key and exit\n",
-               [](psString arg) { return hintText(arg, 'h', "type short help and exit", "type extended help and exit"); },
+               [](psString arg) {
+                   return hintText(arg, 'h', "type short help and exit", "type extended help and exit");
+               },
                [](psString arg, psSession*) {
                    g_settings.hintHide = true;
                    g_settings.hintArg = hintSelector(arg);

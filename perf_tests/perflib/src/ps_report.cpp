@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <vector>
 
-#include "ps_cache_iterator.h"
+#include "ps_cache_size.h"
 #include "ps_conditions.h"
 #include "ps_cpu_ticker.h"
-#include "ps_cpuinfo.h"
+#include "ps_cpuid.h"
 #include "ps_cstream.h"
 #include "ps_ostream.h"
 #include "ps_platform.h"

@@ -13,6 +13,7 @@
 #include "ps_options.h"
 #include "ps_ostream.h"
 #include "ps_registry.h"
+#include "ps_services.h"
 #include "ps_report.h"
 #include "ps_test.h"
 #include "ps_test_list.h"

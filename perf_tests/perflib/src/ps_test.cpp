@@ -13,7 +13,6 @@
 #include "ps_ini_file.h"
 #include "ps_interrupt.h"
 #include "ps_istream.h"
-#include "ps_options.h"
 #include "ps_parameter.h"
 #include "ps_registry.h"
 #include "ps_report.h"

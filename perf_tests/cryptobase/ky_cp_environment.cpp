@@ -2,7 +2,7 @@
 
 #include "ps_cache_size.h"
 #include "ps_cpu_ticker.h"
-#include "ps_registry.h"
+#include "ps_hot_list.h"
 #include "ps_services.h"
 
 bool kyHasRdtscp()

@@ -10,7 +10,6 @@ psString* pCmdLine = nullptr;
 void (*kynEnvironment)() = nullptr;
 psKynVersionList* kynVersionList = nullptr;
 void (*initTimingMethod)(psTool&) = nullptr;
-psStringList* g_pHotList = nullptr;
 psSession* pSession = nullptr;
 bool qKeys = false;
 } // namespace
@@ -62,13 +61,6 @@ bool psRegTimingMethod(void (*func)(psTool&))
     return true;
 }
 
-bool psRegHotFunction(psString name)
-{
-    psCreateHotList();
-    g_pHotList->push_back(name);
-    return true;
-}
-
 bool psRegSession(psSession* session)
 {
     pSession = session;
@@ -89,10 +81,5 @@ psString* psGetCmdLine() { return pCmdLine; }
 void (*psGetKynEnvironment())() { return kynEnvironment; }
 psKynVersionList* psGetKynVersionList() { return kynVersionList; }
 void (*psGetTimingMethod())(psTool&) { return initTimingMethod; }
-psStringList* psGetHotList() { return g_pHotList; }
-void psCreateHotList()
-{
-    if (!g_pHotList) g_pHotList = new psStringList;
-}
 psSession* psGetSession() { return pSession; }
 bool psGetQKeys() { return qKeys; }

@@ -24,7 +24,6 @@ bool psRegCmdLine(psString text);
 bool psRegKynEnvironment(void (*func)());
 bool psRegKynVersion(psKynVersionFunc func);
 bool psRegTimingMethod(void (*func)(psTool&));
-bool psRegHotFunction(psString name);
 bool psRegSession(psSession* session);
 bool psRegQKeys();
 
@@ -37,8 +36,6 @@ psString* psGetCmdLine();
 void (*psGetKynEnvironment())();
 psKynVersionList* psGetKynVersionList();
 void (*psGetTimingMethod())(psTool&);
-psStringList* psGetHotList();
-void psCreateHotList();
 psSession* psGetSession();
 bool psGetQKeys();
 

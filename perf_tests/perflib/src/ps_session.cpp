@@ -7,6 +7,7 @@
 #include "ps_command_list.h"
 #include "ps_conditions.h"
 #include "ps_cstream.h"
+#include "ps_hot_list.h"
 #include "ps_info_test.h"
 #include "ps_iostream.h"
 #include "ps_istream.h"

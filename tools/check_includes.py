@@ -92,6 +92,7 @@ def main():
     headers = {os.path.basename(rel): rel for rel in sources if rel.endswith(".h")}
     graph = {unit_of(rel): set() for rel in sources}
     problems = 0
+    edges = []
     for rel, includes in sorted(sources.items()):
         for name in includes:
             target = headers.get(os.path.basename(name))
@@ -99,6 +100,7 @@ def main():
                 continue  # a library's or the system's header
             if unit_of(target) != unit_of(rel):
                 graph[unit_of(rel)].add(unit_of(target))
+                edges.append((rel, target))
             low, high = layer_of(rel), layer_of(target)
             if low is not None and high is not None and high > low:
                 print(f"layer: {rel} includes {target} from a higher layer")
@@ -106,6 +108,10 @@ def main():
     for members, path in circles(graph):
         print(f"circle of {len(members)} units: {' '.join(members)}")
         print(f"  for example: {' -> '.join(path)}")
+        print("  its includes:")
+        for rel, target in edges:
+            if unit_of(rel) in members and unit_of(target) in members:
+                print(f"    {rel} -> {os.path.basename(target)}")
         problems += 1
     if problems:
         return 1

@@ -106,7 +106,10 @@ public:
     static psString getDefName() { return psPaths::getDefName(); }
     static psString getInDir() { return psPaths::getInDir(); }
     static psString getOutDir() { return psPaths::getOutDir(); }
-    static psString genPathName(psString dir, psString name, psString ext) { return psPaths::genPathName(dir, name, ext); }
+    static psString genPathName(psString dir, psString name, psString ext)
+    {
+        return psPaths::genPathName(dir, name, ext);
+    }
     static psString genInPath(psString name, psString ext) { return psPaths::genInPath(name, ext); }
     static psString genOutPath(psString name, psString ext) { return psPaths::genOutPath(name, ext); }
     static psString getDirPath(psString dir, psString name) { return psPaths::getDirPath(dir, name); }

@@ -1,6 +1,7 @@
 #include "ps_string.h"
 
 #include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <climits>

@@ -20,7 +20,7 @@ namespace {
 
 psIoReporter s_reporter = nullptr;
 
-void report(const psString& text)
+void reportError(const psString& text)
 {
     if (s_reporter) s_reporter(text);
 }
@@ -37,7 +37,7 @@ void reportOpenFailure(const psString& name, int flags)
     psString text = name.empty() ? psString("-- Can't open file. Wrong filename (NULL) ")
                                  : psString("-- Can't open file ") + name;
     // The system's last-error text, always empty, would stand after ": ".
-    report(text + direction + ": " + "\n");
+    reportError(text + direction + ": " + "\n");
 }
 
 // The temporary files this process holds locked: a name given twice in one run is opened twice,
@@ -50,7 +50,7 @@ std::set<std::string>& ownTempFiles()
 
 void reportBusy(const psString& name)
 {
-    report("-- Can't write file " + name + ": it is being written by another run\n");
+    reportError("-- Can't write file " + name + ": it is being written by another run\n");
 }
 
 // Copies the current content of name (if any) to the end of out; false on a read or write error.
@@ -166,7 +166,7 @@ void io_stream::writeFailed(int error)
     if (m_failed) return;
     m_failed = true; // first, so that the report below skips this file
     psString name = m_standard == stdOut && !m_file ? psString("standard output") : m_name;
-    report("-- Can't write file " + name + ": " + std::strerror(error) + "\n");
+    reportError("-- Can't write file " + name + ": " + std::strerror(error) + "\n");
 }
 
 void io_stream::closeFile()

@@ -1,8 +1,9 @@
 #include "ky_cp_environment.h"
 
-#include "ps_cache_iterator.h"
+#include "ps_cache_size.h"
 #include "ps_cpu_ticker.h"
-#include "ps_registry.h"
+#include "ps_hot_list.h"
+#include "ps_services.h"
 
 bool kyHasRdtscp()
 {

@@ -15,6 +15,7 @@
 #include "ky_tzv_test.h"
 #include "ps_cpu_ticker.h"
 #include "ps_registry.h"
+#include "ps_services.h"
 
 // Lanes is a type with
 //   static Status call();           the library call on the source's file-scope data

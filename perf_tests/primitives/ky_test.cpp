@@ -4,7 +4,7 @@
 #include "ps_cstream.h"
 #include "ps_malloc.h"
 #include "ps_ostream.h"
-#include "ps_registry.h"
+#include "ps_services.h"
 #include "ps_trace.h"
 
 bool kyTest::m_checkErrorsOnly = false;

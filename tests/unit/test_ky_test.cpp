@@ -7,7 +7,7 @@
 #include "ky_test.h"
 #include "ps_capture.h"
 #include "ps_cstream.h"
-#include "ps_registry.h"
+#include "ps_services.h"
 
 namespace {
 psResult loopStub(int, long long*) { return OK; }

@@ -9,6 +9,7 @@
 #include "ps_capture.h"
 #include "ps_malloc.h"
 #include "ps_registry.h"
+#include "ps_services.h"
 
 namespace {
 int fakeMaxCacheSizeB(int* size) { return *size = 1048576, 0; }

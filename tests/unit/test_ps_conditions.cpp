@@ -31,7 +31,7 @@ std::string selected(std::initializer_list<RunCondition*> conditions, bool orLog
     for (const auto& n : names) {
         const char* file = n[0][2] == '4' ? "src/p_tzv_sm4" : "src/p_tzv_ecc";
         NamedTest test(("tzv_" + std::string(n[0]) + "_mb8").c_str(), n[1], file);
-        if (c.tobeRun(&test)) result += std::string(result.empty() ? "" : " ") + n[0];
+        if (c.tobeRun(psTestNames{test.getName(), test.getRegString(), test.getFile()})) result += std::string(result.empty() ? "" : " ") + n[0];
     }
     for (RunCondition* condition : conditions) delete condition;
     return result;

@@ -7,7 +7,8 @@
 #include <string>
 #include <utility>
 
-#include "ps_cache_iterator.h"
+#include "ps_cache_size.h"
+#include "ps_cpuid.h"
 #include "ps_cpuinfo.h"
 
 namespace {

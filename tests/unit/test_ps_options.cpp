@@ -5,7 +5,7 @@
 #include "ps_capture.h"
 #include "ps_istream.h"
 #include "ps_malloc.h"
-#include "ps_registry.h"
+#include "ps_services.h"
 #include "ps_session.h"
 #include "ps_settings.h"
 #include "ps_test.h"

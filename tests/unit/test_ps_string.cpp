@@ -1,5 +1,6 @@
 // The framework's string: conversions both ways, searching and cutting, file-name parts and
 // splitting.
+#include "ps_parse.h"
 #include "ps_string.h"
 
 #include <gtest/gtest.h>

@@ -2,9 +2,10 @@
 
 #include <climits>
 
+#include "ps_cache_size.h"
 #include "ps_malloc.h"
 #include "ps_ostream.h"
-#include "ps_registry.h"
+#include "ps_services.h"
 
 namespace {
 // Low factors at or below this cannot be lowered further.

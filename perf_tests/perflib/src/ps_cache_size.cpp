@@ -1,8 +1,7 @@
-// The largest data cache of the processor, for the in-cache / out-of-cache iterator and the reports.
-#include "ps_cache_iterator.h"
-#include "ps_cpuinfo.h"
+#include "ps_cache_size.h"
 
 #include "kyncp.h"
+#include "ps_cpuid.h"
 
 namespace {
 const int KB = 1024;

@@ -76,10 +76,10 @@ void psSession::applyOption(char key, psString arg)
 
 bool psSession::readCfgFile(psString& text, psString& name)
 {
-    name = m_exePath.getFileTitle() + ".cfg";
+    name = getExePath().getFileTitle() + ".cfg";
     FILE* file = fopen(name.c_str(), "r");
     if (!file) {
-        name = m_exePath.getFileDir() + name;
+        name = getExePath().getFileDir() + name;
         file = fopen(name.c_str(), "r");
     }
     if (!file) return false;
@@ -91,7 +91,7 @@ bool psSession::readCfgFile(psString& text, psString& name)
 
 bool psSession::parseCommandLine(int argc, char** argv)
 {
-    m_exePath = argc > 0 ? psString(argv[0]) : psString();
+    setExePath(argc > 0 ? psString(argv[0]) : psString());
     m_enumMode = 100;
     m_nameMode = 0;
     m_nameExit = false;

@@ -1,16 +1,14 @@
 #include "ps_conditions.h"
 
-#include "ps_test.h"
-
-psString RunCondition::groupText(const psTest* test) const
+psString RunCondition::groupText(const psTestNames& test) const
 {
     switch (m_group) {
     case condFunction:
-        return test->getName();
+        return test.function;
     case condTest:
-        return test->getRegString();
+        return test.test;
     default:
-        return test->getFile();
+        return test.source;
     }
 }
 
@@ -30,21 +28,21 @@ int psConditions::count(int group, int kind) const
     return n;
 }
 
-bool psConditions::tobeRun_or(const psTest* test, int group, int kind)
+bool psConditions::tobeRun_or(const psTestNames& test, int group, int kind)
 {
     for (iterator it = begin(); it != end(); ++it)
         if ((*it)->getGroup() == group && (*it)->getKind() == kind && (*it)->tobeRun(test)) return true;
     return false;
 }
 
-bool psConditions::tobeRun_and(const psTest* test, int group)
+bool psConditions::tobeRun_and(const psTestNames& test, int group)
 {
     for (iterator it = begin(); it != end(); ++it)
         if ((*it)->getGroup() == group && (*it)->getKind() == condMust && !(*it)->tobeRun(test)) return false;
     return true;
 }
 
-bool psConditions::tobeRun(const psTest* test, int group)
+bool psConditions::tobeRun(const psTestNames& test, int group)
 {
     if (tobeRun_or(test, group, condEqual)) return true;
     if (count(group) == count(group, condEqual)) return false;
@@ -52,7 +50,7 @@ bool psConditions::tobeRun(const psTest* test, int group)
     return tobeRun_and(test, group);
 }
 
-bool psConditions::tobeRun(const psTest* test)
+bool psConditions::tobeRun(const psTestNames& test)
 {
     if (empty()) return true;
     for (int group = condFunction; group <= condSource; ++group) {

@@ -6,7 +6,13 @@
 #include "ps_list.h"
 #include "ps_string.h"
 
-class psTest;
+// What the conditions look at in a test: its function name (-f), its registration string (-t) and
+// its source file (-m).
+struct psTestNames {
+    psString function;
+    psString test;
+    psString source;
+};
 
 enum { condMust = 0, condOr = 1, condEqual = 2 };
 enum { condFunction = 0, condTest = 1, condSource = 2 };
@@ -16,16 +22,16 @@ class RunCondition {
 public:
     RunCondition(int kind, int group, const psString& pattern) : m_kind(kind), m_group(group), m_pattern(pattern) {}
     virtual ~RunCondition() {}
-    virtual bool tobeRun(const psTest* test) = 0;
+    virtual bool tobeRun(const psTestNames& test) = 0;
     int getKind() const { return m_kind; }
     int getGroup() const { return m_group; }
     const psString& getPattern() const { return m_pattern; }
 
 protected:
     // The text of the test that this condition's group looks at.
-    psString groupText(const psTest* test) const;
-    bool contains(const psTest* test) const { return groupText(test).found(m_pattern); }
-    bool equals(const psTest* test) const { return groupText(test) == m_pattern; }
+    psString groupText(const psTestNames& test) const;
+    bool contains(const psTestNames& test) const { return groupText(test).found(m_pattern); }
+    bool equals(const psTestNames& test) const { return groupText(test) == m_pattern; }
 
     int m_kind;
     int m_group;
@@ -36,7 +42,7 @@ protected:
     class name : public RunCondition {                                                                 \
     public:                                                                                            \
         explicit name(const psString& pattern) : RunCondition(kind, group, pattern) {}                 \
-        bool tobeRun(const psTest* test) override { return expr; }                                     \
+        bool tobeRun(const psTestNames& test) override { return expr; }                                     \
     };
 
 PS_RUN_CONDITION(RunCondition_f, condFunction, condOr, contains(test))
@@ -62,10 +68,10 @@ public:
     int getLogic() const { return m_logic; }
     int count(int group) const;
     int count(int group, int kind) const;
-    bool tobeRun(const psTest* test);
-    bool tobeRun(const psTest* test, int group);
-    bool tobeRun_or(const psTest* test, int group, int kind);
-    bool tobeRun_and(const psTest* test, int group);
+    bool tobeRun(const psTestNames& test);
+    bool tobeRun(const psTestNames& test, int group);
+    bool tobeRun_or(const psTestNames& test, int group, int kind);
+    bool tobeRun_and(const psTestNames& test, int group);
 
 private:
     int m_logic;

@@ -1,4 +1,5 @@
-// The crypto library's processor-feature flags: names, bit values and parsing of a -T argument.
+// The crypto library's processor-feature flags: names, bit values, descriptions and parsing of a -T
+// argument; and the code paths the library chooses by them.
 #ifndef PS_CPU_FEATURES_H
 #define PS_CPU_FEATURES_H
 
@@ -18,6 +19,20 @@ public:
     static unsigned long long cpuFeatures(const psString& arg);
     // The flag names a -T argument may use, for the help text.
     static psString optimizedList();
+    // The report's one-line description of a flag; "" for a bit no flag has.
+    static const char* description(unsigned long long bit);
 };
+
+// Code paths the crypto library may choose, by the feature mask that selects each.
+struct psCodePath {
+    const char* label;
+    unsigned long long mask;
+    const char* name;
+};
+const psCodePath* psCodePaths(int& count);
+// The label padded to 9 characters ("Undefined" for an unknown mask) and the display name
+// ("Unknown processor").
+psString psCodePathLabel(unsigned long long mask);
+psString psCodePathName(unsigned long long mask);
 
 #endif

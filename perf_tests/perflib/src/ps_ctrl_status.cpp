@@ -1,7 +1,6 @@
 #include "ps_ctrl_status.h"
 
 #include "kyncp.h"
-#include "ps_options.h"
 
 int cpFpuSsx4TS(int, unsigned, unsigned) { return 0; }
 

@@ -11,13 +11,19 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "ps_ostream.h"
-#include "ps_session.h"
+#include "ps_paths.h"
 
 PS_CONSTINIT o_stream c_out;
 PS_CONSTINIT i_stream c_in;
 
 namespace {
+
+psIoReporter s_reporter = nullptr;
+
+void reportError(const psString& text)
+{
+    if (s_reporter) s_reporter(text);
+}
 
 bool isDirectory(FILE* file)
 {
@@ -31,7 +37,7 @@ void reportOpenFailure(const psString& name, int flags)
     psString text = name.empty() ? psString("-- Can't open file. Wrong filename (NULL) ")
                                  : psString("-- Can't open file ") + name;
     // The system's last-error text, always empty, would stand after ": ".
-    g_ostrm << ERR << text + direction + ": " + "\n" << msgRestore;
+    reportError(text + direction + ": " + "\n");
 }
 
 // The temporary files this process holds locked: a name given twice in one run is opened twice,
@@ -44,7 +50,7 @@ std::set<std::string>& ownTempFiles()
 
 void reportBusy(const psString& name)
 {
-    g_ostrm << ERR << "-- Can't write file " << name << ": it is being written by another run\n" << msgRestore;
+    reportError("-- Can't write file " + name + ": it is being written by another run\n");
 }
 
 // Copies the current content of name (if any) to the end of out; false on a read or write error.
@@ -61,6 +67,8 @@ bool copyContent(const psString& name, FILE* out)
     return good;
 }
 } // namespace
+
+void psSetIoReporter(psIoReporter reporter) { s_reporter = reporter; }
 
 bool io_stream::openReplacing(const psString& name, bool append, bool& busy)
 {
@@ -121,9 +129,9 @@ io_stream::io_stream(psString name, int flags, bool report)
     bool write = !read && (flags & openWrite) != 0;
     if (!(flags & openAsIs)) {
         if (read)
-            name = psSession::getInPath(name);
+            name = psPaths::getInPath(name);
         else if (write)
-            name = psSession::getOutPath(name);
+            name = psPaths::getOutPath(name);
     }
     bool busy = false;
     if (!name.empty() && write && (flags & openReplace)) {
@@ -158,7 +166,7 @@ void io_stream::writeFailed(int error)
     if (m_failed) return;
     m_failed = true; // first, so that the report below skips this file
     psString name = m_standard == stdOut && !m_file ? psString("standard output") : m_name;
-    g_ostrm << ERR << "-- Can't write file " << name << ": " << std::strerror(error) << "\n" << msgRestore;
+    reportError("-- Can't write file " + name + ": " + std::strerror(error) + "\n");
 }
 
 void io_stream::closeFile()

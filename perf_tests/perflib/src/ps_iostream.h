@@ -27,6 +27,12 @@ enum psOpenFlag {
                          // when closed complete; a file being written by another run is refused
 };
 
+// Where io_stream reports a file that does not open or a write that fails: one complete message
+// line of level ERR. The message stream installs its own before main; without one the report is
+// dropped.
+typedef void (*psIoReporter)(const psString& text);
+void psSetIoReporter(psIoReporter reporter);
+
 class io_stream {
 public:
     // Resolves the name (unless openAsIs), opens it when not empty and, if nothing opened and

@@ -2,7 +2,7 @@
 
 #include "ps_ini_file.h"
 #include "ps_interrupt.h"
-#include "ps_session.h"
+#include "ps_paths.h"
 
 psIStream g_istrm;
 
@@ -79,7 +79,7 @@ bool psIStream::setIniFile(psString name, bool write)
     deleteIniFile();
     m_iniFile = new psIniFile;
     m_iniWrite = write;
-    return m_iniFile->open(psSession::getInPath(name), write);
+    return m_iniFile->open(psPaths::getInPath(name), write);
 }
 
 void psIStream::deleteIniFile()

@@ -9,7 +9,9 @@
 #include "ps_ctrl_status.h"
 #include "ps_istream.h"
 #include "ps_ostream.h"
+#include "ps_parse.h"
 #include "ps_registry.h"
+#include "ps_services.h"
 #include "ps_session.h"
 #include "ps_settings.h"
 

@@ -2,6 +2,13 @@
 
 PS_CONSTINIT psOStream g_ostrm;
 
+namespace {
+// A file that does not open or fails to be written is an error message of the console and the
+// text files.
+void reportFileError(const psString& text) { g_ostrm << ERR << text << msgRestore; }
+[[maybe_unused]] const bool s_fileErrors = (psSetIoReporter(reportFileError), true);
+} // namespace
+
 psFileList::~psFileList()
 {
     for (iterator it = m_opened.begin(); it != m_opened.end(); ++it) delete *it;

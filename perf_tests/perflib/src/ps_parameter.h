@@ -4,6 +4,7 @@
 #define PS_PARAMETER_H
 
 #include "ps_list.h"
+#include "ps_parse.h"
 #include "ps_string.h"
 
 class psIStream;

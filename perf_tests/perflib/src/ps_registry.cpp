@@ -1,6 +1,5 @@
 #include "ps_registry.h"
 
-#include "ps_cache_iterator.h"
 #include "ps_test_list.h"
 
 namespace {
@@ -11,40 +10,9 @@ psString* pCmdLine = nullptr;
 void (*kynEnvironment)() = nullptr;
 psKynVersionList* kynVersionList = nullptr;
 void (*initTimingMethod)(psTool&) = nullptr;
-psStringList* g_pHotList = nullptr;
 psSession* pSession = nullptr;
 bool qKeys = false;
-
-int s_kynGetCpuFeatures(unsigned long long*) { return kynStsNotSupported; }
-unsigned long long s_kynGetEnabledCpuFeatures() { return 0; }
-const char* s_kynGetStatusString(int status) { return status < 0 ? "Fail" : (status > 0 ? "Note" : "OK"); }
-int s_kynInit() { return kynStsNotSupported; }
-int s_kynSetCpuFeatures(unsigned long long) { return kynStsNotSupported; }
-int s_kynSetNumThreads(int) { return kynStsNotSupported; }
-int s_kynGetNumThreads(int*) { return kynStsNotSupported; }
 } // namespace
-
-
-int (*kyn_GetCpuFeatures)(unsigned long long*) = nullptr;
-unsigned long long (*kyn_GetEnabledCpuFeatures)() = nullptr;
-int (*kyn_GetMaxCacheSizeB)(int*) = nullptr;
-const char* (*kyn_GetStatusString)(int) = nullptr;
-int (*kyn_Init)() = nullptr;
-int (*kyn_SetCpuFeatures)(unsigned long long) = nullptr;
-int (*kyn_SetNumThreads)(int) = nullptr;
-int (*kyn_GetNumThreads)(int*) = nullptr;
-
-void psFillKynStubs()
-{
-    if (!kyn_GetCpuFeatures) kyn_GetCpuFeatures = s_kynGetCpuFeatures;
-    if (!kyn_GetEnabledCpuFeatures) kyn_GetEnabledCpuFeatures = s_kynGetEnabledCpuFeatures;
-    if (!kyn_GetMaxCacheSizeB) kyn_GetMaxCacheSizeB = psGetMaxCacheSizeB;
-    if (!kyn_GetStatusString) kyn_GetStatusString = s_kynGetStatusString;
-    if (!kyn_Init) kyn_Init = s_kynInit;
-    if (!kyn_SetCpuFeatures) kyn_SetCpuFeatures = s_kynSetCpuFeatures;
-    if (!kyn_SetNumThreads) kyn_SetNumThreads = s_kynSetNumThreads;
-    if (!kyn_GetNumThreads) kyn_GetNumThreads = s_kynGetNumThreads;
-}
 
 bool psRegTest(psTest* test)
 {
@@ -93,13 +61,6 @@ bool psRegTimingMethod(void (*func)(psTool&))
     return true;
 }
 
-bool psRegHotFunction(psString name)
-{
-    psCreateHotList();
-    g_pHotList->push_back(name);
-    return true;
-}
-
 bool psRegSession(psSession* session)
 {
     pSession = session;
@@ -120,10 +81,5 @@ psString* psGetCmdLine() { return pCmdLine; }
 void (*psGetKynEnvironment())() { return kynEnvironment; }
 psKynVersionList* psGetKynVersionList() { return kynVersionList; }
 void (*psGetTimingMethod())(psTool&) { return initTimingMethod; }
-psStringList* psGetHotList() { return g_pHotList; }
-void psCreateHotList()
-{
-    if (!g_pHotList) g_pHotList = new psStringList;
-}
 psSession* psGetSession() { return pSession; }
 bool psGetQKeys() { return qKeys; }

@@ -1,5 +1,5 @@
-// Registries that test modules fill from their static initialisers, and the table through which the
-// session reaches the crypto library's service functions.
+// Registries that test modules fill from their static initialisers; the session reads what they
+// left.
 #ifndef PS_REGISTRY_H
 #define PS_REGISTRY_H
 
@@ -24,7 +24,6 @@ bool psRegCmdLine(psString text);
 bool psRegKynEnvironment(void (*func)());
 bool psRegKynVersion(psKynVersionFunc func);
 bool psRegTimingMethod(void (*func)(psTool&));
-bool psRegHotFunction(psString name);
 bool psRegSession(psSession* session);
 bool psRegQKeys();
 
@@ -37,27 +36,7 @@ psString* psGetCmdLine();
 void (*psGetKynEnvironment())();
 psKynVersionList* psGetKynVersionList();
 void (*psGetTimingMethod())(psTool&);
-psStringList* psGetHotList();
-void psCreateHotList();
 psSession* psGetSession();
 bool psGetQKeys();
-
-// The crypto library's service functions as the session calls them. The registered environment
-// function fills them with the library's own; whatever stays empty gets a stub that reports the
-// function as not supported (-2).
-extern int (*kyn_GetCpuFeatures)(unsigned long long* features);
-extern unsigned long long (*kyn_GetEnabledCpuFeatures)();
-extern int (*kyn_GetMaxCacheSizeB)(int* size);
-extern const char* (*kyn_GetStatusString)(int status);
-extern int (*kyn_Init)();
-extern int (*kyn_SetCpuFeatures)(unsigned long long features);
-extern int (*kyn_SetNumThreads)(int threads);
-extern int (*kyn_GetNumThreads)(int* threads);
-
-// The status of a service function that is not there.
-const int kynStsNotSupported = -2;
-
-// Fills every empty entry of the table with its stub.
-void psFillKynStubs();
 
 #endif

@@ -3,14 +3,14 @@
 #include <cstdio>
 #include <vector>
 
-#include "ps_cache_iterator.h"
+#include "ps_cache_size.h"
 #include "ps_conditions.h"
 #include "ps_cpu_ticker.h"
-#include "ps_cpuinfo.h"
+#include "ps_cpuid.h"
 #include "ps_cstream.h"
 #include "ps_ostream.h"
+#include "ps_paths.h"
 #include "ps_platform.h"
-#include "ps_session.h"
 #include "ps_test.h"
 #include "ps_test_list.h"
 
@@ -263,7 +263,7 @@ psReportTestResult::psReportTestResult(psTest* test)
         m_summaryTail = psString("-,") + (test->getBadStatus_87() ? "?" : "-") + "," + "-," +
                         (test->getBadStatus_SSX() ? "?" : "-") + "," + test->getInfo().className + "," +
                         number(test->getDate().diff()) + "," + test->getFile() + "," + m_resultName + "," +
-                        psSession::getExePath().getFileName();
+                        psPaths::getExePath().getFileName();
     }
     push_back(m_resultName);
     push_back(m_funcName);
@@ -347,7 +347,8 @@ psReportList::psReportList(psTestList* list, psConditions* conditions, int)
     int row = 0;
     for (psTestList::iterator it = list->begin(); it != list->end(); ++it) {
         psTest* test = *it;
-        if (conditions && !conditions->tobeRun(test)) continue;
+        if (conditions && !conditions->tobeRun(psTestNames{test->getName(), test->getRegString(), test->getFile()}))
+            continue;
         char index[16];
         snprintf(index, sizeof index, "%4d", ++row);
         push_back(index);

@@ -3,6 +3,7 @@
 #define PS_SESSION_H
 
 #include "ps_list.h"
+#include "ps_paths.h"
 #include "ps_settings.h"
 #include "ps_string.h"
 
@@ -90,30 +91,33 @@ public:
     void logicCondition(int logic);
     psConditions* getConditions() { return m_pConditions; }
     void unopenedFile() { m_unopenedFile = true; }
-    void setSglName(psString name);
+    void setSglName(psString name) { m_sglName = psPaths::genOutPath(name, ".end"); }
     psString getSglName() const { return m_sglName; }
     static void addNameMode(int mode) { m_nameMode |= mode; }
     static int getNameMode() { return m_nameMode; }
     static void setNameExit(bool on) { m_nameExit = on; }
     static bool getNameExit() { return m_nameExit; }
-    static psString getExePath() { return m_exePath; }
+    static psString getExePath() { return psPaths::getExePath(); }
     static psCommandList* getCommandList() { return pCmdList; }
 
-    // File names and directories.
-    static psString genDirName(psString dir);
-    static void setInDir(psString dir);
-    static void setOutDir(psString dir);
-    static void setDefName(psString name);
-    static psString getDefName() { return m_defName; }
-    static psString getInDir() { return m_inDir; }
-    static psString getOutDir() { return m_outDir; }
-    static psString genPathName(psString dir, psString name, psString ext);
-    static psString genInPath(psString name, psString ext);
-    static psString genOutPath(psString name, psString ext);
-    static psString getDirPath(psString dir, psString name);
-    static psString getInPath(psString name);
-    static psString getOutPath(psString name);
-    static void setExePath(psString path) { m_exePath = path; }
+    // File names and directories (kept by psPaths).
+    static psString genDirName(psString dir) { return psPaths::genDirName(dir); }
+    static void setInDir(psString dir) { psPaths::setInDir(dir); }
+    static void setOutDir(psString dir) { psPaths::setOutDir(dir); }
+    static void setDefName(psString name) { psPaths::setDefName(name); }
+    static psString getDefName() { return psPaths::getDefName(); }
+    static psString getInDir() { return psPaths::getInDir(); }
+    static psString getOutDir() { return psPaths::getOutDir(); }
+    static psString genPathName(psString dir, psString name, psString ext)
+    {
+        return psPaths::genPathName(dir, name, ext);
+    }
+    static psString genInPath(psString name, psString ext) { return psPaths::genInPath(name, ext); }
+    static psString genOutPath(psString name, psString ext) { return psPaths::genOutPath(name, ext); }
+    static psString getDirPath(psString dir, psString name) { return psPaths::getDirPath(dir, name); }
+    static psString getInPath(psString name) { return psPaths::getInPath(name); }
+    static psString getOutPath(psString name) { return psPaths::getOutPath(name); }
+    static void setExePath(psString path) { psPaths::setExePath(path); }
 
 protected:
     void setKynEnvironment();
@@ -142,17 +146,11 @@ protected:
     psString m_optReport;
     psString& m_sglName;
 
-    static psString m_exePath;
-    static psString m_defName;
-    static psString m_inDir;
-    static psString m_outDir;
     static psCommandList* pCmdList;
     static int& m_nameMode;
     static bool& m_nameExit;
     static int m_exitLevel;
 };
-
-bool isAbsolutePath(const psString& name);
 
 // Cells of the result table's title line: the base session's and those of library-function tests.
 void psFuncTitleToCStream();

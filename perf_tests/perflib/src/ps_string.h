@@ -1,4 +1,5 @@
-// psString: the one string type of the system, with its conversion, splitting and name rules.
+// psString: the one string type of the system (storage, search, appending values, file-name parts)
+// and the list of strings. Reading values out of a text, splitting and name matching: ps_parse.
 #ifndef PS_STRING_H
 #define PS_STRING_H
 
@@ -96,7 +97,8 @@ public:
     void setErrorConvertion(bool error) const { m_convError = error; }
 
     // Splits into words at any character of separators, after removing every double quote; runs
-    // of separators give no empty words. Returns the number of words.
+    // of separators give no empty words. Returns the number of words. Defined with the other
+    // text reading, in ps_parse.cpp.
     int parse(psStringList& words, const psString& separators) const;
     int parse(psString& first, psString& second, const psString& separators) const;
     int parse(psString& first, psString& second, psString& third, const psString& separators) const;
@@ -123,36 +125,6 @@ inline bool operator!=(const char* a, const psString& b) { return !(a == b); }
 psString operator+(const psString& a, const psString& b);
 psString operator+(const psString& a, const char* b);
 psString operator+(const char* a, const psString& b);
-
-// Reading values: each clears the text's conversion-error flag and sets it when nothing could be
-// read. Integers starting with "0x"/"0X" are hexadecimal; trailing characters are ignored.
-int& operator<<(int& value, const psString& text);
-unsigned int& operator<<(unsigned int& value, const psString& text);
-long& operator<<(long& value, const psString& text);
-unsigned long& operator<<(unsigned long& value, const psString& text);
-long long& operator<<(long long& value, const psString& text);
-unsigned long long& operator<<(unsigned long long& value, const psString& text);
-void*& operator<<(void*& value, const psString& text);
-double& operator<<(double& value, const psString& text);
-float& operator<<(float& value, const psString& text);
-bool& operator<<(bool& value, const psString& text);
-
-// The list of words fills the list; see psString::parse.
-int psParse(const psString& text, psStringList& words, const psString& separators);
-
-// Case-insensitive abbreviation: input is a prefix of name, or of name without its first skip
-// characters. The empty input fits every name.
-bool fitString(const psString& input, const psString& name, int skip = 0);
-
-// The value of the first of count names that text fits; 0 and text's error flag when none fits.
-int enumValue(const psString& text, const int* values, const char* const* names, int count, int skip = 0);
-// The name of the first entry holding value; else the value as "%d".
-psString enumString(int value, const int* values, const char* const* names, int count);
-// The OR of the flags of the words of text (split at "|,; "); a word fitting no name sets text's
-// error flag and adds nothing.
-int flagValue(const psString& text, const int* flags, const char* const* names, int count, int skip = 0);
-// The names of all flags sharing a bit with value, joined by "|"; else the value as "%d".
-psString flagString(int value, const int* flags, const char* const* names, int count);
 
 class psStringList : public psList<psString> {
 public:

@@ -10,12 +10,11 @@
 #include "ps_cstream.h"
 #include "ps_ctrl_status.h"
 #include "ps_exception.h"
+#include "ps_hot_list.h"
 #include "ps_ini_file.h"
 #include "ps_interrupt.h"
 #include "ps_istream.h"
-#include "ps_options.h"
 #include "ps_parameter.h"
-#include "ps_registry.h"
 #include "ps_report.h"
 #include "ps_session.h"
 #include "ps_settings.h"
@@ -111,7 +110,7 @@ void psTest::dropCacheIterator()
 
 bool psTest::tobeRun(psConditions& conditions)
 {
-    if (!conditions.tobeRun(this)) return false;
+    if (!conditions.tobeRun(psTestNames{getName(), getRegString(), getFile()})) return false;
     return m_hot != 2 || isHotLine();
 }
 

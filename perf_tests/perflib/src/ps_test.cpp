@@ -162,32 +162,20 @@ psResult psTest::run()
         // A fatal signal inside the steps below comes back here and ends them as an exception.
         PS_SIGNAL_GUARD();
         g_trace.clean();
-        g_trace.traceIn("setIniSection");
-        bool selected = setIniSection(m_name);
-        g_trace.traceOut("setIniSection");
+        bool selected = psTraced("setIniSection", [&] { return setIniSection(m_name); });
         if (!selected) {
             skipped = true;
         } else {
-            g_trace.traceIn("beginTest");
-            beginTest();
-            g_trace.traceOut("beginTest");
+            psTraced("beginTest", [&] { beginTest(); });
             s_outLevel = g_ostrm.getOutLevel();
             m_date.start();
 
-            g_trace.traceIn("testTitle");
-            psReportTestTitle title(this);
-            g_trace.traceOut("testTitle");
-            g_trace.traceIn("g_ostrm<<testTitle");
-            g_ostrm << ERR << title << msgRestore;
-            g_trace.traceOut("g_ostrm<<testTitle");
-            g_trace.traceIn("g_ustrm<<testTitle");
-            g_ustrm << title;
-            g_trace.traceOut("g_ustrm<<testTitle");
+            psReportTestTitle title = psTraced("testTitle", [&] { return psReportTestTitle(this); });
+            psTraced("g_ostrm<<testTitle", [&] { g_ostrm << ERR << title << msgRestore; });
+            psTraced("g_ustrm<<testTitle", [&] { g_ustrm << title; });
 
             psString missing = missingFunction();
-            g_trace.traceIn("canStart");
-            bool can = missing.empty() && canStart();
-            g_trace.traceOut("canStart");
+            bool can = psTraced("canStart", [&] { return missing.empty() && canStart(); });
             if (!missing.empty()) {
                 g_ostrm << ERR << "-- Function " << missing << " is missing from the library in use\n" << msgRestore;
                 m_currentResult = FUNCFAIL;
@@ -199,22 +187,16 @@ psResult psTest::run()
                         << " timing: no program support for function " << m_name << "\n"
                         << msgRestore;
             } else {
-                g_trace.traceIn("parmsFromIstrm");
-                parmsFromIstrm();
-                g_trace.traceOut("parmsFromIstrm");
+                psTraced("parmsFromIstrm", [&] { parmsFromIstrm(); });
                 putTableName();
                 if (g_istrm.iniWrite() || psSession::getNameExit()) {
                     m_currentResult = OK;
                 } else {
                     outputRegInfo();
-                    g_trace.traceIn("loopData");
-                    loopData();
-                    g_trace.traceOut("loopData");
+                    psTraced("loopData", [&] { loopData(); });
                 }
             }
-            g_trace.traceIn("flushStart");
-            flushStart();
-            g_trace.traceOut("flushStart");
+            psTraced("flushStart", [&] { flushStart(); });
         }
     } catch (psException& e) {
         failByException(e);
@@ -225,17 +207,16 @@ psResult psTest::run()
 
     m_testResult = m_currentResult;
     m_date.stop();
-    g_trace.traceIn("testResult");
-    psReportTestResult result(this);
-    g_ostrm << result;
-    g_ustrm << result;
-    g_ostrm.flush();
-    g_cstrm.flush();
-    g_ustrm.flush();
-    g_trace.traceOut("testResult");
-    g_trace.traceIn("endTest");
-    endTest();
-    g_trace.traceOut("endTest");
+    {
+        psTraceScope scope("testResult");
+        psReportTestResult result(this);
+        g_ostrm << result;
+        g_ustrm << result;
+        g_ostrm.flush();
+        g_cstrm.flush();
+        g_ustrm.flush();
+    }
+    psTraced("endTest", [&] { endTest(); });
     return m_testResult;
 }
 
@@ -259,9 +240,7 @@ void psTest::loopData()
     do {
         g_trace.setInfo(info);
         m_vectorNum = 0;
-        g_trace.traceIn("canContinue");
-        bool more = canContinue();
-        g_trace.traceOut("canContinue");
+        bool more = psTraced("canContinue", [&] { return canContinue(); });
         if (!more) {
             if (m_first) {
                 g_ostrm << ERR << "-- One of argument list for timing is empty\n" << msgRestore;
@@ -271,9 +250,7 @@ void psTest::loopData()
         }
         m_first = false;
 
-        g_trace.traceIn("initData");
-        bool ready = initData();
-        g_trace.traceOut("initData");
+        bool ready = psTraced("initData", [&] { return initData(); });
         if (ready) {
             if (!constShown) {
                 outputConst();
@@ -284,9 +261,7 @@ void psTest::loopData()
             } else {
                 putTextParms(PERF);
                 if (m_tool.getRealMeasure()) {
-                    g_trace.traceIn("reserveAllVectors");
-                    reserveAllVectors();
-                    g_trace.traceOut("reserveAllVectors");
+                    psTraced("reserveAllVectors", [&] { reserveAllVectors(); });
                 }
                 if (m_hot == 2 && !isHotLine()) {
                     g_ostrm << "  measuring is omitted: not hot line\n";
@@ -295,9 +270,7 @@ void psTest::loopData()
                     s_outLevel = g_ostrm.getOutLevel();
                     initCtrlStatus();
                     if (s_outLevel == 3) g_ostrm.setOutLevel(7);
-                    g_trace.traceIn("runTiming");
-                    psResult r = runTiming();
-                    g_trace.traceOut("runTiming");
+                    psResult r = psTraced("runTiming", [&] { return runTiming(); });
                     g_ostrm.setOutLevel(s_outLevel);
                     if (r != UNDEFINED) {
                         printAllMemoryBlocks("after function calls");
@@ -313,9 +286,7 @@ void psTest::loopData()
                 }
             }
         }
-        g_trace.traceIn("flushData");
-        flushData();
-        g_trace.traceOut("flushData");
+        psTraced("flushData", [&] { flushData(); });
         // A stop request ends the test after the measurement in progress, with its results so far.
     } while (m_currentResult <= WRN && !psInterrupted());
 
@@ -485,21 +456,15 @@ psString psTest::formatClocks(double v)
 
 void psTest::putTableParms()
 {
-    g_trace.traceIn("funcToCstrm");
-    funcToCstrm();
-    g_trace.traceOut("funcToCstrm");
-    g_trace.traceIn("parmsToCstrm");
-    parmsToCstrm();
-    g_trace.traceOut("parmsToCstrm");
+    psTraced("funcToCstrm", [&] { funcToCstrm(); });
+    psTraced("parmsToCstrm", [&] { parmsToCstrm(); });
     g_cstrm.setColmIndex(m_numParmsColm);
 }
 
 void psTest::putTableResult(psResult r)
 {
     putTableParms();
-    g_trace.traceIn("resultToCstrm");
-    resultToCstrm(r);
-    g_trace.traceOut("resultToCstrm");
+    psTraced("resultToCstrm", [&] { resultToCstrm(r); });
     g_cstrm.lineOut(m_numParmsColm + m_numResultColm);
 }
 
@@ -527,9 +492,7 @@ void psTest::putTableResult_Deprecated(psResult r)
 {
     if (setDeprecatedFlag(true)) {
         putTableParms();
-        g_trace.traceIn("resultToCstrm");
-        resultToCstrm(r);
-        g_trace.traceOut("resultToCstrm");
+        psTraced("resultToCstrm", [&] { resultToCstrm(r); });
         g_cstrm.linePostpone();
     }
     setDeprecatedFlag(false);
@@ -593,12 +556,8 @@ void psTest::putTableName()
 
 void psTest::putTableNameLine()
 {
-    g_trace.traceIn("funcToCstrm");
-    funcToCstrm();
-    g_trace.traceOut("funcToCstrm");
-    g_trace.traceIn("parmsNameToCstrm");
-    parmsNameToCstrm();
-    g_trace.traceOut("parmsNameToCstrm");
+    psTraced("funcToCstrm", [&] { funcToCstrm(); });
+    psTraced("parmsNameToCstrm", [&] { parmsNameToCstrm(); });
     g_cstrm.setColmIndex(m_numParmsColm);
     g_cstrm << "parmNames";
     g_cstrm.lineOut(m_numParmsColm + m_numResultColm);
@@ -616,9 +575,7 @@ void psTest::putTextParms(MessageLevel level)
 void psTest::putTextParms()
 {
     g_ostrm << getCacheComment(":");
-    g_trace.traceIn("parmsToOstrm");
-    parmsToOstrm();
-    g_trace.traceOut("parmsToOstrm");
+    psTraced("parmsToOstrm", [&] { parmsToOstrm(); });
     g_ostrm << "\n";
 }
 

@@ -6,6 +6,7 @@
 #include "ps_date.h"
 #include "ps_result.h"
 #include "ps_string.h"
+#include "ps_timing_steps.h"
 
 class psTool;
 
@@ -82,6 +83,8 @@ public:
     int getLoops() const { return m_loops; }
     long long getTicks() const { return m_ticks; }
     double getMeasAccuracy() const { return m_measAccuracy; }
+    // The steps of the last timing with their figures, as they were printed.
+    const psTimingSteps& getSteps() const { return m_steps; }
     psString getMessage() const { return m_message; }
     psString getComment() const { return m_comment; }
     void setFuncTicks(double ticks) { m_funcTicks = ticks; }
@@ -104,6 +107,8 @@ protected:
     void printBadCtrlStatus(bool avoid);
     void clearCtrlStatus();
     void internalFail(int line);
+    // Records a step of the method under way and prints it.
+    void note(const psTimingStep& step);
 
     // One measurement of loops calls; loopStyle false prefers the statistic function.
     void runTimFunc(int loops, double* clocks, bool loopStyle);
@@ -153,6 +158,7 @@ protected:
     // Which function gave the last measurement's figure, and so its unit.
     enum FigureSource { figNone, figStat, figLoop, figCalls };
     FigureSource m_figureSource;
+    psTimingSteps m_steps;
 
     static int m_numMilliseconds;
     static int m_minNumLoops;

@@ -41,7 +41,7 @@ struct psTimingStep {
 // The steps of one timing, in order, kept in place. Steps beyond the capacity are only counted.
 class psTimingSteps {
 public:
-    static const int capacity = 128;
+    static constexpr int capacity = 128;
 
     void clear() { m_count = m_dropped = 0; }
     void add(const psTimingStep& step)

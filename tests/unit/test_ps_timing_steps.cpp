@@ -24,6 +24,7 @@ std::string codes(const psTimingSteps& steps)
 }
 
 bool alwaysBad(bool& bad87, bool& badSSX) { return badSSX = false, bad87 = true; }
+void printStatus(bool bad87, bool badSSX) { g_ostrm << WARN << "status " << bad87 << badSSX << "\n" << msgRestore; }
 } // namespace
 
 TEST(TimingSteps, EachPathIsRecordedWithItsFiguresAndPrintsAsTheTimingDid)
@@ -43,7 +44,7 @@ TEST(TimingSteps, EachPathIsRecordedWithItsFiguresAndPrintsAsTheTimingDid)
     VirtualClock clock;
     setSpinTicks(1000);
     for (const auto& c : cases) {
-        psTool::setHooks(psToolHooks{nullptr, nullptr, c.avoid ? alwaysBad : nullptr, nullptr, nullptr, nullptr});
+        psTool::setHooks(psToolHooks{nullptr, nullptr, c.avoid ? alwaysBad : nullptr, printStatus, nullptr, nullptr});
         psTool tool;
         if (c.method == tmManual) tool.setMethodLoop(10);
         if (c.method == tmStatistic) tool.setMethodStat(12, 10000);
@@ -57,7 +58,7 @@ TEST(TimingSteps, EachPathIsRecordedWithItsFiguresAndPrintsAsTheTimingDid)
         const psTimingSteps& steps = tool.getSteps();
         EXPECT_EQ(codes(steps), c.steps);
         StreamCapture capture(g_ostrm, ERR | WARN | INFO);
-        for (int i = 0; i < steps.count(); ++i) printTimingStep(steps[i]);
+        for (int i = 0; i < steps.count(); ++i) printTimingStep(steps[i], printStatus);
         EXPECT_EQ(capture.text(), printed) << c.steps;
         if (std::string(c.steps) == "SPpPpIiE") {
             EXPECT_EQ(steps[1].loops, 1);

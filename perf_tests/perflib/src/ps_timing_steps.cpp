@@ -42,8 +42,9 @@ void printMethodStep(const psTimingStep& s)
 }
 } // namespace
 
-void printTimingStep(const psTimingStep& s)
+void printTimingStep(const psTimingStep& s, void (*printCtrlStatus)(bool bad87, bool badSSX))
 {
+    if ((s.bad87 || s.badSSX) && printCtrlStatus) printCtrlStatus(s.bad87, s.badSSX);
     psString info;
     switch (s.kind) {
     case tsManualStart:

@@ -19,8 +19,8 @@ enum psTimingStepKind {
     tsIterationDone,  // loops (stop), ticks, accuracy, clocks, result
     tsRepeatStart,    // a repeat series follows
     tsRepeatValue,    // loops, ticks, clocks
-    tsRepeatDone,     // accuracy, clocks (best of the series), result
-    tsAvoidStart,     // the loop count is reduced to avoid a bad control status
+    tsRepeatDone,     // accuracy, clocks (best of the series), result, bad87/badSSX
+    tsAvoidStart,     // bad87/badSSX: the loop count is reduced to avoid a bad control status
     tsAvoidFailed,    // result: BADSTSWRN when the status repeats, else the accuracy was missed
     tsAvoidSucceeded,
     tsSearchExit,     // the measured function failed: the search ends
@@ -36,6 +36,10 @@ struct psTimingStep {
     double clocks;   // clocks per call
     double accuracy; // as a fraction
     psResult result;
+    // The sides of the control status found bad while avoiding a bad status was asked for; their
+    // status is printed before the step's lines.
+    bool bad87 = false;
+    bool badSSX = false;
 };
 
 // The steps of one timing, in order, kept in place. Steps beyond the capacity are only counted.
@@ -62,8 +66,8 @@ private:
 };
 
 // Writes the lines of one step to g_ostrm: the course of the measurement at level INFO, the notes
-// on avoiding a bad control status at level WARN. A failed search also flushes the console files
-// when INFO lines are not shown.
-void printTimingStep(const psTimingStep& step);
+// on avoiding a bad control status at level WARN, the bad status itself through printCtrlStatus
+// (when given). A failed search also flushes the console files when INFO lines are not shown.
+void printTimingStep(const psTimingStep& step, void (*printCtrlStatus)(bool bad87, bool badSSX) = nullptr);
 
 #endif

@@ -218,11 +218,13 @@ bool psTool::badCtrlStatus()
     return m_hooks.badCtrlStatus != nullptr && m_hooks.badCtrlStatus(bad87, badSSX);
 }
 
-void psTool::printBadCtrlStatus(bool avoid)
+void psTool::markBadCtrlStatus(bool avoid, psTimingStep& step)
 {
     if (!avoid || m_hooks.badCtrlStatus == nullptr || m_hooks.printCtrlStatus == nullptr) return;
     bool bad87 = false, badSSX = false;
-    if (m_hooks.badCtrlStatus(bad87, badSSX)) m_hooks.printCtrlStatus(bad87, badSSX);
+    if (!m_hooks.badCtrlStatus(bad87, badSSX)) return;
+    step.bad87 = bad87;
+    step.badSSX = badSSX;
 }
 
 void psTool::clearCtrlStatus()
@@ -491,8 +493,9 @@ psResult psTool::repeatTiming(int loops, int n)
     m_funcTicks = computeBest(values, n);
     psResult r = m_measAccuracy > m_accuracy ? ACCURWRN : OK;
     if (badCtrlStatus() && m_avoidNow) r = BADSTSWRN;
-    printBadCtrlStatus(m_avoidNow);
-    note({tsRepeatDone, 0, 0, 0, m_funcTicks, m_measAccuracy, r});
+    psTimingStep done{tsRepeatDone, 0, 0, 0, m_funcTicks, m_measAccuracy, r};
+    markBadCtrlStatus(m_avoidNow, done);
+    note(done);
     return r;
 }
 
@@ -547,8 +550,9 @@ void psTool::bestTiming(int loops, int maxLoops, long long minClocks)
         }
         if (r == BADSTSWRN) {
             const double threshold = 2 * m_accuracy;
-            printBadCtrlStatus(m_avoidNow);
-            note({tsAvoidStart, 0, 0, 0, 0, 0, r});
+            psTimingStep avoid{tsAvoidStart, 0, 0, 0, 0, 0, r};
+            markBadCtrlStatus(m_avoidNow, avoid);
+            note(avoid);
             clearCtrlStatus();
             r = repeatTiming(m_loops, 6);
             if (r == BADSTSWRN || m_measAccuracy > threshold)
@@ -589,5 +593,5 @@ void psTool::bestTiming(int loops, int maxLoops, long long minClocks)
 void psTool::note(const psTimingStep& step)
 {
     m_steps.add(step);
-    printTimingStep(step);
+    printTimingStep(step, m_hooks.printCtrlStatus);
 }

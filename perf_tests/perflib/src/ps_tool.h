@@ -104,7 +104,8 @@ protected:
     void ctrlStart();
     void ctrlStop();
     bool badCtrlStatus();
-    void printBadCtrlStatus(bool avoid);
+    // Marks in the step the sides of a bad control status when avoid is set.
+    void markBadCtrlStatus(bool avoid, psTimingStep& step);
     void clearCtrlStatus();
     void internalFail(int line);
     // Records a step of the method under way and prints it.

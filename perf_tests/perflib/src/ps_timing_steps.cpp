@@ -15,6 +15,18 @@ void writeInfo(const psString& text)
 
 void writeWarning(const char* text) { g_ostrm << WARN << text << msgRestore; }
 
+// Flushes the console files after a failed search when its INFO lines are not shown.
+void writeError()
+{
+    if (g_ostrm.getOutLevel() < INFO) g_ostrm << ERR << "" << msgRestoreFlush;
+}
+
+// The control status a step found bad, through the test layer's printer.
+void printBadCtrlStatus(const psTimingStep& s, void (*printCtrlStatus)(bool bad87, bool badSSX))
+{
+    if ((s.bad87 || s.badSSX) && printCtrlStatus) printCtrlStatus(s.bad87, s.badSSX);
+}
+
 // The lines of the Manual and Statistic methods go straight to the console.
 void printMethodStep(const psTimingStep& s)
 {
@@ -44,7 +56,7 @@ void printMethodStep(const psTimingStep& s)
 
 void printTimingStep(const psTimingStep& s, void (*printCtrlStatus)(bool bad87, bool badSSX))
 {
-    if ((s.bad87 || s.badSSX) && printCtrlStatus) printCtrlStatus(s.bad87, s.badSSX);
+    printBadCtrlStatus(s, printCtrlStatus);
     psString info;
     switch (s.kind) {
     case tsManualStart:
@@ -104,8 +116,7 @@ void printTimingStep(const psTimingStep& s, void (*printCtrlStatus)(bool bad87, 
     case tsSearchExit:
     case tsSearchFail:
         writeInfo("    Auto method: exit\n");
-        // Without INFO lines nothing else flushes the console files after a failed search.
-        if (s.kind == tsSearchFail && g_ostrm.getOutLevel() < INFO) g_ostrm << ERR << "" << msgRestoreFlush;
+        if (s.kind == tsSearchFail) writeError();
         return;
     case tsSearchStop:
         info << "    Auto method: stop\n";

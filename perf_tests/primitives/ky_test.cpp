@@ -73,7 +73,7 @@ psString kyTest::regInfo()
 bool kyTest::printAllMemoryBlocks(psString name)
 {
     if (!g_ostrm.beginMessage(DATA)) return false;
-    g_trace.traceIn("printAllMemoryBlocks");
+    psTraceScope scope("printAllMemoryBlocks");
     printFirstDebugLine(name);
     int index = 0;
     int size;
@@ -91,7 +91,6 @@ bool kyTest::printAllMemoryBlocks(psString name)
     }
     printLastDebugLine(name);
     g_ostrm.endMessage();
-    g_trace.traceOut("printAllMemoryBlocks");
     return index > 0;
 }
 

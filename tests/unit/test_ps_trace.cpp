@@ -31,3 +31,20 @@ TEST(PsTrace, NestedCallsPrintIndentedPairsAndLeavingAnOuterCallUnwinds)
     EXPECT_EQ(expected, std::string(g_trace.getInfo().c_str()));
     g_trace.clean();
 }
+
+TEST(PsTrace, AScopeTracesOutOnlyWhenItsBlockIsLeftWithoutAnException)
+{
+    StreamCapture capture(g_ostrm, TRACE);
+    g_trace.clear();
+    g_trace.clean();
+    EXPECT_EQ(psTraced("f", [] { return 7; }), 7);
+    try {
+        psTraceScope scope("g");
+        throw 1;
+    } catch (int) {
+    }
+    EXPECT_EQ(psString("g"), g_trace.getCurName()) << "the error message names the failing step";
+    EXPECT_EQ("****** trace into   f\n****** trace out of f\n****** trace into   g\n", capture.text());
+    g_trace.clear();
+    g_trace.clean();
+}

@@ -8,7 +8,7 @@
 int main(int argc, char** argv)
 {
     psPrepareProcess();
-    g_trace.traceIn("main");
+    psTraceScope scope("main");
     psSession* session = psGetSession();
     if (!session) {
         session = new psSession;
@@ -17,6 +17,5 @@ int main(int argc, char** argv)
     session->run(argc, argv);
     // The process ends right after: the blocks still registered are not released one by one.
     psFreeAll();
-    g_trace.traceOut("main");
     return 0;
 }

@@ -1,7 +1,6 @@
 #include "ps_test.h"
 
 #include <csetjmp>
-#include <cstdio>
 #include <new>
 
 #include "ps_cache_iterator.h"
@@ -31,25 +30,6 @@ bool& psTest::m_cache = g_settings.cache;
 namespace {
 // The console's output level, kept across a test so it can be restored after an exception.
 int s_outLevel = ERR;
-
-// Pads a text with blanks to |width| characters: on the left for a positive width, on the right for
-// a negative one.
-psString sFormat(const psString& text, int width)
-{
-    int w = width < 0 ? -width : width;
-    if (text.length() >= w) return text;
-    psString pad;
-    pad.resize(w - text.length(), ' ');
-    return width > 0 ? pad + text : text + pad;
-}
-
-template <class T>
-psString sFormat(T value, int width)
-{
-    psString text;
-    text << value;
-    return sFormat(text, width);
-}
 } // namespace
 
 psTestInfo::psTestInfo(const psString& info)
@@ -162,32 +142,20 @@ psResult psTest::run()
         // A fatal signal inside the steps below comes back here and ends them as an exception.
         PS_SIGNAL_GUARD();
         g_trace.clean();
-        g_trace.traceIn("setIniSection");
-        bool selected = setIniSection(m_name);
-        g_trace.traceOut("setIniSection");
+        bool selected = psTraced("setIniSection", [&] { return setIniSection(m_name); });
         if (!selected) {
             skipped = true;
         } else {
-            g_trace.traceIn("beginTest");
-            beginTest();
-            g_trace.traceOut("beginTest");
+            psTraced("beginTest", [&] { beginTest(); });
             s_outLevel = g_ostrm.getOutLevel();
             m_date.start();
 
-            g_trace.traceIn("testTitle");
-            psReportTestTitle title(this);
-            g_trace.traceOut("testTitle");
-            g_trace.traceIn("g_ostrm<<testTitle");
-            g_ostrm << ERR << title << msgRestore;
-            g_trace.traceOut("g_ostrm<<testTitle");
-            g_trace.traceIn("g_ustrm<<testTitle");
-            g_ustrm << title;
-            g_trace.traceOut("g_ustrm<<testTitle");
+            psReportTestTitle title = psTraced("testTitle", [&] { return psReportTestTitle(this); });
+            psTraced("g_ostrm<<testTitle", [&] { g_ostrm << ERR << title << msgRestore; });
+            psTraced("g_ustrm<<testTitle", [&] { g_ustrm << title; });
 
             psString missing = missingFunction();
-            g_trace.traceIn("canStart");
-            bool can = missing.empty() && canStart();
-            g_trace.traceOut("canStart");
+            bool can = psTraced("canStart", [&] { return missing.empty() && canStart(); });
             if (!missing.empty()) {
                 g_ostrm << ERR << "-- Function " << missing << " is missing from the library in use\n" << msgRestore;
                 m_currentResult = FUNCFAIL;
@@ -199,22 +167,16 @@ psResult psTest::run()
                         << " timing: no program support for function " << m_name << "\n"
                         << msgRestore;
             } else {
-                g_trace.traceIn("parmsFromIstrm");
-                parmsFromIstrm();
-                g_trace.traceOut("parmsFromIstrm");
+                psTraced("parmsFromIstrm", [&] { parmsFromIstrm(); });
                 putTableName();
                 if (g_istrm.iniWrite() || psSession::getNameExit()) {
                     m_currentResult = OK;
                 } else {
                     outputRegInfo();
-                    g_trace.traceIn("loopData");
-                    loopData();
-                    g_trace.traceOut("loopData");
+                    psTraced("loopData", [&] { loopData(); });
                 }
             }
-            g_trace.traceIn("flushStart");
-            flushStart();
-            g_trace.traceOut("flushStart");
+            psTraced("flushStart", [&] { flushStart(); });
         }
     } catch (psException& e) {
         failByException(e);
@@ -225,17 +187,16 @@ psResult psTest::run()
 
     m_testResult = m_currentResult;
     m_date.stop();
-    g_trace.traceIn("testResult");
-    psReportTestResult result(this);
-    g_ostrm << result;
-    g_ustrm << result;
-    g_ostrm.flush();
-    g_cstrm.flush();
-    g_ustrm.flush();
-    g_trace.traceOut("testResult");
-    g_trace.traceIn("endTest");
-    endTest();
-    g_trace.traceOut("endTest");
+    {
+        psTraceScope scope("testResult");
+        psReportTestResult result(this);
+        g_ostrm << result;
+        g_ustrm << result;
+        g_ostrm.flush();
+        g_cstrm.flush();
+        g_ustrm.flush();
+    }
+    psTraced("endTest", [&] { endTest(); });
     return m_testResult;
 }
 
@@ -259,9 +220,7 @@ void psTest::loopData()
     do {
         g_trace.setInfo(info);
         m_vectorNum = 0;
-        g_trace.traceIn("canContinue");
-        bool more = canContinue();
-        g_trace.traceOut("canContinue");
+        bool more = psTraced("canContinue", [&] { return canContinue(); });
         if (!more) {
             if (m_first) {
                 g_ostrm << ERR << "-- One of argument list for timing is empty\n" << msgRestore;
@@ -271,9 +230,7 @@ void psTest::loopData()
         }
         m_first = false;
 
-        g_trace.traceIn("initData");
-        bool ready = initData();
-        g_trace.traceOut("initData");
+        bool ready = psTraced("initData", [&] { return initData(); });
         if (ready) {
             if (!constShown) {
                 outputConst();
@@ -284,9 +241,7 @@ void psTest::loopData()
             } else {
                 putTextParms(PERF);
                 if (m_tool.getRealMeasure()) {
-                    g_trace.traceIn("reserveAllVectors");
-                    reserveAllVectors();
-                    g_trace.traceOut("reserveAllVectors");
+                    psTraced("reserveAllVectors", [&] { reserveAllVectors(); });
                 }
                 if (m_hot == 2 && !isHotLine()) {
                     g_ostrm << "  measuring is omitted: not hot line\n";
@@ -295,9 +250,7 @@ void psTest::loopData()
                     s_outLevel = g_ostrm.getOutLevel();
                     initCtrlStatus();
                     if (s_outLevel == 3) g_ostrm.setOutLevel(7);
-                    g_trace.traceIn("runTiming");
-                    psResult r = runTiming();
-                    g_trace.traceOut("runTiming");
+                    psResult r = psTraced("runTiming", [&] { return runTiming(); });
                     g_ostrm.setOutLevel(s_outLevel);
                     if (r != UNDEFINED) {
                         printAllMemoryBlocks("after function calls");
@@ -313,9 +266,7 @@ void psTest::loopData()
                 }
             }
         }
-        g_trace.traceIn("flushData");
-        flushData();
-        g_trace.traceOut("flushData");
+        psTraced("flushData", [&] { flushData(); });
         // A stop request ends the test after the measurement in progress, with its results so far.
     } while (m_currentResult <= WRN && !psInterrupted());
 
@@ -416,247 +367,12 @@ void psTest::printCtrlStatus(bool bad87, bool badSSX) { printCtrl(bad87, badSSX)
 
 void psTest::clearCtrlStatus() { clearCtrl(); }
 
-// ---- output of one combination
-
-void psTest::outputResult(psResult r)
-{
-    if (r == UNDEFINED) return;
-    putTextError(r);
-    putTextResult(r);
-    if (r <= WRN) {
-        putTableResult(r);
-        putTableResult_Deprecated(r);
-    }
-}
-
-void psTest::putTextError(psResult r)
-{
-    if (r <= OK) return;
-    g_ostrm << (r <= WRN ? WARN : ERR) << "-- " << psResultString(r) << " on test parameters:\n";
-    putTextParms();
-    g_ostrm << msgRestore;
-}
-
-void psTest::putTextResult(psResult r)
-{
-    if (r < OK || r > WRN) return;
-    g_ostrm << (r == OK ? PERF : WARN);
-    if (r != OK) g_ostrm << "-- performance:\n";
-    g_ostrm << testResultString() << "\n" << msgRestore;
-}
-
-psString psTest::testResultString()
-{
-    psString text;
-    int method = m_tool.getMethod();
-    if (method == tmAuto || method == tmIterative) text += psString("  ") + "acc=" + sFormat(m_tool.getAccuracyStr(), -5);
-    text += psString("  ") + sFormat(m_tool.getComment(), -10);
-    text += psString("  ") + "perf=" + sFormat(m_tool.getFuncTicks(), 9) + "/" + sFormat(getDivisor(), 9) + "=" +
-            sFormat(perfString(false), 9) + " clocks";
-    return text;
-}
-
-double psTest::performance(bool flops)
-{
-    double clocks = m_tool.getFuncTicks();
-    if (!flops) return clocks / getDivisor();
-    if (!isFloatFunction() || clocks <= 0) return 0;
-    return getFlops() * psCpuTicker::getFreq() / clocks;
-}
-
-psString psTest::perfString(bool flops) { return formatClocks(performance(flops)); }
-
-psString psTest::formatClocks(double v)
-{
-    if (v <= 0) return "";
-    char text[64];
-    if (v < 0.0001 || v > 1e7) {
-        snprintf(text, sizeof text, "%.3e", v);
-        return text;
-    }
-    int d = v >= 100 ? 0 : v >= 10 ? 1 : v >= 1 ? 2 : v >= 0.1 ? 3 : v >= 0.01 ? 4 : v >= 0.001 ? 5 : 6;
-    char format[16];
-    snprintf(format, sizeof format, "%c.%df", '%', d);
-    snprintf(text, sizeof text, format, v);
-    return text;
-}
-
-// ---- csv output
-
-void psTest::putTableParms()
-{
-    g_trace.traceIn("funcToCstrm");
-    funcToCstrm();
-    g_trace.traceOut("funcToCstrm");
-    g_trace.traceIn("parmsToCstrm");
-    parmsToCstrm();
-    g_trace.traceOut("parmsToCstrm");
-    g_cstrm.setColmIndex(m_numParmsColm);
-}
-
-void psTest::putTableResult(psResult r)
-{
-    putTableParms();
-    g_trace.traceIn("resultToCstrm");
-    resultToCstrm(r);
-    g_trace.traceOut("resultToCstrm");
-    g_cstrm.lineOut(m_numParmsColm + m_numResultColm);
-}
-
-void psTest::resultToCstrm(psResult)
-{
-    double mhz = psCpuTicker::getFreq();
-    psString usec;
-    if (mhz > 0) usec << m_tool.getFuncTicks() / mhz;
-    g_cstrm << getComment() << perfString(false) << getUnit() << usec << perfString(true)
-            << (isHotLine() ? psString("Hot") : psString());
-}
-
-psString psTest::getComment()
-{
-    if (m_deprecated) return "deprecated";
-    return getCacheComment(" ") + m_tool.getComment();
-}
-
-psString psTest::getCacheComment(psString sep)
-{
-    return m_pCacheIter ? m_pCacheIter->getComment() + sep : psString();
-}
-
-void psTest::putTableResult_Deprecated(psResult r)
-{
-    if (setDeprecatedFlag(true)) {
-        putTableParms();
-        g_trace.traceIn("resultToCstrm");
-        resultToCstrm(r);
-        g_trace.traceOut("resultToCstrm");
-        g_cstrm.linePostpone();
-    }
-    setDeprecatedFlag(false);
-}
-
-bool psTest::setDeprecatedFlag(bool on)
-{
-    m_deprecated = on;
-    if (!on) {
-        for (psList<psParameter*>::iterator it = m_parms.begin(); it != m_parms.end(); ++it)
-            (*it)->setDeprecatedFlag(false);
-        return false;
-    }
-    bool any = false;
-    for (psList<psParameter*>::iterator it = m_parms.begin(); it != m_parms.end(); ++it) {
-        if (!(*it)->isDeprecatedParm()) continue;
-        if (!(*it)->setDeprecatedFlag(true)) return false;
-        any = true;
-    }
-    return any;
-}
-
-void psTest::funcToCstrm() { g_cstrm.setNextColm(m_name); }
+// ---- input
 
 bool psTest::parmsFromIstrm()
 {
     for (psList<psParameter*>::iterator it = m_parms.begin(); it != m_parms.end(); ++it) g_istrm >> **it;
     return true;
-}
-
-bool psTest::parmsToOstrm()
-{
-    for (psList<psParameter*>::iterator it = m_parms.begin(); it != m_parms.end(); ++it) g_ostrm << **it;
-    return true;
-}
-
-bool psTest::parmsToCstrm()
-{
-    for (psList<psParameter*>::iterator it = m_parms.begin(); it != m_parms.end(); ++it) g_cstrm << **it;
-    return true;
-}
-
-bool psTest::parmsNameToCstrm()
-{
-    for (psList<psParameter*>::iterator it = m_parms.begin(); it != m_parms.end(); ++it)
-        (*it)->nameToCStream(g_cstrm);
-    return true;
-}
-
-void psTest::putTableName()
-{
-    if (m_name.length() >= 4 && m_name.substr(0, 4) == "__ps") return;
-    int mode = psSession::getNameMode();
-    if (mode & 1) putTableNameLine();
-    if (mode & 2) {
-        g_cstrm.swap(g_qstrm);
-        putTableNameLine();
-        g_cstrm.swap(g_qstrm);
-    }
-}
-
-void psTest::putTableNameLine()
-{
-    g_trace.traceIn("funcToCstrm");
-    funcToCstrm();
-    g_trace.traceOut("funcToCstrm");
-    g_trace.traceIn("parmsNameToCstrm");
-    parmsNameToCstrm();
-    g_trace.traceOut("parmsNameToCstrm");
-    g_cstrm.setColmIndex(m_numParmsColm);
-    g_cstrm << "parmNames";
-    g_cstrm.lineOut(m_numParmsColm + m_numResultColm);
-}
-
-// ---- console output
-
-void psTest::putTextParms(MessageLevel level)
-{
-    if (!g_ostrm.beginMessage(level)) return;
-    putTextParms();
-    g_ostrm.endMessage();
-}
-
-void psTest::putTextParms()
-{
-    g_ostrm << getCacheComment(":");
-    g_trace.traceIn("parmsToOstrm");
-    parmsToOstrm();
-    g_trace.traceOut("parmsToOstrm");
-    g_ostrm << "\n";
-}
-
-void psTest::outputConst() { constToOstrm(); }
-
-void psTest::outputRegInfo() { g_ostrm << PERF << regInfo() << "\n" << msgRestore; }
-
-psString psTest::regInfo()
-{
-    psString text = "   Test has been registered";
-    if (!m_info.macroName.empty()) text += psString(" by ") + m_info.macroName + " macro";
-    psString list;
-    auto add = [&list](bool present, const char* name) {
-        if (!present) return;
-        if (!list.empty()) list += ", ";
-        list += name;
-    };
-    add(m_funcLoop, "loopMethod");
-    add(m_funcStat, "statMethod");
-    add(m_funcOld, "oldMethod");
-    add(m_funcCall, "funcCall");
-    if (list.empty()) return text + " without any function to call.\n No standard timing method is available";
-    if (m_funcInit) list += ", funcInit";
-    text += psString(" with ") + list + ".";
-
-    const char* used;
-    if (m_funcOld)
-        used = "oldMethod";
-    else if (m_funcCall && m_tool.getRealMeasure())
-        used = "funcCall with Set&Use";
-    else if (!m_funcCall || m_funcLoop || m_funcStat) {
-        if (m_tool.getMethod() == tmStatistic)
-            used = m_funcStat ? "statMethod" : "loopMethod";
-        else
-            used = m_funcLoop ? "loopMethod" : "statMethod";
-    } else
-        used = "funcCall";
-    return text + "\n   " + used + " is called for measuring.";
 }
 
 // ---- services

@@ -119,9 +119,7 @@ psResult psTool::timing(funcLoop loop, funcStat stat, funcCall call, funcInit in
     m_funcInit = init;
     switch (m_method) {
     case tmAuto:
-        g_trace.traceIn("autoTiming");
-        autoLoopTiming();
-        g_trace.traceOut("autoTiming");
+        psTraced("autoTiming", [&] { autoLoopTiming(); });
         break;
     case tmManual:
         if (loop == nullptr && call == nullptr) {
@@ -132,9 +130,7 @@ psResult psTool::timing(funcLoop loop, funcStat stat, funcCall call, funcInit in
             setMethodStat(m_numLoops, 0);
             return timing(loop, stat, call, init);
         }
-        g_trace.traceIn("customLoopTiming");
-        customLoopTiming();
-        g_trace.traceOut("customLoopTiming");
+        psTraced("customLoopTiming", [&] { customLoopTiming(); });
         break;
     case tmStatistic:
         if (stat == nullptr && call == nullptr) {
@@ -145,14 +141,10 @@ psResult psTool::timing(funcLoop loop, funcStat stat, funcCall call, funcInit in
             setMethodLoop(m_statCalls);
             return timing(loop, stat, call, init);
         }
-        g_trace.traceIn("statisticTiming");
-        statisticTiming();
-        g_trace.traceOut("statisticTiming");
+        psTraced("statisticTiming", [&] { statisticTiming(); });
         break;
     case tmIterative:
-        g_trace.traceIn("iterativeTiming");
-        bestTiming(m_bestLoops, m_bestMaxLoops, m_bestMinClocks);
-        g_trace.traceOut("iterativeTiming");
+        psTraced("iterativeTiming", [&] { bestTiming(m_bestLoops, m_bestMaxLoops, m_bestMinClocks); });
         break;
     default:
         internalFail(813);
@@ -200,6 +192,7 @@ void psTool::reset()
     m_ticks = 0;
     m_loops = 0;
     m_figureSource = figNone;
+    m_steps.clear();
 }
 
 void psTool::updateResult(psResult status)
@@ -226,11 +219,13 @@ bool psTool::badCtrlStatus()
     return m_hooks.badCtrlStatus != nullptr && m_hooks.badCtrlStatus(bad87, badSSX);
 }
 
-void psTool::printBadCtrlStatus(bool avoid)
+void psTool::markBadCtrlStatus(bool avoid, psTimingStep& step)
 {
     if (!avoid || m_hooks.badCtrlStatus == nullptr || m_hooks.printCtrlStatus == nullptr) return;
     bool bad87 = false, badSSX = false;
-    if (m_hooks.badCtrlStatus(bad87, badSSX)) m_hooks.printCtrlStatus(bad87, badSSX);
+    if (!m_hooks.badCtrlStatus(bad87, badSSX)) return;
+    step.bad87 = bad87;
+    step.badSSX = badSSX;
 }
 
 void psTool::clearCtrlStatus()
@@ -259,35 +254,31 @@ void psTool::runTimFunc(int loops, double* clocks, bool loopStyle)
                 m_result = UNDEFINED;
                 return;
             }
-            g_trace.traceIn("kynFunctionCalls");
+            psTraceScope scope("kynFunctionCalls");
             status = loopStyle ? timCall_Loop(loops, &m_ticks, true) : timCall_Stat(&loops, &m_ticks, true);
-            g_trace.traceOut("kynFunctionCalls");
             m_figureSource = figCalls;
         } else {
-            if (m_avoidNow && m_funcInit) {
-                g_trace.traceIn("initFunc call");
-                m_funcInit();
-                g_trace.traceOut("initFunc call");
-            }
+            if (m_avoidNow && m_funcInit) psTraced("initFunc call", [&] { m_funcInit(); });
             ctrlStart();
-            g_trace.traceIn("kynFunctionCalls");
-            psSetPriority(m_priority);
-            if (!loopStyle && m_funcStat) {
-                m_ticks = (long long)*clocks; // the clock budget
-                status = m_funcStat(&loops, &m_ticks, numIntLoops);
-                m_figureSource = figStat;
-            } else if (m_funcLoop) {
-                status = m_funcLoop(loops, &m_ticks);
-                m_figureSource = figLoop;
-            } else if (m_funcCall) {
-                status = timCall_Loop(loops, &m_ticks, false);
-                m_figureSource = figCalls;
-            } else {
-                internalFail(262);
-                status = FAIL;
+            {
+                psTraceScope scope("kynFunctionCalls");
+                psSetPriority(m_priority);
+                if (!loopStyle && m_funcStat) {
+                    m_ticks = (long long)*clocks; // the clock budget
+                    status = m_funcStat(&loops, &m_ticks, numIntLoops);
+                    m_figureSource = figStat;
+                } else if (m_funcLoop) {
+                    status = m_funcLoop(loops, &m_ticks);
+                    m_figureSource = figLoop;
+                } else if (m_funcCall) {
+                    status = timCall_Loop(loops, &m_ticks, false);
+                    m_figureSource = figCalls;
+                } else {
+                    internalFail(262);
+                    status = FAIL;
+                }
+                psResetPriority();
             }
-            psResetPriority();
-            g_trace.traceOut("kynFunctionCalls");
             ctrlStop();
         }
         updateResult(status);
@@ -372,15 +363,16 @@ void psTool::runTimFuncStat(long long clocks, int* calls, double* funcTicks)
     } else {
         ctrlStart();
         psSetPriority(m_priority);
-        g_trace.traceIn("kynFunctionCalls");
-        if (m_funcStat) {
-            status = m_funcStat(calls, &c, numIntLoops);
-            m_figureSource = figStat;
-        } else {
-            status = timCall_Stat(calls, &c, false);
-            m_figureSource = figCalls;
+        {
+            psTraceScope scope("kynFunctionCalls");
+            if (m_funcStat) {
+                status = m_funcStat(calls, &c, numIntLoops);
+                m_figureSource = figStat;
+            } else {
+                status = timCall_Stat(calls, &c, false);
+                m_figureSource = figCalls;
+            }
         }
-        g_trace.traceOut("kynFunctionCalls");
         psResetPriority();
         ctrlStop();
     }
@@ -396,67 +388,30 @@ void psTool::runTimFuncStat(long long clocks, int* calls, double* funcTicks)
 
 void psTool::customLoopTiming()
 {
-    if (g_ostrm.beginMessage(INFO)) {
-        g_ostrm << "    Manual method: \n" << "        numLoops   = " << m_numLoops << "\n";
-        g_ostrm.endMessage();
-    }
-    g_trace.traceIn("runTimFunc");
-    runTimFunc(m_numLoops, &m_funcTicks, true);
-    g_trace.traceOut("runTimFunc");
+    note({tsManualStart, m_numLoops, 0, 0, 0, 0, UNDEFINED});
+    psTraced("runTimFunc", [&] { runTimFunc(m_numLoops, &m_funcTicks, true); });
     // The tool's own call loop gives the total of its calls; a test's loop function gives its
     // figure per call.
     if (m_figureSource == figCalls && m_numLoops > 0) m_funcTicks /= m_numLoops;
     m_measAccuracy = 0;
     m_comment << "nLps=" << m_numLoops;
-    if (g_ostrm.beginMessage(INFO)) {
-        g_ostrm << "        funcClocks = " << m_funcTicks << "\n"
-                << "        result     = " << psResultString(m_result) << "\n";
-        g_ostrm.endMessage();
-    }
+    note({tsManualDone, 0, 0, 0, m_funcTicks, 0, m_result});
 }
 
 void psTool::statisticTiming()
 {
-    if (g_ostrm.beginMessage(INFO)) {
-        g_ostrm << "    Statistical method:\n"
-                << "        minCalls   = " << m_statCalls << "\n"
-                << "        maxClocks  = " << clockText(m_statClocks) << "\n";
-        g_ostrm.endMessage();
-    }
+    note({tsStatStart, m_statCalls, 0, m_statClocks, 0, 0, UNDEFINED});
     int n = m_statCalls;
-    g_trace.traceIn("runTimFuncStat");
-    runTimFuncStat(m_statClocks, &n, &m_funcTicks);
-    g_trace.traceOut("runTimFuncStat");
+    psTraced("runTimFuncStat", [&] { runTimFuncStat(m_statClocks, &n, &m_funcTicks); });
     m_loops = n;
     m_measAccuracy = 0;
     m_comment << "nCalls=" << n;
-    if (g_ostrm.beginMessage(INFO)) {
-        g_ostrm << "        numCalls   = " << n << "\n"
-                << "        funcClocks = " << m_funcTicks << "\n"
-                << "        result     = " << psResultString(m_result) << "\n";
-        g_ostrm.endMessage();
-    }
+    note({tsStatDone, n, 0, 0, m_funcTicks, 0, m_result});
 }
 
 // ---- Auto and Iterative search --------------------------------------------------------------------
 
 namespace {
-// Prints one step's description when the console takes INFO, and starts the next one.
-void writeInfo(psString& text)
-{
-    if (g_ostrm.beginMessage(INFO)) {
-        g_ostrm << text;
-        g_ostrm.endMessage();
-    }
-    text = psString();
-}
-
-// Flushes the console files after a failed search that printed no step.
-void writeError()
-{
-    if (g_ostrm.getOutLevel() < INFO) g_ostrm << ERR << "" << msgRestoreFlush;
-}
-
 // A loop count scaled up, kept within an int.
 int scaled(int loops, long long factor)
 {
@@ -478,9 +433,7 @@ void psTool::autoLoopTiming()
 psResult psTool::startIterations(int loops, long long minClocks)
 {
     m_loops = loops;
-    g_trace.traceIn("runTimFunc");
-    runTimFunc(m_loops, &m_funcTicks, true);
-    g_trace.traceOut("runTimFunc");
+    psTraced("runTimFunc", [&] { runTimFunc(m_loops, &m_funcTicks, true); });
     m_funcTicks = perCallFigure(m_funcTicks);
     if (m_result >= ACCURFAIL) return m_result;
     if (m_funcTicks <= 0) return ACCURFAIL;
@@ -495,9 +448,7 @@ psResult psTool::continueIterations(int loops, int maxLoops)
         m_loops = m_minNumLoops;
         // A call longer than the timer's resolution allows is timed alone, a shorter one in blocks.
         numIntLoops = tResolution * 100.0 / m_funcTicks < 2.0 ? 1 : 100;
-        g_trace.traceIn("runTimFunc");
-        runTimFunc(m_minNumLoops, &budget, false);
-        g_trace.traceOut("runTimFunc");
+        psTraced("runTimFunc", [&] { runTimFunc(m_minNumLoops, &budget, false); });
         m_funcTicks = perCallFigure(budget);
         if (m_funcTicks <= 0) return ACCURFAIL;
         m_measAccuracy = computeAccuracy(m_funcTicks, m_funcTicks);
@@ -506,9 +457,7 @@ psResult psTool::continueIterations(int loops, int maxLoops)
     double prev = m_funcTicks;
     m_loops = std::max(std::min(loops, maxLoops), 1);
     while (m_loops <= maxLoops) {
-        g_trace.traceIn("runTimFunc");
-        runTimFunc(m_loops, &m_funcTicks, false);
-        g_trace.traceOut("runTimFunc");
+        psTraced("runTimFunc", [&] { runTimFunc(m_loops, &m_funcTicks, false); });
         m_funcTicks = perCallFigure(m_funcTicks);
         if (m_funcTicks <= 0) return ACCURFAIL;
         m_measAccuracy = computeAccuracy(m_funcTicks, prev);
@@ -534,49 +483,35 @@ psResult psTool::repeatTiming(int loops, int n)
     int i = 0;
     if (m_loops == loops) values[i++] = m_funcTicks;
     m_loops = loops;
-    psString info;
     for (; i < n; ++i) {
         values[i] = 0;
-        g_trace.traceIn("runTimFunc");
-        runTimFunc(m_loops, &values[i], false);
-        g_trace.traceOut("runTimFunc");
+        psTraced("runTimFunc", [&] { runTimFunc(m_loops, &values[i], false); });
         // The series holds clocks per call, like the figure it may start with.
         values[i] = perCallFigure(values[i]);
-        info << "        numLoops   = " << m_loops << "\n"
-             << "        numClocks  = " << m_ticks << "\n"
-             << "        funcClocks = " << values[i] << "\n";
-        writeInfo(info);
+        note({tsRepeatValue, m_loops, 0, m_ticks, values[i], 0, UNDEFINED});
     }
     m_measAccuracy = computeAccuracy(values, n);
     m_funcTicks = computeBest(values, n);
     psResult r = m_measAccuracy > m_accuracy ? ACCURWRN : OK;
     if (badCtrlStatus() && m_avoidNow) r = BADSTSWRN;
-    info << "        accuracy   = " << getAccuracyStr(m_measAccuracy) << "\n"
-         << "        bestClocks = " << m_funcTicks << "\n"
-         << "        result     = " << psResultString(r) << "\n";
-    printBadCtrlStatus(m_avoidNow);
-    writeInfo(info);
+    psTimingStep done{tsRepeatDone, 0, 0, 0, m_funcTicks, m_measAccuracy, r};
+    markBadCtrlStatus(m_avoidNow, done);
+    note(done);
     return r;
 }
 
 void psTool::bestTiming(int loops, int maxLoops, long long minClocks)
 {
-    psString info;
     m_avoidNow = m_avoidBadCtrlStatus;
-    info << "    Auto method: start\n" << "        minClocks  = " << clockText(minClocks) << "\n";
-    writeInfo(info);
+    note({tsSearchStart, 0, 0, minClocks, 0, 0, UNDEFINED});
 
     bool failed = false;
     psResult r = UNDEFINED;
     // Prior phase: raise the loop count until one measurement takes at least minClocks.
     for (int pass = 0; pass < 2; ++pass) {
-        info << "    Prior Measurement: \n" << "        numLoops   = " << loops << "\n";
-        writeInfo(info);
+        note({tsPriorStart, loops, 0, 0, 0, 0, UNDEFINED});
         r = startIterations(loops, minClocks);
-        info << "        numClocks  = " << m_ticks << "\n"
-             << "        funcClocks = " << m_funcTicks << "\n"
-             << "        result     = " << psResultString(r) << "\n";
-        writeInfo(info);
+        note({tsPriorDone, 0, 0, m_ticks, m_funcTicks, 0, r});
         if (r == ACCURFAIL) {
             if (pass == 1) failed = true;
             loops = scaled(loops, 10);
@@ -593,8 +528,7 @@ void psTool::bestTiming(int loops, int maxLoops, long long minClocks)
         }
         if (r > WRN) {
             m_result = r;
-            info << "    Auto method: exit\n";
-            writeInfo(info);
+            note({tsSearchExit, 0, 0, 0, 0, 0, r});
             return;
         }
         break;
@@ -603,17 +537,9 @@ void psTool::bestTiming(int loops, int maxLoops, long long minClocks)
     // Iteration phase: grow the loop count until successive figures agree.
     loops = scaled(m_loops, 4);
     while (!failed && maxLoops > m_loops) {
-        info << "    Iteration Measurement: \n"
-             << "        startLoops = " << loops << "\n"
-             << "        maxLoops   = " << maxLoops << "\n";
-        writeInfo(info);
+        note({tsIterationStart, loops, maxLoops, 0, 0, 0, UNDEFINED});
         r = continueIterations(loops, maxLoops);
-        info << "        stopLoops  = " << m_loops << "\n"
-             << "        stopClocks = " << m_ticks << "\n"
-             << "        accuracy   = " << getAccuracyStr(m_measAccuracy) << "\n"
-             << "        funcClocks = " << m_funcTicks << "\n"
-             << "        result     = " << psResultString(r) << "\n";
-        writeInfo(info);
+        note({tsIterationDone, m_loops, 0, m_ticks, m_funcTicks, m_measAccuracy, r});
         if (r == ACCURFAIL) {
             if (psCpuTicker::getClockFactor() <= loops) {
                 failed = true;
@@ -625,26 +551,19 @@ void psTool::bestTiming(int loops, int maxLoops, long long minClocks)
         }
         if (r == BADSTSWRN) {
             const double threshold = 2 * m_accuracy;
-            printBadCtrlStatus(m_avoidNow);
-            g_ostrm << WARN << "-- Attempting to avoid bad control status\n" << msgRestore;
-            info << "    Reduce loops to avoid bad ctrl status.\n" << "    Simple Measurements: \n";
-            writeInfo(info);
+            psTimingStep avoid{tsAvoidStart, 0, 0, 0, 0, 0, r};
+            markBadCtrlStatus(m_avoidNow, avoid);
+            note(avoid);
             clearCtrlStatus();
             r = repeatTiming(m_loops, 6);
-            if (r == BADSTSWRN || m_measAccuracy > threshold) {
-                info << "    Cannot avoid bad ctrl status\n";
-                writeInfo(info);
-                g_ostrm << WARN << "-- Attempt fails: " << msgRestore;
-                g_ostrm << WARN << (r == BADSTSWRN ? "Bad control status repeats.\n" : "Accuracy is unsatisfactory.\n")
-                        << msgRestore;
-            } else {
-                g_ostrm << WARN << "-- Attempt is successful\n" << msgRestore;
-            }
+            if (r == BADSTSWRN || m_measAccuracy > threshold)
+                note({tsAvoidFailed, 0, 0, 0, 0, m_measAccuracy, r});
+            else
+                note({tsAvoidSucceeded, 0, 0, 0, 0, m_measAccuracy, r});
             break;
         }
         if (m_measAccuracy <= 0.01) break;
-        info << "    Simple Measurements: \n";
-        writeInfo(info);
+        note({tsRepeatStart, m_loops, 0, 0, 0, 0, UNDEFINED});
         r = repeatTiming(m_loops, 3);
         if (r == ACCURWRN) {
             loops = scaled(m_loops, 4);
@@ -656,9 +575,7 @@ void psTool::bestTiming(int loops, int maxLoops, long long minClocks)
 
     if (failed) {
         m_result = ACCURFAIL;
-        info << "    Auto method: exit\n";
-        writeInfo(info);
-        writeError();
+        note({tsSearchFail, 0, 0, 0, 0, 0, ACCURFAIL});
         return;
     }
 
@@ -671,6 +588,11 @@ void psTool::bestTiming(int loops, int maxLoops, long long minClocks)
             m_message << "actual accuracy = " << accuracy;
         }
     }
-    info << "    Auto method: stop\n";
-    writeInfo(info);
+    note({tsSearchStop, m_loops, 0, m_ticks, m_funcTicks, m_measAccuracy, m_result});
+}
+
+void psTool::note(const psTimingStep& step)
+{
+    m_steps.add(step);
+    printTimingStep(step, m_hooks.printCtrlStatus);
 }

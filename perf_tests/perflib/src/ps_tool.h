@@ -6,6 +6,7 @@
 #include "ps_date.h"
 #include "ps_result.h"
 #include "ps_string.h"
+#include "ps_timing_steps.h"
 
 class psTool;
 
@@ -82,6 +83,8 @@ public:
     int getLoops() const { return m_loops; }
     long long getTicks() const { return m_ticks; }
     double getMeasAccuracy() const { return m_measAccuracy; }
+    // The steps of the last timing with their figures, as they were printed.
+    const psTimingSteps& getSteps() const { return m_steps; }
     psString getMessage() const { return m_message; }
     psString getComment() const { return m_comment; }
     void setFuncTicks(double ticks) { m_funcTicks = ticks; }
@@ -101,9 +104,12 @@ protected:
     void ctrlStart();
     void ctrlStop();
     bool badCtrlStatus();
-    void printBadCtrlStatus(bool avoid);
+    // Marks in the step the sides of a bad control status when avoid is set.
+    void markBadCtrlStatus(bool avoid, psTimingStep& step);
     void clearCtrlStatus();
     void internalFail(int line);
+    // Records a step of the method under way and prints it.
+    void note(const psTimingStep& step);
 
     // One measurement of loops calls; loopStyle false prefers the statistic function.
     void runTimFunc(int loops, double* clocks, bool loopStyle);
@@ -153,6 +159,7 @@ protected:
     // Which function gave the last measurement's figure, and so its unit.
     enum FigureSource { figNone, figStat, figLoop, figCalls };
     FigureSource m_figureSource;
+    psTimingSteps m_steps;
 
     // -c, -j, -J and -Y: in g_settings.
     static int& m_numMilliseconds;

@@ -2,6 +2,8 @@
 #ifndef PS_TRACE_H
 #define PS_TRACE_H
 
+#include <exception>
+
 #include "ps_list.h"
 #include "ps_string.h"
 
@@ -34,5 +36,34 @@ private:
 
 // Constant-initialised, like g_ostrm.
 extern psTrace g_trace;
+
+// Traces one step for the rest of the enclosing block: "trace into" now, "trace out of" when the
+// block ends. A block left by an exception leaves its name on the stack, so the error message
+// names the step that failed (getCurName).
+class psTraceScope {
+public:
+    explicit psTraceScope(const char* name) : m_name(name), m_exceptions(std::uncaught_exceptions())
+    {
+        g_trace.traceIn(m_name);
+    }
+    ~psTraceScope()
+    {
+        if (std::uncaught_exceptions() == m_exceptions) g_trace.traceOut(m_name);
+    }
+    psTraceScope(const psTraceScope&) = delete;
+    psTraceScope& operator=(const psTraceScope&) = delete;
+
+private:
+    const char* m_name;
+    int m_exceptions;
+};
+
+// Runs f() as one traced step and returns what it returns.
+template <class F>
+decltype(auto) psTraced(const char* name, F f)
+{
+    psTraceScope scope(name);
+    return f();
+}
 
 #endif

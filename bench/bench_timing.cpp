@@ -6,6 +6,7 @@
 #include <climits>
 
 #include "bench_clocks.h"
+#include "ky_tzv_loops.h"
 #include "ps_cpu_ticker.h"
 #include "ps_ostream.h"
 #include "ps_tool.h"
@@ -23,37 +24,21 @@ int spinCall()
     return 0;
 }
 
-// The multi-buffer loop wrapper: the fastest single call among loops.
+// spinCall as the lanes of a multi-buffer wrapper, timed by the wrappers' own loops.
+struct SpinLanes {
+    static int call() { return spinCall(); }
+    static int fold(int status) { return status; }
+};
+
 psResult spinLoop(int loops, long long* clocks)
 {
-    spinCall();
-    long long best = LLONG_MAX;
-    for (int i = 0; i < loops; ++i) {
-        unsigned long long s = kyn_StartCpuClocks();
-        spinCall();
-        best = std::min(best, (long long)(kyn_StopCpuClocks() - s));
-    }
-    *clocks = loops > 0 ? best : 0;
+    kyTzvFastestCall<SpinLanes>(loops, clocks);
     return OK;
 }
 
-// The multi-buffer statistic wrapper: calls in batches until enough calls and clocks; the fastest
-// batch per call.
 psResult spinStat(int* calls, long long* clocks, int batch)
 {
-    const int k = batch < 2 ? 1 : batch;
-    int made = 0;
-    long long total = 0, best = LLONG_MAX;
-    while (made < *calls || total < *clocks) {
-        unsigned long long t = kyn_StartCpuClocks();
-        for (int i = 0; i < k; ++i) spinCall();
-        long long d = (long long)(kyn_StopCpuClocks() - t);
-        best = std::min(best, d);
-        total += d;
-        made += k;
-    }
-    *calls = made;
-    *clocks = best / k;
+    kyTzvFastestBatch<SpinLanes>(calls, clocks, batch);
     return OK;
 }
 

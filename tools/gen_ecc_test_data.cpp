@@ -1,10 +1,9 @@
 // Generates the fixed key material of the elliptic-curve tests (perf_tests/tzvcrypto/src/
 // p_tzv_ecc_data.h) with OpenSSL, and checks every signature with OpenSSL's own verification.
 //
-// Not part of the build. To check or regenerate the constants:
-//   g++ -std=c++17 -O2 -Wall -Wextra tools/gen_ecc_test_data.cpp -lcrypto -o /tmp/gen_ecc_test_data
-//   /tmp/gen_ecc_test_data > /tmp/p_tzv_ecc_data.h
-//   diff /tmp/p_tzv_ecc_data.h perf_tests/tzvcrypto/src/p_tzv_ecc_data.h
+// Built with the tests (target gen_ecc_test_data); the test tools.gen_ecc_test_data checks that it
+// still prints the header byte for byte. To regenerate the constants:
+//   build/tools/gen_ecc_test_data > perf_tests/tzvcrypto/src/p_tzv_ecc_data.h
 //
 // The values are derived from fixed labels with SHA-512, so every run prints the same file.
 // Encodings (those of the multi-buffer library): keys, coordinates, r and k^-1 of the complete step

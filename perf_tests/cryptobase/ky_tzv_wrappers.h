@@ -3,23 +3,18 @@
 //   tcall_<f>_sts_wrapper()             one call, folded status
 //   tim_<f>_sts_wrapper_loop(n, clocks) the fastest single call among n
 //   tim_<f>_sts_wrapper_stat(...)       the fastest batch per call, less the loop step
-// Between two clock readings only the library call runs (and a volatile counter for batches);
-// folding and status checks happen outside the spans.
+// The timed loops are those of ky_tzv_loops.h; the status they return is checked after them.
 #ifndef KY_TZV_WRAPPERS_H
 #define KY_TZV_WRAPPERS_H
 
-#include <climits>
-
 #include "ky_cp_environment.h"
 #include "ky_tzv_symbols.h"
+#include "ky_tzv_loops.h"
 #include "ky_tzv_test.h"
-#include "ps_cpu_ticker.h"
 #include "ps_registry.h"
 #include "ps_services.h"
 
-// Lanes is a type with
-//   static Status call();           the library call on the source's file-scope data
-//   static int fold(Status);        the library status of that lane word
+// Lanes: the traits of ky_tzv_loops.h, call() being the library call on the source's file-scope data.
 template <class Lanes>
 inline int kyTzvCall()
 {
@@ -29,62 +24,13 @@ inline int kyTzvCall()
 template <class Lanes>
 psResult kyTzvLoop(int n, long long* clocks, const char* name)
 {
-    auto status = Lanes::call(); // warm-up
-    unsigned long long t0 = kyn_StartCpuClocks();
-    long long best = LLONG_MAX;
-    for (int i = 0; i < n; ++i) {
-        unsigned long long start = kyn_StartCpuClocks();
-        status = Lanes::call();
-        long long span = (long long)(kyn_StopCpuClocks() - start);
-        if (span < best) best = span;
-    }
-    long long total = (long long)(kyn_StopCpuClocks() - t0);
-    // With no timed call the figure is the cost of an empty start/stop pair.
-    *clocks = n > 0 ? best : total;
-    return kyTest::checkStatus(Lanes::fold(status), name);
+    return kyTest::checkStatus(Lanes::fold(kyTzvFastestCall<Lanes>(n, clocks)), name);
 }
 
 template <class Lanes>
 psResult kyTzvStat(int* count, long long* clocks, int batch, const char* name)
 {
-    kyn_StartCpuClocks();
-    // The cost of one step of the counting loop, taken off the per-call figure at the end.
-    long long overhead = LLONG_MAX;
-    for (int r = 0; r < 100; ++r) {
-        unsigned long long start = kyn_StartCpuClocks();
-        for (volatile int i = 0; i < 100; ++i) {
-        }
-        long long span = (long long)(kyn_StopCpuClocks() - start);
-        if (span < overhead) overhead = span;
-    }
-    overhead /= 100;
-
-    const int k = batch < 2 ? 1 : batch;
-    kyn_StartCpuClocks();
-    int calls = 0;
-    long long total = 0;
-    long long best = LLONG_MAX;
-    int status = 0;
-    for (;;) {
-        if (calls >= *count && psCpuTicker::getClockFactor() * total >= *clocks) {
-            status = 0;
-            break;
-        }
-        auto last = decltype(Lanes::call())();
-        unsigned long long start = kyn_StartCpuClocks();
-        for (volatile int i = 0; i < k; ++i) last = Lanes::call();
-        long long span = (long long)(kyn_StopCpuClocks() - start);
-        if (span < best) best = span;
-        status = Lanes::fold(last);
-        // A failing batch still counts for the best span, not for the calls made.
-        if (status != 0) break;
-        total += span;
-        calls += k;
-    }
-    *count = calls;
-    long long per = (best >= 0 && best <= (long long)UINT_MAX) ? (long long)((unsigned)best / (unsigned)k) : best / k;
-    *clocks = per > overhead ? per - overhead : per;
-    return kyTest::checkStatus(status, name);
+    return kyTest::checkStatus(kyTzvFastestBatch<Lanes>(count, clocks, batch), name);
 }
 
 // Lane traits of an 8-lane function: the call returns the 32-bit lane word, folded afterwards.

@@ -1,6 +1,6 @@
 #include "synthetic_tests.h"
 
-#include <climits>
+#include "ky_tzv_loops.h"
 
 namespace synthetic {
 
@@ -30,39 +30,25 @@ int spinCall()
     return 0;
 }
 
+namespace {
+// spinCall as the lanes of a multi-buffer wrapper.
+struct SpinLanes {
+    static int call() { return spinCall(); }
+    static int fold(int status) { return status; }
+};
+} // namespace
+
 psResult spinLoopFastest(int loops, long long* clocks)
 {
     ++s_loops;
-    spinCall();
-    unsigned long long t0 = kyn_StartCpuClocks();
-    long long best = LLONG_MAX;
-    for (int i = 0; i < loops; ++i) {
-        unsigned long long s = kyn_StartCpuClocks();
-        spinCall();
-        long long d = (long long)(kyn_StopCpuClocks() - s);
-        if (d < best) best = d;
-    }
-    long long total = (long long)(kyn_StopCpuClocks() - t0);
-    *clocks = loops > 0 ? best : total;
+    kyTzvFastestCall<SpinLanes>(loops, clocks);
     return OK;
 }
 
 psResult spinStat(int* calls, long long* clocks, int batch)
 {
     ++s_stats;
-    const int k = batch < 2 ? 1 : batch;
-    int made = 0;
-    long long total = 0, best = LLONG_MAX;
-    while (made < *calls || total < *clocks) {
-        unsigned long long t = kyn_StartCpuClocks();
-        for (int i = 0; i < k; ++i) spinCall();
-        long long d = (long long)(kyn_StopCpuClocks() - t);
-        if (d < best) best = d;
-        total += d;
-        made += k;
-    }
-    *calls = made;
-    *clocks = made > 0 ? best / k : 0;
+    kyTzvFastestBatch<SpinLanes>(calls, clocks, batch);
     return OK;
 }
 

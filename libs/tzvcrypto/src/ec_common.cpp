@@ -109,17 +109,13 @@ const Curve* curveOf(CurveId id)
 Workspace* Workspace::of(const Curve& curve)
 {
     thread_local std::unique_ptr<Workspace> slots[kCurveCount];
-    std::unique_ptr<Workspace>& slot = slots[static_cast<int>(curve.id)];
-    if (!slot) {
-        slot.reset(new (std::nothrow) Workspace(curve));
-        if (slot && !slot->valid()) slot.reset();
-    }
-    return slot.get();
+    return bn::threadSlot(slots[static_cast<int>(curve.id)], curve);
 }
 
 Workspace::Workspace(const Curve& curve)
 {
-    m_ctx = BN_CTX_new();
+    bn::Workspace* shared = bn::Workspace::get();
+    m_ctx = shared ? shared->ctx() : nullptr;
     m_scratch = EC_POINT_new(curve.group);
     m_valid = m_ctx && m_scratch;
     for (EC_POINT*& p : m_key) {
@@ -132,34 +128,6 @@ Workspace::~Workspace()
 {
     for (EC_POINT* p : m_key) EC_POINT_clear_free(p);
     EC_POINT_clear_free(m_scratch);
-    BN_CTX_free(m_ctx);
-}
-
-BnFrame::~BnFrame()
-{
-    for (int i = 0; i < m_secretCount; ++i) BN_clear(m_secret[i]);
-    BN_CTX_end(m_ctx);
-}
-
-bool BnFrame::lanes(BIGNUM* out[kLanes])
-{
-    for (int i = 0; i < kLanes; ++i) out[i] = BN_CTX_get(m_ctx);
-    return out[kLanes - 1] != nullptr;
-}
-
-bool BnFrame::secretLanes(BIGNUM* out[kLanes])
-{
-    if (!lanes(out) || m_secretCount + kLanes > kMaxSecrets) return false;
-    for (int i = 0; i < kLanes; ++i) m_secret[m_secretCount++] = out[i];
-    return true;
-}
-
-BIGNUM* BnFrame::secret()
-{
-    BIGNUM* bn = BN_CTX_get(m_ctx);
-    if (!bn || m_secretCount == kMaxSecrets) return nullptr;
-    m_secret[m_secretCount++] = bn;
-    return bn;
 }
 
 Call::Call(CurveId id, Status8& sts)
@@ -167,68 +135,6 @@ Call::Call(CurveId id, Status8& sts)
     m_curve = curveOf(id);
     if (m_curve) m_ws = Workspace::of(*m_curve);
     if (!m_ws) failRemainingLanes(sts);
-}
-
-void failRemainingLanes(Status8& sts)
-{
-    for (int i = 0; i < kLanes; ++i)
-        if (sts.ok(i)) sts.set(i, TZV_STS_BAD_PARAM);
-}
-
-unsigned okLanes(const Status8& sts)
-{
-    unsigned mask = 0;
-    for (int i = 0; i < kLanes; ++i)
-        if (sts.ok(i)) mask |= 1u << i;
-    return mask;
-}
-
-// Word numbers are little-endian in both word order and (as bytes) within the words, so that one
-// little-endian byte string of the same length carries them; on a little-endian host that string
-// is the words' own memory.
-bool wordsToBn(BIGNUM* bn, const int64u* words, int count)
-{
-    if (count < 1 || count > 9) return false;
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    return BN_lebin2bn(reinterpret_cast<const int8u*>(words), 8 * count, bn) != nullptr;
-#else
-    int8u buf[8 * 9];
-    for (int w = 0; w < count; ++w)
-        for (int b = 0; b < 8; ++b) buf[8 * w + b] = (int8u)(words[w] >> (8 * b));
-    return BN_lebin2bn(buf, 8 * count, bn) != nullptr;
-#endif
-}
-
-bool bnToWords(int64u* words, int count, const BIGNUM* bn)
-{
-    if (count < 1 || count > 9) return false;
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-    return BN_bn2lebinpad(bn, reinterpret_cast<int8u*>(words), 8 * count) >= 0;
-#else
-    int8u buf[8 * 9];
-    if (BN_bn2lebinpad(bn, buf, 8 * count) < 0) return false;
-    for (int w = 0; w < count; ++w) {
-        int64u v = 0;
-        for (int b = 7; b >= 0; --b) v = (v << 8) | buf[8 * w + b];
-        words[w] = v;
-    }
-    return true;
-#endif
-}
-
-bool bytesToBn(BIGNUM* bn, const int8u* bytes, int count)
-{
-    return BN_bin2bn(bytes, count, bn) != nullptr;
-}
-
-bool bnToBytes(int8u* bytes, int count, const BIGNUM* bn)
-{
-    return BN_bn2binpad(bn, bytes, count) >= 0;
-}
-
-bool inRange(const BIGNUM* v, const BIGNUM* upper)
-{
-    return !BN_is_zero(v) && !BN_is_negative(v) && BN_cmp(v, upper) < 0;
 }
 
 bool mulMod(BIGNUM* r, const BIGNUM* a, const BIGNUM* b, const Modulus& m, BN_CTX* ctx)

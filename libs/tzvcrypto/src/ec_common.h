@@ -1,17 +1,25 @@
 // Shared machinery of the elliptic-curve families (ec_nist, ec_sm2, ec_keys): the four curves, the
-// per-thread workspace, the conversions between the interface's encodings and BIGNUMs, modular
-// arithmetic across lanes and the loading and validation of public keys.
+// per-thread points, modular arithmetic across lanes and the loading and validation of keys. The
+// BIGNUM pool, frames and conversions are the library's big-number lanes (bn_lanes.h).
 #ifndef TZV_EC_COMMON_H
 #define TZV_EC_COMMON_H
 
 #include <openssl/bn.h>
 #include <openssl/ec.h>
 
-#include "tzv_lanes.h"
+#include "bn_lanes.h"
 
 namespace tzv::ec {
 
-constexpr int kLanes = 8;
+using bn::BnFrame;
+using bn::bnToBytes;
+using bn::bnToWords;
+using bn::bytesToBn;
+using bn::failRemainingLanes;
+using bn::inRange;
+using bn::kLanes;
+using bn::okLanes;
+using bn::wordsToBn;
 
 enum class CurveId { P256, P384, P521, SM2 };
 constexpr int kCurveCount = 4;
@@ -38,8 +46,8 @@ struct Curve {
 // The curve, built on first use (thread-safe); null when OpenSSL cannot provide it.
 const Curve* curveOf(CurveId id);
 
-// What one call needs besides its data: a BN_CTX and per-lane points, one set per curve and thread,
-// created on first use and reused by every later call of that thread.
+// What one call needs besides its data: the thread's BN_CTX and per-lane points, one set of points
+// per curve and thread, created on first use and reused by every later call of that thread.
 class Workspace {
 public:
     // This thread's workspace for the curve; null when it cannot be allocated.
@@ -56,33 +64,10 @@ public:
     EC_POINT* scratch() const { return m_scratch; }        // a product, used one lane at a time
 
 private:
-    BN_CTX* m_ctx = nullptr;
+    BN_CTX* m_ctx = nullptr; // the thread's, not owned
     EC_POINT* m_key[kLanes] = {};
     EC_POINT* m_scratch = nullptr;
     bool m_valid = false;
-};
-
-// Scoped BN_CTX frame: the temporary BIGNUMs it hands out live until it goes out of scope. Those
-// handed out as secret are cleared then, so that no key outlives the call in the thread's pool.
-// Take every BIGNUM of a frame before calling anything else that uses the BN_CTX.
-class BnFrame {
-public:
-    explicit BnFrame(BN_CTX* ctx) : m_ctx(ctx) { BN_CTX_start(ctx); }
-    ~BnFrame();
-    BnFrame(const BnFrame&) = delete;
-    BnFrame& operator=(const BnFrame&) = delete;
-
-    BIGNUM* get() { return BN_CTX_get(m_ctx); }
-    BIGNUM* secret();
-    // One BIGNUM per lane; false when the pool is exhausted (then every later get fails too).
-    bool lanes(BIGNUM* out[kLanes]);
-    bool secretLanes(BIGNUM* out[kLanes]);
-
-private:
-    static constexpr int kMaxSecrets = 4 * kLanes;
-    BN_CTX* m_ctx;
-    BIGNUM* m_secret[kMaxSecrets];
-    int m_secretCount = 0;
 };
 
 // The call's curve and workspace. When either is unavailable, every lane not already failed gets
@@ -99,22 +84,6 @@ private:
     const Curve* m_curve = nullptr;
     Workspace* m_ws = nullptr;
 };
-
-// Marks TZV_STS_BAD_PARAM in every lane that is still OK (an internal failure such as exhausted
-// memory, which the interface has no other value for).
-void failRemainingLanes(Status8& sts);
-
-// Bit i set when lane i is still OK.
-unsigned okLanes(const Status8& sts);
-
-// ---- conversions (the values are public or secret alike; none of them branches on the value) ----
-bool wordsToBn(BIGNUM* bn, const int64u* words, int count);
-bool bnToWords(int64u* words, int count, const BIGNUM* bn); // false when bn does not fit
-bool bytesToBn(BIGNUM* bn, const int8u* bytes, int count);
-bool bnToBytes(int8u* bytes, int count, const BIGNUM* bn); // false when bn does not fit
-
-// 1 <= v < upper.
-bool inRange(const BIGNUM* v, const BIGNUM* upper);
 
 // ---- modular arithmetic ----
 // r = a * b mod m, for a, b in [0, m-1]; constant-time Montgomery multiplication. r may alias b.

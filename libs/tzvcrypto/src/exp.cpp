@@ -2,24 +2,16 @@
 // The exponent may be a secret (a private key, a DH secret), so every lane runs OpenSSL's
 // constant-time fixed-window Montgomery exponentiation whatever its values.
 #include <openssl/bn.h>
-#include <openssl/crypto.h>
-
-#include <cstring>
 
 #include "modexp_common.h"
 
 namespace {
 
 using namespace tzv;
+using namespace tzv::bn;
 using namespace tzv::modexp;
 
 int wordsFor(int bits) { return (bits + 63) / 64; }
-
-void failRemaining(Status8& sts)
-{
-    for (int i = 0; i < kLanes; ++i)
-        if (sts.ok(i)) sts.set(i, TZV_STS_BAD_PARAM);
-}
 
 // r = b^e mod m in one lane, the three values already loaded; m is odd.
 bool expLane(BIGNUM* r, BIGNUM* b, const BIGNUM* e, const BIGNUM* m, BN_MONT_CTX* mont, BN_CTX* ctx)
@@ -62,19 +54,19 @@ TZV_EXPORT tzv_status tzv_exp_mb8(int64u* const out[8], const int64u* const base
 
     Workspace* ws = Workspace::get();
     if (!ws) {
-        failRemaining(sts);
+        failRemainingLanes(sts);
         return sts.word();
     }
     BN_CTX* ctx = ws->ctx();
     const int modWords = wordsFor(mod_bits);
     const int resultBytes = 8 * modWords;
-    Frame f(ctx);
+    BnFrame f(ctx);
     BIGNUM* m = f.get();
-    BIGNUM* b = f.secret();
-    BIGNUM* e = f.secret();
-    BIGNUM* r = f.secret();
+    BIGNUM* b = f.constTimeSecret();
+    BIGNUM* e = f.constTimeSecret();
+    BIGNUM* r = f.constTimeSecret();
     if (!m || !b || !e || !r) {
-        failRemaining(sts);
+        failRemainingLanes(sts);
         return sts.word();
     }
     for (int i = 0; i < kLanes; ++i) {
@@ -90,10 +82,6 @@ TZV_EXPORT tzv_status tzv_exp_mb8(int64u* const out[8], const int64u* const base
         if (!ok || !expLane(r, b, e, m, ws->mont(i), ctx) || !bnToWords(res, modWords, r))
             sts.set(i, TZV_STS_BAD_PARAM);
     }
-    for (int i = 0; i < kLanes; ++i) {
-        int8u* s = slot(work, resultBytes, i);
-        if (sts.ok(i)) std::memcpy(out[i], s, (size_t)resultBytes);
-        OPENSSL_cleanse(s, (size_t)resultBytes);
-    }
+    deliver(sts, out, work, resultBytes);
     return sts.word();
 }

@@ -2,10 +2,8 @@
 // 1024, 2048, 3072 and 4096 bits, on OpenSSL's Montgomery arithmetic. Every lane is computed on its
 // own: lanes may carry different keys.
 #include <openssl/bn.h>
-#include <openssl/crypto.h>
 
 #include <cstdint>
-#include <cstring>
 
 #include "modexp_common.h"
 
@@ -19,6 +17,7 @@ struct tzv_rsa_method {
 namespace {
 
 using namespace tzv;
+using namespace tzv::bn;
 using namespace tzv::modexp;
 
 enum Kind { kPublic = 1, kPrivate = 2, kPrivateCrt = 3 };
@@ -53,28 +52,8 @@ bool startCall(Status8& sts, int bits, const tzv_rsa_method* method, Kind kind, 
     return true;
 }
 
-void failRemaining(Status8& sts)
-{
-    for (int i = 0; i < kLanes; ++i)
-        if (sts.ok(i)) sts.set(i, TZV_STS_BAD_PARAM);
-}
-
-// Copies the results of the lanes that succeeded from their work slots to the caller's outputs and
-// wipes the slots.
-void deliver(const Status8& sts, int8u* const to[kLanes], int8u* work, int len)
-{
-    for (int i = 0; i < kLanes; ++i) {
-        int8u* s = slot(work, len, i);
-        if (sts.ok(i)) std::memcpy(to[i], s, (size_t)len);
-        OPENSSL_cleanse(s, (size_t)len);
-    }
-}
-
 // A modulus of exactly `bits` bits, odd (Montgomery arithmetic needs it).
 bool validModulus(const BIGNUM* n, int bits) { return BN_is_odd(n) && BN_num_bits(n) == bits; }
-
-// 1 <= v < upper.
-bool inRange(const BIGNUM* v, const BIGNUM* upper) { return !BN_is_zero(v) && BN_cmp(v, upper) < 0; }
 
 // Loads the lane's text and checks it is below n.
 bool loadText(BIGNUM* m, const int8u* from, int len, const BIGNUM* n)
@@ -87,7 +66,7 @@ bool loadText(BIGNUM* m, const int8u* from, int len, const BIGNUM* n)
 bool pow65537(BIGNUM* r, const BIGNUM* m, BN_MONT_CTX* mont, BN_CTX* ctx)
 {
     if (!BN_to_montgomery(r, m, mont, ctx)) return false;
-    Frame f(ctx);
+    BnFrame f(ctx);
     BIGNUM* mm = f.get();
     if (!mm || !BN_copy(mm, r)) return false;
     for (int i = 0; i < 16; ++i)
@@ -99,11 +78,11 @@ bool pow65537(BIGNUM* r, const BIGNUM* m, BN_MONT_CTX* mont, BN_CTX* ctx)
 // m = m2 + h·q. The key values arrive flagged constant-time; the exponentiations and the
 // multiplications by invq use Montgomery arithmetic.
 bool crtLane(BIGNUM* m, const BIGNUM* c, const BIGNUM* p, const BIGNUM* q, const BIGNUM* dp, const BIGNUM* dq,
-             const BIGNUM* invq, BN_MONT_CTX* mp, BN_MONT_CTX* mq, Frame& f, BN_CTX* ctx)
+             const BIGNUM* invq, BN_MONT_CTX* mp, BN_MONT_CTX* mq, BnFrame& f, BN_CTX* ctx)
 {
-    BIGNUM* m1 = f.secret();
-    BIGNUM* m2 = f.secret();
-    BIGNUM* t = f.secret();
+    BIGNUM* m1 = f.constTimeSecret();
+    BIGNUM* m2 = f.constTimeSecret();
+    BIGNUM* t = f.constTimeSecret();
     if (!m1 || !m2 || !t) return false;
     return BN_nnmod(t, c, p, ctx) && BN_mod_exp_mont_consttime(m1, t, dp, p, ctx, mp) &&
            BN_nnmod(t, c, q, ctx) && BN_mod_exp_mont_consttime(m2, t, dq, q, ctx, mq) &&
@@ -113,11 +92,11 @@ bool crtLane(BIGNUM* m, const BIGNUM* c, const BIGNUM* p, const BIGNUM* q, const
 }
 
 // invq·q ≡ 1 (mod p): a wrong coefficient would give a wrong plaintext without any other sign.
-bool validCoefficient(const BIGNUM* invq, const BIGNUM* q, const BIGNUM* p, BN_MONT_CTX* mp, Frame& f,
+bool validCoefficient(const BIGNUM* invq, const BIGNUM* q, const BIGNUM* p, BN_MONT_CTX* mp, BnFrame& f,
                       BN_CTX* ctx)
 {
-    BIGNUM* a = f.secret();
-    BIGNUM* b = f.secret();
+    BIGNUM* a = f.constTimeSecret();
+    BIGNUM* b = f.constTimeSecret();
     return a && b && inRange(invq, p) && BN_nnmod(b, q, p, ctx) && BN_to_montgomery(a, invq, mp, ctx) &&
            BN_mod_mul_montgomery(a, a, b, mp, ctx) && BN_is_one(a);
 }
@@ -151,17 +130,17 @@ TZV_EXPORT tzv_status tzv_rsa_public_mb8(const int8u* const from[8], int8u* cons
     markNullLanes(sts, from, to, n);
     Workspace* ws = Workspace::get();
     if (!ws) {
-        failRemaining(sts);
+        failRemainingLanes(sts);
         return sts.word();
     }
     BN_CTX* ctx = ws->ctx();
     const int len = bits / 8;
-    Frame f(ctx);
+    BnFrame f(ctx);
     BIGNUM* nn = f.get();
     BIGNUM* m = f.get();
     BIGNUM* r = f.get();
     if (!nn || !m || !r) {
-        failRemaining(sts);
+        failRemainingLanes(sts);
         return sts.word();
     }
     for (int i = 0; i < kLanes; ++i) {
@@ -188,18 +167,18 @@ TZV_EXPORT tzv_status tzv_rsa_private_mb8(const int8u* const from[8], int8u* con
     markNullLanes(sts, from, to, d, n);
     Workspace* ws = Workspace::get();
     if (!ws) {
-        failRemaining(sts);
+        failRemainingLanes(sts);
         return sts.word();
     }
     BN_CTX* ctx = ws->ctx();
     const int len = bits / 8;
-    Frame f(ctx);
+    BnFrame f(ctx);
     BIGNUM* nn = f.get();
     BIGNUM* c = f.get();
-    BIGNUM* dd = f.secret();
-    BIGNUM* m = f.secret();
+    BIGNUM* dd = f.constTimeSecret();
+    BIGNUM* m = f.constTimeSecret();
     if (!nn || !c || !dd || !m) {
-        failRemaining(sts);
+        failRemainingLanes(sts);
         return sts.word();
     }
     for (int i = 0; i < kLanes; ++i) {
@@ -229,23 +208,23 @@ TZV_EXPORT tzv_status tzv_rsa_private_crt_mb8(const int8u* const from[8], int8u*
     markNullLanes(sts, from, to, p, q, dp, dq, invq);
     Workspace* ws = Workspace::get();
     if (!ws) {
-        failRemaining(sts);
+        failRemainingLanes(sts);
         return sts.word();
     }
     BN_CTX* ctx = ws->ctx();
     const int len = bits / 8;
     const int half = bits / 128;
-    Frame f(ctx);
+    BnFrame f(ctx);
     BIGNUM* nn = f.get();
     BIGNUM* c = f.get();
-    BIGNUM* pp = f.secret();
-    BIGNUM* qq = f.secret();
-    BIGNUM* dpp = f.secret();
-    BIGNUM* dqq = f.secret();
-    BIGNUM* iq = f.secret();
-    BIGNUM* m = f.secret();
+    BIGNUM* pp = f.constTimeSecret();
+    BIGNUM* qq = f.constTimeSecret();
+    BIGNUM* dpp = f.constTimeSecret();
+    BIGNUM* dqq = f.constTimeSecret();
+    BIGNUM* iq = f.constTimeSecret();
+    BIGNUM* m = f.constTimeSecret();
     if (!nn || !c || !pp || !qq || !dpp || !dqq || !iq || !m) {
-        failRemaining(sts);
+        failRemainingLanes(sts);
         return sts.word();
     }
     for (int i = 0; i < kLanes; ++i) {
@@ -253,7 +232,7 @@ TZV_EXPORT tzv_status tzv_rsa_private_crt_mb8(const int8u* const from[8], int8u*
         BN_MONT_CTX* mp = ws->mont(2 * i);
         BN_MONT_CTX* mq = ws->mont(2 * i + 1);
         // Each lane's frame returns its temporaries to the pool (wiped) before the next lane.
-        Frame lane(ctx);
+        BnFrame lane(ctx);
         bool ok = wordsToBn(pp, p[i], half) && wordsToBn(qq, q[i], half) && BN_is_odd(pp) && BN_is_odd(qq) &&
                   !BN_is_one(pp) && !BN_is_one(qq) && BN_mul(nn, pp, qq, ctx) && BN_num_bits(nn) == bits &&
                   wordsToBn(dpp, dp[i], half) && inRange(dpp, pp) && wordsToBn(dqq, dq[i], half) &&

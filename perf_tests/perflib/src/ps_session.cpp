@@ -11,7 +11,6 @@
 #include "ps_info_test.h"
 #include "ps_iostream.h"
 #include "ps_istream.h"
-#include "ps_options.h"
 #include "ps_ostream.h"
 #include "ps_registry.h"
 #include "ps_services.h"
@@ -134,7 +133,7 @@ void reportSetupStatus(int status)
 
 void psSession::initStaticCpu()
 {
-    unsigned long long mask = psGetCpuFeatureMask();
+    unsigned long long mask = g_settings.cpuFeature;
     if (mask == 0) {
         kyn_Init();
         return;
@@ -161,7 +160,7 @@ void psSession::setNumThreads()
     kyn_GetNumThreads(&n);
     g_ostrm << "\n"
             << "--calling kyncpGetNumThreads: numThreads = " << n << "\n";
-    int threads = psGetNumThreadsOption();
+    int threads = g_settings.numThreads;
     if (threads > 0) {
         g_ostrm << "--calling kyncpSetNumThreads( " << threads << " )\n";
         reportSetupStatus(kyn_SetNumThreads(threads));
@@ -182,10 +181,10 @@ void psSession::setKynLibInfo()
 
 bool psSession::hintOutput()
 {
-    if (!psGetVersionMode() && psGetHintArg() == 0) return false;
+    if (!g_settings.version && g_settings.hintArg == 0) return false;
     g_ostrm << "\n"
             << "Orvel(R) Kyn. Performance System " << PS_version << ", " << psBuildDate() << "\n";
-    if (psGetHintArg() != 0) hint(psGetHintArg(), psGetHintHide());
+    if (g_settings.hintArg != 0) hint(g_settings.hintArg, g_settings.hintHide);
     return true;
 }
 

@@ -14,8 +14,6 @@
 #include "ps_interrupt.h"
 #include "ps_istream.h"
 #include "ps_parameter.h"
-#include "ps_report.h"
-#include "ps_session.h"
 #include "ps_settings.h"
 #include "ps_signal.h"
 #include "ps_trace.h"
@@ -150,9 +148,7 @@ psResult psTest::run()
             s_outLevel = g_ostrm.getOutLevel();
             m_date.start();
 
-            psReportTestTitle title = psTraced("testTitle", [&] { return psReportTestTitle(this); });
-            psTraced("g_ostrm<<testTitle", [&] { g_ostrm << ERR << title << msgRestore; });
-            psTraced("g_ustrm<<testTitle", [&] { g_ustrm << title; });
+            printTitle();
 
             psString missing = missingFunction();
             bool can = psTraced("canStart", [&] { return missing.empty() && canStart(); });
@@ -169,7 +165,7 @@ psResult psTest::run()
             } else {
                 psTraced("parmsFromIstrm", [&] { parmsFromIstrm(); });
                 putTableName();
-                if (g_istrm.iniWrite() || psSession::getNameExit()) {
+                if (g_istrm.iniWrite() || g_settings.nameExit) {
                     m_currentResult = OK;
                 } else {
                     outputRegInfo();
@@ -187,15 +183,7 @@ psResult psTest::run()
 
     m_testResult = m_currentResult;
     m_date.stop();
-    {
-        psTraceScope scope("testResult");
-        psReportTestResult result(this);
-        g_ostrm << result;
-        g_ustrm << result;
-        g_ostrm.flush();
-        g_cstrm.flush();
-        g_ustrm.flush();
-    }
+    printResult();
     psTraced("endTest", [&] { endTest(); });
     return m_testResult;
 }

@@ -163,6 +163,9 @@ protected:
     static int m_vectorShift;
 
 private:
+    // The test's title block and its result lines on the console and in the summary table.
+    void printTitle();
+    void printResult();
     // Ends the test run as EXCPTFAIL with the exception's message and the innermost step.
     void failByException(const psException& e);
 };

@@ -1,5 +1,6 @@
 // The lines a test writes for each measured combination of its parameters: the performance line
-// and errors on the console, the result row in the csv table, and the name rows before them.
+// and errors on the console, the result row in the csv table, and the name rows before them; the
+// test's title block and result lines.
 
 #include "ps_test.h"
 
@@ -9,7 +10,8 @@
 #include "ps_cpu_ticker.h"
 #include "ps_cstream.h"
 #include "ps_parameter.h"
-#include "ps_session.h"
+#include "ps_report.h"
+#include "ps_settings.h"
 #include "ps_trace.h"
 
 namespace {
@@ -185,7 +187,7 @@ bool psTest::parmsNameToCstrm()
 void psTest::putTableName()
 {
     if (m_name.length() >= 4 && m_name.substr(0, 4) == "__ps") return;
-    int mode = psSession::getNameMode();
+    int mode = g_settings.nameMode;
     if (mode & 1) putTableNameLine();
     if (mode & 2) {
         g_cstrm.swap(g_qstrm);
@@ -254,4 +256,22 @@ psString psTest::regInfo()
     } else
         used = "funcCall";
     return text + "\n   " + used + " is called for measuring.";
+}
+
+void psTest::printTitle()
+{
+    psReportTestTitle title = psTraced("testTitle", [&] { return psReportTestTitle(this); });
+    psTraced("g_ostrm<<testTitle", [&] { g_ostrm << ERR << title << msgRestore; });
+    psTraced("g_ustrm<<testTitle", [&] { g_ustrm << title; });
+}
+
+void psTest::printResult()
+{
+    psTraceScope scope("testResult");
+    psReportTestResult result(this);
+    g_ostrm << result;
+    g_ustrm << result;
+    g_ostrm.flush();
+    g_cstrm.flush();
+    g_ustrm.flush();
 }

@@ -1,8 +1,6 @@
-// libkyncp's processor identification against what the processor and the kernel say: CPUID
-// readings against the instruction itself, the vendor and the feature flags against /proc/cpuinfo,
-// the OS state bits against XCR0, and the leaf-2 cache lookup.
+// libkyncp's processor identification against what the processor and the kernel say: the feature
+// flags against /proc/cpuinfo, the OS state bits against XCR0, and the leaf-2 cache lookup.
 #include <cpuid.h>
-#include <sched.h>
 
 #include <fstream>
 #include <set>
@@ -28,31 +26,6 @@ std::string cpuinfo(const std::string& key)
 }
 
 } // namespace
-
-TEST(KyncpCpu, GetRegGivesTheInstructionsRegistersAndTheKernelsVendor)
-{
-    // One processor throughout, so per-processor fields (APIC id) stay the same.
-    cpu_set_t saved, one;
-    sched_getaffinity(0, sizeof saved, &saved);
-    CPU_ZERO(&one);
-    CPU_SET(sched_getcpu(), &one);
-    sched_setaffinity(0, sizeof one, &one);
-    const std::pair<unsigned, unsigned> queries[] = {{0, 0}, {1, 0}, {7, 0}, {7, 1}, {0x80000000u, 0},
-                                                     {0x80000001u, 0}, {0x80000002u, 0}, {0x80000004u, 0}};
-    for (auto q : queries) {
-        unsigned want[4];
-        __cpuid_count(q.first, q.second, want[0], want[1], want[2], want[3]);
-        int32u r[4] = {};
-        ASSERT_EQ(kynStsNoErr, cpGetReg(r, q.first, q.second));
-        for (int i = 0; i < 4; ++i) EXPECT_EQ(want[i], r[i]) << std::hex << "leaf " << q.first << "." << q.second;
-    }
-    sched_setaffinity(0, sizeof saved, &saved);
-
-    int32u r[4] = {};
-    ASSERT_EQ(kynStsNoErr, cpGetReg(r, 0, 0));
-    const int32u vendor[3] = {r[1], r[3], r[2]};
-    EXPECT_EQ(cpuinfo("vendor_id"), std::string(reinterpret_cast<const char*>(vendor), 12));
-}
 
 TEST(KyncpCpu, FeatureBitsAgreeWithProcCpuinfoAndXcr0)
 {

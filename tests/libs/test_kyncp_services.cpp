@@ -1,6 +1,6 @@
-// libkyncp's services and contexts: time-stamp readings against the counter, feature and thread
-// selection, status texts, the version record, and the big-number, Montgomery, PRNG, prime and DLP
-// contexts: values round-trip, arithmetic agrees with OpenSSL, and one table of bad arguments.
+// libkyncp's services and contexts: time-stamp readings against the counter, feature, thread and
+// code-path selection, and the big-number, Montgomery, PRNG, prime and DLP contexts: arithmetic
+// agrees with OpenSSL, the generator gives its documented hash, and one table of bad arguments.
 #include <openssl/bn.h>
 #include <openssl/sha.h>
 #include <x86intrin.h>
@@ -9,7 +9,6 @@
 #include <cstring>
 #include <functional>
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -109,21 +108,13 @@ TEST(KyncpClock, ReadingsAreTheTimeStampCounterAndIncrease)
     const std::pair<const char*, Kyn64u (*)()> clocks[] = {{"cpStartTsc", cpStartTsc}, {"cpStopTsc", cpStopTsc},
         {"cpStartTscp", cpStartTscp}, {"cpStopTscp", cpStopTscp}, {"kyncpGetCpuClocks", kyncpGetCpuClocks}};
     for (const auto& clock : clocks) {
-        // Between two counter readings taken here, fenced so that neither moves past the call.
+        // Between two fenced counter readings taken here, and increasing from call to call.
         _mm_lfence();
-        const Kyn64u before = __rdtsc();
+        Kyn64u last = __rdtsc(), value = (_mm_lfence(), clock.second());
         _mm_lfence();
-        const Kyn64u value = clock.second();
-        _mm_lfence();
-        const Kyn64u after = __rdtsc();
-        EXPECT_LE(before, value) << clock.first;
-        EXPECT_LE(value, after) << clock.first;
-        Kyn64u last = clock.second();
-        for (int i = 0; i < 1000; ++i) {
-            const Kyn64u now = clock.second();
-            ASSERT_GT(now, last) << clock.first << " reading " << i;
-            last = now;
-        }
+        EXPECT_LE(last, value) << clock.first;
+        EXPECT_LE(value, __rdtsc()) << clock.first;
+        for (int i = 0; i < 1000; ++i, last = value) ASSERT_GT(value = clock.second(), last) << clock.first << " reading " << i;
     }
 }
 
@@ -149,7 +140,6 @@ TEST_F(KyncpSettings, FeatureAndThreadSelection)
         EXPECT_EQ(c.sts, kyncpSetCpuFeatures(c.mask)) << std::hex << c.mask;
         EXPECT_EQ(c.enabled, kyncpGetEnabledCpuFeatures()) << std::hex << c.mask;
     }
-    EXPECT_GT(kynStsFeatureNotSupported, 0) << "a note, not an error";
     EXPECT_EQ(kynStsNoErr, kyncpInit());
     EXPECT_EQ(supported, kyncpGetEnabledCpuFeatures());
 
@@ -162,33 +152,9 @@ TEST_F(KyncpSettings, FeatureAndThreadSelection)
     EXPECT_EQ(4, n);
 }
 
-TEST_F(KyncpSettings, StatusTextsAndVersionRecord)
+// The code path follows the enabled features: each known path, best last, with what it needs.
+TEST_F(KyncpSettings, CodePathFollowsTheEnabledFeatures)
 {
-#define NAMED(c) {c, #c}
-    const std::pair<KynStatus, const char*> codes[] = {
-        NAMED(kynStsNoErr), NAMED(kynStsErr), NAMED(kynStsBadArgErr), NAMED(kynStsNullPtrErr),
-        NAMED(kynStsOutOfRangeErr), NAMED(kynStsContextMatchErr), NAMED(kynStsNotSupportedModeErr),
-        NAMED(kynStsLengthErr), NAMED(kynStsBadModulusErr), NAMED(kynStsIncompleteContextErr),
-        NAMED(kynStsFeatureNotSupported)};
-#undef NAMED
-    std::set<std::string> texts;
-    for (auto& c : codes) {
-        const std::string text = kyncpGetStatusString(c.first);
-        EXPECT_EQ(0u, text.rfind(std::string(c.second) + ": ", 0)) << text;
-        EXPECT_GT(text.size(), strlen(c.second) + 4) << "no description: " << text;
-        texts.insert(text);
-    }
-    EXPECT_EQ(std::size(codes), texts.size());
-    for (KynStatus unknown : {-1, 1, 12345, INT_MIN, INT_MAX})
-        EXPECT_EQ(0u, std::string(kyncpGetStatusString(unknown)).rfind("kynStsUnknown", 0)) << unknown;
-
-    kyncpInit();
-    const CryptoLibraryVersion* v = cryptoGetLibVersion();
-    EXPECT_EQ(13, v->major);
-    EXPECT_EQ(0, v->minor);
-    EXPECT_NE(std::string::npos, std::string(v->Name).find(v->targetCpu));
-    EXPECT_EQ(11u, strlen(v->BuildDate)) << "the compiler's date format: " << v->BuildDate;
-    // The code path follows the enabled features: each known path, best last, with what it needs.
     Kyn64u supported = 0;
     kyncpGetCpuFeatures(&supported);
     const Kyn64u sse42 = kynCPUID_SSE | kynCPUID_SSE2 | kynCPUID_SSE3 | kynCPUID_SSSE3 | kynCPUID_SSE41 | kynCPUID_SSE42;
@@ -200,31 +166,8 @@ TEST_F(KyncpSettings, StatusTextsAndVersionRecord)
     for (const auto& path : paths) {
         if ((supported & path.first) != path.first) continue;
         kyncpSetCpuFeatures(path.first);
-        EXPECT_STREQ(path.second, cryptoGetLibVersion()->targetCpu);
         EXPECT_EQ("13.0.0 (" + std::string(path.second) + ")", cryptoGetLibVersion()->Version);
     }
-}
-
-TEST(KyncpBigNum, ValuesRoundTrip)
-{
-    // As the harness's random fill stores 4 random words into 8: bits 127 and 0 set.
-    Num bn(8, {0x12345679u, 0xDEADBEEFu, 0x0BADF00Du, 0x80000001u, 0, 0, 0, 0});
-    int capacity = 0;
-    ASSERT_EQ(kynStsNoErr, kynsGetSize_BN(bn.get(), &capacity));
-    EXPECT_EQ(8, capacity);
-    EXPECT_EQ((Words{0x12345679u, 0xDEADBEEFu, 0x0BADF00Du, 0x80000001u}), bn.words());
-    // Negative values keep their sign; minus zero is zero; leading zero words beyond the capacity
-    // are fine; a shorter value clears the old high words.
-    KynsBigNumSGN sgn;
-    Num neg(4, {5, 7}, kynsBigNumNEG), zero(4, {0, 0, 0}, kynsBigNumNEG), small(2, {3, 4, 0, 0, 0});
-    EXPECT_EQ((Words{5, 7}), neg.words(&sgn));
-    EXPECT_EQ(kynsBigNumNEG, sgn);
-    EXPECT_TRUE(zero.words(&sgn).empty());
-    EXPECT_EQ(kynsBigNumPOS, sgn);
-    EXPECT_EQ((Words{3, 4}), small.words());
-    const int32u one = 1;
-    EXPECT_EQ(kynStsNoErr, kynsSet_BN(kynsBigNumPOS, 1, &one, small.get()));
-    EXPECT_EQ(Words{1}, small.words());
 }
 
 TEST(KyncpMontgomery, ProductsMatchOpenSsl)

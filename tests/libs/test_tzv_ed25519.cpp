@@ -1,13 +1,11 @@
 // Tests of the 8-lane Ed25519 functions of libtzvcrypto: the sign.input set of the vector package
-// (its first entry is RFC 8032 test 1), eight different keys and messages per call, the suite's
-// fixed data shared by every lane, and bad lanes: corrupted signatures, S >= L, a public key that
-// is no point, a key of another signer, and null pointers.
+// (its first entry is RFC 8032 test 1), eight different keys and messages per call, and bad lanes:
+// corrupted signatures, S >= L, a public key that is no point, a key of another signer, null pointers.
 #include <gtest/gtest.h>
 
 #include <fstream>
 #include <sstream>
 
-#include "../../perf_tests/tzvcrypto/src/p_tzv_ed25519_data.h"
 #include "ec_test_support.h"
 
 using namespace ectest;
@@ -114,27 +112,6 @@ TEST(TzvEd25519, SignInputVectors)
         ASSERT_EQ(call.verify(), 0u) << start;
         for (int i = 0; i < kLanes; ++i) call.expectOutputs(i, "entry " + std::to_string(start));
     }
-}
-
-// The harness's call: every lane reads the suite's key, signature and the empty message, and writes
-// its own slot. The suite's values are RFC 8032 test 1.
-TEST(TzvEd25519, SuiteDataSharedByEveryLane)
-{
-    EdLanes call(0);
-    ASSERT_TRUE(call.c[0].msg.empty());
-    for (int i = 0; i < kLanes; ++i) {
-        call.c[i] = call.c[0];
-        call.seed[i] = reinterpret_cast<const tzv_ed25519_private_key*>(ed25519_secret_key);
-        call.pub[i] = reinterpret_cast<const tzv_ed25519_public_key*>(ed25519_public_key);
-        call.r[i] = reinterpret_cast<const tzv_ed25519_sign_component*>(ed25519_sign_r);
-        call.s[i] = reinterpret_cast<const tzv_ed25519_sign_component*>(ed25519_sign_s);
-        call.msg[i] = call.msg[0];
-        call.len[i] = 0;
-    }
-    ASSERT_EQ(call.publicKeys(), 0u);
-    ASSERT_EQ(call.sign(), 0u);
-    ASSERT_EQ(call.verify(), 0u);
-    for (int i = 0; i < kLanes; ++i) call.expectOutputs(i, "suite data");
 }
 
 // One kind of damage per lane, for each function; the intact lanes are still right.

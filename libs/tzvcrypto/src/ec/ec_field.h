@@ -396,27 +396,36 @@ inline Fe<V, N> montOne(const Mod<V, N>& M)
     return r;
 }
 
-// a^(m−2) = a⁻¹ (0 for a = 0), Montgomery form in and out. The exponent is public, so its 4-bit
-// windows may choose the table entry; the base never chooses anything.
+// a^(m−2) = a⁻¹ (0 for a = 0), Montgomery form in and out, by the modulus's chain
+// (inversionChain): the exponent is public and alone decides the steps; the base decides nothing.
 template <class V, int N>
 inline Fe<V, N> invert(const Fe<V, N>& a, const Mod<V, N>& M)
 {
-    Fe<V, N> pow[16];
-    pow[0] = montOne(M);
-    pow[1] = a;
-    for (int i = 2; i < 16; ++i) pow[i] = mul(pow[i - 1], a, M);
-    const uint64_t* e = M.c->minus2;
-    int top = (M.c->bits + 3) / 4 - 1;
-    Fe<V, N> r = pow[0];
-    for (int w = top; w >= 0; --w) {
-        if (w != top)
-            for (int k = 0; k < 4; ++k) r = sqr(r, M);
-        int bit = 4 * w;
-        unsigned nibble = (unsigned)((e[bit / 52] >> (bit % 52)) & 0xF);
-        if (bit % 52 > 48 && bit / 52 + 1 < N) nibble |= (unsigned)(e[bit / 52 + 1] << (52 - bit % 52)) & 0xF;
-        if (nibble) r = mul(r, pow[nibble], M);
+    struct Steps {
+        const Mod<V, N>& M;
+        Fe<V, N> odd[1 << (kMaxInversionWindow - 1)];
+        Fe<V, N> r;
+        void doubleRun(int k)
+        {
+            Fe<V, N> x = r;
+            for (int i = 0; i < k; ++i) r = tzv::ec::sqr(r, M);
+            r = mul(r, x, M);
+        }
+        void incRun() { r = mul(tzv::ec::sqr(r, M), odd[0], M); }
+        void setBlock() { block = r; }
+        void sqr() { r = tzv::ec::sqr(r, M); }
+        void mulBlock() { r = mul(r, block, M); }
+        void mulOdd(int i) { r = mul(r, odd[i], M); }
+        Fe<V, N> block;
+    } steps{M, {}, a, {}};
+    const int w = M.c->invWindow;
+    steps.odd[0] = a;
+    if (w > 1) {
+        Fe<V, N> a2 = sqr(a, M);
+        for (int i = 1; i < 1 << (w - 1); ++i) steps.odd[i] = mul(steps.odd[i - 1], a2, M);
     }
-    return r;
+    inversionChain(*M.c, w, steps);
+    return steps.r;
 }
 
 } // namespace

@@ -285,6 +285,19 @@ inline V onCurve(const Fe<V, N>& x, const Fe<V, N>& y, const CurveField<V, N>& F
     return isEqual(sqr(y, M), rhs);
 }
 
+// Lanes where Jacobian (X : Y : Z), Montgomery form, given X, Y and Z², satisfies
+// Y² = X³ − 3·X·Z⁴ + b·Z⁶.
+template <class V, int N>
+inline V onCurveJacobian(const Fe<V, N>& x, const Fe<V, N>& y, const Fe<V, N>& z2, const CurveField<V, N>& F)
+{
+    const Mod<V, N>& M = F.p;
+    Fe<V, N> z4 = sqr(z2, M);
+    Fe<V, N> xz4 = mul(x, z4, M);
+    Fe<V, N> rhs = sub(mul(sqr(x, M), x, M), add(add(xz4, xz4, M), xz4, M), M);
+    rhs = add(rhs, mul(F.b, mul(z4, z2, M), M), M);
+    return isEqual(sqr(y, M), rhs);
+}
+
 } // namespace
 } // namespace tzv::ec
 

@@ -36,25 +36,29 @@ inline Pt<V, N> select(const V& mask, const Pt<V, N>& a, const Pt<V, N>& b)
     return {select(mask, a.x, b.x), select(mask, a.y, b.y), select(mask, a.z, b.z)};
 }
 
-// P + Q, complete (algorithm 4 of the paper: 12 multiplications, 2 by b).
-template <class V, int N>
+// P + Q, complete (algorithm 4 of the paper: 12 multiplications, 2 by b). With kAffineQ, Q has
+// Z = 1 and is not the point at infinity (P may be): 11 multiplications (algorithm 5), since
+// Z1·Z2 = Z1, (Y1 + Z1)(Y2 + 1) − Y1·Y2 − Z1 = Y1 + Y2·Z1 and likewise for X.
+template <class V, int N, bool kAffineQ = false>
 inline Pt<V, N> pointAdd(const Pt<V, N>& P, const Pt<V, N>& Q, const CurveField<V, N>& F)
 {
     const Mod<V, N>& M = F.p;
     Fe<V, N> t0 = mul(P.x, Q.x, M);
     Fe<V, N> t1 = mul(P.y, Q.y, M);
-    Fe<V, N> t2 = mul(P.z, Q.z, M);
+    Fe<V, N> t2, t4, y3;
     Fe<V, N> t3 = mul(add(P.x, P.y, M), add(Q.x, Q.y, M), M);
-    Fe<V, N> t4 = add(t0, t1, M);
-    t3 = sub(t3, t4, M);
-    t4 = mul(add(P.y, P.z, M), add(Q.y, Q.z, M), M);
-    Fe<V, N> x3 = add(t1, t2, M);
-    t4 = sub(t4, x3, M);
-    x3 = mul(add(P.x, P.z, M), add(Q.x, Q.z, M), M);
-    Fe<V, N> y3 = add(t0, t2, M);
-    y3 = sub(x3, y3, M);
+    t3 = sub(t3, add(t0, t1, M), M);
+    if constexpr (kAffineQ) {
+        t2 = P.z;
+        t4 = add(mul(Q.y, P.z, M), P.y, M);
+        y3 = add(mul(Q.x, P.z, M), P.x, M);
+    } else {
+        t2 = mul(P.z, Q.z, M);
+        t4 = sub(mul(add(P.y, P.z, M), add(Q.y, Q.z, M), M), add(t1, t2, M), M);
+        y3 = sub(mul(add(P.x, P.z, M), add(Q.x, Q.z, M), M), add(t0, t2, M), M);
+    }
     Fe<V, N> z3 = mul(F.b, t2, M);
-    x3 = sub(y3, z3, M);
+    Fe<V, N> x3 = sub(y3, z3, M);
     z3 = add(x3, x3, M);
     x3 = add(x3, z3, M);
     z3 = sub(t1, x3, M);
@@ -255,12 +259,9 @@ inline Pt<V, N> mulBase(const Fe<V, N>& k, const CurveConsts& c, const CurveFiel
                 xy[coord].l[l] = r;
             }
         }
-        // A zero digit adds the point at infinity (0 : 1 : 0) instead.
-        V isZeroDigit = V::eqMask(d.magnitude, V::zero());
-        Fe<V, N> y = select(d.negative, xy[1], neg(xy[1], F.p));
-        Pt<V, N> q{select(isZeroDigit, xy[0], feZero<V, N>()), select(isZeroDigit, y, one),
-                   select(isZeroDigit, one, feZero<V, N>())};
-        acc = pointAdd(acc, q, F);
+        // The entry is affine; a zero digit keeps the sum as it was.
+        Pt<V, N> q{xy[0], select(d.negative, xy[1], neg(xy[1], F.p)), one};
+        acc = select(V::eqMask(d.magnitude, V::zero()), pointAdd<V, N, true>(acc, q, F), acc);
     }
     return acc;
 }

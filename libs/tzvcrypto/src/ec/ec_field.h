@@ -163,6 +163,62 @@ inline Fe<V, N> sub(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
     return d;
 }
 
+// Operands for mul and sqr only, which take any value below 6m with 52-bit limbs (R > 6m, and
+// P-521's folding leaves at most a few bits above 2^521 for its one subtraction): the sum and the
+// triple are normalised but not reduced, which saves the comparison with m.
+template <class V, int N>
+inline Fe<V, N> normalised(const Fe<V, N>& x)
+{
+    const V mask = V::set1(kLimbMask52);
+    Fe<V, N> r;
+    V carry = V::zero();
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) {
+        V t = x.l[i] + carry;
+        r.l[i] = t & mask;
+        carry = V::template shr<52>(t);
+    }
+    return r;
+}
+
+// a + b below 2m for a, b below m.
+template <class V, int N>
+inline Fe<V, N> sumForMul(const Fe<V, N>& a, const Fe<V, N>& b)
+{
+    Fe<V, N> s;
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) s.l[i] = a.l[i] + b.l[i];
+    return normalised(s);
+}
+
+// 3a below 6m for a below 2m.
+template <class V, int N>
+inline Fe<V, N> tripleForMul(const Fe<V, N>& a)
+{
+    Fe<V, N> s;
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) s.l[i] = a.l[i] + a.l[i] + a.l[i];
+    return normalised(s);
+}
+
+// a/2 mod m: a, or a + m where a is odd, shifted right by one bit.
+template <class V, int N>
+inline Fe<V, N> half(const Fe<V, N>& a, const Mod<V, N>& M)
+{
+    const V odd = V::zero() - (a.l[0] & V::set1(1));
+    Fe<V, N> s;
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) s.l[i] = a.l[i] + (M.m[i] & odd);
+    s = normalised(s);
+    Fe<V, N> r;
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) {
+        r.l[i] = V::template shr<1>(s.l[i]);
+        if (i + 1 < N) r.l[i] = r.l[i] | (V::template shl<51>(s.l[i + 1]) & V::set1(kLimbMask52));
+    }
+    return r;
+}
+
 template <class V, int N>
 inline Fe<V, N> neg(const Fe<V, N>& a, const Mod<V, N>& M)
 {

@@ -46,7 +46,7 @@ inline Pt<V, N> pointAdd(const Pt<V, N>& P, const Pt<V, N>& Q, const CurveField<
     Fe<V, N> t0 = mul(P.x, Q.x, M);
     Fe<V, N> t1 = mul(P.y, Q.y, M);
     Fe<V, N> t2, t4, y3;
-    Fe<V, N> t3 = mul(add(P.x, P.y, M), add(Q.x, Q.y, M), M);
+    Fe<V, N> t3 = mul(sumForMul(P.x, P.y), sumForMul(Q.x, Q.y), M);
     t3 = sub(t3, add(t0, t1, M), M);
     if constexpr (kAffineQ) {
         t2 = P.z;
@@ -54,8 +54,8 @@ inline Pt<V, N> pointAdd(const Pt<V, N>& P, const Pt<V, N>& Q, const CurveField<
         y3 = add(mul(Q.x, P.z, M), P.x, M);
     } else {
         t2 = mul(P.z, Q.z, M);
-        t4 = sub(mul(add(P.y, P.z, M), add(Q.y, Q.z, M), M), add(t1, t2, M), M);
-        y3 = sub(mul(add(P.x, P.z, M), add(Q.x, Q.z, M), M), add(t0, t2, M), M);
+        t4 = sub(mul(sumForMul(P.y, P.z), sumForMul(Q.y, Q.z), M), add(t1, t2, M), M);
+        y3 = sub(mul(sumForMul(P.x, P.z), sumForMul(Q.x, Q.z), M), add(t0, t2, M), M);
     }
     Fe<V, N> z3 = mul(F.b, t2, M);
     Fe<V, N> x3 = sub(y3, z3, M);
@@ -153,21 +153,15 @@ inline Pt<V, N> doubleJacobian(const Pt<V, N>& P, const CurveField<V, N>& F)
 {
     const Mod<V, N>& M = F.p;
     Fe<V, N> delta = sqr(P.z, M);
-    Fe<V, N> gamma = sqr(P.y, M);
-    Fe<V, N> beta = mul(P.x, gamma, M);
+    Fe<V, N> y2 = sumForMul(P.y, P.y);
+    Fe<V, N> gamma4 = sqr(y2, M);       // 4Y²
+    Fe<V, N> beta4 = mul(P.x, gamma4, M); // 4XY²
     // alpha = 3·(X − δ)·(X + δ)
-    Fe<V, N> alpha = mul(sub(P.x, delta, M), add(P.x, delta, M), M);
-    alpha = add(add(alpha, alpha, M), alpha, M);
-    Fe<V, N> beta4 = add(beta, beta, M);
-    beta4 = add(beta4, beta4, M);
+    Fe<V, N> alpha = mul(sub(P.x, delta, M), tripleForMul(sumForMul(P.x, delta)), M);
     Fe<V, N> x3 = sub(sqr(alpha, M), add(beta4, beta4, M), M);
-    Fe<V, N> z3 = mul(P.y, P.z, M);
-    z3 = add(z3, z3, M);
-    Fe<V, N> gamma8 = sqr(gamma, M);
-    gamma8 = add(gamma8, gamma8, M);
-    gamma8 = add(gamma8, gamma8, M);
-    gamma8 = add(gamma8, gamma8, M);
-    Fe<V, N> y3 = sub(mul(alpha, sub(beta4, x3, M), M), gamma8, M);
+    Fe<V, N> z3 = mul(y2, P.z, M);
+    // 8Y⁴ = (4Y²)²/2
+    Fe<V, N> y3 = sub(mul(alpha, sub(beta4, x3, M), M), half(sqr(gamma4, M), M), M);
     return {x3, y3, z3};
 }
 

@@ -227,7 +227,7 @@ inline Fe<V, N> neg(const Fe<V, N>& a, const Mod<V, N>& M)
 
 // x mod (2^521 − 1) for x < 2^1042 given as 2N = 22 columns (N = 11 limbs of 52 bits): the bits
 // from 521 up are folded onto the low 521 (2^521 ≡ 1), twice, then one subtraction.
-template <class V, int N>
+template <class V, int N, bool kReduce = true>
 inline Fe<V, N> foldMersenne(V* t, const Mod<V, N>& M)
 {
     static_assert(N == 11, "2^521 - 1 has 11 limbs");
@@ -260,6 +260,7 @@ inline Fe<V, N> foldMersenne(V* t, const Mod<V, N>& M)
         r.l[i] = x & mask;
         carry = V::template shr<52>(x);
     }
+    if constexpr (!kReduce) return r; // below m + 2^4
     return subtractIfAbove(r, M.m);
 }
 
@@ -376,7 +377,7 @@ inline Fe<V, N> mul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
 
 // a²·R⁻¹ mod m: the full square first (each cross product once, then doubled), then the same
 // Montgomery reduction limb by limb. A column stays below 6N·2^52.
-template <class V, int N, bool kOne, unsigned kZero, unsigned kOnes>
+template <class V, int N, bool kOne, unsigned kZero, unsigned kOnes, bool kReduce = true>
 inline Fe<V, N> sqrMont(const Fe<V, N>& a, const Mod<V, N>& M)
 {
     const V zero = V::zero();
@@ -399,7 +400,7 @@ inline Fe<V, N> sqrMont(const Fe<V, N>& a, const Mod<V, N>& M)
         t[2 * i + 1] = V::madd52hi(t[2 * i + 1], a.l[i], a.l[i]);
     }
     if constexpr (N == 11)
-        if (M.mersenne) return foldMersenne(t, M);
+        if (M.mersenne) return foldMersenne<V, N, kReduce>(t, M);
     TZV_UNROLL
     for (int i = 0; i < N; ++i) {
         addQuotientMultiple<V, N, kZero, kOnes>(t + i, quotientDigit<V, N, kOne>(t[i], M), M);
@@ -414,6 +415,7 @@ inline Fe<V, N> sqrMont(const Fe<V, N>& a, const Mod<V, N>& M)
         r.l[j] = x & mask;
         carry = V::template sar<52>(x);
     }
+    if constexpr (!kReduce) return r; // below 2m
     return subtractIfAbove(r, M.m);
 }
 
@@ -421,6 +423,15 @@ template <class V, int N>
 inline Fe<V, N> sqr(const Fe<V, N>& a, const Mod<V, N>& M)
 {
 #define TZV_MONT_CALL(kOne, kZero, kOnes) sqrMont<V, N, kOne, kZero, kOnes>(a, M)
+    TZV_MONT_DISPATCH();
+#undef TZV_MONT_CALL
+}
+
+// a² below 2m, not reduced: for an operand of mul or sqr only (a run of squarings).
+template <class V, int N>
+inline Fe<V, N> sqrForMul(const Fe<V, N>& a, const Mod<V, N>& M)
+{
+#define TZV_MONT_CALL(kOne, kZero, kOnes) sqrMont<V, N, kOne, kZero, kOnes, false>(a, M)
     TZV_MONT_DISPATCH();
 #undef TZV_MONT_CALL
 }
@@ -464,12 +475,12 @@ inline Fe<V, N> invert(const Fe<V, N>& a, const Mod<V, N>& M)
         void doubleRun(int k)
         {
             Fe<V, N> x = r;
-            for (int i = 0; i < k; ++i) r = tzv::ec::sqr(r, M);
+            for (int i = 0; i < k; ++i) r = sqrForMul(r, M);
             r = mul(r, x, M);
         }
-        void incRun() { r = mul(tzv::ec::sqr(r, M), odd[0], M); }
+        void incRun() { r = mul(sqrForMul(r, M), odd[0], M); }
         void setBlock() { block = r; }
-        void sqr() { r = tzv::ec::sqr(r, M); }
+        void sqr() { r = sqrForMul(r, M); }
         void mulBlock() { r = mul(r, block, M); }
         void mulOdd(int i) { r = mul(r, odd[i], M); }
         Fe<V, N> block;

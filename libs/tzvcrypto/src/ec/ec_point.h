@@ -154,7 +154,7 @@ inline Pt<V, N> doubleJacobian(const Pt<V, N>& P, const CurveField<V, N>& F)
     const Mod<V, N>& M = F.p;
     Fe<V, N> delta = sqr(P.z, M);
     Fe<V, N> y2 = sumForMul(P.y, P.y);
-    Fe<V, N> gamma4 = sqr(y2, M);       // 4Y²
+    Fe<V, N> gamma4 = sqrForMul(y2, M); // 4Y², below 2m
     Fe<V, N> beta4 = mul(P.x, gamma4, M); // 4XY²
     // alpha = 3·(X − δ)·(X + δ)
     Fe<V, N> alpha = mul(sub(P.x, delta, M), tripleForMul(sumForMul(P.x, delta)), M);

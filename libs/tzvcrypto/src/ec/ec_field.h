@@ -163,9 +163,10 @@ inline Fe<V, N> sub(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
     return d;
 }
 
-// Operands for mul and sqr only, which take any value below 6m with 52-bit limbs (R > 6m, and
-// P-521's folding leaves at most a few bits above 2^521 for its one subtraction): the sum and the
-// triple are normalised but not reduced, which saves the comparison with m.
+// Operands for mul and sqr only, which take any two values with 52-bit limbs whose product is
+// below 12m² (R ≥ 16m on every modulus here, and P-521's folding leaves at most a few bits above
+// 2^521 for its one subtraction): these sums and differences are normalised but not reduced, which
+// saves the comparison with m. Limbs may come in below zero; the value as a whole may not.
 template <class V, int N>
 inline Fe<V, N> normalised(const Fe<V, N>& x)
 {
@@ -176,9 +177,29 @@ inline Fe<V, N> normalised(const Fe<V, N>& x)
     for (int i = 0; i < N; ++i) {
         V t = x.l[i] + carry;
         r.l[i] = t & mask;
-        carry = V::template shr<52>(t);
+        carry = V::template sar<52>(t);
     }
     return r;
+}
+
+// a − b + m, below 2m for a, b below m.
+template <class V, int N>
+inline Fe<V, N> differenceForMul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
+{
+    Fe<V, N> s;
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) s.l[i] = a.l[i] - b.l[i] + M.m[i];
+    return normalised(s);
+}
+
+// 3a − b + m, below 4m for a, b below m.
+template <class V, int N>
+inline Fe<V, N> tripleMinusForMul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
+{
+    Fe<V, N> s;
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) s.l[i] = a.l[i] + a.l[i] + a.l[i] - b.l[i] + M.m[i];
+    return normalised(s);
 }
 
 // a + b below 2m for a, b below m.
@@ -191,7 +212,7 @@ inline Fe<V, N> sumForMul(const Fe<V, N>& a, const Fe<V, N>& b)
     return normalised(s);
 }
 
-// 3a below 6m for a below 2m.
+// 3a below 6m for a below 2m (3m for a below m).
 template <class V, int N>
 inline Fe<V, N> tripleForMul(const Fe<V, N>& a)
 {

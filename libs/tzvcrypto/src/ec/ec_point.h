@@ -50,11 +50,11 @@ inline Pt<V, N> pointAdd(const Pt<V, N>& P, const Pt<V, N>& Q, const CurveField<
     t3 = sub(t3, add(t0, t1, M), M);
     if constexpr (kAffineQ) {
         t2 = P.z;
-        t4 = add(mul(Q.y, P.z, M), P.y, M);
+        t4 = sumForMul(mul(Q.y, P.z, M), P.y);
         y3 = add(mul(Q.x, P.z, M), P.x, M);
     } else {
         t2 = mul(P.z, Q.z, M);
-        t4 = sub(mul(sumForMul(P.y, P.z), sumForMul(Q.y, Q.z), M), add(t1, t2, M), M);
+        t4 = differenceForMul(mul(sumForMul(P.y, P.z), sumForMul(Q.y, Q.z), M), add(t1, t2, M), M);
         y3 = sub(mul(sumForMul(P.x, P.z), sumForMul(Q.x, Q.z), M), add(t0, t2, M), M);
     }
     Fe<V, N> z3 = mul(F.b, t2, M);
@@ -68,11 +68,9 @@ inline Pt<V, N> pointAdd(const Pt<V, N>& P, const Pt<V, N>& Q, const CurveField<
     t2 = add(t1, t2, M);
     y3 = sub(y3, t2, M);
     y3 = sub(y3, t0, M);
-    t1 = add(y3, y3, M);
-    y3 = add(t1, y3, M);
-    t1 = add(t0, t0, M);
-    t0 = add(t1, t0, M);
-    t0 = sub(t0, t2, M);
+    // t4 (below 2m), y3 (below 3m) and t0 (below 4m) only enter multiplications.
+    y3 = tripleForMul(y3);
+    t0 = tripleMinusForMul(t0, t2, M);
     t1 = mul(t4, y3, M);
     t2 = mul(t0, y3, M);
     y3 = mul(x3, z3, M);
@@ -157,11 +155,11 @@ inline Pt<V, N> doubleJacobian(const Pt<V, N>& P, const CurveField<V, N>& F)
     Fe<V, N> gamma4 = sqrForMul(y2, M); // 4Y², below 2m
     Fe<V, N> beta4 = mul(P.x, gamma4, M); // 4XY²
     // alpha = 3·(X − δ)·(X + δ)
-    Fe<V, N> alpha = mul(sub(P.x, delta, M), tripleForMul(sumForMul(P.x, delta)), M);
+    Fe<V, N> alpha = mul(differenceForMul(P.x, delta, M), tripleForMul(sumForMul(P.x, delta)), M);
     Fe<V, N> x3 = sub(sqr(alpha, M), add(beta4, beta4, M), M);
     Fe<V, N> z3 = mul(y2, P.z, M);
     // 8Y⁴ = (4Y²)²/2
-    Fe<V, N> y3 = sub(mul(alpha, sub(beta4, x3, M), M), half(sqr(gamma4, M), M), M);
+    Fe<V, N> y3 = sub(mul(alpha, differenceForMul(beta4, x3, M), M), half(sqr(gamma4, M), M), M);
     return {x3, y3, z3};
 }
 

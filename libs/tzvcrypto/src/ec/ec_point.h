@@ -47,7 +47,7 @@ inline Pt<V, N> pointAdd(const Pt<V, N>& P, const Pt<V, N>& Q, const CurveField<
     Fe<V, N> t1 = mul(P.y, Q.y, M);
     Fe<V, N> t2, t4, y3;
     Fe<V, N> t3 = mul(sumForMul(P.x, P.y), sumForMul(Q.x, Q.y), M);
-    t3 = sub(t3, add(t0, t1, M), M);
+    t3 = differenceForMul(t3, add(t0, t1, M), M);
     if constexpr (kAffineQ) {
         t2 = P.z;
         t4 = sumForMul(mul(Q.y, P.z, M), P.y);
@@ -68,7 +68,7 @@ inline Pt<V, N> pointAdd(const Pt<V, N>& P, const Pt<V, N>& Q, const CurveField<
     t2 = add(t1, t2, M);
     y3 = sub(y3, t2, M);
     y3 = sub(y3, t0, M);
-    // t4 (below 2m), y3 (below 3m) and t0 (below 4m) only enter multiplications.
+    // t3 and t4 (below 2m), y3 (below 3m) and t0 (below 4m) only enter multiplications.
     y3 = tripleForMul(y3);
     t0 = tripleMinusForMul(t0, t2, M);
     t1 = mul(t4, y3, M);
@@ -134,14 +134,14 @@ template <class V, int N>
 inline Pt<V, N> toJacobian(const Pt<V, N>& P, const CurveField<V, N>& F)
 {
     const Mod<V, N>& M = F.p;
-    return {mul(P.x, P.z, M), mul(P.y, sqr(P.z, M), M), P.z};
+    return {mul(P.x, P.z, M), mul(P.y, sqrForMul(P.z, M), M), P.z};
 }
 
 template <class V, int N>
 inline Pt<V, N> fromJacobian(const Pt<V, N>& J, const CurveField<V, N>& F)
 {
     const Mod<V, N>& M = F.p;
-    Pt<V, N> r{mul(J.x, J.z, M), J.y, mul(sqr(J.z, M), J.z, M)};
+    Pt<V, N> r{mul(J.x, J.z, M), J.y, mul(sqrForMul(J.z, M), J.z, M)};
     r.y = select(isZero(J.z), r.y, montOne(M));
     return r;
 }

@@ -14,7 +14,7 @@ namespace tzv::ec {
 constexpr int kMaxLimbs = 11; // 521 bits in 52-bit limbs
 constexpr int kMaxInversionWindow = 6;
 
-// A modulus m with R = 2^(52·limbs) > 4m; for P-521's prime 2^521 − 1 (`mersenne`), R = 1 and
+// A modulus m with R = 2^(52·limbs) ≥ 16m; for P-521's prime 2^521 − 1 (`mersenne`), R = 1 and
 // products are reduced by folding the high bits onto the low ones instead.
 struct ModConsts {
     uint64_t m[kMaxLimbs];    // the modulus, 52-bit limbs, least significant first
@@ -33,7 +33,8 @@ struct ModConsts {
 // starting value and as a block for every later run of L ones; the other bits go by sliding windows
 // of up to `window` bits over the odd powers a, a³, …, a^(2^window − 1). On the running value:
 // doubleRun(k) takes x_k to x_2k, incRun() x_k to x_k+1, setBlock() keeps it as the block, sqr()
-// squares it, mulBlock() and mulOdd(i) multiply it by the block and by a^(2i+1). Returns the number of multiplications.
+// squares it, mulBlock() and mulOdd(i) multiply it by the block and by a^(2i+1). Returns the number
+// of multiplications (the table of odd powers included), by which initMod chooses the window.
 template <class Ops>
 int inversionChain(const ModConsts& c, int window, Ops& ops)
 {

@@ -246,8 +246,9 @@ inline Fe<V, N> neg(const Fe<V, N>& a, const Mod<V, N>& M)
     return sub(feZero<V, N>(), a, M);
 }
 
-// x mod (2^521 − 1) for x < 2^1042 given as 2N = 22 columns (N = 11 limbs of 52 bits): the bits
-// from 521 up are folded onto the low 521 (2^521 ≡ 1), twice, then one subtraction.
+// x mod (2^521 − 1) for x < 2^1046 (a product of operands below 12m²) given as 2N = 22 columns
+// (N = 11 limbs of 52 bits): the bits from 521 up are folded onto the low 521 (2^521 ≡ 1), twice,
+// which leaves less than m + 33, then one subtraction.
 template <class V, int N, bool kReduce = true>
 inline Fe<V, N> foldMersenne(V* t, const Mod<V, N>& M)
 {
@@ -281,7 +282,7 @@ inline Fe<V, N> foldMersenne(V* t, const Mod<V, N>& M)
         r.l[i] = x & mask;
         carry = V::template shr<52>(x);
     }
-    if constexpr (!kReduce) return r; // below m + 2^4
+    if constexpr (!kReduce) return r; // below m + 33
     return subtractIfAbove(r, M.m);
 }
 

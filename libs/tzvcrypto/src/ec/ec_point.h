@@ -251,9 +251,10 @@ inline Pt<V, N> mulBase(const Fe<V, N>& k, const CurveConsts& c, const CurveFiel
                 xy[coord].l[l] = r;
             }
         }
-        // The entry is affine; a zero digit keeps the sum as it was.
+        // The entry is affine; a zero digit keeps the sum as it was. The first window's sum is
+        // its entry itself.
         Pt<V, N> q{xy[0], select(d.negative, xy[1], neg(xy[1], F.p)), one};
-        acc = select(V::eqMask(d.magnitude, V::zero()), pointAdd<V, N, true>(acc, q, F), acc);
+        acc = select(V::eqMask(d.magnitude, V::zero()), i == 0 ? q : pointAdd<V, N, true>(acc, q, F), acc);
     }
     return acc;
 }

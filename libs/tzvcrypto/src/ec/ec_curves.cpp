@@ -60,6 +60,23 @@ bool initMod(ModConsts& c, int count, const BIGNUM* m, BN_CTX* ctx)
     uint64_t inv = c.m[0];
     for (int i = 0; i < 6; ++i) inv *= 2 - c.m[0] * inv;
     c.k0 = (0 - inv) & ((1ull << 52) - 1);
+    // The inversion's window: the width with the fewest multiplications for this exponent.
+    struct Count {
+        void doubleRun(int) {}
+        void incRun() {}
+        void setBlock() {}
+        void sqr() {}
+        void mulBlock() {}
+        void mulOdd(int) {}
+    } counter;
+    int best = 1 << 30;
+    for (int w = 1; w <= kMaxInversionWindow; ++w) {
+        int mults = inversionChain(c, w, counter);
+        if (mults < best) {
+            best = mults;
+            c.invWindow = w;
+        }
+    }
     BN_free(t);
     BN_free(one);
     return ok;

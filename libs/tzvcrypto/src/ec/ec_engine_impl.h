@@ -200,10 +200,12 @@ struct Ops {
         return select(out, k, plainOne());
     }
 
-    // Public keys as affine points (Montgomery form, Z = 1); G in the lanes where a key is bad.
+    // Public keys as points in Montgomery form; G in the lanes where a key is bad. A key with Z
+    // (Jacobian: x = X/Z², y = Y/Z³) is checked on the curve as it is and comes back projective,
+    // (X·Z : Y : Z³), with no inversion; `affine` asks for Z = 1 instead.
     static Pt<V, N> loadPoint(const int64u* const pubx[kLanes], const int64u* const puby[kLanes],
                               const int64u* const pubz[kLanes], const CurveConsts& c, const CurveField<V, N>& Fp,
-                              unsigned active, V& bad)
+                              unsigned active, V& bad, bool affine = false)
     {
         const Mod<V, N>& M = Fp.p;
         V overX, overY, overZ = V::zero();
@@ -213,19 +215,30 @@ struct Ops {
         V out = overX | overY | ~isLess(x, p) | ~isLess(y, p);
         x = toMont(x, M);
         y = toMont(y, M);
+        F z = montOne(M);
         if (pubz) {
-            F z = loadWords<V, N>(pubz, c.words, active, overZ);
-            out = out | overZ | isZero(z) | ~isLess(z, p);
-            F zi = invert(toMont(z, M), M);
-            F zi2 = sqr(zi, M);
-            x = mul(x, zi2, M);
-            y = mul(y, mul(zi2, zi, M), M);
+            F zp = loadWords<V, N>(pubz, c.words, active, overZ);
+            out = out | overZ | isZero(zp) | ~isLess(zp, p);
+            z = toMont(zp, M);
+            if (affine) {
+                F zi = invert(z, M);
+                F zi2 = sqr(zi, M);
+                x = mul(x, zi2, M);
+                y = mul(y, mul(zi2, zi, M), M);
+                z = montOne(M);
+            } else {
+                F z2 = sqr(z, M);
+                out = out | ~onCurveJacobian(x, y, z2, Fp);
+                x = mul(x, z, M);
+                z = mul(z2, z, M);
+            }
         }
-        out = out | ~onCurve(x, y, Fp);
+        if (!pubz || affine) out = out | ~onCurve(x, y, Fp);
         bad = bad | out;
         x = select(out, x, broadcast<V, N>(c.gx));
         y = select(out, y, broadcast<V, N>(c.gy));
-        return {x, y, montOne(M)};
+        z = select(out, z, montOne(M));
+        return {x, y, z};
     }
 
     // Affine x of P as a plain number below p; `atInfinity` gets the lanes where P is infinity.
@@ -382,7 +395,7 @@ struct Ops {
     {
         CurveField<V, N> Fp(c);
         V bad = V::zero();
-        Pt<V, N> q = loadPoint(pubx, puby, pubz, c, Fp, active, bad);
+        Pt<V, N> q = loadPoint(pubx, puby, pubz, c, Fp, active, bad, true);
         int8u* xs[kLanes];
         int8u* ys[kLanes];
         for (int i = 0; i < kLanes; ++i) {

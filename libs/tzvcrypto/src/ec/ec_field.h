@@ -163,15 +163,93 @@ inline Fe<V, N> sub(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
     return d;
 }
 
+// Operands for mul and sqr only, which take any two values with 52-bit limbs whose product is
+// below 12m² (R ≥ 16m on every modulus here, and P-521's folding leaves at most a few bits above
+// 2^521 for its one subtraction): these sums and differences are normalised but not reduced, which
+// saves the comparison with m. Limbs may come in below zero; the value as a whole may not.
+template <class V, int N>
+inline Fe<V, N> normalised(const Fe<V, N>& x)
+{
+    const V mask = V::set1(kLimbMask52);
+    Fe<V, N> r;
+    V carry = V::zero();
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) {
+        V t = x.l[i] + carry;
+        r.l[i] = t & mask;
+        carry = V::template sar<52>(t);
+    }
+    return r;
+}
+
+// a − b + m, below 2m for a, b below m.
+template <class V, int N>
+inline Fe<V, N> differenceForMul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
+{
+    Fe<V, N> s;
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) s.l[i] = a.l[i] - b.l[i] + M.m[i];
+    return normalised(s);
+}
+
+// 3a − b + m, below 4m for a, b below m.
+template <class V, int N>
+inline Fe<V, N> tripleMinusForMul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
+{
+    Fe<V, N> s;
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) s.l[i] = a.l[i] + a.l[i] + a.l[i] - b.l[i] + M.m[i];
+    return normalised(s);
+}
+
+// a + b below 2m for a, b below m.
+template <class V, int N>
+inline Fe<V, N> sumForMul(const Fe<V, N>& a, const Fe<V, N>& b)
+{
+    Fe<V, N> s;
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) s.l[i] = a.l[i] + b.l[i];
+    return normalised(s);
+}
+
+// 3a below 6m for a below 2m (3m for a below m).
+template <class V, int N>
+inline Fe<V, N> tripleForMul(const Fe<V, N>& a)
+{
+    Fe<V, N> s;
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) s.l[i] = a.l[i] + a.l[i] + a.l[i];
+    return normalised(s);
+}
+
+// a/2 mod m: a, or a + m where a is odd, shifted right by one bit.
+template <class V, int N>
+inline Fe<V, N> half(const Fe<V, N>& a, const Mod<V, N>& M)
+{
+    const V odd = V::zero() - (a.l[0] & V::set1(1));
+    Fe<V, N> s;
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) s.l[i] = a.l[i] + (M.m[i] & odd);
+    s = normalised(s);
+    Fe<V, N> r;
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) {
+        r.l[i] = V::template shr<1>(s.l[i]);
+        if (i + 1 < N) r.l[i] = r.l[i] | (V::template shl<51>(s.l[i + 1]) & V::set1(kLimbMask52));
+    }
+    return r;
+}
+
 template <class V, int N>
 inline Fe<V, N> neg(const Fe<V, N>& a, const Mod<V, N>& M)
 {
     return sub(feZero<V, N>(), a, M);
 }
 
-// x mod (2^521 − 1) for x < 2^1042 given as 2N = 22 columns (N = 11 limbs of 52 bits): the bits
-// from 521 up are folded onto the low 521 (2^521 ≡ 1), twice, then one subtraction.
-template <class V, int N>
+// x mod (2^521 − 1) for x < 2^1046 (a product of operands below 12m²) given as 2N = 22 columns
+// (N = 11 limbs of 52 bits): the bits from 521 up are folded onto the low 521 (2^521 ≡ 1), twice,
+// which leaves less than m + 33, then one subtraction.
+template <class V, int N, bool kReduce = true>
 inline Fe<V, N> foldMersenne(V* t, const Mod<V, N>& M)
 {
     static_assert(N == 11, "2^521 - 1 has 11 limbs");
@@ -204,6 +282,7 @@ inline Fe<V, N> foldMersenne(V* t, const Mod<V, N>& M)
         r.l[i] = x & mask;
         carry = V::template shr<52>(x);
     }
+    if constexpr (!kReduce) return r; // below m + 33
     return subtractIfAbove(r, M.m);
 }
 
@@ -320,7 +399,7 @@ inline Fe<V, N> mul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
 
 // a²·R⁻¹ mod m: the full square first (each cross product once, then doubled), then the same
 // Montgomery reduction limb by limb. A column stays below 6N·2^52.
-template <class V, int N, bool kOne, unsigned kZero, unsigned kOnes>
+template <class V, int N, bool kOne, unsigned kZero, unsigned kOnes, bool kReduce = true>
 inline Fe<V, N> sqrMont(const Fe<V, N>& a, const Mod<V, N>& M)
 {
     const V zero = V::zero();
@@ -343,7 +422,7 @@ inline Fe<V, N> sqrMont(const Fe<V, N>& a, const Mod<V, N>& M)
         t[2 * i + 1] = V::madd52hi(t[2 * i + 1], a.l[i], a.l[i]);
     }
     if constexpr (N == 11)
-        if (M.mersenne) return foldMersenne(t, M);
+        if (M.mersenne) return foldMersenne<V, N, kReduce>(t, M);
     TZV_UNROLL
     for (int i = 0; i < N; ++i) {
         addQuotientMultiple<V, N, kZero, kOnes>(t + i, quotientDigit<V, N, kOne>(t[i], M), M);
@@ -358,6 +437,7 @@ inline Fe<V, N> sqrMont(const Fe<V, N>& a, const Mod<V, N>& M)
         r.l[j] = x & mask;
         carry = V::template sar<52>(x);
     }
+    if constexpr (!kReduce) return r; // below 2m
     return subtractIfAbove(r, M.m);
 }
 
@@ -365,6 +445,15 @@ template <class V, int N>
 inline Fe<V, N> sqr(const Fe<V, N>& a, const Mod<V, N>& M)
 {
 #define TZV_MONT_CALL(kOne, kZero, kOnes) sqrMont<V, N, kOne, kZero, kOnes>(a, M)
+    TZV_MONT_DISPATCH();
+#undef TZV_MONT_CALL
+}
+
+// a² below 2m, not reduced: for an operand of mul or sqr only (a run of squarings).
+template <class V, int N>
+inline Fe<V, N> sqrForMul(const Fe<V, N>& a, const Mod<V, N>& M)
+{
+#define TZV_MONT_CALL(kOne, kZero, kOnes) sqrMont<V, N, kOne, kZero, kOnes, false>(a, M)
     TZV_MONT_DISPATCH();
 #undef TZV_MONT_CALL
 }
@@ -396,27 +485,36 @@ inline Fe<V, N> montOne(const Mod<V, N>& M)
     return r;
 }
 
-// a^(m−2) = a⁻¹ (0 for a = 0), Montgomery form in and out. The exponent is public, so its 4-bit
-// windows may choose the table entry; the base never chooses anything.
+// a^(m−2) = a⁻¹ (0 for a = 0), Montgomery form in and out, by the modulus's chain
+// (inversionChain): the exponent is public and alone decides the steps; the base decides nothing.
 template <class V, int N>
 inline Fe<V, N> invert(const Fe<V, N>& a, const Mod<V, N>& M)
 {
-    Fe<V, N> pow[16];
-    pow[0] = montOne(M);
-    pow[1] = a;
-    for (int i = 2; i < 16; ++i) pow[i] = mul(pow[i - 1], a, M);
-    const uint64_t* e = M.c->minus2;
-    int top = (M.c->bits + 3) / 4 - 1;
-    Fe<V, N> r = pow[0];
-    for (int w = top; w >= 0; --w) {
-        if (w != top)
-            for (int k = 0; k < 4; ++k) r = sqr(r, M);
-        int bit = 4 * w;
-        unsigned nibble = (unsigned)((e[bit / 52] >> (bit % 52)) & 0xF);
-        if (bit % 52 > 48 && bit / 52 + 1 < N) nibble |= (unsigned)(e[bit / 52 + 1] << (52 - bit % 52)) & 0xF;
-        if (nibble) r = mul(r, pow[nibble], M);
+    struct Steps {
+        const Mod<V, N>& M;
+        Fe<V, N> odd[1 << (kMaxInversionWindow - 1)];
+        Fe<V, N> r;
+        void doubleRun(int k)
+        {
+            Fe<V, N> x = r;
+            for (int i = 0; i < k; ++i) r = sqrForMul(r, M);
+            r = mul(r, x, M);
+        }
+        void incRun() { r = mul(sqrForMul(r, M), odd[0], M); }
+        void setBlock() { block = r; }
+        void sqr() { r = sqrForMul(r, M); }
+        void mulBlock() { r = mul(r, block, M); }
+        void mulOdd(int i) { r = mul(r, odd[i], M); }
+        Fe<V, N> block;
+    } steps{M, {}, a, {}};
+    const int w = M.c->invWindow;
+    steps.odd[0] = a;
+    if (w > 1) {
+        Fe<V, N> a2 = sqr(a, M);
+        for (int i = 1; i < 1 << (w - 1); ++i) steps.odd[i] = mul(steps.odd[i - 1], a2, M);
     }
-    return r;
+    inversionChain(*M.c, w, steps);
+    return steps.r;
 }
 
 } // namespace

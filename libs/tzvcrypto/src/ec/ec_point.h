@@ -36,25 +36,29 @@ inline Pt<V, N> select(const V& mask, const Pt<V, N>& a, const Pt<V, N>& b)
     return {select(mask, a.x, b.x), select(mask, a.y, b.y), select(mask, a.z, b.z)};
 }
 
-// P + Q, complete (algorithm 4 of the paper: 12 multiplications, 2 by b).
-template <class V, int N>
+// P + Q, complete (algorithm 4 of the paper: 12 multiplications, 2 by b). With kAffineQ, Q has
+// Z = 1 and is not the point at infinity (P may be): 11 multiplications (algorithm 5), since
+// Z1·Z2 = Z1, (Y1 + Z1)(Y2 + 1) − Y1·Y2 − Z1 = Y1 + Y2·Z1 and likewise for X.
+template <class V, int N, bool kAffineQ = false>
 inline Pt<V, N> pointAdd(const Pt<V, N>& P, const Pt<V, N>& Q, const CurveField<V, N>& F)
 {
     const Mod<V, N>& M = F.p;
     Fe<V, N> t0 = mul(P.x, Q.x, M);
     Fe<V, N> t1 = mul(P.y, Q.y, M);
-    Fe<V, N> t2 = mul(P.z, Q.z, M);
-    Fe<V, N> t3 = mul(add(P.x, P.y, M), add(Q.x, Q.y, M), M);
-    Fe<V, N> t4 = add(t0, t1, M);
-    t3 = sub(t3, t4, M);
-    t4 = mul(add(P.y, P.z, M), add(Q.y, Q.z, M), M);
-    Fe<V, N> x3 = add(t1, t2, M);
-    t4 = sub(t4, x3, M);
-    x3 = mul(add(P.x, P.z, M), add(Q.x, Q.z, M), M);
-    Fe<V, N> y3 = add(t0, t2, M);
-    y3 = sub(x3, y3, M);
+    Fe<V, N> t2, t4, y3;
+    Fe<V, N> t3 = mul(sumForMul(P.x, P.y), sumForMul(Q.x, Q.y), M);
+    t3 = differenceForMul(t3, add(t0, t1, M), M);
+    if constexpr (kAffineQ) {
+        t2 = P.z;
+        t4 = sumForMul(mul(Q.y, P.z, M), P.y);
+        y3 = add(mul(Q.x, P.z, M), P.x, M);
+    } else {
+        t2 = mul(P.z, Q.z, M);
+        t4 = differenceForMul(mul(sumForMul(P.y, P.z), sumForMul(Q.y, Q.z), M), add(t1, t2, M), M);
+        y3 = sub(mul(sumForMul(P.x, P.z), sumForMul(Q.x, Q.z), M), add(t0, t2, M), M);
+    }
     Fe<V, N> z3 = mul(F.b, t2, M);
-    x3 = sub(y3, z3, M);
+    Fe<V, N> x3 = sub(y3, z3, M);
     z3 = add(x3, x3, M);
     x3 = add(x3, z3, M);
     z3 = sub(t1, x3, M);
@@ -64,11 +68,9 @@ inline Pt<V, N> pointAdd(const Pt<V, N>& P, const Pt<V, N>& Q, const CurveField<
     t2 = add(t1, t2, M);
     y3 = sub(y3, t2, M);
     y3 = sub(y3, t0, M);
-    t1 = add(y3, y3, M);
-    y3 = add(t1, y3, M);
-    t1 = add(t0, t0, M);
-    t0 = add(t1, t0, M);
-    t0 = sub(t0, t2, M);
+    // t3 and t4 (below 2m), y3 (below 3m) and t0 (below 4m) only enter multiplications.
+    y3 = tripleForMul(y3);
+    t0 = tripleMinusForMul(t0, t2, M);
     t1 = mul(t4, y3, M);
     t2 = mul(t0, y3, M);
     y3 = mul(x3, z3, M);
@@ -132,14 +134,14 @@ template <class V, int N>
 inline Pt<V, N> toJacobian(const Pt<V, N>& P, const CurveField<V, N>& F)
 {
     const Mod<V, N>& M = F.p;
-    return {mul(P.x, P.z, M), mul(P.y, sqr(P.z, M), M), P.z};
+    return {mul(P.x, P.z, M), mul(P.y, sqrForMul(P.z, M), M), P.z};
 }
 
 template <class V, int N>
 inline Pt<V, N> fromJacobian(const Pt<V, N>& J, const CurveField<V, N>& F)
 {
     const Mod<V, N>& M = F.p;
-    Pt<V, N> r{mul(J.x, J.z, M), J.y, mul(sqr(J.z, M), J.z, M)};
+    Pt<V, N> r{mul(J.x, J.z, M), J.y, mul(sqrForMul(J.z, M), J.z, M)};
     r.y = select(isZero(J.z), r.y, montOne(M));
     return r;
 }
@@ -149,21 +151,15 @@ inline Pt<V, N> doubleJacobian(const Pt<V, N>& P, const CurveField<V, N>& F)
 {
     const Mod<V, N>& M = F.p;
     Fe<V, N> delta = sqr(P.z, M);
-    Fe<V, N> gamma = sqr(P.y, M);
-    Fe<V, N> beta = mul(P.x, gamma, M);
+    Fe<V, N> y2 = sumForMul(P.y, P.y);
+    Fe<V, N> gamma4 = sqrForMul(y2, M); // 4Y², below 2m
+    Fe<V, N> beta4 = mul(P.x, gamma4, M); // 4XY²
     // alpha = 3·(X − δ)·(X + δ)
-    Fe<V, N> alpha = mul(sub(P.x, delta, M), add(P.x, delta, M), M);
-    alpha = add(add(alpha, alpha, M), alpha, M);
-    Fe<V, N> beta4 = add(beta, beta, M);
-    beta4 = add(beta4, beta4, M);
+    Fe<V, N> alpha = mul(differenceForMul(P.x, delta, M), tripleForMul(sumForMul(P.x, delta)), M);
     Fe<V, N> x3 = sub(sqr(alpha, M), add(beta4, beta4, M), M);
-    Fe<V, N> z3 = mul(P.y, P.z, M);
-    z3 = add(z3, z3, M);
-    Fe<V, N> gamma8 = sqr(gamma, M);
-    gamma8 = add(gamma8, gamma8, M);
-    gamma8 = add(gamma8, gamma8, M);
-    gamma8 = add(gamma8, gamma8, M);
-    Fe<V, N> y3 = sub(mul(alpha, sub(beta4, x3, M), M), gamma8, M);
+    Fe<V, N> z3 = mul(y2, P.z, M);
+    // 8Y⁴ = (4Y²)²/2
+    Fe<V, N> y3 = sub(mul(alpha, differenceForMul(beta4, x3, M), M), half(sqr(gamma4, M), M), M);
     return {x3, y3, z3};
 }
 
@@ -255,12 +251,10 @@ inline Pt<V, N> mulBase(const Fe<V, N>& k, const CurveConsts& c, const CurveFiel
                 xy[coord].l[l] = r;
             }
         }
-        // A zero digit adds the point at infinity (0 : 1 : 0) instead.
-        V isZeroDigit = V::eqMask(d.magnitude, V::zero());
-        Fe<V, N> y = select(d.negative, xy[1], neg(xy[1], F.p));
-        Pt<V, N> q{select(isZeroDigit, xy[0], feZero<V, N>()), select(isZeroDigit, y, one),
-                   select(isZeroDigit, one, feZero<V, N>())};
-        acc = pointAdd(acc, q, F);
+        // The entry is affine; a zero digit keeps the sum as it was. The first window's sum is
+        // its entry itself.
+        Pt<V, N> q{xy[0], select(d.negative, xy[1], neg(xy[1], F.p)), one};
+        acc = select(V::eqMask(d.magnitude, V::zero()), i == 0 ? q : pointAdd<V, N, true>(acc, q, F), acc);
     }
     return acc;
 }
@@ -282,6 +276,19 @@ inline V onCurve(const Fe<V, N>& x, const Fe<V, N>& y, const CurveField<V, N>& F
     Fe<V, N> x3 = mul(sqr(x, M), x, M);
     Fe<V, N> three = add(add(x, x, M), x, M);
     Fe<V, N> rhs = add(sub(x3, three, M), F.b, M);
+    return isEqual(sqr(y, M), rhs);
+}
+
+// Lanes where Jacobian (X : Y : Z), Montgomery form, given X, Y and Z², satisfies
+// Y² = X³ − 3·X·Z⁴ + b·Z⁶.
+template <class V, int N>
+inline V onCurveJacobian(const Fe<V, N>& x, const Fe<V, N>& y, const Fe<V, N>& z2, const CurveField<V, N>& F)
+{
+    const Mod<V, N>& M = F.p;
+    Fe<V, N> z4 = sqr(z2, M);
+    Fe<V, N> xz4 = mul(x, z4, M);
+    Fe<V, N> rhs = sub(mul(sqr(x, M), x, M), add(add(xz4, xz4, M), xz4, M), M);
+    rhs = add(rhs, mul(F.b, mul(z4, z2, M), M), M);
     return isEqual(sqr(y, M), rhs);
 }
 

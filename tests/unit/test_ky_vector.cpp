@@ -1,4 +1,4 @@
-// Test data vectors: the reproducible generator, scaled to each type.
+// Test data vectors: the reproducible generator and the type table.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -59,5 +59,22 @@ TEST_F(VectorTest, ScalesClampsAndFillsComplexParts)
             got.push_back(f.type == ky8u ? v.get8u()[i] : f.type == ky32f ? v.get32f()[i] : v.get16s()[i]);
         EXPECT_EQ(got, f.values) << kyTypeToString(f.type).c_str();
     }
+}
+
+TEST(VectorTypes, NamesCodesAndSizes)
+{
+    const struct { int code; const char* name; int size; } table[] = {
+        {8, "8u", 1},       {16, "16u", 2},    {32, "32u", 4},    {64, "64u", 8},     {264, "8s", 1},
+        {272, "16s", 2},    {288, "32s", 4},   {320, "64s", 8},   {544, "32f", 4},    {576, "64f", 8},
+        {1040, "16uc", 4},  {1288, "8sc", 2},  {1296, "16sc", 4}, {1312, "32sc", 8},  {1344, "64sc", 16},
+        {1568, "32fc", 8},  {1600, "64fc", 16}, {0, "undef", 0}};
+    for (const auto& row : table) {
+        EXPECT_EQ(kyTypeToString(row.code), row.name) << row.code;
+        EXPECT_EQ((int)kyStringToType(row.name), row.code) << row.name;
+        EXPECT_EQ(kyTypeSize((kyType)row.code), row.size) << row.name;
+    }
+    EXPECT_EQ(kyStringToType("1u"), ky8u);
+    EXPECT_EQ(kyStringToType("8uc"), kyUndef);
+    EXPECT_EQ(kyTypeToString(33), "undef");
 }
 

@@ -1,10 +1,38 @@
-// The process priority around measurements.
+// The clock counter's spans and the process priority around measurements.
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
 #include <unistd.h>
 
 #include "ps_cpu_ticker.h"
+#include "synthetic_tests.h"
+
+using synthetic::VirtualClock;
+
+TEST(CpuTicker, SumsClosedSpansOnly)
+{
+    // The virtual counter moves on by one tick per reading: a span of n ticks of work is n + 1.
+    VirtualClock clock;
+    psCpuTicker ticker;
+    ticker.on();
+    VirtualClock::advance(500);
+    ticker.off();
+    ticker.off(); // without an open span: nothing
+    VirtualClock::advance(100000); // between spans: not counted
+    ticker.on();
+    VirtualClock::advance(99);
+    ticker.off();
+    EXPECT_EQ(ticker.getTicks(), 501 + 100);
+    // start() and the first on() after stop() begin a new series.
+    ticker.start();
+    VirtualClock::advance(999);
+    ticker.stop();
+    EXPECT_EQ(ticker.getTicks(), 1000);
+    ticker.on();
+    VirtualClock::advance(9);
+    ticker.off();
+    EXPECT_EQ(ticker.getTicks(), 10);
+}
 
 TEST(CpuTicker, PriorityIsChangedOnlyForRootAndRestoredOnce)
 {

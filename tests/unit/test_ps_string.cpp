@@ -1,10 +1,68 @@
-// The framework's string: searching and cutting, file-name parts and splitting.
+// The framework's string: conversions both ways, searching and cutting, file-name parts and
+// splitting.
 #include "ps_string.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+namespace {
+template <class T>
+std::string converted(const char* text, T start, bool& error)
+{
+    psString s(text);
+    T value = start;
+    value << s;
+    error = s.errorConvertion();
+    psString out;
+    out << value;
+    return out.c_str();
+}
+} // namespace
+
+TEST(PsString, ReadsNumbersAndWordsWithAnErrorFlag)
+{
+    // Decimal or "0x" hexadecimal; trailing text is ignored; a failed read keeps the value.
+    const struct { const char* text; std::string value; bool error; } ints[] = {
+        {"0x1F", "31", false}, {"0XfF", "255", false}, {"0xFFFFFFFF", "-1", false}, {"12abc", "12", false},
+        {"-5", "-5", false},   {"0", "0", false},      {"abc", "7", true},          {"", "7", true}};
+    bool error = false;
+    for (const auto& c : ints) {
+        EXPECT_EQ(converted<int>(c.text, 7, error), c.value) << c.text;
+        EXPECT_EQ(error, c.error) << c.text;
+    }
+    const struct { const char* text; std::string value; bool error; } wide[] = {
+        {"9000000000123", "9000000000123", false}, {"0x123456789A", "78187493530", false}, {"x1", "7", true}};
+    for (const auto& c : wide) {
+        EXPECT_EQ(converted<long long>(c.text, 7, error), c.value) << c.text;
+        EXPECT_EQ(error, c.error) << c.text;
+    }
+    EXPECT_EQ(converted<double>("2.5e3x", 0, error), "2.5e+03");
+    EXPECT_FALSE(error);
+    const struct { const char* text; bool value, error; } bools[] = {
+        {"Yes", true, false}, {"TRUE", true, false}, {" t\r", true, false}, {"1", true, false}, {"\tNO ", false, false},
+        {"False", false, false}, {"0", false, false}, {"off", false, true}, {"  ", false, true}, {"10", false, true}};
+    for (const auto& c : bools) {
+        psString word(c.text);
+        bool value = !c.value;
+        value << word;
+        EXPECT_EQ(value, c.value) << c.text;
+        EXPECT_EQ(word.errorConvertion(), c.error) << c.text;
+    }
+}
+
+TEST(PsString, WritesValues)
+{
+    psString s;
+    s << -42 << ' ' << 3000000000u << ' ' << -1234567890123LL << ' ' << 2.0 / 3 << ' ' << 1234567.0 << ' ' << true
+      << ' ' << false << ' ' << (const void*)nullptr << ' ' << (const void*)0xdeadbeefULL;
+    EXPECT_STREQ(s.c_str(), "-42 3000000000 -1234567890123 0.667 1.23e+06 yes no NULL DEADBEEF");
+    psString self("abc");
+    self += self;
+    self << self.c_str();
+    EXPECT_STREQ(self.c_str(), "abcabcabcabc");
+}
 
 TEST(PsString, SearchesCutsComparesAndTrims)
 {

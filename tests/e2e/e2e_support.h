@@ -99,9 +99,6 @@ private:
     std::string m_path;
 };
 
-// The banner date as the compiler writes it into the program.
-inline std::string buildDate() { return __DATE__; }
-
 inline bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
 // Compares the lines of a run with the expected ones, reporting every difference.

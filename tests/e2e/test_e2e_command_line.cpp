@@ -210,8 +210,9 @@ TEST(CommandLine, KeysComeFromArgumentsCfgFileOrKeyFiles)
 {
     Installed p;
     const std::string b = p.bin();
-    // Only the first line of a .cfg file counts, and only its first 1023 characters.
-    p.write(p.cwd() + "/tool.cfg", "-v -rres\n-B\n");
+    // Only the first line of a .cfg file counts, and only its first 1023 characters; a semicolon,
+    // a double quote and a tab separate keys like a blank.
+    p.write(p.cwd() + "/tool.cfg", "\t-v;\"-rres\"\n-B\n");
     p.write(b + "tool.cfg", "-v" + std::string(1030, ' ') + "-B\n-Z\n");
 
     e2e::Run here = p.run({});

@@ -1,12 +1,11 @@
-// The primitive test base: library statuses turned into results and notes, the function cells and
-// the order by function name.
+// The primitive test base: library statuses turned into results and notes, and the registration text.
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "ky_test.h"
 #include "ps_capture.h"
-#include "ps_cstream.h"
+#include "ps_registry.h"
 #include "ps_services.h"
 
 namespace {
@@ -47,27 +46,10 @@ TEST(KyTest, LibraryStatusesBecomeResultsAndMessages)
     kyn_GetStatusString = saved;
 }
 
-TEST(KyTest, FunctionCellsOrderAndRegistrationText)
+TEST(KyTest, RegistrationTextNamesTheMacro)
 {
-    kyTest add(nullptr, nullptr, loopStub, nullptr, "kynsAdd_32f_I", "src/p_test.cpp", "TimTest//PS_REG_PS_X");
-    kyTest addPlain(nullptr, nullptr, loopStub, nullptr, "kynsAdd_32f", "src/p_test.cpp", "TimTest");
-    kyTest mb(nullptr, nullptr, loopStub, nullptr, "tzv_nistp256_ecdsa_sign_mb8", "src/p_test.cpp", "TimTest");
-    g_cstrm.tableFlush();
-    add.funcToCstrm();
-    mb.funcToCstrm();
-    const char* expected[] = {"kynsAdd", "32f", "I", "tzv_nistp256_ecdsa_sign_mb8", "", ""};
-    psString cell;
-    for (int i = 0; i < 6; ++i) {
-        ASSERT_TRUE(g_cstrm.getColm(i, cell));
-        EXPECT_EQ(cell, expected[i]) << i;
-    }
-    g_cstrm.tableFlush();
-
-    EXPECT_LT(addPlain.compareFunc(&add), 0);
-    EXPECT_GT(add.compareFunc(&addPlain), 0);
-    EXPECT_LT(add.compareFunc(&mb), 0);
-
     // The first "PS_" of the macro name becomes "KY_".
+    kyTest add(nullptr, nullptr, loopStub, nullptr, "kynsAdd_32f_I", "src/p_test.cpp", "TimTest//PS_REG_PS_X");
     psString info = add.regInfo();
     EXPECT_EQ(info.find("   Test has been registered by KY_REG_PS_X macro"), 0) << info.c_str();
 }

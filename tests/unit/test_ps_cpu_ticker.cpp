@@ -1,8 +1,6 @@
 // The clock counter's spans and the process priority around measurements.
 #include <gtest/gtest.h>
 
-#include <climits>
-
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -16,7 +14,6 @@ TEST(CpuTicker, SumsClosedSpansOnly)
     // The virtual counter moves on by one tick per reading: a span of n ticks of work is n + 1.
     VirtualClock clock;
     psCpuTicker ticker;
-    EXPECT_EQ(ticker.getMinimum(), LLONG_MAX);
     ticker.on();
     VirtualClock::advance(500);
     ticker.off();
@@ -26,18 +23,15 @@ TEST(CpuTicker, SumsClosedSpansOnly)
     VirtualClock::advance(99);
     ticker.off();
     EXPECT_EQ(ticker.getTicks(), 501 + 100);
-    EXPECT_EQ(ticker.getCount(), 2);
-    EXPECT_EQ(ticker.getMinimum(), 100);
     // start() and the first on() after stop() begin a new series.
     ticker.start();
     VirtualClock::advance(999);
     ticker.stop();
-    EXPECT_EQ(ticker.getMinimum(), 1000);
+    EXPECT_EQ(ticker.getTicks(), 1000);
     ticker.on();
     VirtualClock::advance(9);
     ticker.off();
     EXPECT_EQ(ticker.getTicks(), 10);
-    EXPECT_EQ(ticker.getCount(), 1);
 }
 
 TEST(CpuTicker, PriorityIsChangedOnlyForRootAndRestoredOnce)

@@ -1,7 +1,6 @@
 // The floating-point control/status watch and the signal guard.
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <string>
 
 #include "ps_ctrl_status.h"
@@ -49,20 +48,6 @@ private:
 };
 
 } // namespace
-
-TEST(CtrlStatus, StatusTexts)
-{
-    // Bits above the six flags (stack fault, busy, condition codes, SSE masks) are not flags.
-    const struct { unsigned word; const char* text; } words[] = {
-        {0, "Ok"}, {0x21, "?Invalid _Inexact "}, {0x3f, "?Invalid ?Denormal ?Zerodivide ?Overflow ?Underflow _Inexact "},
-        {0xffc0, "Ok"}, {0x0c, "?Zerodivide ?Overflow "}};
-    tsSSXBase sse(true);
-    for (const auto& w : words) {
-        EXPECT_STREQ(ts87Base::strSW(w.word).c_str(), w.text) << w.word;
-        EXPECT_STREQ(sse.strExceptionState(w.word).c_str(), w.text) << w.word;
-    }
-    EXPECT_STREQ(tsSSXBase(false).strExceptionState(0x0c).c_str(), "cpu has not SSX extension");
-}
 
 TEST_F(FakeFpu, WatchesCollectFlagsOverBlocksUntilCleared)
 {

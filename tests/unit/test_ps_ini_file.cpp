@@ -1,4 +1,4 @@
-// The ini file: sections and items read line by line, changes, and the file written back.
+// The ini file: sections and items read line by line.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -46,31 +46,4 @@ TEST(IniFile, LineRules)
     EXPECT_EQ(std::string(ini.read("s", "  Method\t", "-").c_str()), "Manual");
     EXPECT_EQ(std::string(ini.read("s", "method", "-").c_str()), "-") << "keys keep their case";
     EXPECT_EQ(std::string(ini.read("", "Orphan", "-").c_str()), "-") << "nothing counts before the first section";
-}
-
-TEST(IniFile, ChangesAreWrittenBackOnceOnCloseInWriteModeOnly)
-{
-    TempFile file("// read, never written back\n[Perf System]\nMethod=Manual // kept as a value only\nx\n"
-                  "[f1]\nLen=16\n[gone]\na=1\n");
-    {
-        psIniFile readOnly;
-        ASSERT_TRUE(readOnly.open(file.path().c_str(), false));
-        readOnly.write("f1", "Len", "2", "");
-    }
-    EXPECT_EQ(file.read().find("// read, never written back\n"), 0u);
-    {
-        psIniFile ini;
-        ASSERT_TRUE(ini.open(file.path().c_str(), true));
-        ini.write("Perf System", "Method", "Auto", "Auto|Manual"); // existing key: the value only
-        ini.write("Perf System", " NumLoops ", "10", "");
-        ini.write("f1", "Step", "2", "a step");
-        ini.write("f2", "Flag");
-        ini.write("f3", "  ", "lost", "lost"); // no key: only the section
-        ini.eraseSection("gone");
-        ini.deleteKey("f1", "Len");
-        ini.write("f1", "Len", "32", "the length");
-        EXPECT_EQ(file.read().find("// read, never written back\n"), 0u) << "nothing reaches the file before close";
-    }
-    EXPECT_EQ(file.read(), "\n[Perf System]\nMethod=Auto\nx\nNumLoops=10\n\n[f1]\nStep=2\t// a step\n"
-                          "Len=32\t// the length\n\n[f2]\nFlag\n\n[f3]\n");
 }

@@ -1,5 +1,4 @@
-// The parameter input: -d data before the ini file before the console before the default, and
-// what an ini file in write mode records.
+// The parameter input: -d data before the ini file before the console before the default.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -41,20 +40,4 @@ TEST(IStream, SourcesInOrderOfPriority)
     in.setIniSection("f1");
     EXPECT_EQ(value(in, "Len", "dflt"), "32");
     EXPECT_EQ(value(in, "Method", "dflt"), "dflt");
-}
-
-TEST(IStream, WriteModeRecordsEveryValueUsed)
-{
-    TempFile file("[Perf System]\nMethod=Manual   // the file's own comment is not kept\n");
-    psIStream in;
-    ASSERT_TRUE(in.setIniFile(file.path().c_str(), true));
-    in.getDataList().set("NumLoops=7");
-    EXPECT_EQ(value(in, "Method", "Auto", "Auto|Manual"), "Manual");
-    EXPECT_EQ(value(in, "NumLoops", "10", "loops"), "7");
-    EXPECT_EQ(value(in, "Accuracy", "5"), "5");
-    in.setIniSection("f2");
-    EXPECT_EQ(value(in, "Step", "1; 2", "steps"), "1; 2");
-    in.deleteIniFile();
-    EXPECT_EQ(file.read(),
-              "\n[Perf System]\nMethod=Manual\nNumLoops=7\t// loops\nAccuracy=5\n\n[f2]\nStep=1; 2\t// steps\n");
 }

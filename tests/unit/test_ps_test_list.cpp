@@ -1,4 +1,4 @@
-// Running, counting and ordering the test list.
+// Running and counting the test list.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -34,12 +34,6 @@ struct List : psTestList {
     {
         for (iterator it = begin(); it != end(); ++it) delete *it;
     }
-    std::vector<std::string> names()
-    {
-        std::vector<std::string> result;
-        for (iterator it = begin(); it != end(); ++it) result.push_back((*it)->getName().c_str());
-        return result;
-    }
 };
 } // namespace
 
@@ -74,19 +68,4 @@ TEST(TestList, RunsSelectedTestsFromTheStartFunctionAndSkipsPressedOnes)
     failing.push_back(new FixedTest("f", DATAFAIL));
     psConditions all;
     EXPECT_EQ(failing.runTests(all), 1);
-}
-
-TEST(TestList, InformationTestsFirstThenAStableSortByName)
-{
-    List list;
-    psTest* first = nullptr; // equal names keep their order
-    for (const char* name : {"y", "_b", "same", "x", "_a", "same"}) {
-        list.push_back(new FixedTest(name, OK));
-        if (!first && std::string(name) == "same") first = list.back();
-    }
-    list.startWithCpuTest();
-    EXPECT_EQ(list.names(), (std::vector<std::string>{"_b", "_a", "y", "same", "x", "same"}));
-    list.sortFunc();
-    EXPECT_EQ(list.names(), (std::vector<std::string>{"_a", "_b", "same", "same", "x", "y"}));
-    EXPECT_EQ(*++++list.begin(), first);
 }

@@ -1,25 +1,7 @@
-// Arithmetic over measured figures: agreement, best value, loop scaling, texts and the frequency.
+// Arithmetic over measured figures: loop scaling, texts and the frequency.
 #include <gtest/gtest.h>
 
-#include <vector>
-
 #include "ps_timing_math.h"
-
-TEST(TimingMath, AgreementAndBestOfFigures)
-{
-    EXPECT_NEAR(computeAccuracy(100, 110), 20.0 / 210.0, 1e-12);
-    EXPECT_NEAR(computeAccuracy(1000, 3000), 1.0, 1e-12);
-    EXPECT_EQ(computeAccuracy(0, 0), 0.0);
-    // The largest distance from the mean, below or above it.
-    const struct { std::vector<double> values; double accuracy, best; } series[] = {
-        {{100, 104, 96}, 0.04, 96}, {{90, 80, 130}, 0.30, 80}, {{42}, 0, 42}, {{0, 0}, 0, 0}};
-    for (const auto& s : series) {
-        EXPECT_NEAR(computeAccuracy(s.values.data(), (int)s.values.size()), s.accuracy, 1e-12) << s.values[0];
-        EXPECT_EQ(computeBest(s.values.data(), (int)s.values.size()), s.best);
-    }
-    EXPECT_EQ(computeAccuracy(nullptr, 3), 0.0);
-    EXPECT_EQ(computeBest(nullptr, 3), 0.0);
-}
 
 TEST(TimingMath, PowersOfTwoAndTexts)
 {

@@ -66,9 +66,7 @@ private:
 using BnPtr = std::unique_ptr<BIGNUM, decltype(&BN_free)>;
 BnPtr bnOf(const Words& w)
 {
-    BnPtr b(BN_new(), BN_free);
-    for (size_t i = w.size(); i-- > 0;) BN_lshift(b.get(), b.get(), 32), BN_add_word(b.get(), w[i]);
-    return b;
+    return BnPtr(BN_lebin2bn(reinterpret_cast<const unsigned char*>(w.data()), (int)w.size() * 4, nullptr), BN_free);
 }
 Words wordsOf(const BIGNUM* b)
 {
@@ -261,20 +259,17 @@ TEST(KyncpPrime, AgreesWithOpenSsl)
     // Small primes and composites (561 and 41041 are Carmichael numbers), 2^127 - 1, the P-256
     // prime, 2^128 + 1, a generated prime and its product with 2^127 - 1, random odd 96-bit numbers.
     std::vector<BnPtr> numbers;
-    for (int32u w : {2u, 3u, 5u, 251u, 257u, 65521u, 65537u, 4294967291u, 0u, 1u, 4u, 561u, 41041u, 66049u, 825265u,
-                     4294967295u})
-        numbers.push_back(bnOf({w}));
-    for (const char* hex : {"7FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF", "FFFFFFFF00000001000000000000000000000000FFFFFFFFFFFFFFFFFFFFFFFF",
-                            "100000000000000000000000000000001"}) {
-        BIGNUM* b = nullptr;
-        BN_hex2bn(&b, hex);
+    for (const char* n : {"2", "3", "5", "251", "257", "65521", "65537", "4294967291", "0", "1", "4", "561", "41041",
+                          "66049", "825265", "4294967295", "0x7FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF",
+                          "0xFFFFFFFF00000001000000000000000000000000FFFFFFFFFFFFFFFFFFFFFFFF",
+                          "0x100000000000000000000000000000001", "0", "0"}) {
+        BIGNUM* b = BN_new();
+        BN_asc2bn(&b, n);
         numbers.emplace_back(b, BN_free);
     }
-    BnPtr p(BN_new(), BN_free), pp(BN_new(), BN_free);
-    ASSERT_EQ(1, BN_generate_prime_ex(p.get(), 256, 0, nullptr, nullptr, nullptr));
-    BN_mul(pp.get(), p.get(), numbers[16].get(), ctx.get());
-    numbers.push_back(std::move(p));
-    numbers.push_back(std::move(pp));
+    // The last two: a generated prime and its product with 2^127 - 1.
+    ASSERT_EQ(1, BN_generate_prime_ex(numbers[19].get(), 256, 0, nullptr, nullptr, nullptr));
+    BN_mul(numbers[20].get(), numbers[19].get(), numbers[16].get(), ctx.get());
     for (int i = 0; i < 200; ++i) numbers.push_back(bnOf(randomWords(3, true, true)));
     int primes = 0;
     for (const BnPtr& n : numbers) {

@@ -19,10 +19,11 @@ namespace {
 
 constexpr unsigned kOk = TZV_STS_OK, kBad = TZV_STS_BAD_PARAM, kNull = TZV_STS_NULL_PARAM;
 
+// One per thread: the key generation test works in several.
 BN_CTX* bnCtx()
 {
-    static BN_CTX* ctx = BN_CTX_new();
-    return ctx;
+    static thread_local std::unique_ptr<BN_CTX, decltype(&BN_CTX_free)> ctx(BN_CTX_new(), BN_CTX_free);
+    return ctx.get();
 }
 
 struct RsaKey {
@@ -238,9 +239,10 @@ TEST(TzvRsa, KeyGenVectorsOfEverySizeInConcurrentThreads)
     for (auto& t : threads) t.join();
 }
 
-// Each kind of bad lane next to good ones: the status is the lane's own, the good lanes are right
-// and the failed lanes' outputs are untouched.
-TEST(TzvRsa, BadLanesNextToGoodOnes)
+// A size or method that does not fit the call fails every lane with 1, a missing lane array or work
+// buffer every lane with 2, and nothing is written then. Each kind of bad lane next to good ones:
+// the status is the lane's own, the good lanes are right and the failed lanes' outputs untouched.
+TEST(TzvRsa, WholeCallChecksAndBadLanes)
 {
     const int bits = 2048;
     const RsaKey k = std::move(keyGenVectors(bits)[0]);
@@ -251,6 +253,27 @@ TEST(TzvRsa, BadLanesNextToGoodOnes)
         call.setKey(i, k);
         plain[i] = randomBelow(rng, k.n.get()), cipher[i] = referencePublic(plain[i], k);
     }
+    call.from = plain;
+    uint64_t fake[8] = {3, 2048, 1, 1, 0, 0, 0, 0}; // not one of the library's descriptors
+    const auto* fakeMethod = reinterpret_cast<const tzv_rsa_method*>(fake);
+    EXPECT_EQ(tzv_RSA_Method_BufSize(fakeMethod), 0);
+    EXPECT_EQ(tzv_RSA_Method_BufSize(nullptr), 0);
+    for (Kind kind : {kPublic, kPrivate, kCrt}) {
+        std::vector<std::pair<int, const tzv_rsa_method*>> wrong = {
+            {bits, methodOf(kind, 1024)}, {bits, methodOf(Kind((kind + 1) % 3), bits)}, {bits, fakeMethod}};
+        for (int size : {0, 512, 1024, 1536, 4096, 8192, -2048}) wrong.push_back({size, methodOf(kind, bits)});
+        for (auto [size, method] : wrong)
+            EXPECT_EQ(call.call(kind, call.args(), size, method), 0x11111111u) << "kind " << kind << " size " << size;
+        EXPECT_EQ(call.call(kind, call.args(), bits, methodOf(kind, bits), false), 0x22222222u) << "kind " << kind;
+    }
+    auto a = call.args();
+    uint8_t* w = call.work.data();
+    EXPECT_EQ(tzv_rsa_public_mb8(nullptr, a.to.data(), a.n.data(), bits, methodOf(kPublic, bits), w), 0x22222222u);
+    EXPECT_EQ(tzv_rsa_private_crt_mb8(a.from.data(), a.to.data(), a.p.data(), a.q.data(), nullptr, a.dq.data(),
+                                      a.invq.data(), bits, methodOf(kCrt, bits), w),
+              0x22222222u);
+    for (int i = 0; i < kLanes; ++i) EXPECT_TRUE(call.untouched(i)) << i;
+
     Bytes nBytes = toBytes(k.n.get(), bits / 8), ones(bits / 8, 0xFF);
     Words evenN = call.n[0], shortN = call.n[0], zeroD(bits / 64, 0), bigD = call.n[0]; // d = n: too large
     Words badInvq = call.invq[0], bigDp = call.p[0], evenP = call.p[0];
@@ -296,34 +319,4 @@ TEST(TzvRsa, BadLanesNextToGoodOnes)
             }
         }
     }
-}
-
-// A size or method that does not fit the call fails every lane with 1, a missing lane array or work
-// buffer every lane with 2; nothing is written then.
-TEST(TzvRsa, WrongSizeMethodOrArrayFailsEveryLane)
-{
-    const int bits = 1024;
-    const RsaKey k = std::move(keyGenVectors(bits)[0]);
-    RsaLanes call(bits);
-    std::mt19937_64 rng(8);
-    for (int i = 0; i < kLanes; ++i) call.setKey(i, k), call.from[i] = randomBelow(rng, k.n.get());
-    uint64_t fake[8] = {3, 1024, 1, 1, 0, 0, 0, 0}; // not one of the library's descriptors
-    const auto* fakeMethod = reinterpret_cast<const tzv_rsa_method*>(fake);
-    EXPECT_EQ(tzv_RSA_Method_BufSize(fakeMethod), 0);
-    EXPECT_EQ(tzv_RSA_Method_BufSize(nullptr), 0);
-    for (Kind kind : {kPublic, kPrivate, kCrt}) {
-        std::vector<std::pair<int, const tzv_rsa_method*>> wrong = {
-            {bits, methodOf(kind, 2048)}, {bits, methodOf(Kind((kind + 1) % 3), bits)}, {bits, fakeMethod}};
-        for (int size : {0, 512, 1536, 2048, 8192, -1024}) wrong.push_back({size, methodOf(kind, bits)});
-        for (auto [size, method] : wrong)
-            EXPECT_EQ(call.call(kind, call.args(), size, method), 0x11111111u) << "kind " << kind << " size " << size;
-        EXPECT_EQ(call.call(kind, call.args(), bits, methodOf(kind, bits), false), 0x22222222u) << "kind " << kind;
-    }
-    auto a = call.args();
-    uint8_t* w = call.work.data();
-    EXPECT_EQ(tzv_rsa_public_mb8(nullptr, a.to.data(), a.n.data(), bits, methodOf(kPublic, bits), w), 0x22222222u);
-    EXPECT_EQ(tzv_rsa_private_crt_mb8(a.from.data(), a.to.data(), a.p.data(), a.q.data(), nullptr, a.dq.data(),
-                                      a.invq.data(), bits, methodOf(kCrt, bits), w),
-              0x22222222u);
-    for (int i = 0; i < kLanes; ++i) EXPECT_TRUE(call.untouched(i)) << i;
 }

@@ -41,15 +41,14 @@ public:
         EXPECT_EQ(kynStsNoErr, kynsSet_BN(sign, (int)value.size(), value.data(), get()));
     }
     _cpBigNum* get() { return m_buf.as<_cpBigNum>(); }
-    // The significant words of the value; its sign through sgnOut.
-    Words words(KynsBigNumSGN* sgnOut = nullptr)
+    // The significant words of the value.
+    Words words()
     {
         KynsBigNumSGN sgn = kynsBigNumNEG;
         int bits = -1;
         int32u* data = nullptr;
         EXPECT_EQ(kynStsNoErr, kynsRef_BN(&sgn, &bits, &data, get()));
         EXPECT_EQ(0u, (uintptr_t)data % 4) << "words must be aligned whatever the buffer";
-        if (sgnOut) *sgnOut = sgn;
         return Words(data, data + (bits + 31) / 32);
     }
 
@@ -112,7 +111,8 @@ TEST(KyncpClock, ReadingsAreTheTimeStampCounterAndIncrease)
         _mm_lfence();
         EXPECT_LE(last, value) << clock.first;
         EXPECT_LE(value, __rdtsc()) << clock.first;
-        for (int i = 0; i < 1000; ++i, last = value) ASSERT_GT(value = clock.second(), last) << clock.first << " reading " << i;
+        for (int i = 0; i < 1000; ++i, last = value)
+            ASSERT_GT(value = clock.second(), last) << clock.first << " reading " << i;
     }
 }
 
@@ -155,7 +155,8 @@ TEST_F(KyncpSettings, CodePathFollowsTheEnabledFeatures)
 {
     Kyn64u supported = 0;
     kyncpGetCpuFeatures(&supported);
-    const Kyn64u sse42 = kynCPUID_SSE | kynCPUID_SSE2 | kynCPUID_SSE3 | kynCPUID_SSSE3 | kynCPUID_SSE41 | kynCPUID_SSE42;
+    const Kyn64u sse42 =
+        kynCPUID_SSE | kynCPUID_SSE2 | kynCPUID_SSE3 | kynCPUID_SSSE3 | kynCPUID_SSE41 | kynCPUID_SSE42;
     const Kyn64u avx2 = sse42 | kynCPUID_AVX | kynCPUID_AVX2;
     const Kyn64u avx512 = avx2 | kynCPUID_AVX512F | kynCPUID_AVX512CD | kynCPUID_AVX512BW | kynCPUID_AVX512DQ |
                           kynCPUID_AVX512VL;

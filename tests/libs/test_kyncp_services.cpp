@@ -116,7 +116,8 @@ TEST(KyncpClock, ReadingsAreTheTimeStampCounterAndIncrease)
     }
 }
 
-TEST_F(KyncpSettings, FeatureAndThreadSelection)
+// Feature selection, the code path it gives, and the thread count.
+TEST_F(KyncpSettings, FeatureCodePathAndThreadSelection)
 {
     Kyn64u supported = 0;
     ASSERT_EQ(kynStsNoErr, kyncpGetCpuFeatures(&supported));
@@ -138,6 +139,18 @@ TEST_F(KyncpSettings, FeatureAndThreadSelection)
         EXPECT_EQ(c.sts, kyncpSetCpuFeatures(c.mask)) << std::hex << c.mask;
         EXPECT_EQ(c.enabled, kyncpGetEnabledCpuFeatures()) << std::hex << c.mask;
     }
+    // Each known code path, best last, with what it needs.
+    const Kyn64u sse42 = sse | kynCPUID_SSE3 | kynCPUID_SSSE3 | kynCPUID_SSE41 | kynCPUID_SSE42;
+    const Kyn64u avx2 = sse42 | kynCPUID_AVX | kynCPUID_AVX2;
+    const Kyn64u avx512 = avx2 | kynCPUID_AVX512F | kynCPUID_AVX512CD | kynCPUID_AVX512BW | kynCPUID_AVX512DQ |
+                          kynCPUID_AVX512VL;
+    const std::pair<Kyn64u, const char*> paths[] = {{sse, "mx"}, {sse42, "y8"}, {avx2, "l9"}, {avx512, "k0"},
+        {avx512 | kynCPUID_AVX512IFMA | kynCPUID_AVX512VBMI, "k1"}};
+    for (const auto& path : paths) {
+        if ((supported & path.first) != path.first) continue;
+        kyncpSetCpuFeatures(path.first);
+        EXPECT_EQ("13.0.0 (" + std::string(path.second) + ")", cryptoGetLibVersion()->Version);
+    }
     EXPECT_EQ(kynStsNoErr, kyncpInit());
     EXPECT_EQ(supported, kyncpGetEnabledCpuFeatures());
 
@@ -148,25 +161,6 @@ TEST_F(KyncpSettings, FeatureAndThreadSelection)
     for (int bad : {0, -1, INT_MIN}) EXPECT_EQ(kynStsOutOfRangeErr, kyncpSetNumThreads(bad)) << bad;
     ASSERT_EQ(kynStsNoErr, kyncpGetNumThreads(&n));
     EXPECT_EQ(4, n);
-}
-
-// The code path follows the enabled features: each known path, best last, with what it needs.
-TEST_F(KyncpSettings, CodePathFollowsTheEnabledFeatures)
-{
-    Kyn64u supported = 0;
-    kyncpGetCpuFeatures(&supported);
-    const Kyn64u sse42 =
-        kynCPUID_SSE | kynCPUID_SSE2 | kynCPUID_SSE3 | kynCPUID_SSSE3 | kynCPUID_SSE41 | kynCPUID_SSE42;
-    const Kyn64u avx2 = sse42 | kynCPUID_AVX | kynCPUID_AVX2;
-    const Kyn64u avx512 = avx2 | kynCPUID_AVX512F | kynCPUID_AVX512CD | kynCPUID_AVX512BW | kynCPUID_AVX512DQ |
-                          kynCPUID_AVX512VL;
-    const std::pair<Kyn64u, const char*> paths[] = {{kynCPUID_SSE | kynCPUID_SSE2, "mx"}, {sse42, "y8"}, {avx2, "l9"},
-        {avx512, "k0"}, {avx512 | kynCPUID_AVX512IFMA | kynCPUID_AVX512VBMI, "k1"}};
-    for (const auto& path : paths) {
-        if ((supported & path.first) != path.first) continue;
-        kyncpSetCpuFeatures(path.first);
-        EXPECT_EQ("13.0.0 (" + std::string(path.second) + ")", cryptoGetLibVersion()->Version);
-    }
 }
 
 TEST(KyncpMontgomery, ProductsMatchOpenSsl)

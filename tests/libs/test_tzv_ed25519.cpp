@@ -108,9 +108,10 @@ TEST(TzvEd25519, SignInputVectors)
         ASSERT_EQ(call.publicKeys(), 0u) << start;
         ASSERT_EQ(call.sign(), 0u) << start;
         ASSERT_EQ(call.verify(), 0u) << start;
-        for (int i = 0; i < kLanes; ++i)
-            EXPECT_EQ(std::tie(call.outPub[i], call.outR[i], call.outS[i]), std::tie(call.c[i].pub, call.c[i].r, call.c[i].s))
-                << "entry " << start + i;
+        for (int i = 0; i < kLanes; ++i) {
+            const SignCase& c = call.c[i];
+            EXPECT_EQ(std::tie(call.outPub[i], call.outR[i], call.outS[i]), std::tie(c.pub, c.r, c.s)) << start + i;
+        }
     }
 }
 

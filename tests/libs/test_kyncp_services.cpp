@@ -199,6 +199,12 @@ TEST(KyncpMontgomery, ProductsMatchOpenSsl)
             EXPECT_EQ(wordsOf(expected.get()), r.words()) << "k=" << k;
             ASSERT_EQ(kynStsNoErr, kynsMontMul(aR.get(), b.get(), mont, aR.get()));
             EXPECT_EQ(wordsOf(expected.get()), aR.words());
+            // a b = m exactly (m = 3 * 0x2AAAAAAAAAAAAAAB) ends the reduction on m itself: 0.
+            const int32u m3[2] = {1, 0x80000000u};
+            ASSERT_EQ(kynStsNoErr, kynsMontSet(m3, 2, mont));
+            Num three(2, {3}), third(2, {0xAAAAAAABu, 0x2AAAAAAAu}), zero(2, {5});
+            ASSERT_EQ(kynStsNoErr, kynsMontMul(three.get(), third.get(), mont, zero.get()));
+            EXPECT_TRUE(zero.words().empty()) << "k=" << k;
         }
     }
 }

@@ -41,15 +41,14 @@ public:
         EXPECT_EQ(kynStsNoErr, kynsSet_BN(sign, (int)value.size(), value.data(), get()));
     }
     _cpBigNum* get() { return m_buf.as<_cpBigNum>(); }
-    // The significant words of the value; its sign through sgnOut.
-    Words words(KynsBigNumSGN* sgnOut = nullptr)
+    // The significant words of the value.
+    Words words()
     {
         KynsBigNumSGN sgn = kynsBigNumNEG;
         int bits = -1;
         int32u* data = nullptr;
         EXPECT_EQ(kynStsNoErr, kynsRef_BN(&sgn, &bits, &data, get()));
         EXPECT_EQ(0u, (uintptr_t)data % 4) << "words must be aligned whatever the buffer";
-        if (sgnOut) *sgnOut = sgn;
         return Words(data, data + (bits + 31) / 32);
     }
 
@@ -66,9 +65,7 @@ private:
 using BnPtr = std::unique_ptr<BIGNUM, decltype(&BN_free)>;
 BnPtr bnOf(const Words& w)
 {
-    BnPtr b(BN_new(), BN_free);
-    for (size_t i = w.size(); i-- > 0;) BN_lshift(b.get(), b.get(), 32), BN_add_word(b.get(), w[i]);
-    return b;
+    return BnPtr(BN_lebin2bn(reinterpret_cast<const unsigned char*>(w.data()), (int)w.size() * 4, nullptr), BN_free);
 }
 Words wordsOf(const BIGNUM* b)
 {
@@ -114,11 +111,13 @@ TEST(KyncpClock, ReadingsAreTheTimeStampCounterAndIncrease)
         _mm_lfence();
         EXPECT_LE(last, value) << clock.first;
         EXPECT_LE(value, __rdtsc()) << clock.first;
-        for (int i = 0; i < 1000; ++i, last = value) ASSERT_GT(value = clock.second(), last) << clock.first << " reading " << i;
+        for (int i = 0; i < 1000; ++i, last = value)
+            ASSERT_GT(value = clock.second(), last) << clock.first << " reading " << i;
     }
 }
 
-TEST_F(KyncpSettings, FeatureAndThreadSelection)
+// Feature selection, the code path it gives, and the thread count.
+TEST_F(KyncpSettings, FeatureCodePathAndThreadSelection)
 {
     Kyn64u supported = 0;
     ASSERT_EQ(kynStsNoErr, kyncpGetCpuFeatures(&supported));
@@ -140,6 +139,18 @@ TEST_F(KyncpSettings, FeatureAndThreadSelection)
         EXPECT_EQ(c.sts, kyncpSetCpuFeatures(c.mask)) << std::hex << c.mask;
         EXPECT_EQ(c.enabled, kyncpGetEnabledCpuFeatures()) << std::hex << c.mask;
     }
+    // Each known code path, best last, with what it needs.
+    const Kyn64u sse42 = sse | kynCPUID_SSE3 | kynCPUID_SSSE3 | kynCPUID_SSE41 | kynCPUID_SSE42;
+    const Kyn64u avx2 = sse42 | kynCPUID_AVX | kynCPUID_AVX2;
+    const Kyn64u avx512 = avx2 | kynCPUID_AVX512F | kynCPUID_AVX512CD | kynCPUID_AVX512BW | kynCPUID_AVX512DQ |
+                          kynCPUID_AVX512VL;
+    const std::pair<Kyn64u, const char*> paths[] = {{sse, "mx"}, {sse42, "y8"}, {avx2, "l9"}, {avx512, "k0"},
+        {avx512 | kynCPUID_AVX512IFMA | kynCPUID_AVX512VBMI, "k1"}};
+    for (const auto& path : paths) {
+        if ((supported & path.first) != path.first) continue;
+        kyncpSetCpuFeatures(path.first);
+        EXPECT_EQ("13.0.0 (" + std::string(path.second) + ")", cryptoGetLibVersion()->Version);
+    }
     EXPECT_EQ(kynStsNoErr, kyncpInit());
     EXPECT_EQ(supported, kyncpGetEnabledCpuFeatures());
 
@@ -150,24 +161,6 @@ TEST_F(KyncpSettings, FeatureAndThreadSelection)
     for (int bad : {0, -1, INT_MIN}) EXPECT_EQ(kynStsOutOfRangeErr, kyncpSetNumThreads(bad)) << bad;
     ASSERT_EQ(kynStsNoErr, kyncpGetNumThreads(&n));
     EXPECT_EQ(4, n);
-}
-
-// The code path follows the enabled features: each known path, best last, with what it needs.
-TEST_F(KyncpSettings, CodePathFollowsTheEnabledFeatures)
-{
-    Kyn64u supported = 0;
-    kyncpGetCpuFeatures(&supported);
-    const Kyn64u sse42 = kynCPUID_SSE | kynCPUID_SSE2 | kynCPUID_SSE3 | kynCPUID_SSSE3 | kynCPUID_SSE41 | kynCPUID_SSE42;
-    const Kyn64u avx2 = sse42 | kynCPUID_AVX | kynCPUID_AVX2;
-    const Kyn64u avx512 = avx2 | kynCPUID_AVX512F | kynCPUID_AVX512CD | kynCPUID_AVX512BW | kynCPUID_AVX512DQ |
-                          kynCPUID_AVX512VL;
-    const std::pair<Kyn64u, const char*> paths[] = {{kynCPUID_SSE | kynCPUID_SSE2, "mx"}, {sse42, "y8"}, {avx2, "l9"},
-        {avx512, "k0"}, {avx512 | kynCPUID_AVX512IFMA | kynCPUID_AVX512VBMI, "k1"}};
-    for (const auto& path : paths) {
-        if ((supported & path.first) != path.first) continue;
-        kyncpSetCpuFeatures(path.first);
-        EXPECT_EQ("13.0.0 (" + std::string(path.second) + ")", cryptoGetLibVersion()->Version);
-    }
 }
 
 TEST(KyncpMontgomery, ProductsMatchOpenSsl)
@@ -206,6 +199,12 @@ TEST(KyncpMontgomery, ProductsMatchOpenSsl)
             EXPECT_EQ(wordsOf(expected.get()), r.words()) << "k=" << k;
             ASSERT_EQ(kynStsNoErr, kynsMontMul(aR.get(), b.get(), mont, aR.get()));
             EXPECT_EQ(wordsOf(expected.get()), aR.words());
+            // a b = m exactly (m = 3 * 0x2AAAAAAAAAAAAAAB) ends the reduction on m itself: 0.
+            const int32u m3[2] = {1, 0x80000000u};
+            ASSERT_EQ(kynStsNoErr, kynsMontSet(m3, 2, mont));
+            Num three(2, {3}), third(2, {0xAAAAAAABu, 0x2AAAAAAAu}), zero(2, {5});
+            ASSERT_EQ(kynStsNoErr, kynsMontMul(three.get(), third.get(), mont, zero.get()));
+            EXPECT_TRUE(zero.words().empty()) << "k=" << k;
         }
     }
 }
@@ -261,20 +260,17 @@ TEST(KyncpPrime, AgreesWithOpenSsl)
     // Small primes and composites (561 and 41041 are Carmichael numbers), 2^127 - 1, the P-256
     // prime, 2^128 + 1, a generated prime and its product with 2^127 - 1, random odd 96-bit numbers.
     std::vector<BnPtr> numbers;
-    for (int32u w : {2u, 3u, 5u, 251u, 257u, 65521u, 65537u, 4294967291u, 0u, 1u, 4u, 561u, 41041u, 66049u, 825265u,
-                     4294967295u})
-        numbers.push_back(bnOf({w}));
-    for (const char* hex : {"7FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF", "FFFFFFFF00000001000000000000000000000000FFFFFFFFFFFFFFFFFFFFFFFF",
-                            "100000000000000000000000000000001"}) {
-        BIGNUM* b = nullptr;
-        BN_hex2bn(&b, hex);
+    for (const char* n : {"2", "3", "5", "251", "257", "65521", "65537", "4294967291", "0", "1", "4", "561", "41041",
+                          "66049", "825265", "4294967295", "0x7FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF",
+                          "0xFFFFFFFF00000001000000000000000000000000FFFFFFFFFFFFFFFFFFFFFFFF",
+                          "0x100000000000000000000000000000001", "0", "0"}) {
+        BIGNUM* b = BN_new();
+        BN_asc2bn(&b, n);
         numbers.emplace_back(b, BN_free);
     }
-    BnPtr p(BN_new(), BN_free), pp(BN_new(), BN_free);
-    ASSERT_EQ(1, BN_generate_prime_ex(p.get(), 256, 0, nullptr, nullptr, nullptr));
-    BN_mul(pp.get(), p.get(), numbers[16].get(), ctx.get());
-    numbers.push_back(std::move(p));
-    numbers.push_back(std::move(pp));
+    // The last two: a generated prime and its product with 2^127 - 1.
+    ASSERT_EQ(1, BN_generate_prime_ex(numbers[19].get(), 256, 0, nullptr, nullptr, nullptr));
+    BN_mul(numbers[20].get(), numbers[19].get(), numbers[16].get(), ctx.get());
     for (int i = 0; i < 200; ++i) numbers.push_back(bnOf(randomWords(3, true, true)));
     int primes = 0;
     for (const BnPtr& n : numbers) {

@@ -32,12 +32,12 @@ Bn randomBits(std::mt19937_64& rng, int bits, bool top, bool odd)
 struct ExpCall {
     int modBits, pwrBits;
     std::array<Words, kLanes> base, pwr, mod, out, want;
-    std::vector<uint8_t> work;
+    std::vector<uint8_t> work; // the size asked for, then a guard
 
     ExpCall(int modBits_, int pwrBits_) : modBits(modBits_), pwrBits(pwrBits_)
     {
         for (auto& o : out) o.assign(wordsFor(modBits), kUntouched);
-        work.assign(tzv_exp_BufferSize(modBits), 0);
+        work.assign(tzv_exp_BufferSize(modBits) + 64, 0xC3);
     }
     void set(int lane, const BIGNUM* b, const BIGNUM* e, const BIGNUM* m)
     {
@@ -51,9 +51,15 @@ struct ExpCall {
     }
     tzv_status run(int64u* const* o, const int64u* const* b, const int64u* const* e, const int64u* const* m)
     {
-        return tzv_exp_mb8(o, b, e, pwrBits, m, modBits, work.data(), (int)work.size());
+        const int size = tzv_exp_BufferSize(modBits);
+        const tzv_status sts = tzv_exp_mb8(o, b, e, pwrBits, m, modBits, work.data(), size);
+        for (size_t i = size; i < work.size(); ++i) EXPECT_EQ(work[i], 0xC3) << "work buffer overrun at " << i - size;
+        return sts;
     }
-    tzv_status run() { return run(outLanes(out).data(), inLanes(base).data(), inLanes(pwr).data(), inLanes(mod).data()); }
+    tzv_status run()
+    {
+        return run(outLanes(out).data(), inLanes(base).data(), inLanes(pwr).data(), inLanes(mod).data());
+    }
 };
 
 } // namespace
@@ -88,8 +94,7 @@ TEST(TzvExp, MatchesBnModExpInEveryLane)
 TEST(TzvExp, EdgeValues)
 {
     ExpCall call(128, 128);
-    Bn m = bnFromHex("c5a9f1e3b2d47a6f0e8d9c1b2a3f4e5d"), mMinus1 = bnCopy(m.get());
-    BN_sub_word(mMinus1.get(), 1);
+    Bn m = bnFromHex("c5a9f1e3b2d47a6f0e8d9c1b2a3f4e5d"), mMinus1 = offset(m.get(), -1);
     Bn e = bnFromHex("1234567890abcdef");
     call.set(0, bnWord(5).get(), e.get(), bnWord(1).get());
     call.set(1, bnWord(5).get(), bnWord(0).get(), m.get());
@@ -108,17 +113,36 @@ TEST(TzvExp, EdgeValues)
 }
 
 // Null pointers, even, zero, over-wide moduli and over-long exponents fail their own lanes; the
-// good lane is still right and failed lanes leave their outputs alone.
-TEST(TzvExp, BadLanesNextToGoodOnes)
+// good lane is still right and failed lanes leave their outputs alone. Lengths outside 1..4096 or
+// an exponent longer than the modulus, and a work buffer one byte short, fail every lane with 1; a
+// missing array or buffer every lane with 2, and nothing is written then.
+TEST(TzvExp, BadLanesAndWholeCallChecks)
 {
+    for (int bits : {0, -1, 4097, 1 << 30}) EXPECT_EQ(tzv_exp_BufferSize(bits), 0) << bits;
     std::mt19937_64 rng(77);
-    const int bits = 1000;
+    const int bits = 1000, need = tzv_exp_BufferSize(bits);
     ExpCall call(bits, 500);
     for (int i = 0; i < kLanes; ++i)
         call.set(i, randomBits(rng, bits, false, false).get(), randomBits(rng, 500, true, false).get(),
                  randomBits(rng, bits, true, true).get());
     auto o = outLanes(call.out);
     auto b = inLanes(call.base), e = inLanes(call.pwr), m = inLanes(call.mod);
+    uint8_t* w = call.work.data();
+    const struct {
+        int pwrBits, modBits, size;
+        uint8_t* work;
+        tzv_status want;
+    } cases[] = {{500, bits, need - 1, w, 0x11111111u},    {500, bits, 0, w, 0x11111111u},
+                 {500, bits, need, nullptr, 0x22222222u}, {bits + 1, bits, need, w, 0x11111111u},
+                 {-1, bits, need, w, 0x11111111u},        {0, 0, need, w, 0x11111111u},
+                 {500, 4097, 1 << 20, w, 0x11111111u}};
+    for (const auto& c : cases)
+        EXPECT_EQ(tzv_exp_mb8(o.data(), b.data(), e.data(), c.pwrBits, m.data(), c.modBits, c.work, c.size), c.want)
+            << c.pwrBits << "/" << c.modBits << "/" << c.size;
+    EXPECT_EQ(call.run(nullptr, b.data(), e.data(), m.data()), 0x22222222u);
+    EXPECT_EQ(call.run(o.data(), b.data(), e.data(), nullptr), 0x22222222u);
+    for (int i = 0; i < kLanes; ++i) EXPECT_EQ(call.out[i], Words(wordsFor(bits), kUntouched)) << i;
+
     Words even = call.mod[4], zero(wordsFor(bits), 0), longPwr = call.pwr[6], wide = call.mod[3];
     even[0] &= ~1ull;
     longPwr[7] |= 1ull << 60; // bit 508: beyond the announced 500 bits
@@ -130,37 +154,4 @@ TEST(TzvExp, BadLanesNextToGoodOnes)
     for (int i = 0; i < kLanes; ++i) EXPECT_EQ(tzv_get_lane_sts(sts, i), expected[i]) << "lane " << i;
     EXPECT_EQ(call.out[7], call.want[7]);
     for (int i = 1; i < 7; ++i) EXPECT_EQ(call.out[i], Words(wordsFor(bits), kUntouched)) << i;
-    EXPECT_EQ(call.run(nullptr, b.data(), e.data(), m.data()), 0x22222222u);
-    EXPECT_EQ(call.run(o.data(), b.data(), e.data(), nullptr), 0x22222222u);
-}
-
-// Lengths outside 1..4096 or an exponent longer than the modulus, and a work buffer one byte short,
-// fail every lane with 1; no buffer with 2. Exactly the size asked for suffices and is not overrun.
-TEST(TzvExp, WholeCallChecks)
-{
-    for (int bits : {0, -1, 4097, 1 << 30}) EXPECT_EQ(tzv_exp_BufferSize(bits), 0) << bits;
-    std::mt19937_64 rng(5);
-    ExpCall call(2048, 2048);
-    for (int i = 0; i < kLanes; ++i)
-        call.set(i, bnWord(7).get(), bnWord(65537).get(), randomBits(rng, 2048, true, true).get());
-    auto o = outLanes(call.out);
-    auto b = inLanes(call.base), e = inLanes(call.pwr), m = inLanes(call.mod);
-    const int need = tzv_exp_BufferSize(2048);
-    std::vector<uint8_t> guarded(need + 64, 0xC3);
-    uint8_t* w = guarded.data();
-    const struct {
-        int pwrBits, modBits, size;
-        uint8_t* work;
-        tzv_status want;
-    } cases[] = {{2048, 2048, need - 1, w, 0x11111111u}, {2048, 2048, 0, w, 0x11111111u},
-                 {2048, 2048, need, nullptr, 0x22222222u}, {2049, 2048, need, w, 0x11111111u},
-                 {-1, 2048, need, w, 0x11111111u},         {0, 0, need, w, 0x11111111u},
-                 {2048, 4097, 1 << 20, w, 0x11111111u}};
-    for (const auto& c : cases)
-        EXPECT_EQ(tzv_exp_mb8(o.data(), b.data(), e.data(), c.pwrBits, m.data(), c.modBits, c.work, c.size), c.want)
-            << c.pwrBits << "/" << c.modBits << "/" << c.size;
-    for (int i = 0; i < kLanes; ++i) EXPECT_EQ(call.out[i], Words(32, kUntouched)) << i;
-    ASSERT_EQ(tzv_exp_mb8(o.data(), b.data(), e.data(), 2048, m.data(), 2048, w, need), 0u);
-    for (int k = need; k < need + 64; ++k) ASSERT_EQ(guarded[k], 0xC3) << k;
-    for (int i = 0; i < kLanes; ++i) EXPECT_EQ(call.out[i], call.want[i]) << i;
 }

@@ -1,9 +1,10 @@
 // Tests of the 8-lane raw RSA functions of libtzvcrypto: the PKCS #1 v1.5 encryption vectors (the
 // padded block is known, so raw RSA reproduces the ciphertext exactly), the FIPS 186-2 key
-// generation vectors of every size against BN_mod_exp, bad lanes, wrong sizes and methods, and
-// callers in several threads. Every call gets a work buffer of exactly the size asked for.
+// generation vectors of every size against BN_mod_exp in concurrent threads, bad lanes, wrong sizes
+// and methods. Every call gets a work buffer of exactly the size asked for.
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <fstream>
 #include <functional>
 #include <map>
@@ -17,16 +18,15 @@ using namespace ectest;
 namespace {
 
 constexpr unsigned kOk = TZV_STS_OK, kBad = TZV_STS_BAD_PARAM, kNull = TZV_STS_NULL_PARAM;
-constexpr int kSizes[] = {1024, 2048, 3072, 4096};
 
+// One per thread: the key generation test works in several.
 BN_CTX* bnCtx()
 {
-    static BN_CTX* ctx = BN_CTX_new();
-    return ctx;
+    static thread_local std::unique_ptr<BN_CTX, decltype(&BN_CTX_free)> ctx(BN_CTX_new(), BN_CTX_free);
+    return ctx.get();
 }
 
 struct RsaKey {
-    int bits = 0;
     Bn n, e, d, p, q, dp, dq, invq;
 };
 
@@ -36,16 +36,10 @@ std::vector<RsaKey> keyGenVectors(int bits)
     std::vector<RsaKey> keys;
     for (const auto& r : vectors::readFile(vectors::path("asymmetric/RSA/FIPS_186-2/KeyGenRSA.rsp"))) {
         if (!r.underHeader("mod = " + std::to_string(bits)) || !r.has("d")) continue;
-        RsaKey k;
-        k.bits = bits;
-        k.e = bnFromHex(r.text("e"));
+        RsaKey k{bnFromHex(r.text("n")), bnFromHex(r.text("e")), bnFromHex(r.text("d")), bnFromHex(r.text("p")),
+                 bnFromHex(r.text("q")), newBn(), newBn(), newBn()};
         if (!BN_is_word(k.e.get(), 65537)) continue;
-        k.n = bnFromHex(r.text("n")), k.d = bnFromHex(r.text("d"));
-        k.p = bnFromHex(r.text("p")), k.q = bnFromHex(r.text("q"));
-        Bn pm1 = bnCopy(k.p.get()), qm1 = bnCopy(k.q.get());
-        BN_sub_word(pm1.get(), 1);
-        BN_sub_word(qm1.get(), 1);
-        k.dp = newBn(), k.dq = newBn(), k.invq = newBn();
+        Bn pm1 = offset(k.p.get(), -1), qm1 = offset(k.q.get(), -1);
         BN_mod(k.dp.get(), k.d.get(), pm1.get(), bnCtx());
         BN_mod(k.dq.get(), k.d.get(), qm1.get(), bnCtx());
         BN_mod_inverse(k.invq.get(), k.q.get(), k.p.get(), bnCtx());
@@ -60,54 +54,38 @@ struct Pkcs1Case {
     Bytes cipher; // its raw encryption
 };
 
-// The file labels each value with a comment line ("# Modulus:", "# Seed:") followed by lines of hex;
-// "# Example N: ... key pair" starts a key and each "# Message:" a case of it. Of two "Exponent"
-// labels the private one comes last.
+// The file labels each value with a comment line ("# Modulus:", "# Seed:") followed by lines of
+// hex. Of the two "Exponent" labels the private one comes last; "Coefficient" ends a key and
+// "Encryption" a case of it.
 const std::vector<Pkcs1Case>& pkcs1Cases()
 {
-    static std::vector<std::unique_ptr<RsaKey>> keys;
+    static std::deque<RsaKey> keys;
     static const std::vector<Pkcs1Case> cases = [] {
         std::vector<Pkcs1Case> out;
         std::ifstream in(vectors::path("asymmetric/RSA/pkcs1v15crypt-vectors.txt"));
         std::map<std::string, std::string> f;
         std::string label, line;
-        bool keyDone = false;
-        auto finishCase = [&] {
-            if (!f.count("Encryption")) return;
-            Bytes block{0x00, 0x02}, seed = vectors::fromHex(f["Seed"]), msg = vectors::fromHex(f["Message"]);
-            block.insert(block.end(), seed.begin(), seed.end());
-            block.push_back(0x00);
-            block.insert(block.end(), msg.begin(), msg.end());
-            out.push_back({keys.back().get(), block, vectors::fromHex(f["Encryption"])});
-            f.erase("Encryption");
+        auto finishValue = [&] {
+            auto hex = [&](const char* name) { return bnFromHex(f[name]); };
+            if (label == "Coefficient")
+                keys.push_back({hex("Modulus"), hex("Public exponent"), hex("Exponent"), hex("Prime 1"),
+                                hex("Prime 2"), hex("Prime exponent 1"), hex("Prime exponent 2"), hex("Coefficient")});
+            if (label != "Encryption") return;
+            Bytes block = vectors::fromHex("0002" + f["Seed"] + "00" + f["Message"]);
+            out.push_back({&keys.back(), block, vectors::fromHex(f["Encryption"])});
         };
         while (std::getline(in, line)) {
             line = vectors::trimmed(line);
-            if (line.rfind("# Example", 0) == 0 && line.find("key pair") != std::string::npos) {
-                finishCase();
-                f.clear(), label.clear(), keyDone = false;
-            } else if (line.size() > 2 && line[0] == '#' && line.back() == ':') {
+            if (line.size() > 2 && line[0] == '#' && line.back() == ':') {
+                finishValue();
                 label = vectors::trimmed(line.substr(1, line.size() - 2));
-                if (label == "Message") finishCase();
-                if (label == "Message" && !keyDone) {
-                    auto k = std::make_unique<RsaKey>();
-                    k->n = bnFromHex(f["Modulus"]), k->e = bnFromHex(f["Public exponent"]);
-                    k->d = bnFromHex(f["Exponent"]), k->p = bnFromHex(f["Prime 1"]), k->q = bnFromHex(f["Prime 2"]);
-                    k->dp = bnFromHex(f["Prime exponent 1"]), k->dq = bnFromHex(f["Prime exponent 2"]);
-                    k->invq = bnFromHex(f["Coefficient"]);
-                    k->bits = BN_num_bits(k->n.get());
-                    keys.push_back(std::move(k));
-                    keyDone = true;
-                }
                 f[label].clear();
             } else if (!line.empty() && line[0] != '#' && !label.empty()) {
                 for (char c : line)
                     if (c != ' ') f[label] += c;
-            } else {
-                label.clear();
             }
         }
-        finishCase();
+        finishValue();
         return out;
     }();
     return cases;
@@ -157,10 +135,10 @@ struct RsaLanes {
 
     tzv_status call(Kind kind, const Args& a) { return call(kind, a, bits, methodOf(kind, bits)); }
     tzv_status call(Kind kind) { return call(kind, args()); }
-    tzv_status call(Kind kind, const Args& a, int size, const tzv_rsa_method* m)
+    tzv_status call(Kind kind, const Args& a, int size, const tzv_rsa_method* m, bool withWork = true)
     {
         const size_t end = work.size() - 64;
-        uint8_t* w = work.data() + end - tzv_RSA_Method_BufSize(m);
+        uint8_t* w = withWork ? work.data() + end - tzv_RSA_Method_BufSize(m) : nullptr;
         tzv_status sts = kind == kPublic ? tzv_rsa_public_mb8(a.from.data(), a.to.data(), a.n.data(), size, m, w)
                          : kind == kPrivate
                              ? tzv_rsa_private_mb8(a.from.data(), a.to.data(), a.d.data(), a.n.data(), size, m, w)
@@ -196,8 +174,7 @@ Bytes randomBelow(std::mt19937_64& rng, const BIGNUM* n)
 {
     Bytes raw(BN_num_bytes(n) + 8);
     for (auto& c : raw) c = (uint8_t)rng();
-    Bn v = bnFromBytes(raw), m = bnCopy(n);
-    BN_sub_word(m.get(), 1);
+    Bn v = bnFromBytes(raw), m = offset(n, -1);
     BN_mod(v.get(), v.get(), m.get(), bnCtx());
     BN_add_word(v.get(), 1);
     return toBytes(v.get(), BN_num_bytes(n));
@@ -205,19 +182,9 @@ Bytes randomBelow(std::mt19937_64& rng, const BIGNUM* n)
 
 Bytes referencePublic(const Bytes& m, const RsaKey& k)
 {
-    Bn c = newBn();
+    Bn c;
     BN_mod_exp(c.get(), bnFromBytes(m).get(), k.e.get(), k.n.get(), bnCtx());
-    return toBytes(c.get(), k.bits / 8);
-}
-
-// Lanes of random plaintexts below n under one key and their references.
-void randomLanes(std::mt19937_64& rng, const RsaKey& k, std::array<Bytes, kLanes>& plain,
-                 std::array<Bytes, kLanes>& cipher)
-{
-    for (int i = 0; i < kLanes; ++i) {
-        plain[i] = randomBelow(rng, k.n.get());
-        cipher[i] = referencePublic(plain[i], k);
-    }
+    return toBytes(c.get(), BN_num_bytes(k.n.get()));
 }
 
 } // namespace
@@ -229,7 +196,7 @@ TEST(TzvRsa, Pkcs1EncryptionVectors)
     for (int bits : {1024, 2048}) {
         std::vector<const Pkcs1Case*> cases;
         for (const auto& c : all)
-            if (c.key->bits == bits) cases.push_back(&c);
+            if (BN_num_bits(c.key->n.get()) == bits) cases.push_back(&c);
         ASSERT_EQ(cases.size(), bits == 1024 ? 120u : 20u);
         // Lane i takes case start + 7i: neighbouring lanes get different keys (20 cases per key).
         for (size_t start = 0; start < cases.size(); start += 3) {
@@ -240,49 +207,73 @@ TEST(TzvRsa, Pkcs1EncryptionVectors)
                 ASSERT_TRUE(BN_is_word(c->key->e.get(), 65537));
                 keys[i] = c->key, plain[i] = c->block, cipher[i] = c->cipher;
             }
-            checkThreeWays(bits, keys, plain, cipher, std::to_string(bits) + " bits, from case " + std::to_string(start));
+            checkThreeWays(bits, keys, plain, cipher, std::to_string(bits) + " bits, case " + std::to_string(start));
         }
     }
 }
 
-// Both keys of every size alternating over the lanes, random messages, and in lanes 0 and 1 the
-// largest input n - 1 and the input 1 (whose powers are 1).
-TEST(TzvRsa, KeyGenVectorsOfEverySize)
+// One thread per size, all at once (no state may be shared between calls): both keys alternating
+// over the lanes, random messages, and in lanes 0 and 1 the largest input n - 1 and the input 1.
+TEST(TzvRsa, KeyGenVectorsOfEverySizeInConcurrentThreads)
 {
-    std::mt19937_64 rng(1);
-    for (int bits : kSizes) {
-        std::vector<RsaKey> keys = keyGenVectors(bits);
-        ASSERT_EQ(keys.size(), 2u) << bits;
-        std::array<const RsaKey*, kLanes> laneKeys{};
-        std::array<Bytes, kLanes> plain, cipher;
-        for (int i = 0; i < kLanes; ++i) {
-            const RsaKey& k = keys[i % 2];
-            ASSERT_EQ(BN_num_bits(k.n.get()), bits);
-            laneKeys[i] = &k;
-            plain[i] = randomBelow(rng, k.n.get());
-            if (i < 2) {
-                Bn v = i == 0 ? bnCopy(k.n.get()) : bnWord(2);
-                BN_sub_word(v.get(), 1);
-                plain[i] = toBytes(v.get(), bits / 8);
+    std::vector<std::thread> threads;
+    for (int bits : {1024, 2048, 3072, 4096})
+        threads.emplace_back([bits] {
+            const std::vector<RsaKey> keys = keyGenVectors(bits);
+            ASSERT_EQ(keys.size(), 2u) << bits;
+            std::mt19937_64 rng(bits);
+            std::array<const RsaKey*, kLanes> laneKeys{};
+            std::array<Bytes, kLanes> plain, cipher;
+            for (int i = 0; i < kLanes; ++i) {
+                const RsaKey& k = keys[i % 2];
+                ASSERT_EQ(BN_num_bits(k.n.get()), bits);
+                laneKeys[i] = &k;
+                plain[i] = i == 0 ? toBytes(offset(k.n.get(), -1).get(), bits / 8)
+                         : i == 1 ? toBytes(bnWord(1).get(), bits / 8) : randomBelow(rng, k.n.get());
+                cipher[i] = referencePublic(plain[i], k);
             }
-            cipher[i] = referencePublic(plain[i], k);
-        }
-        ASSERT_EQ(cipher[1], plain[1]);
-        checkThreeWays(bits, laneKeys, plain, cipher, "KeyGen " + std::to_string(bits));
-    }
+            ASSERT_EQ(cipher[1], plain[1]);
+            for (int round = 0; round < 3; ++round)
+                checkThreeWays(bits, laneKeys, plain, cipher, "KeyGen " + std::to_string(bits));
+        });
+    for (auto& t : threads) t.join();
 }
 
-// Each kind of bad lane next to good ones: the status is the lane's own, the good lanes are right
-// and the failed lanes' outputs are untouched.
-TEST(TzvRsa, BadLanesNextToGoodOnes)
+// A size or method that does not fit the call fails every lane with 1, a missing lane array or work
+// buffer every lane with 2, and nothing is written then. Each kind of bad lane next to good ones:
+// the status is the lane's own, the good lanes are right and the failed lanes' outputs untouched.
+TEST(TzvRsa, WholeCallChecksAndBadLanes)
 {
     const int bits = 2048;
     const RsaKey k = std::move(keyGenVectors(bits)[0]);
     std::mt19937_64 rng(3);
     RsaLanes call(bits);
     std::array<Bytes, kLanes> plain, cipher;
-    randomLanes(rng, k, plain, cipher);
-    for (int i = 0; i < kLanes; ++i) call.setKey(i, k);
+    for (int i = 0; i < kLanes; ++i) {
+        call.setKey(i, k);
+        plain[i] = randomBelow(rng, k.n.get()), cipher[i] = referencePublic(plain[i], k);
+    }
+    call.from = plain;
+    uint64_t fake[8] = {3, 2048, 1, 1, 0, 0, 0, 0}; // not one of the library's descriptors
+    const auto* fakeMethod = reinterpret_cast<const tzv_rsa_method*>(fake);
+    EXPECT_EQ(tzv_RSA_Method_BufSize(fakeMethod), 0);
+    EXPECT_EQ(tzv_RSA_Method_BufSize(nullptr), 0);
+    for (Kind kind : {kPublic, kPrivate, kCrt}) {
+        std::vector<std::pair<int, const tzv_rsa_method*>> wrong = {
+            {bits, methodOf(kind, 1024)}, {bits, methodOf(Kind((kind + 1) % 3), bits)}, {bits, fakeMethod}};
+        for (int size : {0, 512, 1024, 1536, 4096, 8192, -2048}) wrong.push_back({size, methodOf(kind, bits)});
+        for (auto [size, method] : wrong)
+            EXPECT_EQ(call.call(kind, call.args(), size, method), 0x11111111u) << "kind " << kind << " size " << size;
+        EXPECT_EQ(call.call(kind, call.args(), bits, methodOf(kind, bits), false), 0x22222222u) << "kind " << kind;
+    }
+    auto a = call.args();
+    uint8_t* w = call.work.data();
+    EXPECT_EQ(tzv_rsa_public_mb8(nullptr, a.to.data(), a.n.data(), bits, methodOf(kPublic, bits), w), 0x22222222u);
+    EXPECT_EQ(tzv_rsa_private_crt_mb8(a.from.data(), a.to.data(), a.p.data(), a.q.data(), nullptr, a.dq.data(),
+                                      a.invq.data(), bits, methodOf(kCrt, bits), w),
+              0x22222222u);
+    for (int i = 0; i < kLanes; ++i) EXPECT_TRUE(call.untouched(i)) << i;
+
     Bytes nBytes = toBytes(k.n.get(), bits / 8), ones(bits / 8, 0xFF);
     Words evenN = call.n[0], shortN = call.n[0], zeroD(bits / 64, 0), bigD = call.n[0]; // d = n: too large
     Words badInvq = call.invq[0], bigDp = call.p[0], evenP = call.p[0];
@@ -328,63 +319,4 @@ TEST(TzvRsa, BadLanesNextToGoodOnes)
             }
         }
     }
-}
-
-// A size or method that does not fit the call fails every lane with 1, missing lane arrays or work
-// buffer every lane with 2; nothing is written then.
-TEST(TzvRsa, WrongSizeMethodOrArrayFailsEveryLane)
-{
-    const int bits = 1024;
-    const RsaKey k = std::move(keyGenVectors(bits)[0]);
-    RsaLanes call(bits);
-    std::mt19937_64 rng(8);
-    for (int i = 0; i < kLanes; ++i) call.setKey(i, k), call.from[i] = randomBelow(rng, k.n.get());
-    uint64_t fake[8] = {3, 1024, 1, 1, 0, 0, 0, 0}; // not one of the library's descriptors
-    const auto* fakeMethod = reinterpret_cast<const tzv_rsa_method*>(fake);
-    EXPECT_EQ(tzv_RSA_Method_BufSize(fakeMethod), 0);
-    EXPECT_EQ(tzv_RSA_Method_BufSize(nullptr), 0);
-
-    struct Case {
-        Kind kind;
-        int size;
-        const tzv_rsa_method* method;
-    };
-    std::vector<Case> cases;
-    for (Kind kind : {kPublic, kPrivate, kCrt}) {
-        cases.push_back({kind, bits, methodOf(kind, 2048)});
-        cases.push_back({kind, bits, methodOf(Kind((kind + 1) % 3), bits)});
-        cases.push_back({kind, bits, fakeMethod});
-        for (int size : {0, 512, 1536, 2048, 8192, -1024}) cases.push_back({kind, size, methodOf(kind, bits)});
-    }
-    for (const Case& c : cases)
-        EXPECT_EQ(call.call(c.kind, call.args(), c.size, c.method), 0x11111111u) << "kind " << c.kind << " size " << c.size;
-    auto a = call.args();
-    uint8_t* w = call.work.data();
-    const tzv_status missing[] = {
-        tzv_rsa_public_mb8(a.from.data(), a.to.data(), a.n.data(), bits, methodOf(kPublic, bits), nullptr),
-        tzv_rsa_public_mb8(nullptr, a.to.data(), a.n.data(), bits, methodOf(kPublic, bits), w),
-        tzv_rsa_private_mb8(a.from.data(), a.to.data(), a.d.data(), a.n.data(), bits, methodOf(kPrivate, bits), nullptr),
-        tzv_rsa_private_crt_mb8(a.from.data(), a.to.data(), a.p.data(), a.q.data(), nullptr, a.dq.data(),
-                                a.invq.data(), bits, methodOf(kCrt, bits), w)};
-    for (tzv_status sts : missing) EXPECT_EQ(sts, 0x22222222u);
-    for (int i = 0; i < kLanes; ++i) EXPECT_TRUE(call.untouched(i)) << i;
-}
-
-// Concurrent callers do not disturb each other: no state is shared between calls.
-TEST(TzvRsa, CallersInSeveralThreads)
-{
-    const std::vector<RsaKey> keys = keyGenVectors(2048);
-    constexpr int kThreads = 4;
-    std::mt19937_64 rng(100);
-    std::array<std::array<Bytes, kLanes>, kThreads> plain, cipher;
-    for (int t = 0; t < kThreads; ++t) randomLanes(rng, keys[t % 2], plain[t], cipher[t]);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t)
-        threads.emplace_back([&, t] {
-            std::array<const RsaKey*, kLanes> laneKeys;
-            laneKeys.fill(&keys[t % 2]);
-            for (int round = 0; round < 5; ++round)
-                checkThreeWays(2048, laneKeys, plain[t], cipher[t], "thread " + std::to_string(t));
-        });
-    for (auto& th : threads) th.join();
 }

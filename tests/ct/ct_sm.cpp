@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstring>
 #include <functional>
-#include <vector>
 
 #include "kyncp.h"
 #include "tzvcrypto.h"
@@ -25,20 +24,10 @@ constexpr int kBlockLen[kLanes] = {0, 16, 32, 48, 64, 80, 96, 16, 32, 48, 64, 80
 constexpr int kXtsLen[kLanes] = {16, 17, 31, 32, 33, 47, 48, 63, 64, 65, 80, 95, 96, 16, 40, 90};
 
 struct Lanes {
-    uint8_t key[kLanes][32];
-    uint8_t iv[kLanes][16];
-    uint8_t text[kLanes][kMax];
-    uint8_t out[kLanes][kMax];
-    uint8_t back[kLanes][kMax];
+    uint8_t key[kLanes][32], iv[kLanes][16], text[kLanes][kMax], out[kLanes][kMax], back[kLanes][kMax];
     uint8_t tag[2][kLanes][16];
-    const uint8_t* keyP[kLanes];
-    const uint8_t* ivP[kLanes];
-    uint8_t* ivW[kLanes];
-    const uint8_t* textP[kLanes];
-    uint8_t* outP[kLanes];
-    const uint8_t* outC[kLanes];
-    uint8_t* backP[kLanes];
-    uint8_t* tagP[2][kLanes];
+    const uint8_t *keyP[kLanes], *ivP[kLanes], *textP[kLanes], *outC[kLanes];
+    uint8_t *ivW[kLanes], *outP[kLanes], *backP[kLanes], *tagP[2][kLanes];
 
     Lanes()
     {
@@ -60,15 +49,7 @@ struct Lanes {
         VALGRIND_MAKE_MEM_UNDEFINED(text, sizeof text);
     }
     // The outputs become ordinary data again; the cipher text is then decrypted as a secret too.
-    void showOutputs()
-    {
-        VALGRIND_MAKE_MEM_DEFINED(out, sizeof out);
-        VALGRIND_MAKE_MEM_DEFINED(back, sizeof back);
-        VALGRIND_MAKE_MEM_DEFINED(tag, sizeof tag);
-        VALGRIND_MAKE_MEM_DEFINED(key, sizeof key);
-        VALGRIND_MAKE_MEM_DEFINED(iv, sizeof iv);
-        VALGRIND_MAKE_MEM_DEFINED(text, sizeof text);
-    }
+    void showOutputs() { VALGRIND_MAKE_MEM_DEFINED(this, sizeof *this); }
     bool roundTrip(const int* len) const
     {
         for (int i = 0; i < kLanes; ++i)
@@ -77,78 +58,55 @@ struct Lanes {
     }
 };
 
-const tzv_sm4_key* const* sm4Keys(Lanes& l) { return reinterpret_cast<const tzv_sm4_key* const*>(l.keyP); }
+const tzv_sm4_key** sm4Keys(Lanes& l) { return reinterpret_cast<const tzv_sm4_key**>(l.keyP); }
 
-using ModeFn = tzv_status16 (*)(int8u**, const int8u**, const int*, const tzv_sm4_key_schedule*, const int8u**);
-using ModeIvFn = tzv_status16 (*)(int8u**, const int8u**, const int*, const tzv_sm4_key_schedule*, int8u**);
+// One mode in either direction: the key set-up, then the call on the lanes.
+using Crypt = std::function<tzv_status16(bool decrypt, int8u** out, const int8u** in, const int* len)>;
+
+template <typename SetUp, typename Fn, typename... Extra>
+Crypt mode(SetUp setUp, Fn encrypt, Fn decrypt, Extra... extra)
+{
+    return [=](bool d, int8u** out, const int8u** in, const int* len) {
+        return setUp() | (d ? decrypt : encrypt)(out, in, len, extra...);
+    };
+}
 
 // Encrypts the texts, decrypts the result, and expects the texts back. The IV of OFB and CTR moves
 // on, so it is restored between the two.
-bool modeRoundTrip(Lanes& l, const int* len, const std::function<tzv_status16(bool decrypt)>& run)
+bool modeRoundTrip(Lanes& l, const char* name, const int* len, const Crypt& crypt)
 {
     uint8_t iv[kLanes][16];
-    std::memcpy(iv, l.iv, sizeof iv);
     l.hideSecrets();
-    tzv_status16 s = run(false);
+    std::memcpy(iv, l.iv, sizeof iv);
+    tzv_status16 s = crypt(false, l.outP, l.textP, len);
     std::memcpy(l.iv, iv, sizeof iv); // keeps the IVs undefined
-    s |= run(true);
+    s |= crypt(true, l.backP, l.outC, len);
     l.showOutputs();
-    return s == 0 && l.roundTrip(len);
+    bool ok = s == 0 && l.roundTrip(len);
+    if (!ok) std::printf("sm4 %s: wrong round trip\n", name);
+    return ok;
 }
 
 bool sm4Modes(Lanes& l)
 {
-    tzv_sm4_key_schedule ks;
-    bool ok = true;
-    struct {
+    tzv_sm4_key_schedule ks, k2;
+    auto key = [&] { return tzv_sm4_set_key_mb16(&ks, sm4Keys(l)); };
+    auto xtsKeys = [&] { return tzv_sm4_xts_set_keys_mb16(&ks, &k2, (const tzv_sm4_xts_key**)l.keyP); };
+    const struct {
         const char* name;
-        ModeFn enc, dec;
         const int* len;
-    } withIv[] = {
-        {"cbc", tzv_sm4_encrypt_cbc_mb16, tzv_sm4_decrypt_cbc_mb16, kBlockLen},
-        {"cfb128", tzv_sm4_encrypt_cfb128_mb16, tzv_sm4_decrypt_cfb128_mb16, kAnyLen},
+        Crypt crypt;
+    } modes[] = {
+        {"ecb", kBlockLen, mode(key, tzv_sm4_encrypt_ecb_mb16, tzv_sm4_decrypt_ecb_mb16, &ks)},
+        {"cbc", kBlockLen, mode(key, tzv_sm4_encrypt_cbc_mb16, tzv_sm4_decrypt_cbc_mb16, &ks, l.ivP)},
+        {"cfb128", kAnyLen, mode(key, tzv_sm4_encrypt_cfb128_mb16, tzv_sm4_decrypt_cfb128_mb16, &ks, l.ivP)},
+        {"ofb", kAnyLen, mode(key, tzv_sm4_encrypt_ofb_mb16, tzv_sm4_decrypt_ofb_mb16, &ks, l.ivW)},
+        {"ctr128", kAnyLen, mode(key, tzv_sm4_encrypt_ctr128_mb16, tzv_sm4_decrypt_ctr128_mb16, &ks, l.ivW)},
+        {"xts", kXtsLen, mode(xtsKeys, tzv_sm4_xts_encrypt_mb16, tzv_sm4_xts_decrypt_mb16, &ks, &k2, l.ivP)},
     };
-    struct {
-        const char* name;
-        ModeIvFn enc, dec;
-    } movingIv[] = {
-        {"ofb", tzv_sm4_encrypt_ofb_mb16, tzv_sm4_decrypt_ofb_mb16},
-        {"ctr128", tzv_sm4_encrypt_ctr128_mb16, tzv_sm4_decrypt_ctr128_mb16},
-    };
-    auto keyed = [&](const std::function<tzv_status16(bool)>& body) {
-        return [&, body](bool decrypt) { return tzv_sm4_set_key_mb16(&ks, (const tzv_sm4_key**)sm4Keys(l)) | body(decrypt); };
-    };
-    bool ecb = modeRoundTrip(l, kBlockLen, keyed([&](bool d) {
-        auto f = d ? tzv_sm4_decrypt_ecb_mb16 : tzv_sm4_encrypt_ecb_mb16;
-        return f(d ? l.backP : l.outP, d ? (const int8u**)l.outC : (const int8u**)l.textP, kBlockLen, &ks);
-    }));
-    if (!ecb) std::printf("sm4 ecb: wrong round trip\n");
-    ok &= ecb;
-    for (auto& m : withIv) {
-        bool r = modeRoundTrip(l, m.len, keyed([&](bool d) {
-            return (d ? m.dec : m.enc)(d ? l.backP : l.outP, d ? (const int8u**)l.outC : (const int8u**)l.textP,
-                                       m.len, &ks, (const int8u**)l.ivP);
-        }));
-        if (!r) std::printf("sm4 %s: wrong round trip\n", m.name);
-        ok &= r;
-    }
-    for (auto& m : movingIv) {
-        bool r = modeRoundTrip(l, kAnyLen, keyed([&](bool d) {
-            return (d ? m.dec : m.enc)(d ? l.backP : l.outP, d ? (const int8u**)l.outC : (const int8u**)l.textP,
-                                       kAnyLen, &ks, l.ivW);
-        }));
-        if (!r) std::printf("sm4 %s: wrong round trip\n", m.name);
-        ok &= r;
-    }
-    tzv_sm4_key_schedule k2;
-    bool xts = modeRoundTrip(l, kXtsLen, [&](bool d) {
-        tzv_status16 s = tzv_sm4_xts_set_keys_mb16(&ks, &k2, (const tzv_sm4_xts_key**)l.keyP);
-        auto f = d ? tzv_sm4_xts_decrypt_mb16 : tzv_sm4_xts_encrypt_mb16;
-        return s | f(d ? l.backP : l.outP, d ? (const int8u**)l.outC : (const int8u**)l.textP, kXtsLen, &ks, &k2,
-                     (const int8u**)l.ivP);
-    });
-    if (!xts) std::printf("sm4 xts: wrong round trip\n");
-    return ok && xts;
+    bool ok = true;
+    for (const auto& m : modes) ok &= modeRoundTrip(l, m.name, m.len, m.crypt);
+    return ok;
 }
 
 // GCM and CCM: encrypt in two pieces with additional data (the texts), decrypt, and expect the same
@@ -158,28 +116,22 @@ bool sm4Aead(Lanes& l)
     bool ok = true;
     int ivLen[kLanes], aadLen[kLanes], first[kLanes], second[kLanes], tagLen[kLanes], nonceLen[kLanes];
     int64u total[kLanes];
-    const uint8_t* rest[kLanes];
-    uint8_t* outRest[kLanes];
-    uint8_t* backRest[kLanes];
+    const uint8_t *rest[kLanes], *outRestC[kLanes];
+    uint8_t *outRest[kLanes], *backRest[kLanes];
     for (int i = 0; i < kLanes; ++i) {
-        ivLen[i] = i % 2 ? 16 : 12;
-        nonceLen[i] = 7 + i % 7;
-        aadLen[i] = kAnyLen[(i + 5) % kLanes];
-        first[i] = kAnyLen[i] / 3, second[i] = kAnyLen[i] - first[i];
-        total[i] = (int64u)kAnyLen[i];
-        tagLen[i] = 16;
+        ivLen[i] = i % 2 ? 16 : 12, nonceLen[i] = 7 + i % 7, tagLen[i] = 16, total[i] = (int64u)kAnyLen[i];
+        aadLen[i] = kAnyLen[(i + 5) % kLanes], first[i] = kAnyLen[i] / 3, second[i] = kAnyLen[i] - first[i];
         rest[i] = l.text[i] + first[i], outRest[i] = l.out[i] + first[i], backRest[i] = l.back[i] + first[i];
+        outRestC[i] = outRest[i];
     }
-    const int8u* const* aad = l.textP;
-    const int8u* outRestC[kLanes];
-    for (int i = 0; i < kLanes; ++i) outRestC[i] = outRest[i];
 
     // One AEAD mode from init to tag, encrypting and then decrypting.
     auto aead = [&](const char* name, auto& ctx, auto init, auto updateAad, auto encrypt, auto decrypt, auto getTag) {
         l.hideSecrets();
         tzv_status16 s = 0;
         for (int d = 0; d < 2; ++d) {
-            s |= init(&ctx) | updateAad(aad, aadLen, &ctx);
+            s |= init(&ctx);
+            s |= updateAad(l.textP, aadLen, &ctx);
             for (int piece = 0; piece < 2; ++piece)
                 s |= (d ? decrypt : encrypt)(piece ? (d ? backRest : outRest) : (d ? l.backP : l.outP),
                                              piece ? (d ? outRestC : rest) : (d ? l.outC : l.textP),
@@ -201,8 +153,8 @@ bool sm4Aead(Lanes& l)
     return ok;
 }
 
-// SM3: the one-call digest against the streaming functions fed in two pieces, and the standard's
-// example "abc" in lane 0.
+// SM3: the one-call digest (into out) against the streaming functions fed in two pieces (into
+// back), and the standard's example "abc" in lane 0.
 bool sm3(Lanes& l)
 {
     int len[kLanes], first[kLanes], second[kLanes];
@@ -210,21 +162,18 @@ bool sm3(Lanes& l)
     std::memcpy(len, kAnyLen, sizeof len);
     len[0] = 3;
     std::memcpy(l.text[0], "abc", 3);
-    for (int i = 0; i < kLanes; ++i) first[i] = len[i] / 2, second[i] = len[i] - first[i], rest[i] = l.text[i] + first[i];
+    for (int i = 0; i < kLanes; ++i)
+        first[i] = len[i] / 2, second[i] = len[i] - first[i], rest[i] = l.text[i] + first[i];
     tzv_sm3_ctx_mb16 ctx;
     l.hideSecrets();
-    uint8_t digest[2][kLanes][32];
-    uint8_t* hash1[kLanes];
-    uint8_t* hash2[kLanes];
-    for (int i = 0; i < kLanes; ++i) hash1[i] = digest[0][i], hash2[i] = digest[1][i];
-    tzv_status16 s = tzv_sm3_msg_digest_mb16(l.textP, len, hash1);
-    s |= tzv_sm3_init_mb16(&ctx) | tzv_sm3_update_mb16(l.textP, first, &ctx) | tzv_sm3_update_mb16(rest, second, &ctx);
-    s |= tzv_sm3_final_mb16(hash2, &ctx);
+    tzv_status16 s = tzv_sm3_msg_digest_mb16(l.textP, len, l.outP);
+    s |= tzv_sm3_init_mb16(&ctx) | tzv_sm3_update_mb16(l.textP, first, &ctx);
+    s |= tzv_sm3_update_mb16(rest, second, &ctx) | tzv_sm3_final_mb16(l.backP, &ctx);
     l.showOutputs();
-    VALGRIND_MAKE_MEM_DEFINED(digest, sizeof digest);
     static const uint8_t abc[16] = {0x66, 0xc7, 0xf0, 0xf4, 0x62, 0xee, 0xed, 0xd9,
                                     0xd1, 0xf2, 0xd4, 0x6b, 0xdc, 0x10, 0xe4, 0xe2};
-    bool ok = s == 0 && std::memcmp(digest[0][0], abc, 16) == 0 && std::memcmp(digest[0], digest[1], sizeof digest[0]) == 0;
+    bool ok = s == 0 && std::memcmp(l.out[0], abc, 16) == 0;
+    for (int i = 0; i < kLanes; ++i) ok = ok && std::memcmp(l.out[i], l.back[i], 32) == 0;
     if (!ok) std::printf("sm3: wrong digest\n");
     return ok;
 }

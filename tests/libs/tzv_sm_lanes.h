@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -134,8 +135,10 @@ struct Calls {
             r[i].out.assign(out[i].begin(), out[i].begin() + (long)n);
             r[i].iv.assign(iv[i].begin(), iv[i].begin() + (long)lanes[i].iv.size());
             r[i].tag.assign(tag[i].begin(), tag[i].begin() + (long)t);
-            r[i].guardKept = std::all_of(out[i].begin() + (long)n, out[i].end(), [](uint8_t b) { return b == kSentinel; }) &&
-                             std::all_of(tag[i].begin() + (long)t, tag[i].end(), [](uint8_t b) { return b == kSentinel; });
+            auto kept = [](const Bytes& b, std::size_t from) {
+                return std::all_of(b.begin() + (long)from, b.end(), [](uint8_t x) { return x == kSentinel; });
+            };
+            r[i].guardKept = kept(out[i], n) && kept(tag[i], t);
         }
         return r;
     }
@@ -186,13 +189,16 @@ inline std::vector<LaneResult> runSm4(Mode m, bool encrypt, const std::vector<La
     else
         c.add(tzv_sm4_set_key_mb16(&rk, c.keys()));
     const int8u** civ = const_cast<const int8u**>(c.ivP);
+    auto run = [&](auto enc, auto dec, auto... more) {
+        c.add((encrypt ? enc : dec)(c.outP, c.inP, c.len, &rk, more...));
+    };
     switch (m) {
-    case Mode::Ecb: c.add((encrypt ? tzv_sm4_encrypt_ecb_mb16 : tzv_sm4_decrypt_ecb_mb16)(c.outP, c.inP, c.len, &rk)); break;
-    case Mode::Cbc: c.add((encrypt ? tzv_sm4_encrypt_cbc_mb16 : tzv_sm4_decrypt_cbc_mb16)(c.outP, c.inP, c.len, &rk, civ)); break;
-    case Mode::Cfb: c.add((encrypt ? tzv_sm4_encrypt_cfb128_mb16 : tzv_sm4_decrypt_cfb128_mb16)(c.outP, c.inP, c.len, &rk, civ)); break;
-    case Mode::Ofb: c.add((encrypt ? tzv_sm4_encrypt_ofb_mb16 : tzv_sm4_decrypt_ofb_mb16)(c.outP, c.inP, c.len, &rk, c.ivP)); break;
-    case Mode::Ctr: c.add((encrypt ? tzv_sm4_encrypt_ctr128_mb16 : tzv_sm4_decrypt_ctr128_mb16)(c.outP, c.inP, c.len, &rk, c.ivP)); break;
-    default: c.add((encrypt ? tzv_sm4_xts_encrypt_mb16 : tzv_sm4_xts_decrypt_mb16)(c.outP, c.inP, c.len, &rk, &rk2, civ)); break;
+    case Mode::Ecb: run(tzv_sm4_encrypt_ecb_mb16, tzv_sm4_decrypt_ecb_mb16); break;
+    case Mode::Cbc: run(tzv_sm4_encrypt_cbc_mb16, tzv_sm4_decrypt_cbc_mb16, civ); break;
+    case Mode::Cfb: run(tzv_sm4_encrypt_cfb128_mb16, tzv_sm4_decrypt_cfb128_mb16, civ); break;
+    case Mode::Ofb: run(tzv_sm4_encrypt_ofb_mb16, tzv_sm4_decrypt_ofb_mb16, c.ivP); break;
+    case Mode::Ctr: run(tzv_sm4_encrypt_ctr128_mb16, tzv_sm4_decrypt_ctr128_mb16, c.ivP); break;
+    default: run(tzv_sm4_xts_encrypt_mb16, tzv_sm4_xts_decrypt_mb16, &rk2, civ); break;
     }
     return c.results(lanes);
 }
@@ -218,27 +224,21 @@ inline std::vector<LaneResult> runSm3(const std::vector<Lane>& lanes, bool strea
 
 // ---- OpenSSL, one lane ---------------------------------------------------------------------------
 
-// OpenSSL's SM4 on single blocks, as the block function of its generic mode code.
-class OpensslBlock {
-public:
-    OpensslBlock(const uint8_t* key, bool encrypt) : m_ctx(EVP_CIPHER_CTX_new())
-    {
-        if (!EVP_CipherInit_ex(m_ctx, EVP_sm4_ecb(), nullptr, key, nullptr, encrypt)) referenceFailed("SM4 key");
-        EVP_CIPHER_CTX_set_padding(m_ctx, 0);
-    }
-    ~OpensslBlock() { EVP_CIPHER_CTX_free(m_ctx); }
-    OpensslBlock(const OpensslBlock&) = delete;
-    OpensslBlock& operator=(const OpensslBlock&) = delete;
-    void* key() { return m_ctx; }
-    static void block(const unsigned char in[16], unsigned char out[16], const void* key)
-    {
-        int n = 0;
-        EVP_CipherUpdate((EVP_CIPHER_CTX*)key, out, &n, in, 16);
-    }
+using CipherCtx = std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)>;
 
-private:
-    EVP_CIPHER_CTX* m_ctx;
-};
+// OpenSSL's SM4 on single blocks, as the block function of its generic mode code.
+inline CipherCtx blockKey(const uint8_t* key, bool encrypt)
+{
+    CipherCtx c(EVP_CIPHER_CTX_new(), EVP_CIPHER_CTX_free);
+    if (!EVP_CipherInit_ex(c.get(), EVP_sm4_ecb(), nullptr, key, nullptr, encrypt)) referenceFailed("SM4 key");
+    EVP_CIPHER_CTX_set_padding(c.get(), 0);
+    return c;
+}
+inline void block(const unsigned char in[16], unsigned char out[16], const void* key)
+{
+    int n = 0;
+    EVP_CipherUpdate((EVP_CIPHER_CTX*)key, out, &n, in, 16);
+}
 
 // XTS128_CONTEXT is opaque in <openssl/modes.h>; its layout (two keys, then two block functions)
 // has been the same since OpenSSL 1.0.1.
@@ -255,14 +255,14 @@ inline LaneResult referenceSm4(Mode m, bool encrypt, const Lane& l)
     r.out.resize(l.in.size());
     Bytes in = buffer(l.in);
     if (m == Mode::Xts) {
-        OpensslBlock k1(l.key.data(), encrypt), k2(l.key.data() + 16, true);
-        OpensslXtsContext x{k1.key(), k2.key(), OpensslBlock::block, OpensslBlock::block};
+        CipherCtx k1 = blockKey(l.key.data(), encrypt), k2 = blockKey(l.key.data() + 16, true);
+        OpensslXtsContext x{k1.get(), k2.get(), block, block};
         if (CRYPTO_xts128_encrypt(reinterpret_cast<const XTS128_CONTEXT*>(&x), l.iv.data(), in.data(), r.out.data(),
                                   in.size(), encrypt))
             referenceFailed("XTS");
     } else if (m == Mode::Gcm) {
-        OpensslBlock k(l.key.data(), true);
-        GCM128_CONTEXT* g = CRYPTO_gcm128_new(k.key(), OpensslBlock::block);
+        CipherCtx k = blockKey(l.key.data(), true);
+        GCM128_CONTEXT* g = CRYPTO_gcm128_new(k.get(), block);
         CRYPTO_gcm128_setiv(g, l.iv.data(), l.iv.size());
         if (!l.aad.empty() && CRYPTO_gcm128_aad(g, l.aad.data(), l.aad.size())) referenceFailed("GCM aad");
         if ((encrypt ? CRYPTO_gcm128_encrypt : CRYPTO_gcm128_decrypt)(g, in.data(), r.out.data(), in.size()))
@@ -273,32 +273,33 @@ inline LaneResult referenceSm4(Mode m, bool encrypt, const Lane& l)
     } else if (m == Mode::Ccm) {
         // CCM128_CONTEXT is opaque and has no constructor: CRYPTO_ccm128_init fills a caller's block
         // (56 bytes in OpenSSL 3.0), for which a generous aligned buffer stands in.
-        OpensslBlock k(l.key.data(), true);
+        CipherCtx k = blockKey(l.key.data(), true);
         alignas(64) unsigned char storage[512];
         CCM128_CONTEXT* c = reinterpret_cast<CCM128_CONTEXT*>(storage);
-        CRYPTO_ccm128_init(c, (unsigned)l.tagLen, 15 - (unsigned)l.iv.size(), k.key(), OpensslBlock::block);
+        CRYPTO_ccm128_init(c, (unsigned)l.tagLen, 15 - (unsigned)l.iv.size(), k.get(), block);
         if (CRYPTO_ccm128_setiv(c, l.iv.data(), l.iv.size(), l.in.size())) referenceFailed("CCM nonce");
         if (!l.aad.empty()) CRYPTO_ccm128_aad(c, l.aad.data(), l.aad.size());
         if ((encrypt ? CRYPTO_ccm128_encrypt : CRYPTO_ccm128_decrypt)(c, in.data(), r.out.data(), in.size()))
             referenceFailed("CCM text");
         r.tag.resize(16);
-        if (CRYPTO_ccm128_tag(c, r.tag.data(), (std::size_t)l.tagLen) != (std::size_t)l.tagLen) referenceFailed("CCM tag");
+        if (CRYPTO_ccm128_tag(c, r.tag.data(), (std::size_t)l.tagLen) != (std::size_t)l.tagLen)
+            referenceFailed("CCM tag");
     } else {
         const EVP_CIPHER* cipher = m == Mode::Ecb   ? EVP_sm4_ecb()
                                    : m == Mode::Cbc ? EVP_sm4_cbc()
                                    : m == Mode::Cfb ? EVP_sm4_cfb128()
                                    : m == Mode::Ofb ? EVP_sm4_ofb()
                                                     : EVP_sm4_ctr();
-        EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
+        CipherCtx ctx(EVP_CIPHER_CTX_new(), EVP_CIPHER_CTX_free);
         int n = 0, last = 0;
         Bytes out(in.size() + 16);
-        if (!EVP_CipherInit_ex(ctx, cipher, nullptr, l.key.data(), m == Mode::Ecb ? nullptr : l.iv.data(), encrypt) ||
-            !EVP_CIPHER_CTX_set_padding(ctx, 0) || !EVP_CipherUpdate(ctx, out.data(), &n, in.data(), (int)in.size()) ||
-            !EVP_CipherFinal_ex(ctx, out.data() + n, &last) || n + last != (int)in.size())
+        if (!EVP_CipherInit_ex(ctx.get(), cipher, nullptr, l.key.data(), l.iv.data(), encrypt) ||
+            !EVP_CIPHER_CTX_set_padding(ctx.get(), 0) ||
+            !EVP_CipherUpdate(ctx.get(), out.data(), &n, in.data(), (int)in.size()) ||
+            !EVP_CipherFinal_ex(ctx.get(), out.data() + n, &last) || n + last != (int)in.size())
             referenceFailed("EVP SM4");
         std::copy(out.begin(), out.begin() + n, r.out.begin());
-        if (m == Mode::Ofb || m == Mode::Ctr) EVP_CIPHER_CTX_get_updated_iv(ctx, r.iv.data(), 16);
-        EVP_CIPHER_CTX_free(ctx);
+        if (m == Mode::Ofb || m == Mode::Ctr) EVP_CIPHER_CTX_get_updated_iv(ctx.get(), r.iv.data(), 16);
     }
     if (isAead(m)) r.tag.resize((std::size_t)l.tagLen);
     return r;

@@ -154,7 +154,8 @@ public:
         }
         int status = 0;
         while (std::chrono::steady_clock::now() < end) {
-            if (waitpid(m_pid, &status, WNOHANG) == m_pid) return m_reaped = true, WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+            if (waitpid(m_pid, &status, WNOHANG) == m_pid)
+                return m_reaped = true, WIFEXITED(status) ? WEXITSTATUS(status) : -1;
             usleep(10000);
         }
         return -1;

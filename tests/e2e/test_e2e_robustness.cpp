@@ -105,8 +105,8 @@ TEST(Robustness, SecondRunOnTheSameFilesIsRefused)
     e2e::Terminal first({"-B", "-fsm3", "-rsame", "-l" + dir.path()}, dir.path());
     ASSERT_TRUE(first.waitFor("| Function", 60)) << first.output();
     std::string second = e2e::run({"-B", "-fsm3", "-rsame", "-l" + dir.path()}, dir.path()).out;
-    EXPECT_TRUE(contains(second, "-- Can't write file " + dir.file("same.csv") + ": it is being written by another run\n"))
-        << second;
+    const std::string busy = "-- Can't write file " + dir.file("same.csv") + ": it is being written by another run\n";
+    EXPECT_TRUE(contains(second, busy)) << second;
     EXPECT_TRUE(contains(second, "FATAL FAIL: can't open output file for writing")) << second;
     EXPECT_EQ(first.finish(120), 0);
     std::string table = readFile(dir.file("same.csv"));
@@ -127,7 +127,8 @@ TEST(Robustness, HugeInputsLoad)
         line << "-fsm3_msg " << std::string(20 << 20, 'x') << "\n";
     }
     for (const std::string& key : {"-i" + dir.file("keys.ini"), "-@" + dir.file("keys.txt"), "-@" + dir.file("line.txt")})
-        EXPECT_TRUE(contains(e2e::run({"-B", "-fsm3_msg", "-e", key}, dir.path()).out, "tzv_sm3_msg_digest_mb16")) << key.substr(0, 3);
+        EXPECT_TRUE(contains(e2e::run({"-B", "-fsm3_msg", "-e", key}, dir.path()).out, "tzv_sm3_msg_digest_mb16"))
+            << key.substr(0, 3);
 }
 
 // Numbers that do not fit the parameter are refused, not wrapped.

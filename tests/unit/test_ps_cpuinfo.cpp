@@ -92,15 +92,16 @@ TEST_F(FakeCpu, ReportDecodesTopologyAndCaches)
     EXPECT_TRUE(contains(text, "Family   6\nModel    154\nStepping 3\nType     0\nBrand ID 0x05\n"));
     // The topology leaf wins over leaf 1: 16 logical processors, two per core.
     EXPECT_TRUE(contains(text, "Multi-threading or multi-core is supported\n"
-                          "Logical Processors 16 - Number of logical processors per physical package\n"
-                          "Cores per Package  8 - Maximum number of processor cores per package\n"));
+                               "Logical Processors 16 - Number of logical processors per physical package\n"
+                               "Cores per Package  8 - Maximum number of processor cores per package\n"));
     EXPECT_TRUE(contains(text, "Cache Type         Data Cache\nCache Level        1\nCache Size Kb      48\n"
-                          "Threads Sharing    2 - Maximum number of threads sharing this cache\n"));
+                               "Threads Sharing    2 - Maximum number of threads sharing this cache\n"));
     EXPECT_TRUE(contains(text, "Cache Type         Unified Cache\nCache Level        2\nCache Size Kb      1280\n"));
     EXPECT_TRUE(contains(text, "Ways of associativity\nSelf Initializing cache level\n"
-                          "Cache is inclusive to lower cache levels\n"));
-    EXPECT_TRUE(contains(text, "    Extended L2 Cache Features\n\nL2 Cache Size Kb       1280\nL2 Cache Line Size     64\n"
-                          "L2 Cache Associativity 8-Way\n"));
+                               "Cache is inclusive to lower cache levels\n"));
+    EXPECT_TRUE(contains(text, "    Extended L2 Cache Features\n\nL2 Cache Size Kb       1280\n"
+                               "L2 Cache Line Size     64\n"
+                               "L2 Cache Associativity 8-Way\n"));
     EXPECT_FALSE(contains(text, "=\n    Extended L2")) << "the block starts with its title";
     // The largest data cache, kept for the process once found.
     psResetMaxCacheSizeB();

@@ -37,9 +37,7 @@ void describeProcessor(const char* vendor, unsigned maxLeaf, unsigned maxExLeaf)
     cpu[{0, 0}] = {maxLeaf, v[0], v[2], v[1]};
     cpu[{0x80000000u, 0}] = {maxExLeaf, 0, 0, 0};
     char brand[49] = "Orvel(R) Test CPU @ 2.00GHz";
-    setText(0x80000002u, brand);
-    setText(0x80000003u, brand + 16);
-    setText(0x80000004u, brand + 32);
+    for (unsigned part = 0; part < 3; ++part) setText(0x80000002u + part, brand + 16 * part);
     // Family 6 + extended 0, model 10 + extended 9, stepping 3; brand id 5; 16 logical; HTT.
     cpu[{1, 0}] = {0x000906A3u, 0x00100005u, 0, 1u << 28};
     // EAX: type | level << 5 | (threads - 1) << 14 | (cores - 1) << 26, flags in EAX 8/9, EDX 0/1.

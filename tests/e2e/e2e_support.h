@@ -217,6 +217,7 @@ struct SuiteTest {
     std::string cls, source;
     std::string param; // the size parameter, if any
     std::string parms; // the csv cells Parm1 to Parm8, '%' standing for the parameter's value
+    std::string name() const { return function + "_sts_wrapper"; }
 };
 
 // Every suite's tests in registration order.

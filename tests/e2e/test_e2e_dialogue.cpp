@@ -3,14 +3,7 @@
 // broken. Each run estimates the processor frequency, so every run here shows several facts.
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <chrono>
 #include <regex>
 #include <string>
 #include <vector>
@@ -31,8 +24,6 @@ std::string framed(const std::string& title)
     return stars + " *" + std::string(pad - 2, ' ') + title + std::string(78 - pad - length, ' ') + "*\n" + stars;
 }
 
-const std::string commonDefaults = " Method = Auto\n Accuracy = 5\n AlignVectorsBy = element\n VectorAlign = 0\n";
-
 // A hung dialogue must fail the test, not stop the suite.
 e2e::Run run(const std::vector<std::string>& args, const std::string& dir, const std::string& input = "")
 {
@@ -49,96 +40,13 @@ std::vector<int> callsOf(const std::string& csv)
     return calls;
 }
 
-// The program on a pseudo-terminal of its own, as an operator at a console would see it.
-class Terminal {
-public:
-    Terminal(const std::vector<std::string>& args, const std::string& dir)
-    {
-        m_master = posix_openpt(O_RDWR | O_NOCTTY);
-        if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0) return;
-        std::string slave = ptsname(m_master);
-        m_pid = fork();
-        if (m_pid != 0) return;
-        setsid();
-        int fd = open(slave.c_str(), O_RDWR);
-        if (fd < 0 || chdir(dir.c_str()) != 0) _exit(126);
-        for (int n : {0, 1, 2}) dup2(fd, n);
-        std::vector<std::string> copies(args);
-        copies.insert(copies.begin(), PS_PROGRAM);
-        std::vector<char*> argv;
-        for (std::string& a : copies) argv.push_back(&a[0]);
-        argv.push_back(nullptr);
-        execv(PS_PROGRAM, argv.data());
-        _exit(127);
-    }
-    ~Terminal()
-    {
-        if (m_pid > 0 && !m_reaped) kill(m_pid, SIGKILL), waitpid(m_pid, nullptr, 0);
-        if (m_master >= 0) close(m_master);
-    }
-    bool started() const { return m_master >= 0 && m_pid > 0; }
-
-    // Reads until the text has appeared after the last answer, or the time is up.
-    bool waitFor(const std::string& text, int seconds)
-    {
-        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-        while (!contains(m_output.substr(m_mark), text))
-            if (!readSome(end)) return false;
-        m_mark = m_output.find(text, m_mark) + text.size();
-        return true;
-    }
-    void answer(const std::string& line) { (void)!write(m_master, (line + "\n").data(), line.size() + 1); }
-    // Reads to the end of the output; the exit status, or -1 when the time ran out.
-    int finish(int seconds)
-    {
-        auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-        while (readSome(end)) {
-        }
-        int status = 0;
-        while (std::chrono::steady_clock::now() < end) {
-            if (waitpid(m_pid, &status, WNOHANG) == m_pid) return m_reaped = true, WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-            usleep(10000);
-        }
-        return -1;
-    }
-    // What the terminal showed, with its carriage returns removed.
-    std::string output() const
-    {
-        std::string text = m_output;
-        text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
-        return text;
-    }
-
-private:
-    bool readSome(std::chrono::steady_clock::time_point end)
-    {
-        for (;;) {
-            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now());
-            if (left.count() <= 0) return false;
-            pollfd p = {m_master, POLLIN, 0};
-            if (poll(&p, 1, (int)left.count()) <= 0) continue;
-            char buffer[4096];
-            ssize_t n = read(m_master, buffer, sizeof buffer);
-            if (n <= 0) return false; // the program closed the terminal
-            m_output.append(buffer, n);
-            return true;
-        }
-    }
-
-    int m_master = -1;
-    pid_t m_pid = -1;
-    bool m_reaped = false;
-    std::string m_output;
-    size_t m_mark = 0;
-};
-
 } // namespace
 
 TEST(Dialogue, TerminalChoosesTheTimingMethod)
 {
     TempDir dir;
     std::string csv = dir.file("r.csv");
-    Terminal term({"-ftzv_nistp256_ecdsa_sign_mb8", "-r" + csv}, dir.path());
+    e2e::Terminal term({"-ftzv_nistp256_ecdsa_sign_mb8", "-r" + csv}, dir.path());
     ASSERT_TRUE(term.started());
     // Each question shows before the program waits for its answer.
     ASSERT_TRUE(term.waitFor("\n Method {Auto|Manual|Statistic|Iterative} [Auto] = ", 60)) << term.output();
@@ -289,5 +197,6 @@ TEST(Dialogue, UnusableIniFiles)
     r = run({"-B", "-P", "-i" + dir.path() + "/", "-ftzv_nistp384_ecdh"}, dir.path());
     EXPECT_TRUE(contains(r.out, "-- Can't open file " + dir.path() + "/")) << r.out;
     EXPECT_TRUE(contains(r.out, "| .Number of tests : 1 ")) << r.out;
-    EXPECT_TRUE(contains(r.out, commonDefaults)) << r.out;
+    EXPECT_TRUE(contains(r.out, " Method = Auto\n Accuracy = 5\n AlignVectorsBy = element\n VectorAlign = 0\n"))
+        << r.out;
 }

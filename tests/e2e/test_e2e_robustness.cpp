@@ -4,18 +4,13 @@
 // and what is left on disk.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <fstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "e2e_support.h"
 
+using e2e::contains;
 using e2e::fileExists;
 using e2e::quote;
 using e2e::readFile;
@@ -28,40 +23,6 @@ std::string sh(const std::string& dir, const std::string& script)
 }
 
 std::string program() { return quote(PS_PROGRAM); }
-
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
-// Starts the program in dir with its console in dir/console.txt; returns its process id.
-pid_t start(const std::string& dir, std::vector<std::string> args)
-{
-    pid_t pid = fork();
-    if (pid == 0) {
-        if (chdir(dir.c_str()) != 0 || !freopen("console.txt", "w", stdout) || dup2(1, 2) < 0) _exit(127);
-        std::vector<char*> argv{const_cast<char*>(PS_PROGRAM)};
-        for (std::string& a : args) argv.push_back(&a[0]);
-        argv.push_back(nullptr);
-        execv(PS_PROGRAM, argv.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-// Waits (at most a minute) until the console of a started run shows text.
-bool waitFor(const std::string& dir, const std::string& text)
-{
-    for (int i = 0; i < 600; ++i) {
-        if (has(readFile(dir + "/console.txt"), text)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return false;
-}
-
-int finish(pid_t pid)
-{
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return status;
-}
 } // namespace
 
 // A file that cannot be written is named with the reason, the run goes on, and a file that existed
@@ -80,8 +41,8 @@ TEST(Robustness, WriteErrorsAreReportedAndLeaveOldFilesWhole)
         e2e::TempDir dir;
         if (!c.kept.empty()) std::ofstream(dir.file(c.kept)) << "old\n";
         std::string out = sh(dir.path(), c.limit + program() + " -B -fsm3 -l" + quote(dir.path()) + " " + c.keys + " | cat");
-        EXPECT_TRUE(has(out, c.message)) << c.keys << "\n" << out;
-        EXPECT_TRUE(has(out, "| PS Summary")) << "the run goes on: " << c.keys;
+        EXPECT_TRUE(contains(out, c.message)) << c.keys << "\n" << out;
+        EXPECT_TRUE(contains(out, "| PS Summary")) << "the run goes on: " << c.keys;
         if (c.kept.empty()) continue;
         EXPECT_EQ(readFile(dir.file(c.kept)), "old\n") << c.keys;
         EXPECT_FALSE(fileExists(dir.file(c.kept + ".tmp"))) << c.keys;
@@ -95,8 +56,8 @@ TEST(Robustness, ClosedConsoleDoesNotLandInTheResultTable)
     sh(dir.path(), program() + " -B -fsm3_msg -rr -l" + quote(dir.path()) + " >&- 2>&-");
     std::string table = readFile(dir.file("r.csv"));
     EXPECT_EQ(table.rfind("CPU,", 0), 0u) << table;
-    EXPECT_FALSE(has(table, "Command line options")) << table;
-    EXPECT_TRUE(has(table, "\ntzv_sm3_msg_digest_mb16,")) << table;
+    EXPECT_FALSE(contains(table, "Command line options")) << table;
+    EXPECT_TRUE(contains(table, "\ntzv_sm3_msg_digest_mb16,")) << table;
 }
 
 // Ctrl-C: the test in progress ends, the end report and files are complete, one line tells why;
@@ -105,19 +66,18 @@ TEST(Robustness, InterruptedRunEndsWithItsReports)
 {
     e2e::TempDir dir;
     std::ofstream(dir.file("ps_tzvcrypto.end")) << "stale\n";
-    pid_t pid = start(dir.path(), {"-B", "-fsm4", "-r", "-u", "-g", "-l" + dir.path()});
-    ASSERT_TRUE(waitFor(dir.path(), "| -OK")) << readFile(dir.file("console.txt"));
+    e2e::Terminal run({"-B", "-fsm4", "-r", "-u", "-g", "-l" + dir.path()}, dir.path());
+    ASSERT_TRUE(run.waitFor("| -OK", 60)) << run.output();
     EXPECT_FALSE(fileExists(dir.file("ps_tzvcrypto.end"))) << "a signal file belongs to a finished run";
-    kill(pid, SIGINT);
-    int status = finish(pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    std::string console = readFile(dir.file("console.txt"));
+    run.interrupt();
+    EXPECT_EQ(run.finish(120), 0);
+    std::string console = run.output();
     size_t line = console.find("-- Run interrupted by SIGINT: the tests done so far are reported\n");
     ASSERT_NE(line, std::string::npos) << console;
     EXPECT_NE(console.find("| PS Summary", line), std::string::npos) << console;
     EXPECT_EQ(console.find("tzv_sm4_xts_encrypt"), std::string::npos) << "the run stopped early";
-    EXPECT_TRUE(has(readFile(dir.file("ps_tzvcrypto_sum.csv")), "Number of tests"));
-    EXPECT_TRUE(has(readFile(dir.file("ps_tzvcrypto.csv")), "\ntzv_sm4_"));
+    EXPECT_TRUE(contains(readFile(dir.file("ps_tzvcrypto_sum.csv")), "Number of tests"));
+    EXPECT_TRUE(contains(readFile(dir.file("ps_tzvcrypto.csv")), "\ntzv_sm4_"));
     EXPECT_NE(readFile(dir.file("ps_tzvcrypto.end")), "");
     EXPECT_EQ(sh(dir.path(), "ls *.tmp 2>/dev/null"), "");
 }
@@ -135,22 +95,22 @@ TEST(Robustness, MissingLibraryFunctionsFailOnlyTheirTests)
         "| -resWRNG_NOT_SUPPORTED_CPU tzv_sm4_encrypt_ecb_mb16",
         "| PS Summary",
     };
-    for (const std::string& text : expected) EXPECT_TRUE(has(out, text)) << text << "\n" << out;
+    for (const std::string& text : expected) EXPECT_TRUE(contains(out, text)) << text << "\n" << out;
 }
 
 // A second run on the files of a run in progress is refused and leaves them alone.
 TEST(Robustness, SecondRunOnTheSameFilesIsRefused)
 {
     e2e::TempDir dir;
-    pid_t pid = start(dir.path(), {"-B", "-fsm3", "-rsame", "-l" + dir.path()});
-    ASSERT_TRUE(waitFor(dir.path(), "| Function")) << readFile(dir.file("console.txt"));
+    e2e::Terminal first({"-B", "-fsm3", "-rsame", "-l" + dir.path()}, dir.path());
+    ASSERT_TRUE(first.waitFor("| Function", 60)) << first.output();
     std::string second = e2e::run({"-B", "-fsm3", "-rsame", "-l" + dir.path()}, dir.path()).out;
-    EXPECT_TRUE(has(second, "-- Can't write file " + dir.file("same.csv") + ": it is being written by another run\n"))
-        << second;
-    EXPECT_TRUE(has(second, "FATAL FAIL: can't open output file for writing")) << second;
-    finish(pid);
+    const std::string busy = "-- Can't write file " + dir.file("same.csv") + ": it is being written by another run\n";
+    EXPECT_TRUE(contains(second, busy)) << second;
+    EXPECT_TRUE(contains(second, "FATAL FAIL: can't open output file for writing")) << second;
+    EXPECT_EQ(first.finish(120), 0);
     std::string table = readFile(dir.file("same.csv"));
-    EXPECT_TRUE(has(table, "\ntzv_sm3_msg_digest_mb16,") && has(table, "\ntzv_sm3_update_mb16,")) << table;
+    EXPECT_TRUE(contains(table, "\ntzv_sm3_msg_digest_mb16,") && contains(table, "\ntzv_sm3_update_mb16,")) << table;
 }
 
 // Inputs of 200,000 keys or a 20 MB line load (a quadratic load would run into the test's timeout).
@@ -167,7 +127,8 @@ TEST(Robustness, HugeInputsLoad)
         line << "-fsm3_msg " << std::string(20 << 20, 'x') << "\n";
     }
     for (const std::string& key : {"-i" + dir.file("keys.ini"), "-@" + dir.file("keys.txt"), "-@" + dir.file("line.txt")})
-        EXPECT_TRUE(has(e2e::run({"-B", "-fsm3_msg", "-e", key}, dir.path()).out, "tzv_sm3_msg_digest_mb16")) << key.substr(0, 3);
+        EXPECT_TRUE(contains(e2e::run({"-B", "-fsm3_msg", "-e", key}, dir.path()).out, "tzv_sm3_msg_digest_mb16"))
+            << key.substr(0, 3);
 }
 
 // Numbers that do not fit the parameter are refused, not wrapped.
@@ -188,7 +149,7 @@ TEST(Robustness, OutOfRangeNumbersAreRefused)
         std::vector<std::string> args = {"-B", "-fsm3_msg", "-LPERF"};
         args.insert(args.end(), c.keys.begin(), c.keys.end());
         std::string out = e2e::run(args, dir.path()).out;
-        EXPECT_TRUE(has(out, c.line)) << c.line << out;
+        EXPECT_TRUE(contains(out, c.line)) << c.line << out;
     }
 }
 
@@ -199,7 +160,7 @@ TEST(Robustness, StackOverflowBecomesAnException)
     std::string out = e2e::run({"-B", "-fx25519"}, dir.path(), "", PS_PROGRAM,
                                "LD_LIBRARY_PATH=" + quote(PS_OVERFLOW_LIB_DIR))
                           .out;
-    EXPECT_TRUE(has(out, "--KYN. Signal: Illegal storage access.")) << out;
-    EXPECT_TRUE(has(out, "| -EXCPTFAIL  tzv_x25519_public_key_mb8")) << out;
-    EXPECT_TRUE(has(out, "-- Function tzv_x25519_mb8 is missing from the library in use")) << out;
+    EXPECT_TRUE(contains(out, "--KYN. Signal: Illegal storage access.")) << out;
+    EXPECT_TRUE(contains(out, "| -EXCPTFAIL  tzv_x25519_public_key_mb8")) << out;
+    EXPECT_TRUE(contains(out, "-- Function tzv_x25519_mb8 is missing from the library in use")) << out;
 }

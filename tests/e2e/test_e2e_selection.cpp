@@ -14,20 +14,9 @@
 #include "e2e_support.h"
 
 using e2e::contains;
+using Registered = e2e::SuiteTest;
 
 namespace {
-
-struct Registered {
-    std::string name, test, source;
-};
-
-// The suites' tests in registration order.
-std::vector<Registered> registered()
-{
-    std::vector<Registered> all;
-    for (const e2e::SuiteTest& t : e2e::suiteTests()) all.push_back({t.function + "_sts_wrapper", t.cls, t.source});
-    return all;
-}
 
 const std::string info = "__psOrvelCpu";
 
@@ -36,8 +25,8 @@ const std::string info = "__psOrvelCpu";
 std::vector<std::string> expected(const std::function<bool(const Registered&)>& keep, bool keepInfo, bool sorted = true)
 {
     std::vector<std::string> names;
-    for (const Registered& r : registered())
-        if (keep(r)) names.push_back(r.name);
+    for (const Registered& r : e2e::suiteTests())
+        if (keep(r)) names.push_back(r.name());
     if (sorted) std::sort(names.begin(), names.end());
     if (keepInfo) names.insert(names.begin(), info);
     return names;
@@ -72,7 +61,7 @@ std::vector<Listing> listings(const std::vector<std::vector<std::string>>& runs)
     }
     const std::regex row(R"( *([0-9]+)\t([^\t]*)\t([^\t]*)\t([^\t]*)\t)");
     std::map<std::string, std::string> owner = {{info, "__psOrvelCpuTest/ps"}};
-    for (const Registered& r : registered()) owner[r.name] = r.test + "/" + r.source;
+    for (const Registered& r : e2e::suiteTests()) owner[r.name()] = r.cls + "/" + r.source;
     for (Listing& l : result) {
         std::vector<std::string> lines = e2e::lines(l.out);
         auto it = std::find(lines.begin(), lines.end(), "   #\tFunction\tTest\tSource\t");
@@ -130,7 +119,9 @@ TEST(Selection, PatternGroupsSelectExactlyTheDocumentedTests)
         {"-m=p_tzv_ecc", "-f__ps", "-kor"},
         {"-f!", "-t", "-m", "-kxyz"},
     });
-    auto name = [](std::function<bool(const std::string&)> f) { return [f](const Registered& r) { return f(r.name); }; };
+    auto name = [](std::function<bool(const std::string&)> f) {
+        return [f](const Registered& r) { return f(r.name()); };
+    };
     auto signOrVerify = [](const std::string& n) { return contains(n, "sign") || contains(n, "verify"); };
     const struct {
         std::function<bool(const Registered&)> keep;
@@ -144,17 +135,18 @@ TEST(Selection, PatternGroupsSelectExactlyTheDocumentedTests)
         {[](const Registered&) { return false; }, false, 0},
         {name([&](const std::string& n) { return n != sign256; }), true, 48},
         {[](const Registered&) { return false; }, false, 0},
-        {[](const Registered& r) { return contains(r.name, "sm2") || contains(r.test, "256"); }, false, 10},
+        {[](const Registered& r) { return contains(r.name(), "sm2") || contains(r.cls, "256"); }, false, 10},
         // Registration strings and source names are matched case-sensitively.
         {[](const Registered&) { return false; }, false, 0},
-        {[](const Registered& r) { return r.test == "TimECC256_TZV"; }, false, 6},
+        {[](const Registered& r) { return r.cls == "TimECC256_TZV"; }, false, 6},
         {[](const Registered& r) { return r.source == "p_tzv_ecc"; }, false, 22},
         {[](const Registered&) { return true; }, false, 49},
-        {[](const Registered& r) { return r.test == "TimECCSM2_TZV"; }, false, 4},
+        {[](const Registered& r) { return r.cls == "TimECCSM2_TZV"; }, false, 4},
         // Must-contain and must-not patterns of both groups, with a not-equal among the or-patterns.
         {[](const Registered& r) {
-             return (r.test == "TimECC256_TZV" || r.test == "TimECC384_TZV") &&
-                    (contains(r.name, "ecdh") || contains(r.name, "public")) && r.name != "tzv_nistp384_ecdh_mb8_sts_wrapper";
+             return (r.cls == "TimECC256_TZV" || r.cls == "TimECC384_TZV") &&
+                    (contains(r.name(), "ecdh") || contains(r.name(), "public")) &&
+                    r.name() != "tzv_nistp384_ecdh_mb8_sts_wrapper";
          }, false, 3},
         {[](const Registered& r) { return r.source == "p_tzv_ecc"; }, true, 22},
         // Empty patterns add no condition and an unknown composition means "and".

@@ -105,7 +105,7 @@ TEST(Suites, EveryTestInOneRunWithItsConsoleBlockAndFiles)
     std::map<std::string, std::vector<std::string>> figures;
     std::map<std::string, std::vector<double>> callClocks;
     for (const auto& t : tests) {
-        const std::string name = t.function + "_sts_wrapper";
+        const std::string name = t.name();
         const std::vector<std::string> values = valuesOf(t);
         ASSERT_LT(at + 9 + 2 * values.size(), con.size()) << "no block for " << name;
         EXPECT_EQ(con[at++], separator) << name;
@@ -168,7 +168,7 @@ TEST(Suites, EveryTestInOneRunWithItsConsoleBlockAndFiles)
             std::string parms = t.parms;
             if (parms.find('%') != std::string::npos) parms.replace(parms.find('%'), 1, values[v]);
             // The crypto tests (type cell "8u") name their rows by the full test name.
-            EXPECT_EQ(c[0], t.parms.rfind("8u", 0) == 0 ? t.function + "_sts_wrapper" : t.function);
+            EXPECT_EQ(c[0], t.parms.rfind("8u", 0) == 0 ? t.name() : t.function);
             EXPECT_EQ(c[1] + "," + c[2] + "," + c[3] + "," + c[4] + "," + c[5] + "," + c[6] + "," + c[7] + "," + c[8], parms)
                 << t.function;
             EXPECT_TRUE(matches(c[9], R"(nLps=\d+( acc=.*)?)")) << c[9];

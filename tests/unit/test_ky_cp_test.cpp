@@ -12,8 +12,6 @@
 
 namespace {
 
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
 // Sample figures handed out by the statistic function, one per measurement.
 std::vector<long long> g_sampleClocks;
 std::vector<psResult> g_sampleResults;

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "ps_cache_size.h"
+#include "ps_capture.h"
 #include "ps_cpuid.h"
 #include "ps_cpuinfo.h"
 
@@ -36,9 +37,7 @@ void describeProcessor(const char* vendor, unsigned maxLeaf, unsigned maxExLeaf)
     cpu[{0, 0}] = {maxLeaf, v[0], v[2], v[1]};
     cpu[{0x80000000u, 0}] = {maxExLeaf, 0, 0, 0};
     char brand[49] = "Orvel(R) Test CPU @ 2.00GHz";
-    setText(0x80000002u, brand);
-    setText(0x80000003u, brand + 16);
-    setText(0x80000004u, brand + 32);
+    for (unsigned part = 0; part < 3; ++part) setText(0x80000002u + part, brand + 16 * part);
     // Family 6 + extended 0, model 10 + extended 9, stepping 3; brand id 5; 16 logical; HTT.
     cpu[{1, 0}] = {0x000906A3u, 0x00100005u, 0, 1u << 28};
     // EAX: type | level << 5 | (threads - 1) << 14 | (cores - 1) << 26, flags in EAX 8/9, EDX 0/1.
@@ -64,8 +63,6 @@ private:
     psCpuidReader m_old = nullptr;
 };
 
-bool has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
 } // namespace
 
 TEST(CpuInfo, SignatureAndCacheSize)
@@ -88,21 +85,22 @@ TEST_F(FakeCpu, ReportDecodesTopologyAndCaches)
 {
     describeProcessor("GenuineOrvel", 0xB, 0x80000008u);
     std::string text = report();
-    EXPECT_FALSE(has(text, "ATTENTION"));
-    EXPECT_TRUE(has(text, "Vendor-ID      GenuineOrvel\nBrand String   Orvel(R) Test CPU @ 2.00GHz\n"));
-    EXPECT_TRUE(has(text, "Family   6\nModel    154\nStepping 3\nType     0\nBrand ID 0x05\n"));
+    EXPECT_FALSE(contains(text, "ATTENTION"));
+    EXPECT_TRUE(contains(text, "Vendor-ID      GenuineOrvel\nBrand String   Orvel(R) Test CPU @ 2.00GHz\n"));
+    EXPECT_TRUE(contains(text, "Family   6\nModel    154\nStepping 3\nType     0\nBrand ID 0x05\n"));
     // The topology leaf wins over leaf 1: 16 logical processors, two per core.
-    EXPECT_TRUE(has(text, "Multi-threading or multi-core is supported\n"
-                          "Logical Processors 16 - Number of logical processors per physical package\n"
-                          "Cores per Package  8 - Maximum number of processor cores per package\n"));
-    EXPECT_TRUE(has(text, "Cache Type         Data Cache\nCache Level        1\nCache Size Kb      48\n"
-                          "Threads Sharing    2 - Maximum number of threads sharing this cache\n"));
-    EXPECT_TRUE(has(text, "Cache Type         Unified Cache\nCache Level        2\nCache Size Kb      1280\n"));
-    EXPECT_TRUE(has(text, "Ways of associativity\nSelf Initializing cache level\n"
-                          "Cache is inclusive to lower cache levels\n"));
-    EXPECT_TRUE(has(text, "    Extended L2 Cache Features\n\nL2 Cache Size Kb       1280\nL2 Cache Line Size     64\n"
-                          "L2 Cache Associativity 8-Way\n"));
-    EXPECT_FALSE(has(text, "=\n    Extended L2")) << "the block starts with its title";
+    EXPECT_TRUE(contains(text, "Multi-threading or multi-core is supported\n"
+                               "Logical Processors 16 - Number of logical processors per physical package\n"
+                               "Cores per Package  8 - Maximum number of processor cores per package\n"));
+    EXPECT_TRUE(contains(text, "Cache Type         Data Cache\nCache Level        1\nCache Size Kb      48\n"
+                               "Threads Sharing    2 - Maximum number of threads sharing this cache\n"));
+    EXPECT_TRUE(contains(text, "Cache Type         Unified Cache\nCache Level        2\nCache Size Kb      1280\n"));
+    EXPECT_TRUE(contains(text, "Ways of associativity\nSelf Initializing cache level\n"
+                               "Cache is inclusive to lower cache levels\n"));
+    EXPECT_TRUE(contains(text, "    Extended L2 Cache Features\n\nL2 Cache Size Kb       1280\n"
+                               "L2 Cache Line Size     64\n"
+                               "L2 Cache Associativity 8-Way\n"));
+    EXPECT_FALSE(contains(text, "=\n    Extended L2")) << "the block starts with its title";
     // The largest data cache, kept for the process once found.
     psResetMaxCacheSizeB();
     int size = -1, line = -1;
@@ -120,13 +118,13 @@ TEST_F(FakeCpu, OtherVendorsAndMissingLeaves)
 {
     describeProcessor("OtherVendor!", 3, 0x80000004u);
     std::string text = report();
-    EXPECT_TRUE(has(text, "    ATTENTION! It is not Genuine Orvel processor.\n"));
-    EXPECT_TRUE(has(text, "Model    154\n")) << "the report goes on";
+    EXPECT_TRUE(contains(text, "    ATTENTION! It is not Genuine Orvel processor.\n"));
+    EXPECT_TRUE(contains(text, "Model    154\n")) << "the report goes on";
     // Below leaf 4 one logical processor and one core; leaves above 3 and 0x80000004 are not read.
-    EXPECT_TRUE(has(text, "Multi-threading or multi-core is not supported\nLogical Processors 1 -"));
-    EXPECT_TRUE(has(text, "Cores per Package  1 -"));
-    EXPECT_FALSE(has(text, "Deterministic Cache Parameters"));
-    EXPECT_FALSE(has(text, "Extended L2"));
+    EXPECT_TRUE(contains(text, "Multi-threading or multi-core is not supported\nLogical Processors 1 -"));
+    EXPECT_TRUE(contains(text, "Cores per Package  1 -"));
+    EXPECT_FALSE(contains(text, "Deterministic Cache Parameters"));
+    EXPECT_FALSE(contains(text, "Extended L2"));
     EXPECT_EQ(getMaxCacheSizeB(), 0);
     int size = -1;
     EXPECT_EQ(psFindMaxCacheSizeB(&size, nullptr), 36);

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -17,33 +16,6 @@
 using namespace synthetic;
 
 namespace {
-// While it lives, the csv result table writes to a temporary file only.
-class CsvCapture {
-public:
-    CsvCapture() : m_file(m_temp.path().c_str(), openAsIs, true)
-    {
-        g_cstrm.swap(m_saved);
-        g_cstrm.push_back(&m_file);
-    }
-    ~CsvCapture()
-    {
-        g_cstrm.clear();
-        g_cstrm.swap(m_saved);
-    }
-    std::vector<std::string> lines()
-    {
-        std::vector<std::string> result;
-        std::istringstream in(m_temp.read());
-        for (std::string line; std::getline(in, line);) result.push_back(line);
-        return result;
-    }
-
-private:
-    TempFile m_temp;
-    o_stream m_file;
-    psList<o_stream*> m_saved;
-};
-
 // The session's table layout (a function cell, eight parameter cells, five result cells) and the
 // Manual method over 4 loops on the virtual counter.
 class RunSequence : public ::testing::Test {
@@ -107,7 +79,7 @@ psResult failSecond(int loops, long long* clocks)
 
 TEST_F(RunSequence, ParametersTurnLikeAnOdometerAndEachCombinationWritesItsLines)
 {
-    CsvCapture csv;
+    StreamCapture csv(g_cstrm);
     TwoParmTest test(spinLoopFastest);
     std::string console;
     {
@@ -131,7 +103,7 @@ TEST_F(RunSequence, ParametersTurnLikeAnOdometerAndEachCombinationWritesItsLines
 
 TEST_F(RunSequence, RepeatedParameterLinesEndWithTheDuplicateNotice)
 {
-    CsvCapture csv;
+    StreamCapture csv(g_cstrm);
     TwoParmTest test(spinLoopFastest, {1, 1});
     StreamCapture out(g_ostrm, 7);
     EXPECT_EQ(test.run(), DATAWRN);
@@ -143,7 +115,7 @@ TEST_F(RunSequence, RepeatedParameterLinesEndWithTheDuplicateNotice)
 
 TEST_F(RunSequence, AFailureEndsTheLoopWithoutACsvLine)
 {
-    CsvCapture csv;
+    StreamCapture csv(g_cstrm);
     s_loopCalls = 0;
     TwoParmTest test(failSecond);
     StreamCapture out(g_ostrm, 7);

@@ -1,5 +1,5 @@
-// The record a timing leaves: which steps each method and search path takes, with the figures
-// that decided them, and that printing the record gives exactly the lines the timing printed.
+// The record a timing leaves: which steps each method and search path takes, and that printing the
+// record gives exactly the lines the timing printed (whose figures the tool's tests check).
 #include <gtest/gtest.h>
 
 #include <string>
@@ -60,13 +60,6 @@ TEST(TimingSteps, EachPathIsRecordedWithItsFiguresAndPrintsAsTheTimingDid)
         StreamCapture capture(g_ostrm, ERR | WARN | INFO);
         for (int i = 0; i < steps.count(); ++i) printTimingStep(steps[i], printStatus);
         EXPECT_EQ(capture.text(), printed) << c.steps;
-        if (std::string(c.steps) == "SPpPpIiE") {
-            EXPECT_EQ(steps[1].loops, 1);
-            EXPECT_EQ(steps[2].result, ACCURWRN);
-            EXPECT_EQ(steps[3].loops, 32);
-            EXPECT_EQ(steps[5].loops, 128);
-            EXPECT_EQ(steps[6].clocks, tool.getFuncTicks());
-        }
     }
     psTool::setHooks(psToolHooks());
     psCpuTicker::setFreq(0);

@@ -39,8 +39,6 @@ protected:
     VirtualClock clock;
 };
 
-bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
-
 // A spinning call costs its ticks plus the readings of the counter inside the span.
 void expectSpinFigure(const psTool& tool)
 {

@@ -74,32 +74,26 @@ inline Pkey sm2Key(const BIGNUM* d, const BIGNUM* x, const BIGNUM* y)
 // verifies (r, s). r and s are 32-byte strings.
 inline bool sm2Signature(bool sign, EVP_PKEY* key, const Bytes& id, const Bytes& msg, Bytes& r, Bytes& s)
 {
-    EVP_MD_CTX* md = EVP_MD_CTX_new();
-    EVP_PKEY_CTX* pctx = EVP_PKEY_CTX_new(key, nullptr);
-    bool ok = md && pctx && EVP_PKEY_CTX_set1_id(pctx, id.data(), id.size()) > 0;
-    if (ok) EVP_MD_CTX_set_pkey_ctx(md, pctx);
-    ECDSA_SIG* sig = ECDSA_SIG_new();
+    Owned<EVP_MD_CTX, EVP_MD_CTX_free> md(EVP_MD_CTX_new());
+    Pctx pctx(EVP_PKEY_CTX_new(key, nullptr));
+    Owned<ECDSA_SIG, ECDSA_SIG_free> sig(ECDSA_SIG_new());
+    bool ok = md && pctx && sig && EVP_PKEY_CTX_set1_id(pctx.get(), id.data(), id.size()) > 0;
+    if (ok) EVP_MD_CTX_set_pkey_ctx(md.get(), pctx.get());
     unsigned char der[80];
     if (sign) {
         size_t len = sizeof der;
         const unsigned char* p = der;
-        ok = ok && EVP_DigestSignInit(md, nullptr, EVP_sm3(), nullptr, key) == 1 &&
-             EVP_DigestSign(md, der, &len, msg.data(), msg.size()) == 1 && d2i_ECDSA_SIG(&sig, &p, (long)len);
-        if (ok) {
-            r = toBytes(ECDSA_SIG_get0_r(sig), 32);
-            s = toBytes(ECDSA_SIG_get0_s(sig), 32);
-        }
-    } else {
-        ECDSA_SIG_set0(sig, BN_bin2bn(r.data(), (int)r.size(), nullptr), BN_bin2bn(s.data(), (int)s.size(), nullptr));
-        unsigned char* p = der;
-        int len = i2d_ECDSA_SIG(sig, &p);
-        ok = ok && len > 0 && EVP_DigestVerifyInit(md, nullptr, EVP_sm3(), nullptr, key) == 1 &&
-             EVP_DigestVerify(md, der, (size_t)len, msg.data(), msg.size()) == 1;
+        ok = ok && EVP_DigestSignInit(md.get(), nullptr, EVP_sm3(), nullptr, key) == 1 &&
+             EVP_DigestSign(md.get(), der, &len, msg.data(), msg.size()) == 1;
+        if (ok) sig.reset(d2i_ECDSA_SIG(nullptr, &p, (long)len));
+        if (ok && sig) r = toBytes(ECDSA_SIG_get0_r(sig.get()), 32), s = toBytes(ECDSA_SIG_get0_s(sig.get()), 32);
+        return ok && sig;
     }
-    ECDSA_SIG_free(sig);
-    EVP_MD_CTX_free(md);
-    EVP_PKEY_CTX_free(pctx);
-    return ok;
+    ECDSA_SIG_set0(sig.get(), BN_bin2bn(r.data(), (int)r.size(), nullptr), BN_bin2bn(s.data(), (int)s.size(), nullptr));
+    unsigned char* p = der;
+    const int len = i2d_ECDSA_SIG(sig.get(), &p);
+    return ok && len > 0 && EVP_DigestVerifyInit(md.get(), nullptr, EVP_sm3(), nullptr, key) == 1 &&
+           EVP_DigestVerify(md.get(), der, (size_t)len, msg.data(), msg.size()) == 1;
 }
 
 // ---- one lane ----
@@ -138,8 +132,7 @@ struct Nulls {
 // ---- the curve, and the reference results from OpenSSL ----
 class TestCurve {
 public:
-    explicit TestCurve(int nid)
-        : sm2(nid == NID_sm2), m_group(EC_GROUP_new_by_curve_name(nid), EC_GROUP_free), m_ctx(BN_CTX_new(), BN_CTX_free)
+    explicit TestCurve(int nid) : sm2(nid == NID_sm2), m_group(EC_GROUP_new_by_curve_name(nid)), m_ctx(BN_CTX_new())
     {
         if (!m_group || !m_ctx) throw std::runtime_error("OpenSSL has no such curve");
         p = newBn();
@@ -177,7 +170,7 @@ public:
     // d·P (P = G when x is null), affine; false at infinity.
     bool mul(const BIGNUM* d, const BIGNUM* x, const BIGNUM* y, Bn& rx, Bn& ry) const
     {
-        std::unique_ptr<EC_POINT, decltype(&EC_POINT_free)> q(EC_POINT_new(group()), EC_POINT_free), r(EC_POINT_new(group()), EC_POINT_free);
+        Owned<EC_POINT, EC_POINT_free> q(EC_POINT_new(group())), r(EC_POINT_new(group()));
         rx = newBn();
         ry = newBn();
         if (x && !EC_POINT_set_affine_coordinates(group(), q.get(), x, y, ctx())) throw std::runtime_error("not a point");
@@ -300,8 +293,8 @@ public:
     int orderBits = 0, fieldBytes = 0, orderBytes = 0, words = 0;
 
 private:
-    std::unique_ptr<EC_GROUP, decltype(&EC_GROUP_free)> m_group;
-    std::unique_ptr<BN_CTX, decltype(&BN_CTX_free)> m_ctx;
+    Owned<EC_GROUP, EC_GROUP_free> m_group;
+    Owned<BN_CTX, BN_CTX_free> m_ctx;
 };
 
 // ---- the table of bad lanes ----

@@ -95,8 +95,6 @@ struct Deleter {
 };
 template <typename T, auto Free>
 using Owned = std::unique_ptr<T, Deleter<T, Free>>;
-using Pkey = Owned<EVP_PKEY, EVP_PKEY_free>;
-using Pctx = Owned<EVP_PKEY_CTX, EVP_PKEY_CTX_free>;
 
 // Pointers to the lanes' buffers, as the library's lane arrays take them.
 template <typename T>

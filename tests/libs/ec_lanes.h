@@ -64,7 +64,7 @@ struct Lane {
     Bytes id, msg;               // SM2's identifier and message
     int idLen = 0, msgLen = 0;
     Bn kinv, rk;                 // sign setup's results, and sign complete's inputs
-    Bytes shared, sigR, sigS;    // x(d·Q); the NIST signature with k
+    Bytes shared, sigR, sigS;    // x(d·Q); the signature with k
     Words dw, kw, kinvw, rkw, x, y, X, Y, Z; // public key affine (x, y) and Jacobian (X, Y, Z)
     Bytes eb, rb, sb;
 };
@@ -156,7 +156,8 @@ public:
             L.kinv = div(bnWord(1).get(), L.k.get());
             ecdsa(L);
         }
-        if (sm2 && needs(bit(kSm2Sign) | bit(kSm2Verify)) && BN_cmp(L.d.get(), offset(n.get(), -1).get()) < 0) { // n - 1 signs nothing
+        const bool canSign = BN_cmp(L.d.get(), offset(n.get(), -1).get()) < 0; // n - 1 signs nothing
+        if (sm2 && needs(bit(kSm2Sign) | bit(kSm2Verify)) && canSign) {
             // r = (e + x(k·G)) mod n, s = (1 + d)⁻¹·(k − r·d) mod n
             Bn x, y, r, s;
             mul(L.k.get(), nullptr, nullptr, x, y);

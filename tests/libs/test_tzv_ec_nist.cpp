@@ -121,17 +121,19 @@ TEST_P(NistVectors, KasEcdh)
     for (const char* side : {"init", "resp"}) {
         for (auto& r : records("asymmetric/ECDH/KASValidityTest_ECCStaticUnified_NOKC_ZZOnly_" + std::string(side) + ".fax",
                                kKasSections[GetParam()], "Result")) {
-            auto add = [&](bool iutKey, const char* want) {
-                const std::string d = iutKey ? "dsIUT" : "dsCAVS", peer = iutKey ? "QsCAVS" : "QsIUT";
+            auto add = [&](bool asIut, const char* want) { // IUT's d with CAVS's Q, or the other way
+                const std::string d = asIut ? "dsIUT" : "dsCAVS", peer = asIut ? "QsCAVS" : "QsIUT";
                 Record j = r;
-                j.fields = {{"d", r.text(d)}, {"Qx", r.text(peer + "x")}, {"Qy", r.text(peer + "y")}, {"Z", r.text("Z")},
-                            {"want", want}};
+                j.fields = {{"d", r.text(d)}, {"Qx", r.text(peer + "x")}, {"Qy", r.text(peer + "y")},
+                            {"Z", r.text("Z")}, {"want", want}};
                 jobs.push_back(j);
             };
-            const char reason = r.text("Result")[0] == 'P' ? '0' : r.text("Result")[3]; // "F (n - why)"
-            const Bn d = num(r, "dsIUT");                                                  // a changed d may leave [1, n-1]
+            // Passed, or failed for reason n ("F (n - why)"): 1 and 2 fail CAVS's key, 5 and 6 IUT's key, 7 changes
+            // IUT's d (which may leave [1, n-1]), 8 changes Z.
+            const char reason = r.text("Result")[0] == 'P' ? '0' : r.text("Result")[3];
+            const Bn d = num(r, "dsIUT");
             const bool dOutOfRange = BN_is_zero(d.get()) || BN_cmp(d.get(), c.n.get()) >= 0;
-            if (reason == '0' || reason == '5' || reason == '6') add(false, reason == '0' ? "same" : "bad"); // IUT's key
+            if (reason == '0' || reason == '5' || reason == '6') add(false, reason == '0' ? "same" : "bad");
             if (reason != '5' && reason != '6')
                 add(true, reason == '0' ? "same" : reason == '1' || reason == '2' || dOutOfRange ? "bad" : "other");
         }

@@ -4,6 +4,7 @@
 #ifndef PS_TESTS_EC_LANES_H
 #define PS_TESTS_EC_LANES_H
 
+#include <openssl/err.h>
 #include <openssl/obj_mac.h>
 
 #include <ostream>
@@ -354,6 +355,20 @@ inline const Fault kFaults[] = {
     {"r = n", kVerifyOps, kSig, [](CurveRef c, Lane& L) { L.r = c.n, c.encode(L); }},
     {"s = n", kVerifyOps, kSig, [](CurveRef c, Lane& L) { L.s = c.n, c.encode(L); }},
     {"s changed", kVerifyOps, kSig, [](CurveRef c, Lane& L) { L.s = c.div(offset(L.s.get(), 1).get()), c.encode(L); }},
+    // x(R) may lie in [n, p), and then r = x(R) - n: rare for real signatures, so built here. With R
+    // chosen first, Q = (s/r)·R - (e/r)·G makes u1·G + u2·Q = R.
+    {"r from an x(R) at or above n", bit(kVerify), kOk, [](CurveRef c, Lane& L) {
+         Owned<EC_POINT, EC_POINT_free> R(EC_POINT_new(c.group())), Q(EC_POINT_new(c.group()));
+         Bn x = offset(c.n.get(), 1); // r = 0 is no signature
+         while (!EC_POINT_set_compressed_coordinates(c.group(), R.get(), x.get(), 0, c.ctx())) BN_add_word(x.get(), 1);
+         ERR_clear_error();
+         BN_sub(L.r.get(), x.get(), c.n.get());
+         Bn g = c.div(L.e.get(), L.r.get());
+         BN_sub(g.get(), c.n.get(), g.get());
+         EC_POINT_mul(c.group(), Q.get(), g.get(), R.get(), c.div(L.s.get(), L.r.get()).get(), c.ctx());
+         EC_POINT_get_affine_coordinates(c.group(), Q.get(), L.qx.get(), L.qy.get(), c.ctx());
+         c.encode(L);
+     }},
     {"digest changed", bit(kVerify), kSig, [](CurveRef c, Lane& L) { L.e = offset(L.e.get(), 1), c.encode(L); }},
     {"message changed", bit(kSm2Verify), kSig, [](CurveRef c, Lane& L) { L.msg.push_back(0x61), c.encode(L); }},
     {"identifier changed", bit(kSm2Verify), kSig, [](CurveRef c, Lane& L) { L.id.push_back(0x61), c.encode(L); }},

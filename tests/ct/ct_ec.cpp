@@ -63,12 +63,11 @@ void runCurve(ec::CurveId id, const char* name)
     const bool sm2 = id == ec::CurveId::SM2;
     const int words = c->words, len = c->orderBytes;
     const BIGNUM* n = EC_GROUP_get0_order(curve->group);
-    std::unique_ptr<BN_CTX, decltype(&BN_CTX_free)> ctx(BN_CTX_new(), BN_CTX_free);
+    Owned<BN_CTX, BN_CTX_free> ctx(BN_CTX_new());
     auto mulG = [&](const BIGNUM* k, Bn& x, Bn& y) {
-        EC_POINT* p = EC_POINT_new(curve->group);
-        EC_POINT_mul(curve->group, p, k, nullptr, nullptr, ctx.get());
-        EC_POINT_get_affine_coordinates(curve->group, p, x.get(), y.get(), ctx.get());
-        EC_POINT_free(p);
+        Owned<EC_POINT, EC_POINT_free> p(EC_POINT_new(curve->group));
+        EC_POINT_mul(curve->group, p.get(), k, nullptr, nullptr, ctx.get());
+        EC_POINT_get_affine_coordinates(curve->group, p.get(), x.get(), y.get(), ctx.get());
     };
 
     // The lanes' secrets and digests, and OpenSSL's results: d·G; ECDH of lane i's key with lane

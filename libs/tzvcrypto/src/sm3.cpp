@@ -32,18 +32,11 @@ void initLanes(uint32_t v[8][16])
         for (int i = 0; i < kLanes; ++i) v[k][i] = kIv[k];
 }
 
-tzv_status16 allLanes(unsigned value)
-{
-    Status16 sts;
-    sts.setAll(value);
-    return sts.word();
-}
-
 } // namespace
 
 TZV_EXPORT tzv_status16 tzv_sm3_init_mb16(tzv_sm3_ctx_mb16* ctx)
 {
-    if (!ctx) return allLanes(TZV_STS_NULL_PARAM);
+    if (!ctx) return Status16::all(TZV_STS_NULL_PARAM);
     sm::Sm3Lanes* s = stateOf(ctx);
     s->magic = kSm3Magic;
     initLanes(s->v);
@@ -56,9 +49,9 @@ TZV_EXPORT tzv_status16 tzv_sm3_init_mb16(tzv_sm3_ctx_mb16* ctx)
 
 TZV_EXPORT tzv_status16 tzv_sm3_update_mb16(const int8u* const msg[16], int len[16], tzv_sm3_ctx_mb16* ctx)
 {
-    if (!ctx || !msg || !len) return allLanes(TZV_STS_NULL_PARAM);
+    if (!ctx || !msg || !len) return Status16::all(TZV_STS_NULL_PARAM);
     sm::Sm3Lanes* s = stateOf(ctx);
-    if (s->magic != kSm3Magic) return allLanes(TZV_STS_BAD_PARAM);
+    if (s->magic != kSm3Magic) return Status16::all(TZV_STS_BAD_PARAM);
     Status16 sts;
     // First the lanes' unfinished blocks, then their whole blocks straight from the message.
     const uint8_t* bufs[16];
@@ -99,9 +92,9 @@ TZV_EXPORT tzv_status16 tzv_sm3_update_mb16(const int8u* const msg[16], int len[
 
 TZV_EXPORT tzv_status16 tzv_sm3_final_mb16(int8u* hash[16], tzv_sm3_ctx_mb16* ctx)
 {
-    if (!ctx || !hash) return allLanes(TZV_STS_NULL_PARAM);
+    if (!ctx || !hash) return Status16::all(TZV_STS_NULL_PARAM);
     sm::Sm3Lanes* s = stateOf(ctx);
-    if (s->magic != kSm3Magic) return allLanes(TZV_STS_BAD_PARAM);
+    if (s->magic != kSm3Magic) return Status16::all(TZV_STS_BAD_PARAM);
     Status16 sts;
     const uint8_t* tails[16];
     int tailLen[16];
@@ -123,7 +116,7 @@ TZV_EXPORT tzv_status16 tzv_sm3_final_mb16(int8u* hash[16], tzv_sm3_ctx_mb16* ct
 
 TZV_EXPORT tzv_status16 tzv_sm3_msg_digest_mb16(const int8u* const msg[16], int len[16], int8u* hash[16])
 {
-    if (!msg || !len || !hash) return allLanes(TZV_STS_NULL_PARAM);
+    if (!msg || !len || !hash) return Status16::all(TZV_STS_NULL_PARAM);
     Status16 sts;
     const uint8_t* tails[16];
     long blocks[16];

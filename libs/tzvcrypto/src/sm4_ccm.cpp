@@ -2,8 +2,7 @@
 // that pass go to the CCM kernels of the code path together.
 #include <cstring>
 
-#include "sm/kernels.h"
-#include "tzv_lanes.h"
+#include "sm4_aead_lanes.h"
 
 using namespace tzv;
 
@@ -26,54 +25,16 @@ static_assert(alignof(sm::CcmLanes) <= alignof(tzv_sm4_ccm_ctx_mb16), "CCM state
 
 sm::CcmLanes* stateOf(tzv_sm4_ccm_ctx_mb16* ctx) { return reinterpret_cast<sm::CcmLanes*>(ctx->opaque); }
 
-tzv_status16 allLanes(unsigned value)
-{
-    Status16 sts;
-    sts.setAll(value);
-    return sts.word();
-}
-
-// The shared frame of the calls after init, as in the GCM functions: null context or lane array 2
-// in every lane, a context init has not set up 1 in every lane; then per lane a null pointer 2, a
-// negative length 1, a lane allowed() refuses (out of order, length out of range) 1. The lanes
-// left go to run(mask) together.
-template <typename P1, typename P2, typename Allowed, typename Run>
-tzv_status16 runContextLanes(tzv_sm4_ccm_ctx_mb16* ctx, P1* const* ptrs1, P2* const* ptrs2,
-                             const int* lens, Allowed allowed, Run run)
-{
-    if (!ctx || !ptrs1 || !ptrs2 || !lens) return allLanes(TZV_STS_NULL_PARAM);
-    sm::CcmLanes* c = stateOf(ctx);
-    if (c->magic != kCcmMagic) return allLanes(TZV_STS_BAD_PARAM);
-    Status16 sts;
-    sm::LaneBits mask = 0;
-    for (int i = 0; i < Status16::lanes; ++i) {
-        unsigned s = 0;
-        if (!ptrs1[i] || !ptrs2[i]) s |= TZV_STS_NULL_PARAM;
-        if (lens[i] < 0) s |= TZV_STS_BAD_PARAM;
-        if (s == 0 && !allowed(*c, i)) s = TZV_STS_BAD_PARAM;
-        sts.set(i, s);
-        if (s == 0) mask |= (sm::LaneBits)(1u << i);
-    }
-    if (mask) run(*c, mask);
-    return sts.word();
-}
-
-bool inMessage(const sm::CcmLanes& c, int i) { return c.phase[i] != sm::kPhaseNone && c.phase[i] != sm::kPhaseDone; }
-
 tzv_status16 ccmCrypt(int8u* out[16], const int8u* const in[16], const int len[16],
                       tzv_sm4_ccm_ctx_mb16* ctx, bool decrypt)
 {
-    return runContextLanes(
-        ctx, out, in, len,
+    return cryptLanes<sm::CcmLanes>(
+        out, in, len, ctx, kCcmMagic,
         [&](const sm::CcmLanes& c, int i) {
             uint64_t limit = c.total[i] == kCcmUnbounded ? fieldMax(c.q[i]) : c.total[i];
             return inMessage(c, i) && (uint64_t)len[i] <= limit - c.done[i];
         },
-        [&](sm::CcmLanes& c, sm::LaneBits mask) {
-            int n[16];
-            for (int i = 0; i < 16; ++i) n[i] = ((mask >> i) & 1) ? len[i] : 0;
-            sm::kernels().ccmCrypt[decrypt](c, sm::LaneData{out, in, n}, mask);
-        });
+        sm::kernels().ccmCrypt[decrypt]);
 }
 
 } // namespace
@@ -82,7 +43,7 @@ TZV_EXPORT tzv_status16 tzv_sm4_ccm_init_mb16(const tzv_sm4_key* const key[16], 
                                               const int iv_len[16], const int tag_len[16],
                                               const int64u total_len[16], tzv_sm4_ccm_ctx_mb16* ctx)
 {
-    if (!ctx || !key || !iv || !iv_len || !tag_len || !total_len) return allLanes(TZV_STS_NULL_PARAM);
+    if (!ctx || !key || !iv || !iv_len || !tag_len || !total_len) return Status16::all(TZV_STS_NULL_PARAM);
     sm::CcmLanes* c = stateOf(ctx);
     c->magic = kCcmMagic;
     Status16 sts;
@@ -116,8 +77,8 @@ TZV_EXPORT tzv_status16 tzv_sm4_ccm_init_mb16(const tzv_sm4_key* const key[16], 
 TZV_EXPORT tzv_status16 tzv_sm4_ccm_update_aad_mb16(const int8u* const aad[16], const int aad_len[16],
                                                     tzv_sm4_ccm_ctx_mb16* ctx)
 {
-    return runContextLanes(
-        ctx, aad, aad, aad_len, [&](const sm::CcmLanes& c, int i) { return c.phase[i] == sm::kPhaseReady; },
+    return runContextLanes<sm::CcmLanes>(
+        ctx, kCcmMagic, aad, aad, aad_len, [&](const sm::CcmLanes& c, int i) { return c.phase[i] == sm::kPhaseReady; },
         [&](sm::CcmLanes& c, sm::LaneBits mask) { sm::kernels().ccmAad(c, aad, aad_len, mask); });
 }
 
@@ -135,8 +96,8 @@ TZV_EXPORT tzv_status16 tzv_sm4_ccm_decrypt_mb16(int8u* out[16], const int8u* co
 
 TZV_EXPORT tzv_status16 tzv_sm4_ccm_get_tag_mb16(int8u* tag[16], const int tag_len[16], tzv_sm4_ccm_ctx_mb16* ctx)
 {
-    return runContextLanes(
-        ctx, tag, tag, tag_len,
+    return runContextLanes<sm::CcmLanes>(
+        ctx, kCcmMagic, tag, tag, tag_len,
         [&](const sm::CcmLanes& c, int i) {
             bool complete = c.total[i] == kCcmUnbounded || c.done[i] == c.total[i];
             return inMessage(c, i) && tag_len[i] == c.tagLen[i] && complete;

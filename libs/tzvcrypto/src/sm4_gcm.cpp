@@ -1,7 +1,6 @@
 // The exported 16-lane SM4-GCM functions: argument, order and length checks per lane; the lanes
 // that pass go to the GCM kernels of the code path together.
-#include "sm/kernels.h"
-#include "tzv_lanes.h"
+#include "sm4_aead_lanes.h"
 
 using namespace tzv;
 
@@ -21,51 +20,13 @@ static_assert(alignof(sm::GcmLanes) <= alignof(tzv_sm4_gcm_ctx_mb16), "GCM state
 
 sm::GcmLanes* stateOf(tzv_sm4_gcm_ctx_mb16* ctx) { return reinterpret_cast<sm::GcmLanes*>(ctx->opaque); }
 
-tzv_status16 allLanes(unsigned value)
-{
-    Status16 sts;
-    sts.setAll(value);
-    return sts.word();
-}
-
-// The shared frame of the calls after init: a null context or lane array fails every lane with 2,
-// a context init has not set up every lane with 1; then a null pointer in a lane gives 2, a
-// negative length 1, and a lane for which allowed(lane) is false (out of order, length out of
-// range) 1. The lanes left go to run(mask) together.
-template <typename P1, typename P2, typename Allowed, typename Run>
-tzv_status16 runContextLanes(tzv_sm4_gcm_ctx_mb16* ctx, P1* const* ptrs1, P2* const* ptrs2,
-                             const int* lens, Allowed allowed, Run run)
-{
-    if (!ctx || !ptrs1 || !ptrs2 || !lens) return allLanes(TZV_STS_NULL_PARAM);
-    sm::GcmLanes* g = stateOf(ctx);
-    if (g->magic != kGcmMagic) return allLanes(TZV_STS_BAD_PARAM);
-    Status16 sts;
-    sm::LaneBits mask = 0;
-    for (int i = 0; i < Status16::lanes; ++i) {
-        unsigned s = 0;
-        if (!ptrs1[i] || !ptrs2[i]) s |= TZV_STS_NULL_PARAM;
-        if (lens[i] < 0) s |= TZV_STS_BAD_PARAM;
-        if (s == 0 && !allowed(*g, i)) s = TZV_STS_BAD_PARAM;
-        sts.set(i, s);
-        if (s == 0) mask |= (sm::LaneBits)(1u << i);
-    }
-    if (mask) run(*g, mask);
-    return sts.word();
-}
-
-bool inMessage(const sm::GcmLanes& g, int i) { return g.phase[i] != sm::kPhaseNone && g.phase[i] != sm::kPhaseDone; }
-
 tzv_status16 gcmCrypt(int8u* out[16], const int8u* const in[16], const int len[16],
                       tzv_sm4_gcm_ctx_mb16* ctx, bool decrypt)
 {
-    return runContextLanes(
-        ctx, out, in, len,
+    return cryptLanes<sm::GcmLanes>(
+        out, in, len, ctx, kGcmMagic,
         [&](const sm::GcmLanes& g, int i) { return inMessage(g, i) && (uint64_t)len[i] <= kGcmMaxText - g.textLen[i]; },
-        [&](sm::GcmLanes& g, sm::LaneBits mask) {
-            int n[16];
-            for (int i = 0; i < 16; ++i) n[i] = ((mask >> i) & 1) ? len[i] : 0;
-            sm::kernels().gcmCrypt[decrypt](g, sm::LaneData{out, in, n}, mask);
-        });
+        sm::kernels().gcmCrypt[decrypt]);
 }
 
 } // namespace
@@ -73,7 +34,7 @@ tzv_status16 gcmCrypt(int8u* out[16], const int8u* const in[16], const int len[1
 TZV_EXPORT tzv_status16 tzv_sm4_gcm_init_mb16(const tzv_sm4_key* const key[16], const int8u* const iv[16],
                                               const int iv_len[16], tzv_sm4_gcm_ctx_mb16* ctx)
 {
-    if (!ctx || !key || !iv || !iv_len) return allLanes(TZV_STS_NULL_PARAM);
+    if (!ctx || !key || !iv || !iv_len) return Status16::all(TZV_STS_NULL_PARAM);
     sm::GcmLanes* g = stateOf(ctx);
     g->magic = kGcmMagic;
     Status16 sts;
@@ -95,8 +56,8 @@ TZV_EXPORT tzv_status16 tzv_sm4_gcm_init_mb16(const tzv_sm4_key* const key[16], 
 TZV_EXPORT tzv_status16 tzv_sm4_gcm_update_aad_mb16(const int8u* const aad[16], const int aad_len[16],
                                                     tzv_sm4_gcm_ctx_mb16* ctx)
 {
-    return runContextLanes(
-        ctx, aad, aad, aad_len,
+    return runContextLanes<sm::GcmLanes>(
+        ctx, kGcmMagic, aad, aad, aad_len,
         [&](const sm::GcmLanes& g, int i) {
             return (g.phase[i] == sm::kPhaseReady || g.phase[i] == sm::kPhaseAad) &&
                    (uint64_t)aad_len[i] <= kGcmMaxAad - g.aadLen[i];
@@ -118,8 +79,8 @@ TZV_EXPORT tzv_status16 tzv_sm4_gcm_decrypt_mb16(int8u* out[16], const int8u* co
 
 TZV_EXPORT tzv_status16 tzv_sm4_gcm_get_tag_mb16(int8u* tag[16], const int tag_len[16], tzv_sm4_gcm_ctx_mb16* ctx)
 {
-    return runContextLanes(
-        ctx, tag, tag, tag_len,
+    return runContextLanes<sm::GcmLanes>(
+        ctx, kGcmMagic, tag, tag, tag_len,
         [&](const sm::GcmLanes& g, int i) { return inMessage(g, i) && tagLengthValid(tag_len[i]); },
         [&](sm::GcmLanes& g, sm::LaneBits mask) { sm::kernels().gcmTag(g, tag, tag_len, mask); });
 }

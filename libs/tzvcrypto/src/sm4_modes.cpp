@@ -22,13 +22,6 @@ bool lengthValid(int len, Lengths rule)
     return false;
 }
 
-tzv_status16 allLanes(unsigned value)
-{
-    Status16 sts;
-    sts.setAll(value);
-    return sts.word();
-}
-
 // The lanes of a context-free call that passed the checks: their lengths (0 for the others) and
 // their mask.
 struct Checked {
@@ -65,7 +58,7 @@ const sm::RoundKeyArray& keysOf(const tzv_sm4_key_schedule* k) { return k->rk; }
 
 TZV_EXPORT tzv_status16 tzv_sm4_set_key_mb16(tzv_sm4_key_schedule* rkey, const tzv_sm4_key* key[16])
 {
-    if (!rkey || !key) return allLanes(TZV_STS_NULL_PARAM);
+    if (!rkey || !key) return Status16::all(TZV_STS_NULL_PARAM);
     Status16 sts;
     markNullLanes(sts, key);
     const uint8_t* keys[16];
@@ -187,7 +180,7 @@ TZV_EXPORT tzv_status16 tzv_sm4_decrypt_ofb_mb16(int8u* out[16], const int8u* in
 TZV_EXPORT tzv_status16 tzv_sm4_xts_set_keys_mb16(tzv_sm4_key_schedule* key1, tzv_sm4_key_schedule* key2,
                                                   const tzv_sm4_xts_key* key[16])
 {
-    if (!key1 || !key2 || !key) return allLanes(TZV_STS_NULL_PARAM);
+    if (!key1 || !key2 || !key) return Status16::all(TZV_STS_NULL_PARAM);
     Status16 sts;
     markNullLanes(sts, key);
     const uint8_t* dataKeys[16];
@@ -208,7 +201,7 @@ static tzv_status16 sm4Xts(int8u* out[16], const int8u* in[16], const int len[16
                            const tzv_sm4_key_schedule* key1, const tzv_sm4_key_schedule* key2,
                            const int8u* tweak[16], bool decrypt)
 {
-    if (!key2) return allLanes(TZV_STS_NULL_PARAM);
+    if (!key2) return Status16::all(TZV_STS_NULL_PARAM);
     Checked c;
     if (checkLanes(c, out, in, len, key1, tweak, true, Lengths::Xts))
         sm::kernels().sm4Xts[decrypt](keysOf(key1), keysOf(key2), sm::LaneData{out, in, c.len}, tweak, c.run);

@@ -21,6 +21,13 @@ public:
         for (int i = 0; i < Lanes; ++i) set(i, value);
     }
     Word word() const { return m_word; }
+    // The word with `value` in every lane.
+    static Word all(unsigned value)
+    {
+        LaneStatus sts;
+        sts.setAll(value);
+        return sts.word();
+    }
 
 private:
     Word m_word = 0;

@@ -14,8 +14,6 @@ namespace {
 constexpr unsigned kOk = TZV_STS_OK, kBad = TZV_STS_BAD_PARAM, kNull = TZV_STS_NULL_PARAM;
 constexpr uint64_t kUntouched = 0x5a5a5a5a5a5a5a5aull;
 
-int wordsFor(int bits) { return (bits + 63) / 64; }
-
 // Uniform below 2^bits; with `top`, exactly `bits` bits long; with `odd`, odd.
 Bn randomBits(std::mt19937_64& rng, int bits, bool top, bool odd)
 {
@@ -28,26 +26,24 @@ Bn randomBits(std::mt19937_64& rng, int bits, bool top, bool odd)
     return v;
 }
 
-// One call's operands, one set per lane, with the references, and the result buffers.
+// One call's operands, one set per lane, with BN_mod_exp's results, and the result buffers.
 struct ExpCall {
-    int modBits, pwrBits;
+    int modBits, pwrBits, words = (modBits + 63) / 64;
     std::array<Words, kLanes> base, pwr, mod, out, want;
-    std::vector<uint8_t> work; // the size asked for, then a guard
+    std::vector<uint8_t> work = std::vector<uint8_t>(tzv_exp_BufferSize(modBits) + 64, 0xC3); // then a guard
 
     ExpCall(int modBits_, int pwrBits_) : modBits(modBits_), pwrBits(pwrBits_)
     {
-        for (auto& o : out) o.assign(wordsFor(modBits), kUntouched);
-        work.assign(tzv_exp_BufferSize(modBits) + 64, 0xC3);
+        for (auto& o : out) o.assign(words, kUntouched);
     }
-    void set(int lane, const BIGNUM* b, const BIGNUM* e, const BIGNUM* m)
+    void set(int lane, const Bn& b, const Bn& e, const Bn& m)
     {
-        base[lane] = toWords(b, wordsFor(modBits));
-        pwr[lane] = toWords(e, wordsFor(pwrBits));
-        mod[lane] = toWords(m, wordsFor(modBits));
-        Bn r = newBn();
+        base[lane] = toWords(b.get(), words), pwr[lane] = toWords(e.get(), (pwrBits + 63) / 64);
+        mod[lane] = toWords(m.get(), words);
+        Bn r;
         std::unique_ptr<BN_CTX, decltype(&BN_CTX_free)> ctx(BN_CTX_new(), BN_CTX_free);
-        if (!BN_is_zero(m)) BN_mod_exp(r.get(), b, e, m, ctx.get());
-        want[lane] = toWords(r.get(), wordsFor(modBits));
+        if (!BN_is_zero(m.get())) BN_mod_exp(r.get(), b.get(), e.get(), m.get(), ctx.get());
+        want[lane] = toWords(r.get(), words);
     }
     tzv_status run(int64u* const* o, const int64u* const* b, const int64u* const* e, const int64u* const* m)
     {
@@ -56,9 +52,11 @@ struct ExpCall {
         for (size_t i = size; i < work.size(); ++i) EXPECT_EQ(work[i], 0xC3) << "work buffer overrun at " << i - size;
         return sts;
     }
-    tzv_status run()
+    // Every lane's result, which must be right.
+    void runAndCheck(const std::string& what)
     {
-        return run(outLanes(out).data(), inLanes(base).data(), inLanes(pwr).data(), inLanes(mod).data());
+        ASSERT_EQ(run(outLanes(out).data(), inLanes(base).data(), inLanes(pwr).data(), inLanes(mod).data()), 0u);
+        for (int i = 0; i < kLanes; ++i) EXPECT_EQ(out[i], want[i]) << what << ", lane " << i;
     }
 };
 
@@ -75,37 +73,24 @@ TEST(TzvExp, MatchesBnModExpInEveryLane)
         ExpCall call(modBits, pwrBits);
         for (int i = 0; i < kLanes; ++i) {
             Bn m = randomBits(rng, modBits, i % 2 == 0 || modBits == 1, true);
-            Bn b = randomBits(rng, modBits, false, false);
-            Bn e = randomBits(rng, pwrBits, i % 3 == 0, false);
-            if (modBits == pwrBits && modBits % 1024 == 0 && i < 2) {
-                m = fromWords(Words(wordsFor(modBits), ~0ull));
-                e = bnCopy(m.get());
-                b = bnWord(2 * i);
-            }
-            call.set(i, b.get(), e.get(), m.get());
+            Bn b = randomBits(rng, modBits, false, false), e = randomBits(rng, pwrBits, i % 3 == 0, false);
+            if (modBits == pwrBits && modBits % 1024 == 0 && i < 2)
+                m = fromWords(Words(call.words, ~0ull)), e = m, b = bnWord(2 * i);
+            call.set(i, b, e, m);
         }
-        ASSERT_EQ(call.run(), 0u) << modBits;
-        for (int i = 0; i < kLanes; ++i) EXPECT_EQ(call.out[i], call.want[i]) << modBits << " bits, lane " << i;
+        call.runAndCheck(std::to_string(modBits) + " bits");
     }
-}
-
-// Modulus 1, exponent 0, (m-1)^2, base m, 0^0 (1 as BN_mod_exp has it); and a zero-bit exponent,
-// whose lane array is not read.
-TEST(TzvExp, EdgeValues)
-{
+    // Modulus 1, exponent 0, (m-1)^2, base m, 0^0 (1, as BN_mod_exp has it), small powers.
     ExpCall call(128, 128);
-    Bn m = bnFromHex("c5a9f1e3b2d47a6f0e8d9c1b2a3f4e5d"), mMinus1 = offset(m.get(), -1);
-    Bn e = bnFromHex("1234567890abcdef");
-    call.set(0, bnWord(5).get(), e.get(), bnWord(1).get());
-    call.set(1, bnWord(5).get(), bnWord(0).get(), m.get());
-    call.set(2, mMinus1.get(), bnWord(2).get(), m.get());
-    call.set(3, m.get(), e.get(), m.get());
-    call.set(4, bnWord(0).get(), bnWord(0).get(), m.get());
-    for (int i = 5; i < kLanes; ++i) call.set(i, bnWord(3).get(), bnWord(i).get(), m.get());
-    ASSERT_EQ(call.run(), 0u);
-    const uint64_t want[kLanes] = {0, 1, 1, 0, 1, 243, 729, 2187};
-    for (int i = 0; i < kLanes; ++i) EXPECT_EQ(call.out[i], (Words{want[i], 0})) << i;
-
+    Bn m = bnFromHex("c5a9f1e3b2d47a6f0e8d9c1b2a3f4e5d"), e = bnFromHex("1234567890abcdef");
+    call.set(0, bnWord(5), e, bnWord(1));
+    call.set(1, bnWord(5), bnWord(0), m);
+    call.set(2, offset(m.get(), -1), bnWord(2), m);
+    call.set(3, m, e, m);
+    call.set(4, bnWord(0), bnWord(0), m);
+    for (int i = 5; i < kLanes; ++i) call.set(i, bnWord(3), bnWord(i), m);
+    call.runAndCheck("edge values");
+    // A zero-bit exponent, whose lane array is not read.
     ExpCall zero(64, 0);
     for (int i = 0; i < kLanes; ++i) zero.base[i] = {(uint64_t)i + 2}, zero.mod[i] = {1000003};
     ASSERT_EQ(zero.run(outLanes(zero.out).data(), inLanes(zero.base).data(), nullptr, inLanes(zero.mod).data()), 0u);
@@ -123,8 +108,8 @@ TEST(TzvExp, BadLanesAndWholeCallChecks)
     const int bits = 1000, need = tzv_exp_BufferSize(bits);
     ExpCall call(bits, 500);
     for (int i = 0; i < kLanes; ++i)
-        call.set(i, randomBits(rng, bits, false, false).get(), randomBits(rng, 500, true, false).get(),
-                 randomBits(rng, bits, true, true).get());
+        call.set(i, randomBits(rng, bits, false, false), randomBits(rng, 500, true, false),
+                 randomBits(rng, bits, true, true));
     auto o = outLanes(call.out);
     auto b = inLanes(call.base), e = inLanes(call.pwr), m = inLanes(call.mod);
     uint8_t* w = call.work.data();
@@ -141,9 +126,9 @@ TEST(TzvExp, BadLanesAndWholeCallChecks)
             << c.pwrBits << "/" << c.modBits << "/" << c.size;
     EXPECT_EQ(call.run(nullptr, b.data(), e.data(), m.data()), 0x22222222u);
     EXPECT_EQ(call.run(o.data(), b.data(), e.data(), nullptr), 0x22222222u);
-    for (int i = 0; i < kLanes; ++i) EXPECT_EQ(call.out[i], Words(wordsFor(bits), kUntouched)) << i;
+    for (int i = 0; i < kLanes; ++i) EXPECT_EQ(call.out[i], Words(call.words, kUntouched)) << i;
 
-    Words even = call.mod[4], zero(wordsFor(bits), 0), longPwr = call.pwr[6], wide = call.mod[3];
+    Words even = call.mod[4], zero(call.words, 0), longPwr = call.pwr[6], wide = call.mod[3];
     even[0] &= ~1ull;
     longPwr[7] |= 1ull << 60; // bit 508: beyond the announced 500 bits
     wide[15] |= 1ull << 40;   // bit 1000: beyond the announced 1000 bits
@@ -153,5 +138,5 @@ TEST(TzvExp, BadLanesAndWholeCallChecks)
     const unsigned expected[kLanes] = {kNull, kNull, kNull, kBad, kBad, kBad, kBad, kOk};
     for (int i = 0; i < kLanes; ++i) EXPECT_EQ(tzv_get_lane_sts(sts, i), expected[i]) << "lane " << i;
     EXPECT_EQ(call.out[7], call.want[7]);
-    for (int i = 1; i < 7; ++i) EXPECT_EQ(call.out[i], Words(wordsFor(bits), kUntouched)) << i;
+    for (int i = 1; i < 7; ++i) EXPECT_EQ(call.out[i], Words(call.words, kUntouched)) << i;
 }

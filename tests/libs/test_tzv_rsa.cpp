@@ -6,7 +6,6 @@
 
 #include <deque>
 #include <fstream>
-#include <functional>
 #include <map>
 #include <random>
 #include <thread>
@@ -39,9 +38,8 @@ std::vector<RsaKey> keyGenVectors(int bits)
         RsaKey k{bnFromHex(r.text("n")), bnFromHex(r.text("e")), bnFromHex(r.text("d")), bnFromHex(r.text("p")),
                  bnFromHex(r.text("q")), newBn(), newBn(), newBn()};
         if (!BN_is_word(k.e.get(), 65537)) continue;
-        Bn pm1 = offset(k.p.get(), -1), qm1 = offset(k.q.get(), -1);
-        BN_mod(k.dp.get(), k.d.get(), pm1.get(), bnCtx());
-        BN_mod(k.dq.get(), k.d.get(), qm1.get(), bnCtx());
+        BN_mod(k.dp.get(), k.d.get(), offset(k.p.get(), -1).get(), bnCtx());
+        BN_mod(k.dq.get(), k.d.get(), offset(k.q.get(), -1).get(), bnCtx());
         BN_mod_inverse(k.invq.get(), k.q.get(), k.p.get(), bnCtx());
         keys.push_back(std::move(k));
     }
@@ -54,38 +52,33 @@ struct Pkcs1Case {
     Bytes cipher; // its raw encryption
 };
 
-// The file labels each value with a comment line ("# Modulus:", "# Seed:") followed by lines of
-// hex. Of the two "Exponent" labels the private one comes last; "Coefficient" ends a key and
-// "Encryption" a case of it.
+// The file labels each value with a comment line ("# Modulus:") followed by lines of hex. Of the
+// two "Exponent" labels the private one comes last; "Coefficient" ends a key, "Encryption" a case.
 const std::vector<Pkcs1Case>& pkcs1Cases()
 {
     static std::deque<RsaKey> keys;
     static const std::vector<Pkcs1Case> cases = [] {
-        std::vector<Pkcs1Case> out;
         std::ifstream in(vectors::path("asymmetric/RSA/pkcs1v15crypt-vectors.txt"));
+        std::vector<std::pair<std::string, std::string>> values;
+        for (std::string line; std::getline(in, line);) {
+            line = vectors::trimmed(line);
+            if (line.size() > 2 && line[0] == '#' && line.back() == ':')
+                values.push_back({vectors::trimmed(line.substr(1, line.size() - 2)), ""});
+            else if (!line.empty() && line[0] != '#' && !values.empty())
+                for (char c : line) values.back().second += c == ' ' ? "" : std::string(1, c);
+        }
+        std::vector<Pkcs1Case> out;
         std::map<std::string, std::string> f;
-        std::string label, line;
-        auto finishValue = [&] {
-            auto hex = [&](const char* name) { return bnFromHex(f[name]); };
+        auto hex = [&](const char* name) { return bnFromHex(f[name]); };
+        for (const auto& [label, value] : values) {
+            f[label] = value;
             if (label == "Coefficient")
                 keys.push_back({hex("Modulus"), hex("Public exponent"), hex("Exponent"), hex("Prime 1"),
                                 hex("Prime 2"), hex("Prime exponent 1"), hex("Prime exponent 2"), hex("Coefficient")});
-            if (label != "Encryption") return;
-            Bytes block = vectors::fromHex("0002" + f["Seed"] + "00" + f["Message"]);
-            out.push_back({&keys.back(), block, vectors::fromHex(f["Encryption"])});
-        };
-        while (std::getline(in, line)) {
-            line = vectors::trimmed(line);
-            if (line.size() > 2 && line[0] == '#' && line.back() == ':') {
-                finishValue();
-                label = vectors::trimmed(line.substr(1, line.size() - 2));
-                f[label].clear();
-            } else if (!line.empty() && line[0] != '#' && !label.empty()) {
-                for (char c : line)
-                    if (c != ' ') f[label] += c;
-            }
+            if (label == "Encryption")
+                out.push_back({&keys.back(), vectors::fromHex("0002" + f["Seed"] + "00" + f["Message"]),
+                               vectors::fromHex(value)});
         }
-        finishValue();
         return out;
     }();
     return cases;
@@ -110,19 +103,22 @@ struct RsaLanes {
     std::array<Words, kLanes> n, d, p, q, dp, dq, invq;
     Bytes work = Bytes(tzv_RSA_Method_BufSize(tzv_RSA4K_private_crt_Method()) + 64, 0x3C);
 
-    explicit RsaLanes(int bits_) : bits(bits_) { resetOutputs(); }
+    RsaLanes(int bits_, const RsaKey& k) : bits(bits_)
+    {
+        for (int i = 0; i < kLanes; ++i) setKey(i, k);
+        resetOutputs();
+    }
     void setKey(int lane, const RsaKey& k)
     {
-        n[lane] = toWords(k.n.get(), bits / 64), d[lane] = toWords(k.d.get(), bits / 64);
-        p[lane] = toWords(k.p.get(), bits / 128), q[lane] = toWords(k.q.get(), bits / 128);
-        dp[lane] = toWords(k.dp.get(), bits / 128), dq[lane] = toWords(k.dq.get(), bits / 128);
-        invq[lane] = toWords(k.invq.get(), bits / 128);
+        const int w = bits / 64;
+        n[lane] = toWords(k.n.get(), w), d[lane] = toWords(k.d.get(), w), p[lane] = toWords(k.p.get(), w / 2);
+        q[lane] = toWords(k.q.get(), w / 2), dp[lane] = toWords(k.dp.get(), w / 2);
+        dq[lane] = toWords(k.dq.get(), w / 2), invq[lane] = toWords(k.invq.get(), w / 2);
     }
     void resetOutputs()
     {
         for (auto& t : to) t.assign(bits / 8, 0xA5);
     }
-    bool untouched(int lane) const { return to[lane] == Bytes(bits / 8, 0xA5); }
 
     // The lane arrays, open to edits (null lanes, other values) before the call.
     struct Args {
@@ -133,10 +129,10 @@ struct RsaLanes {
     Args args() { return {inLanes(from), outLanes(to), inLanes(n), inLanes(d), inLanes(p), inLanes(q),
                           inLanes(dp), inLanes(dq), inLanes(invq)}; }
 
-    tzv_status call(Kind kind, const Args& a) { return call(kind, a, bits, methodOf(kind, bits)); }
-    tzv_status call(Kind kind) { return call(kind, args()); }
-    tzv_status call(Kind kind, const Args& a, int size, const tzv_rsa_method* m, bool withWork = true)
+    // With no method, the call's own size and method.
+    tzv_status call(Kind kind, const Args& a, int size = 0, const tzv_rsa_method* m = nullptr, bool withWork = true)
     {
+        if (!m) size = bits, m = methodOf(kind, bits);
         const size_t end = work.size() - 64;
         uint8_t* w = withWork ? work.data() + end - tzv_RSA_Method_BufSize(m) : nullptr;
         tzv_status sts = kind == kPublic ? tzv_rsa_public_mb8(a.from.data(), a.to.data(), a.n.data(), size, m, w)
@@ -154,19 +150,17 @@ struct RsaLanes {
 void checkThreeWays(int bits, const std::array<const RsaKey*, kLanes>& keys, const std::array<Bytes, kLanes>& plain,
                     const std::array<Bytes, kLanes>& cipher, const std::string& what)
 {
-    RsaLanes call(bits);
-    for (int i = 0; i < kLanes; ++i) call.setKey(i, *keys[i]);
-    call.from = plain;
-    ASSERT_EQ(call.call(kPublic), 0u) << what;
-    for (int i = 0; i < kLanes; ++i) EXPECT_EQ(call.to[i], cipher[i]) << what << ": public, lane " << i;
-    call.from = cipher;
-    auto inPlace = call.args();
-    for (int i = 0; i < kLanes; ++i) inPlace.to[i] = call.from[i].data();
-    ASSERT_EQ(call.call(kPrivate, inPlace), 0u) << what;
-    for (int i = 0; i < kLanes; ++i) EXPECT_EQ(call.from[i], plain[i]) << what << ": private, lane " << i;
-    call.from = cipher;
-    ASSERT_EQ(call.call(kCrt), 0u) << what;
-    for (int i = 0; i < kLanes; ++i) EXPECT_EQ(call.to[i], plain[i]) << what << ": private CRT, lane " << i;
+    RsaLanes call(bits, *keys[0]);
+    for (int i = 1; i < kLanes; ++i) call.setKey(i, *keys[i]);
+    for (Kind kind : {kPublic, kPrivate, kCrt}) {
+        call.from = kind == kPublic ? plain : cipher;
+        auto a = call.args();
+        if (kind == kPrivate) a.to = outLanes(call.from);
+        ASSERT_EQ(call.call(kind, a), 0u) << what << ", kind " << kind;
+        for (int i = 0; i < kLanes; ++i)
+            EXPECT_EQ(kind == kPrivate ? call.from[i] : call.to[i], kind == kPublic ? cipher[i] : plain[i])
+                << what << ", kind " << kind << ", lane " << i;
+    }
 }
 
 // Uniform in [1, n-1], as a byte string of the modulus length.
@@ -174,8 +168,8 @@ Bytes randomBelow(std::mt19937_64& rng, const BIGNUM* n)
 {
     Bytes raw(BN_num_bytes(n) + 8);
     for (auto& c : raw) c = (uint8_t)rng();
-    Bn v = bnFromBytes(raw), m = offset(n, -1);
-    BN_mod(v.get(), v.get(), m.get(), bnCtx());
+    Bn v = bnFromBytes(raw);
+    BN_mod(v.get(), v.get(), offset(n, -1).get(), bnCtx());
     BN_add_word(v.get(), 1);
     return toBytes(v.get(), BN_num_bytes(n));
 }
@@ -247,12 +241,9 @@ TEST(TzvRsa, WholeCallChecksAndBadLanes)
     const int bits = 2048;
     const RsaKey k = std::move(keyGenVectors(bits)[0]);
     std::mt19937_64 rng(3);
-    RsaLanes call(bits);
+    RsaLanes call(bits, k);
     std::array<Bytes, kLanes> plain, cipher;
-    for (int i = 0; i < kLanes; ++i) {
-        call.setKey(i, k);
-        plain[i] = randomBelow(rng, k.n.get()), cipher[i] = referencePublic(plain[i], k);
-    }
+    for (int i = 0; i < kLanes; ++i) plain[i] = randomBelow(rng, k.n.get()), cipher[i] = referencePublic(plain[i], k);
     call.from = plain;
     uint64_t fake[8] = {3, 2048, 1, 1, 0, 0, 0, 0}; // not one of the library's descriptors
     const auto* fakeMethod = reinterpret_cast<const tzv_rsa_method*>(fake);
@@ -272,7 +263,7 @@ TEST(TzvRsa, WholeCallChecksAndBadLanes)
     EXPECT_EQ(tzv_rsa_private_crt_mb8(a.from.data(), a.to.data(), a.p.data(), a.q.data(), nullptr, a.dq.data(),
                                       a.invq.data(), bits, methodOf(kCrt, bits), w),
               0x22222222u);
-    for (int i = 0; i < kLanes; ++i) EXPECT_TRUE(call.untouched(i)) << i;
+    for (int i = 0; i < kLanes; ++i) EXPECT_EQ(call.to[i], Bytes(bits / 8, 0xA5)) << i;
 
     Bytes nBytes = toBytes(k.n.get(), bits / 8), ones(bits / 8, 0xFF);
     Words evenN = call.n[0], shortN = call.n[0], zeroD(bits / 64, 0), bigD = call.n[0]; // d = n: too large
@@ -280,43 +271,32 @@ TEST(TzvRsa, WholeCallChecksAndBadLanes)
     evenN[0] ^= 1, evenP[0] ^= 1, badInvq[0] ^= 4;
     shortN[bits / 64 - 1] >>= 1; // one bit short of the size
     shortN[0] |= 1;
-
-    struct Case {
-        Kind kind;
-        std::function<void(RsaLanes::Args&)> damage;
-        unsigned want[kLanes];
-    };
-    const Case cases[] = {
-        // null from, null to, null n, input = n, input all ones, even n, short n
-        {kPublic, [&](RsaLanes::Args& a) {
-             a.from[0] = nullptr, a.to[1] = nullptr, a.n[2] = nullptr, a.from[3] = nBytes.data();
-             a.from[4] = ones.data(), a.n[5] = evenN.data(), a.n[6] = shortN.data();
-         }, {kNull, kNull, kNull, kBad, kBad, kBad, kBad, kOk}},
-        // null d, d = 0, d >= n, input = n, even n
-        {kPrivate, [&](RsaLanes::Args& a) {
-             a.d[0] = nullptr, a.d[1] = zeroD.data(), a.d[2] = bigD.data(), a.from[3] = nBytes.data();
-             a.n[4] = evenN.data();
-         }, {kNull, kBad, kBad, kBad, kBad, kOk, kOk, kOk}},
-        // null invq, input = n, wrong coefficient, dp >= p, even p, p and q swapped (then invq is
-        // no longer q^-1 mod p), null dq
-        {kCrt, [&](RsaLanes::Args& a) {
-             a.invq[0] = nullptr, a.from[1] = nBytes.data(), a.invq[2] = badInvq.data(), a.dp[3] = bigDp.data();
-             a.p[4] = evenP.data(), a.p[5] = call.q[5].data(), a.q[5] = call.p[5].data(), a.dq[6] = nullptr;
-         }, {kNull, kBad, kBad, kBad, kBad, kBad, kNull, kOk}},
-    };
-    for (const Case& c : cases) {
-        call.from = c.kind == kPublic ? plain : cipher;
+    auto check = [&](Kind kind, auto damage, std::array<unsigned, kLanes> want) {
+        call.from = kind == kPublic ? plain : cipher;
         call.resetOutputs();
         auto a = call.args();
-        c.damage(a);
-        tzv_status sts = call.call(c.kind, a);
+        damage(a);
+        tzv_status sts = call.call(kind, a);
         for (int i = 0; i < kLanes; ++i) {
-            EXPECT_EQ(tzv_get_lane_sts(sts, i), c.want[i]) << "kind " << c.kind << " lane " << i;
-            if (c.want[i] == kOk) {
-                EXPECT_EQ(call.to[i], c.kind == kPublic ? cipher[i] : plain[i]) << i;
-            } else if (a.to[i]) {
-                EXPECT_TRUE(call.untouched(i)) << "kind " << c.kind << " lane " << i;
-            }
+            EXPECT_EQ(tzv_get_lane_sts(sts, i), want[i]) << "kind " << kind << " lane " << i;
+            EXPECT_EQ(call.to[i], want[i] != kOk ? Bytes(bits / 8, 0xA5) : kind == kPublic ? cipher[i] : plain[i])
+                << "kind " << kind << " lane " << i;
         }
-    }
+    };
+    // null from, null to, null n, input = n, input all ones, even n, short n
+    check(kPublic, [&](RsaLanes::Args& a) {
+        a.from[0] = nullptr, a.to[1] = nullptr, a.n[2] = nullptr, a.from[3] = nBytes.data();
+        a.from[4] = ones.data(), a.n[5] = evenN.data(), a.n[6] = shortN.data();
+    }, {kNull, kNull, kNull, kBad, kBad, kBad, kBad, kOk});
+    // null d, d = 0, d >= n, input = n, even n
+    check(kPrivate, [&](RsaLanes::Args& a) {
+        a.d[0] = nullptr, a.d[1] = zeroD.data(), a.d[2] = bigD.data(), a.from[3] = nBytes.data();
+        a.n[4] = evenN.data();
+    }, {kNull, kBad, kBad, kBad, kBad, kOk, kOk, kOk});
+    // null invq, input = n, wrong coefficient, dp >= p, even p, p and q swapped (then invq is no
+    // longer q^-1 mod p), null dq
+    check(kCrt, [&](RsaLanes::Args& a) {
+        a.invq[0] = nullptr, a.from[1] = nBytes.data(), a.invq[2] = badInvq.data(), a.dp[3] = bigDp.data();
+        a.p[4] = evenP.data(), a.p[5] = call.q[5].data(), a.q[5] = call.p[5].data(), a.dq[6] = nullptr;
+    }, {kNull, kBad, kBad, kBad, kBad, kBad, kNull, kOk});
 }

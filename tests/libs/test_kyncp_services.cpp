@@ -294,15 +294,13 @@ TEST(KyncpPRNG, OutputIsTheDocumentedHash)
 
     // Block n = SHA-256("kyncp-prng" || seedBits || 16 seed words || n as 64 bits), little-endian;
     // each call starts a new block, and setting the seed again restarts the stream.
-    auto block = [&](uint32_t n) {
-        std::vector<unsigned char> msg(std::begin("kyncp-prng"), std::end("kyncp-prng") - 1);
-        Words fields = {512};
-        for (int i = 0; i < 16; ++i) fields.push_back(i < (int)seed.size() ? seed[i] : 0);
-        fields.insert(fields.end(), {n, 0});
-        for (int32u v : fields)
-            for (int i = 0; i < 4; ++i) msg.push_back((unsigned char)(v >> (8 * i)));
+    auto block = [&](int32u n) {
+        Words fields = seed;
+        fields.resize(16);
+        fields.insert(fields.begin(), 512), fields.insert(fields.end(), {n, 0});
+        const std::string msg = "kyncp-prng" + std::string(reinterpret_cast<char*>(fields.data()), 4 * fields.size());
         Words digest(8);
-        SHA256(msg.data(), msg.size(), reinterpret_cast<unsigned char*>(digest.data()));
+        SHA256((const unsigned char*)msg.data(), msg.size(), (unsigned char*)digest.data());
         return digest;
     };
     int32u out[3] = {0, 0, 0xFFFFFFFFu};
@@ -485,16 +483,12 @@ TEST(KyncpArguments, BadArgumentsAreRefused)
     for (const auto& group : groups)
         for (const Call& c : group.second) EXPECT_EQ(group.first, c.second()) << c.first;
     // What was refused changed nothing.
-    EXPECT_EQ(Words{3}, bn.words());
-    EXPECT_EQ(Words{9}, num.words());
-    EXPECT_TRUE(tiny.words().empty());
-    EXPECT_TRUE(tooSmall.words().empty());
+    EXPECT_EQ((std::vector<Words>{{3}, {9}, {}, {}}), (std::vector<Words>{bn.words(), num.words(), tiny.words(),
+                                                                          tooSmall.words()}));
     EXPECT_EQ(99u, result);
     ASSERT_EQ(kynStsNoErr, kynsMontGet(out, &k, mont));
     EXPECT_EQ((Words{good[0], good[1]}), Words(out, out + k)) << "a failed set keeps the modulus";
     EXPECT_EQ(kynStsIncompleteContextErr, kynsMontGet(out, &k, unset));
     ASSERT_EQ(kynStsNoErr, kynsDLPGet(pOut.get(), rOut.get(), gOut.get(), dl));
-    EXPECT_EQ(p, pOut.words());
-    EXPECT_EQ(r, rOut.words());
-    EXPECT_EQ(Words{2}, gOut.words());
+    EXPECT_EQ((std::vector<Words>{p, r, {2}}), (std::vector<Words>{pOut.words(), rOut.words(), gOut.words()}));
 }

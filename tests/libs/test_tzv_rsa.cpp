@@ -46,18 +46,20 @@ std::vector<RsaKey> keyGenVectors(int bits)
     return keys;
 }
 
-struct Pkcs1Case {
+// A lane's key, a raw RSA input and its raw encryption.
+struct Lane {
     const RsaKey* key;
-    Bytes block;  // 00 02 ‖ seed ‖ 00 ‖ message: the raw RSA input
-    Bytes cipher; // its raw encryption
+    Bytes plain, cipher;
 };
+using Lanes = std::array<Lane, kLanes>;
 
 // The file labels each value with a comment line ("# Modulus:") followed by lines of hex. Of the
-// two "Exponent" labels the private one comes last; "Coefficient" ends a key, "Encryption" a case.
-const std::vector<Pkcs1Case>& pkcs1Cases()
+// two "Exponent" labels the private one comes last; "Coefficient" ends a key, "Encryption" a case,
+// whose input is the padded block 00 02 ‖ seed ‖ 00 ‖ message.
+const std::vector<Lane>& pkcs1Cases()
 {
     static std::deque<RsaKey> keys;
-    static const std::vector<Pkcs1Case> cases = [] {
+    static const std::vector<Lane> cases = [] {
         std::ifstream in(vectors::path("asymmetric/RSA/pkcs1v15crypt-vectors.txt"));
         std::vector<std::pair<std::string, std::string>> values;
         for (std::string line; std::getline(in, line);) {
@@ -67,7 +69,7 @@ const std::vector<Pkcs1Case>& pkcs1Cases()
             else if (!line.empty() && line[0] != '#' && !values.empty())
                 for (char c : line) values.back().second += c == ' ' ? "" : std::string(1, c);
         }
-        std::vector<Pkcs1Case> out;
+        std::vector<Lane> out;
         std::map<std::string, std::string> f;
         auto hex = [&](const char* name) { return bnFromHex(f[name]); };
         for (const auto& [label, value] : values) {
@@ -103,21 +105,16 @@ struct RsaLanes {
     std::array<Words, kLanes> n, d, p, q, dp, dq, invq;
     Bytes work = Bytes(tzv_RSA_Method_BufSize(tzv_RSA4K_private_crt_Method()) + 64, 0x3C);
 
-    RsaLanes(int bits_, const RsaKey& k) : bits(bits_)
-    {
-        for (int i = 0; i < kLanes; ++i) setKey(i, k);
-        resetOutputs();
-    }
-    void setKey(int lane, const RsaKey& k)
+    RsaLanes(int bits_, const Lanes& lanes) : bits(bits_)
     {
         const int w = bits / 64;
-        n[lane] = toWords(k.n.get(), w), d[lane] = toWords(k.d.get(), w), p[lane] = toWords(k.p.get(), w / 2);
-        q[lane] = toWords(k.q.get(), w / 2), dp[lane] = toWords(k.dp.get(), w / 2);
-        dq[lane] = toWords(k.dq.get(), w / 2), invq[lane] = toWords(k.invq.get(), w / 2);
-    }
-    void resetOutputs()
-    {
-        for (auto& t : to) t.assign(bits / 8, 0xA5);
+        for (int i = 0; i < kLanes; ++i) {
+            const RsaKey& k = *lanes[i].key;
+            n[i] = toWords(k.n.get(), w), d[i] = toWords(k.d.get(), w), p[i] = toWords(k.p.get(), w / 2);
+            q[i] = toWords(k.q.get(), w / 2), dp[i] = toWords(k.dp.get(), w / 2);
+            dq[i] = toWords(k.dq.get(), w / 2), invq[i] = toWords(k.invq.get(), w / 2);
+            from[i] = lanes[i].plain, to[i].assign(bits / 8, 0xA5);
+        }
     }
 
     // The lane arrays, open to edits (null lanes, other values) before the call.
@@ -147,18 +144,16 @@ struct RsaLanes {
 
 // The three functions over 8 lanes of (key, plaintext, ciphertext); the private call decrypts in
 // place, every lane's output over its input.
-void checkThreeWays(int bits, const std::array<const RsaKey*, kLanes>& keys, const std::array<Bytes, kLanes>& plain,
-                    const std::array<Bytes, kLanes>& cipher, const std::string& what)
+void checkThreeWays(int bits, const Lanes& lanes, const std::string& what)
 {
-    RsaLanes call(bits, *keys[0]);
-    for (int i = 1; i < kLanes; ++i) call.setKey(i, *keys[i]);
+    RsaLanes call(bits, lanes);
     for (Kind kind : {kPublic, kPrivate, kCrt}) {
-        call.from = kind == kPublic ? plain : cipher;
+        for (int i = 0; i < kLanes; ++i) call.from[i] = kind == kPublic ? lanes[i].plain : lanes[i].cipher;
         auto a = call.args();
         if (kind == kPrivate) a.to = outLanes(call.from);
         ASSERT_EQ(call.call(kind, a), 0u) << what << ", kind " << kind;
         for (int i = 0; i < kLanes; ++i)
-            EXPECT_EQ(kind == kPrivate ? call.from[i] : call.to[i], kind == kPublic ? cipher[i] : plain[i])
+            EXPECT_EQ(kind == kPrivate ? call.from[i] : call.to[i], kind == kPublic ? lanes[i].cipher : lanes[i].plain)
                 << what << ", kind " << kind << ", lane " << i;
     }
 }
@@ -174,11 +169,12 @@ Bytes randomBelow(std::mt19937_64& rng, const BIGNUM* n)
     return toBytes(v.get(), BN_num_bytes(n));
 }
 
-Bytes referencePublic(const Bytes& m, const RsaKey& k)
+// A lane of key k with input m, encrypted by OpenSSL.
+Lane referenceLane(const RsaKey& k, const Bytes& m)
 {
     Bn c;
     BN_mod_exp(c.get(), bnFromBytes(m).get(), k.e.get(), k.n.get(), bnCtx());
-    return toBytes(c.get(), BN_num_bytes(k.n.get()));
+    return {&k, m, toBytes(c.get(), BN_num_bytes(k.n.get()))};
 }
 
 } // namespace
@@ -188,20 +184,16 @@ TEST(TzvRsa, Pkcs1EncryptionVectors)
     const auto& all = pkcs1Cases();
     ASSERT_EQ(all.size(), 300u);
     for (int bits : {1024, 2048}) {
-        std::vector<const Pkcs1Case*> cases;
-        for (const auto& c : all)
-            if (BN_num_bits(c.key->n.get()) == bits) cases.push_back(&c);
+        std::vector<Lane> cases;
+        std::copy_if(all.begin(), all.end(), std::back_inserter(cases),
+                     [&](const Lane& c) { return BN_num_bits(c.key->n.get()) == bits; });
         ASSERT_EQ(cases.size(), bits == 1024 ? 120u : 20u);
         // Lane i takes case start + 7i: neighbouring lanes get different keys (20 cases per key).
         for (size_t start = 0; start < cases.size(); start += 3) {
-            std::array<const RsaKey*, kLanes> keys{};
-            std::array<Bytes, kLanes> plain, cipher;
-            for (int i = 0; i < kLanes; ++i) {
-                const Pkcs1Case* c = cases[(start + 7 * i) % cases.size()];
-                ASSERT_TRUE(BN_is_word(c->key->e.get(), 65537));
-                keys[i] = c->key, plain[i] = c->block, cipher[i] = c->cipher;
-            }
-            checkThreeWays(bits, keys, plain, cipher, std::to_string(bits) + " bits, case " + std::to_string(start));
+            Lanes lanes;
+            for (int i = 0; i < kLanes; ++i) lanes[i] = cases[(start + 7 * i) % cases.size()];
+            for (const Lane& l : lanes) ASSERT_TRUE(BN_is_word(l.key->e.get(), 65537));
+            checkThreeWays(bits, lanes, std::to_string(bits) + " bits, case " + std::to_string(start));
         }
     }
 }
@@ -216,19 +208,16 @@ TEST(TzvRsa, KeyGenVectorsOfEverySizeInConcurrentThreads)
             const std::vector<RsaKey> keys = keyGenVectors(bits);
             ASSERT_EQ(keys.size(), 2u) << bits;
             std::mt19937_64 rng(bits);
-            std::array<const RsaKey*, kLanes> laneKeys{};
-            std::array<Bytes, kLanes> plain, cipher;
+            Lanes lanes;
             for (int i = 0; i < kLanes; ++i) {
                 const RsaKey& k = keys[i % 2];
                 ASSERT_EQ(BN_num_bits(k.n.get()), bits);
-                laneKeys[i] = &k;
-                plain[i] = i == 0 ? toBytes(offset(k.n.get(), -1).get(), bits / 8)
-                         : i == 1 ? toBytes(bnWord(1).get(), bits / 8) : randomBelow(rng, k.n.get());
-                cipher[i] = referencePublic(plain[i], k);
+                lanes[i] = referenceLane(k, i == 0   ? toBytes(offset(k.n.get(), -1).get(), bits / 8)
+                                            : i == 1 ? toBytes(bnWord(1).get(), bits / 8)
+                                                     : randomBelow(rng, k.n.get()));
             }
-            ASSERT_EQ(cipher[1], plain[1]);
-            for (int round = 0; round < 3; ++round)
-                checkThreeWays(bits, laneKeys, plain, cipher, "KeyGen " + std::to_string(bits));
+            ASSERT_EQ(lanes[1].cipher, lanes[1].plain);
+            for (int round = 0; round < 3; ++round) checkThreeWays(bits, lanes, "KeyGen " + std::to_string(bits));
         });
     for (auto& t : threads) t.join();
 }
@@ -241,10 +230,9 @@ TEST(TzvRsa, WholeCallChecksAndBadLanes)
     const int bits = 2048;
     const RsaKey k = std::move(keyGenVectors(bits)[0]);
     std::mt19937_64 rng(3);
-    RsaLanes call(bits, k);
-    std::array<Bytes, kLanes> plain, cipher;
-    for (int i = 0; i < kLanes; ++i) plain[i] = randomBelow(rng, k.n.get()), cipher[i] = referencePublic(plain[i], k);
-    call.from = plain;
+    Lanes lanes;
+    for (Lane& l : lanes) l = referenceLane(k, randomBelow(rng, k.n.get()));
+    RsaLanes call(bits, lanes);
     uint64_t fake[8] = {3, 2048, 1, 1, 0, 0, 0, 0}; // not one of the library's descriptors
     const auto* fakeMethod = reinterpret_cast<const tzv_rsa_method*>(fake);
     EXPECT_EQ(tzv_RSA_Method_BufSize(fakeMethod), 0);
@@ -269,18 +257,17 @@ TEST(TzvRsa, WholeCallChecksAndBadLanes)
     Words evenN = call.n[0], shortN = call.n[0], zeroD(bits / 64, 0), bigD = call.n[0]; // d = n: too large
     Words badInvq = call.invq[0], bigDp = call.p[0], evenP = call.p[0];
     evenN[0] ^= 1, evenP[0] ^= 1, badInvq[0] ^= 4;
-    shortN[bits / 64 - 1] >>= 1; // one bit short of the size
-    shortN[0] |= 1;
+    shortN[bits / 64 - 1] >>= 1, shortN[0] |= 1; // one bit short of the size, odd
     auto check = [&](Kind kind, auto damage, std::array<unsigned, kLanes> want) {
-        call.from = kind == kPublic ? plain : cipher;
-        call.resetOutputs();
-        auto a = call.args();
+        RsaLanes one(bits, lanes);
+        for (int i = 0; i < kLanes; ++i) one.from[i] = kind == kPublic ? lanes[i].plain : lanes[i].cipher;
+        auto a = one.args();
         damage(a);
-        tzv_status sts = call.call(kind, a);
+        tzv_status sts = one.call(kind, a);
         for (int i = 0; i < kLanes; ++i) {
+            const Bytes& good = kind == kPublic ? lanes[i].cipher : lanes[i].plain;
             EXPECT_EQ(tzv_get_lane_sts(sts, i), want[i]) << "kind " << kind << " lane " << i;
-            EXPECT_EQ(call.to[i], want[i] != kOk ? Bytes(bits / 8, 0xA5) : kind == kPublic ? cipher[i] : plain[i])
-                << "kind " << kind << " lane " << i;
+            EXPECT_EQ(one.to[i], want[i] == kOk ? good : Bytes(bits / 8, 0xA5)) << "kind " << kind << " lane " << i;
         }
     };
     // null from, null to, null n, input = n, input all ones, even n, short n

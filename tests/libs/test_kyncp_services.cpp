@@ -74,10 +74,11 @@ Words wordsOf(const BIGNUM* b)
     if (!w.empty()) BN_bn2lebinpad(b, reinterpret_cast<unsigned char*>(w.data()), (int)w.size() * 4);
     return w;
 }
-Words randomWords(int n, bool odd, bool topBit)
+// A random odd number of exactly n words.
+Words randomOdd(int n)
 {
     BnPtr b(BN_new(), BN_free);
-    BN_rand(b.get(), 32 * n, topBit ? BN_RAND_TOP_ONE : BN_RAND_TOP_ANY, odd ? BN_RAND_BOTTOM_ODD : BN_RAND_BOTTOM_ANY);
+    BN_rand(b.get(), 32 * n, BN_RAND_TOP_ONE, BN_RAND_BOTTOM_ODD);
     return wordsOf(b.get());
 }
 
@@ -240,23 +241,19 @@ TEST(KyncpMontgomery, ProductsMatchOpenSsl)
 {
     BnPtr expected(BN_new(), BN_free);
     std::unique_ptr<BN_CTX, decltype(&BN_CTX_free)> ctx(BN_CTX_new(), BN_CTX_free);
-    for (int k : {1, 3, 33}) {
+    for (int k : {1, 3, 33})
         for (KynsExpMethod method : {kynsBinaryMethod, kynsSlidingWindows}) {
-            int size = 0;
+            int size = 0, got = 0;
             ASSERT_EQ(kynStsNoErr, kynsMontGetSize(method, k + 1, &size));
             Buffer buf(size, 7);
             _cpMontgomery* mont = buf.as<_cpMontgomery>();
             ASSERT_EQ(kynStsNoErr, kynsMontInit(method, k + 1, mont));
             // As the harness sets it: a random odd modulus, top bit set, with a leading zero word.
-            Words m = randomWords(k, true, true);
-            m.push_back(0);
-            ASSERT_EQ(kynStsNoErr, kynsMontSet(m.data(), (int)m.size(), mont));
-            m.pop_back();
-            Words back(k + 1, 0xFFFFFFFFu);
-            int got = 0;
+            Words m = randomOdd(k), padded = m, back(k + 1, 0xFFFFFFFFu);
+            padded.push_back(0);
+            ASSERT_EQ(kynStsNoErr, kynsMontSet(padded.data(), k + 1, mont));
             ASSERT_EQ(kynStsNoErr, kynsMontGet(back.data(), &got, mont));
-            back.resize(got);
-            EXPECT_EQ(m, back);
+            EXPECT_EQ(m, Words(back.begin(), back.begin() + got));
 
             BnPtr mBn = bnOf(m), aBn(BN_new(), BN_free), bBn(BN_new(), BN_free);
             BN_rand_range(aBn.get(), mBn.get());
@@ -279,7 +276,6 @@ TEST(KyncpMontgomery, ProductsMatchOpenSsl)
             ASSERT_EQ(kynStsNoErr, kynsMontMul(three.get(), third.get(), mont, zero.get()));
             EXPECT_TRUE(zero.words().empty()) << "k=" << k;
         }
-    }
 }
 
 TEST(KyncpPRNG, OutputIsTheDocumentedHash)
@@ -305,9 +301,8 @@ TEST(KyncpPRNG, OutputIsTheDocumentedHash)
     };
     int32u out[3] = {0, 0, 0xFFFFFFFFu};
     ASSERT_EQ(kynStsNoErr, kynsPRNGen(out, 40, ctx));
-    EXPECT_EQ(block(0)[0], out[0]);
-    EXPECT_EQ(block(0)[1] & 0xFF, out[1]) << "the top word keeps only 40 - 32 = 8 bits";
-    EXPECT_EQ(0xFFFFFFFFu, out[2]) << "nothing written past (nBits + 31) / 32 words";
+    // 40 bits: the top word keeps only 40 - 32 = 8 bits, nothing is written past it.
+    EXPECT_EQ((Words{block(0)[0], block(0)[1] & 0xFF, 0xFFFFFFFFu}), Words(out, out + 3));
     Words stream(16);
     ASSERT_EQ(kynStsNoErr, kynsPRNGen(stream.data(), 512, ctx));
     Words want = block(1), second = block(2);
@@ -341,9 +336,9 @@ TEST(KyncpPrime, AgreesWithOpenSsl)
     }
     numbers.emplace_back(BN_new(), BN_free);
     ASSERT_EQ(1, BN_generate_prime_ex(numbers.back().get(), 256, 0, nullptr, nullptr, nullptr));
-    numbers.push_back(bnOf(wordsOf(numbers.back().get())));
-    BN_mul(numbers.back().get(), numbers.back().get(), numbers[16].get(), ctx.get());
-    for (int i = 0; i < 200; ++i) numbers.push_back(bnOf(randomWords(3, true, true)));
+    numbers.emplace_back(BN_new(), BN_free);
+    BN_mul(numbers.back().get(), numbers[19].get(), numbers[16].get(), ctx.get());
+    for (int i = 0; i < 200; ++i) numbers.push_back(bnOf(randomOdd(3)));
     int primes = 0;
     for (const BnPtr& n : numbers) {
         const int expected = BN_check_prime(n.get(), ctx.get(), nullptr);
@@ -364,7 +359,7 @@ TEST(KyncpPrime, AgreesWithOpenSsl)
 TEST(KyncpArguments, BadArgumentsAreRefused)
 {
     Num bn(4, {3}), num(4, {9}), big(6, {1, 0, 0, 0, 0, 1}), negative(2, {3}, kynsBigNumNEG), tiny(1), tooSmall(2);
-    Num fine(2, {0x12345678u, 1}), seedOut(5), tooLong(17, randomWords(17, true, true)), m(2, {0xFFFFFFFBu});
+    Num fine(2, {0x12345678u, 1}), seedOut(5), tooLong(17, randomOdd(17)), m(2, {0xFFFFFFFBu});
     _cpBigNum* b = bn.get();
     int size = 0, bits = 0, k = 0;
     int32u words[4] = {1, 2, 3, 4}, result = 99, out[4], *ptr = nullptr;
@@ -392,7 +387,7 @@ TEST(KyncpArguments, BadArgumentsAreRefused)
     Buffer dlpBuf(size), emptyDlp(size);
     _cpDLP *dl = dlpBuf.as<_cpDLP>(), *unsetDl = emptyDlp.as<_cpDLP>();
     kynsDLPInit(1024, 160, dl), kynsDLPInit(1024, 160, unsetDl);
-    const Words p = randomWords(32, true, true), r = randomWords(5, true, true);
+    const Words p = randomOdd(32), r = randomOdd(5);
     Words shortP = p, pe = p, re = r;
     shortP[31] = 1, pe[0] &= ~1u, re[0] &= ~1u; // shortP: 993 bits
     Num P(32, p), R(5, r), G(32, {2}), Pshort(32, shortP), R161(6, {r[0], r[1], r[2], r[3], r[4], 1}), Peven(32, pe);

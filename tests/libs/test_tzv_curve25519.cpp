@@ -242,26 +242,22 @@ TEST(TzvX25519, KeyPairsAndNullLanes)
               bobPub = key("de9edb7d7b7dc1b4d35b61c2ece435373f8343c85b78674dadfc7e146f882b4f"),
               shared = key("4a5d9d5ba4ce2de1728e3bf480350f25e07e21c947d19e3376f09b3c1e161742");
     const Vector third = rfcVectors().at(2);
+    // Per party: private key, peer's public key, shared secret, own public key.
+    const Key party[3][4] = {{alice, bobPub, shared, alicePub}, {bob, alicePub, shared, bobPub},
+                             {third.scalar, third.u, third.out, third.out}};
     XLanes call;
-    std::array<Key, kLanes> wantShared, wantPub;
-    for (int i = 0; i < kLanes; ++i) {
-        const int who = i % 3;
-        call.priv[i] = who == 0 ? alice : who == 1 ? bob : third.scalar;
-        call.peer[i] = who == 0 ? bobPub : who == 1 ? alicePub : third.u;
-        wantShared[i] = who == 2 ? third.out : shared;
-        wantPub[i] = who == 0 ? alicePub : who == 1 ? bobPub : third.out;
-    }
+    for (int i = 0; i < kLanes; ++i) call.priv[i] = party[i % 3][0], call.peer[i] = party[i % 3][1];
     call.k[6] = x25519_private_key, call.u[6] = x25519_peer_public_key;
     call.o[0] = nullptr, call.k[1] = nullptr, call.u[2] = nullptr;
     tzv_status sts = call.shared();
     for (int i = 0; i < kLanes; ++i) {
         EXPECT_EQ(tzv_get_lane_sts(sts, i), i < 3 ? kNull : kOk) << i;
-        EXPECT_EQ(call.out[i], i < 3 ? kUntouched : wantShared[i]) << i;
+        EXPECT_EQ(call.out[i], i < 3 ? kUntouched : party[i % 3][2]) << i;
     }
     sts = call.publicKeys();
     for (int i = 0; i < kLanes; ++i) {
         EXPECT_EQ(tzv_get_lane_sts(sts, i), i < 2 ? kNull : kOk) << i;
-        EXPECT_EQ(call.out[i], i < 2 ? kUntouched : wantPub[i]) << i;
+        EXPECT_EQ(call.out[i], i < 2 ? kUntouched : party[i % 3][3]) << i;
     }
     EXPECT_EQ(tzv_x25519_mb8(nullptr, call.k.data(), call.u.data()), 0x22222222u);
     EXPECT_EQ(tzv_x25519_mb8(call.o.data(), call.k.data(), nullptr), 0x22222222u);

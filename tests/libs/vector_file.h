@@ -20,15 +20,11 @@ using Bytes = std::vector<uint8_t>;
 // Decodes a hex string ("" gives no bytes; an odd length gets a leading zero nibble).
 inline Bytes fromHex(std::string hex)
 {
-    auto nibble = [](char c) -> int {
-        const char* digits = "0123456789abcdef";
-        const char* at = std::find(digits, digits + 16, c >= 'A' && c <= 'F' ? c + 32 : c);
-        if (at == digits + 16) throw std::invalid_argument(std::string("not a hex digit: ") + c);
-        return int(at - digits);
-    };
+    if (hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
+        throw std::invalid_argument("not a hex string: " + hex);
     if (hex.size() % 2) hex.insert(hex.begin(), '0');
     Bytes out(hex.size() / 2);
-    for (size_t i = 0; i < out.size(); ++i) out[i] = (uint8_t)(nibble(hex[2 * i]) << 4 | nibble(hex[2 * i + 1]));
+    for (size_t i = 0; i < out.size(); ++i) out[i] = (uint8_t)std::stoul(hex.substr(2 * i, 2), nullptr, 16);
     return out;
 }
 

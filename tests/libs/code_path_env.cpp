@@ -6,18 +6,13 @@
 
 #include "kyncp.h"
 
-namespace {
-
-const bool s_pathChosen = [] {
+static const bool s_pathChosen = [] {
     const char* mask = std::getenv("PS_LIB_FEATURES");
-    if (!mask || !*mask) return false;
     char* end = nullptr;
-    unsigned long long features = std::strtoull(mask, &end, 16);
-    if (*end != '\0' || kyncpSetCpuFeatures(features) < 0) {
+    if (!mask || !*mask) return false;
+    if (kyncpSetCpuFeatures(std::strtoull(mask, &end, 16)) < 0 || *end != '\0') {
         std::fprintf(stderr, "PS_LIB_FEATURES: not a usable feature mask: %s\n", mask);
         std::exit(2);
     }
     return true;
 }();
-
-} // namespace

@@ -1,14 +1,20 @@
-// libkyncp's services and contexts: time-stamp readings against the counter, feature, thread and
-// code-path selection, and the big-number, Montgomery, PRNG, prime and DLP contexts: arithmetic
-// agrees with OpenSSL, the generator gives its documented hash, and one table of bad arguments.
+// libkyncp's services and contexts: processor features against /proc/cpuinfo and XCR0, the leaf-2
+// cache lookup, time-stamp readings, feature, thread and code-path selection, and the big-number,
+// Montgomery, PRNG, prime and DLP contexts: arithmetic agrees with OpenSSL, the generator gives its
+// documented hash, and one table of bad arguments.
+#include <cpuid.h>
 #include <openssl/bn.h>
 #include <openssl/sha.h>
 #include <x86intrin.h>
 
 #include <climits>
 #include <cstring>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
+#include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -29,18 +35,21 @@ struct Buffer {
     int misalign;
 };
 
-// A big number of `words` capacity in its own buffer.
-class Num {
-public:
-    explicit Num(int words) : m_buf(size(words), 5)
+int bigNumSize(int words)
+{
+    int s = 0;
+    EXPECT_EQ(kynStsNoErr, kynsBigNumGetSize(words, &s));
+    return s;
+}
+
+// A big number of `words` capacity in its own buffer, set to `value` unless that is empty.
+struct Num {
+    explicit Num(int words, const Words& value = {}, KynsBigNumSGN sign = kynsBigNumPOS) : buf(bigNumSize(words), 5)
     {
         EXPECT_EQ(kynStsNoErr, kynsBigNumInit(words, get()));
+        EXPECT_EQ(kynStsNoErr, value.empty() ? kynStsNoErr : kynsSet_BN(sign, (int)value.size(), value.data(), get()));
     }
-    Num(int words, const Words& value, KynsBigNumSGN sign = kynsBigNumPOS) : Num(words)
-    {
-        EXPECT_EQ(kynStsNoErr, kynsSet_BN(sign, (int)value.size(), value.data(), get()));
-    }
-    _cpBigNum* get() { return m_buf.as<_cpBigNum>(); }
+    _cpBigNum* get() { return buf.as<_cpBigNum>(); }
     // The significant words of the value.
     Words words()
     {
@@ -51,15 +60,7 @@ public:
         EXPECT_EQ(0u, (uintptr_t)data % 4) << "words must be aligned whatever the buffer";
         return Words(data, data + (bits + 31) / 32);
     }
-
-private:
-    static int size(int words)
-    {
-        int s = 0;
-        EXPECT_EQ(kynStsNoErr, kynsBigNumGetSize(words, &s));
-        return s;
-    }
-    Buffer m_buf;
+    Buffer buf;
 };
 
 using BnPtr = std::unique_ptr<BIGNUM, decltype(&BN_free)>;
@@ -71,24 +72,24 @@ Words wordsOf(const BIGNUM* b)
 {
     Words w((BN_num_bytes(b) + 3) / 4, 0);
     if (!w.empty()) BN_bn2lebinpad(b, reinterpret_cast<unsigned char*>(w.data()), (int)w.size() * 4);
-    while (!w.empty() && w.back() == 0) w.pop_back();
     return w;
 }
-Words randomWords(int n, bool odd, bool topBit)
+// A random odd number of exactly n words.
+Words randomOdd(int n)
 {
     BnPtr b(BN_new(), BN_free);
-    BN_rand(b.get(), 32 * n, topBit ? BN_RAND_TOP_ONE : BN_RAND_TOP_ANY, odd ? BN_RAND_BOTTOM_ODD : BN_RAND_BOTTOM_ANY);
+    BN_rand(b.get(), 32 * n, BN_RAND_TOP_ONE, BN_RAND_BOTTOM_ODD);
     return wordsOf(b.get());
 }
 
+// A generator context; seeded unless `seed` is empty.
 std::unique_ptr<Buffer> makePrng(int seedBits, const Words& seed)
 {
     int size = 0;
     EXPECT_EQ(kynStsNoErr, kynsPRNGGetSize(&size));
     auto buf = std::make_unique<Buffer>(size, 9);
     EXPECT_EQ(kynStsNoErr, kynsPRNGInit(seedBits, buf->as<_cpPRNG>()));
-    Num s(16, seed);
-    EXPECT_EQ(kynStsNoErr, kynsPRNGSetSeed(s.get(), buf->as<_cpPRNG>()));
+    EXPECT_EQ(kynStsNoErr, seed.empty() ? kynStsNoErr : kynsPRNGSetSeed(Num(16, seed).get(), buf->as<_cpPRNG>()));
     return buf;
 }
 
@@ -99,6 +100,80 @@ protected:
 };
 
 } // namespace
+
+TEST(KyncpCpu, FeatureBitsAgreeWithProcCpuinfoAndXcr0)
+{
+    // Each kernel flag and the library bit that means the same instructions. The kernel shows a
+    // flag only when the OS can run those instructions, as the library's bits do.
+    const std::pair<const char*, Kyn64u> map[] = {
+        {"mmx", kynCPUID_MMX}, {"sse", kynCPUID_SSE}, {"sse2", kynCPUID_SSE2}, {"pni", kynCPUID_SSE3},
+        {"ssse3", kynCPUID_SSSE3}, {"movbe", kynCPUID_MOVBE}, {"sse4_1", kynCPUID_SSE41}, {"sse4_2", kynCPUID_SSE42},
+        {"avx", kynCPUID_AVX}, {"aes", kynCPUID_AES}, {"pclmulqdq", kynCPUID_CLMUL}, {"rdrand", kynCPUID_RDRAND},
+        {"f16c", kynCPUID_F16C}, {"avx2", kynCPUID_AVX2}, {"adx", kynCPUID_ADCOX}, {"rdseed", kynCPUID_RDSEED},
+        {"sha_ni", kynCPUID_SHA}, {"avx512f", kynCPUID_AVX512F}, {"avx512cd", kynCPUID_AVX512CD},
+        {"avx512bw", kynCPUID_AVX512BW}, {"avx512dq", kynCPUID_AVX512DQ}, {"avx512vl", kynCPUID_AVX512VL},
+        {"avx512ifma", kynCPUID_AVX512IFMA}, {"avx512vbmi", kynCPUID_AVX512VBMI},
+        {"avx512_vbmi2", kynCPUID_AVX512VBMI2}, {"gfni", kynCPUID_AVX512GFNI}, {"vaes", kynCPUID_AVX512VAES},
+        {"vpclmulqdq", kynCPUID_AVX512VCLMUL},
+    };
+    std::ifstream in("/proc/cpuinfo");
+    std::string line;
+    while (std::getline(in, line) && line.rfind("flags", 0) != 0) {}
+    std::istringstream words(line.substr(line.find(':') + 1));
+    const std::set<std::string> flags{std::istream_iterator<std::string>(words), std::istream_iterator<std::string>()};
+    ASSERT_FALSE(flags.empty()) << "/proc/cpuinfo has no flags";
+    Kyn64u f = 0;
+    ASSERT_EQ(kynStsNoErr, kyncpGetCpuFeatures(&f));
+    for (auto& m : map) EXPECT_EQ(flags.count(m.first) == 1, (f & m.second) != 0) << "flag " << m.first;
+    // Combined bits follow their parts; nothing outside the known table, never the co-processor.
+    EXPECT_EQ((f & kynCPUID_AVX2) && flags.count("vaes"), (f & kynCPUID_AVX2VAES) != 0);
+    EXPECT_EQ((f & kynCPUID_AVX2) && flags.count("vpclmulqdq"), (f & kynCPUID_AVX2VCLMUL) != 0);
+    EXPECT_EQ(0u, f & (~kynCPUID_ALL_KNOWN | kynCPUID_COPROCESSOR | 0x1000u));
+
+    // The OS bits: XCR0 (its low half holds them) read here, apart from the library.
+    unsigned a, b, c, d, xcr0 = 0, high = 0;
+    __cpuid(1, a, b, c, d);
+    if (c & (1u << 27)) __asm__ volatile("xgetbv" : "=a"(xcr0), "=d"(high) : "c"(0));
+    EXPECT_EQ((xcr0 & 0x6) == 0x6, (f & kynAVX_ENABLEDBYOS) != 0);
+    EXPECT_EQ((xcr0 & 0xE6) == 0xE6, (f & kynAVX512_ENABLEDBYOS) != 0);
+}
+
+TEST(KyncpCpu, CacheLookupTakesTheLargestDescriptorOfTheRegisters)
+{
+    const int KB = 1024, MB = 1024 * 1024;
+    const int table[] = {0xEC, 24 * MB, 0x49, 4 * MB, 0x43, 512 * KB, 0x2C, 32 * KB, 0x30, 32 * KB, 0, 0};
+    const int unordered[] = {0x2C, 32 * KB, 0x43, 512 * KB, 0x49, 4 * MB, 0, 0};
+    const int countByte[] = {0x01, 64 * MB, 0x2C, 32 * KB, 0, 0};
+    const int empty[] = {0, 0};
+    const struct {
+        int32u regs[4];
+        const int* table;
+        int want; // -1: an error (any negative status), never 0
+    } cases[] = {
+        {{0x05B0B101u, 0x005657F0u, 0, 0x2C304900u}, table, 4 * MB}, // a Core 2 style leaf 2
+        {{0x00000001u, 0, 0x00EC0000u, 0}, table, 24 * MB},           // any byte of EBX, ECX or EDX
+        {{0x00002C01u, 0, 0, 0}, countByte, 32 * KB},                 // AL is the count, not a descriptor
+        {{0x00000001u, 0x800000ECu, 0, 0x00000030u}, table, 32 * KB}, // bit 31: no descriptors
+        {{0x00000001u, 0x0049432Cu, 0, 0}, unordered, 4 * MB},        // whatever the table order
+        {{0x00FF0001u, 0, 0, 0}, table, -1},                          // 0xFF: "use leaf 4"
+        {{0x05B0B101u, 0x005657F0u, 0, 0x2C304900u}, empty, -1},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.want, std::max(cpGetCacheSizeOfRegs(c.regs, c.table), -1)) << std::hex << c.regs[0] << c.regs[1];
+
+    // This processor, with a table giving every descriptor its own size: the largest it reports, or
+    // an error when it reports none.
+    std::vector<int> all;
+    for (int desc = 1; desc < 256; ++desc) all.insert(all.end(), {desc, 1000 + 16 * desc});
+    all.insert(all.end(), {0, 0});
+    unsigned r[4] = {};
+    if (__get_cpuid_max(0, nullptr) >= 2) __cpuid(2, r[0], r[1], r[2], r[3]);
+    int want = -1;
+    for (int i = 0; i < 4; ++i)
+        for (int byte = (i == 0 ? 1 : 0); byte < 4 && !(r[i] & 0x80000000u); ++byte)
+            if (const int desc = (r[i] >> (8 * byte)) & 0xFF) want = std::max(want, 1000 + 16 * desc);
+    EXPECT_EQ(want, std::max(cpGetCacheSize(all.data()), -1)) << "leaf 2: " << std::hex << r[0] << " " << r[1];
+}
 
 TEST(KyncpClock, ReadingsAreTheTimeStampCounterAndIncrease)
 {
@@ -167,23 +242,19 @@ TEST(KyncpMontgomery, ProductsMatchOpenSsl)
 {
     BnPtr expected(BN_new(), BN_free);
     std::unique_ptr<BN_CTX, decltype(&BN_CTX_free)> ctx(BN_CTX_new(), BN_CTX_free);
-    for (int k : {1, 3, 33}) {
+    for (int k : {1, 3, 33})
         for (KynsExpMethod method : {kynsBinaryMethod, kynsSlidingWindows}) {
-            int size = 0;
+            int size = 0, got = 0;
             ASSERT_EQ(kynStsNoErr, kynsMontGetSize(method, k + 1, &size));
             Buffer buf(size, 7);
             _cpMontgomery* mont = buf.as<_cpMontgomery>();
             ASSERT_EQ(kynStsNoErr, kynsMontInit(method, k + 1, mont));
             // As the harness sets it: a random odd modulus, top bit set, with a leading zero word.
-            Words m = randomWords(k, true, true);
-            m.push_back(0);
-            ASSERT_EQ(kynStsNoErr, kynsMontSet(m.data(), (int)m.size(), mont));
-            m.pop_back();
-            Words back(k + 1, 0xFFFFFFFFu);
-            int got = 0;
+            Words m = randomOdd(k), padded = m, back(k + 1, 0xFFFFFFFFu);
+            padded.push_back(0);
+            ASSERT_EQ(kynStsNoErr, kynsMontSet(padded.data(), k + 1, mont));
             ASSERT_EQ(kynStsNoErr, kynsMontGet(back.data(), &got, mont));
-            back.resize(got);
-            EXPECT_EQ(m, back);
+            EXPECT_EQ(m, Words(back.begin(), back.begin() + got));
 
             BnPtr mBn = bnOf(m), aBn(BN_new(), BN_free), bBn(BN_new(), BN_free);
             BN_rand_range(aBn.get(), mBn.get());
@@ -206,7 +277,6 @@ TEST(KyncpMontgomery, ProductsMatchOpenSsl)
             ASSERT_EQ(kynStsNoErr, kynsMontMul(three.get(), third.get(), mont, zero.get()));
             EXPECT_TRUE(zero.words().empty()) << "k=" << k;
         }
-    }
 }
 
 TEST(KyncpPRNG, OutputIsTheDocumentedHash)
@@ -221,22 +291,19 @@ TEST(KyncpPRNG, OutputIsTheDocumentedHash)
 
     // Block n = SHA-256("kyncp-prng" || seedBits || 16 seed words || n as 64 bits), little-endian;
     // each call starts a new block, and setting the seed again restarts the stream.
-    auto block = [&](uint32_t n) {
-        std::vector<unsigned char> msg(std::begin("kyncp-prng"), std::end("kyncp-prng") - 1);
-        Words fields = {512};
-        for (int i = 0; i < 16; ++i) fields.push_back(i < (int)seed.size() ? seed[i] : 0);
-        fields.insert(fields.end(), {n, 0});
-        for (int32u v : fields)
-            for (int i = 0; i < 4; ++i) msg.push_back((unsigned char)(v >> (8 * i)));
+    auto block = [&](int32u n) {
+        Words fields = seed;
+        fields.resize(16);
+        fields.insert(fields.begin(), 512), fields.insert(fields.end(), {n, 0});
+        const std::string msg = "kyncp-prng" + std::string(reinterpret_cast<char*>(fields.data()), 4 * fields.size());
         Words digest(8);
-        SHA256(msg.data(), msg.size(), reinterpret_cast<unsigned char*>(digest.data()));
+        SHA256((const unsigned char*)msg.data(), msg.size(), (unsigned char*)digest.data());
         return digest;
     };
     int32u out[3] = {0, 0, 0xFFFFFFFFu};
     ASSERT_EQ(kynStsNoErr, kynsPRNGen(out, 40, ctx));
-    EXPECT_EQ(block(0)[0], out[0]);
-    EXPECT_EQ(block(0)[1] & 0xFF, out[1]) << "the top word keeps only 40 - 32 = 8 bits";
-    EXPECT_EQ(0xFFFFFFFFu, out[2]) << "nothing written past (nBits + 31) / 32 words";
+    // 40 bits: the top word keeps only 40 - 32 = 8 bits, nothing is written past it.
+    EXPECT_EQ((Words{block(0)[0], block(0)[1] & 0xFF, 0xFFFFFFFFu}), Words(out, out + 3));
     Words stream(16);
     ASSERT_EQ(kynStsNoErr, kynsPRNGen(stream.data(), 512, ctx));
     Words want = block(1), second = block(2);
@@ -263,28 +330,28 @@ TEST(KyncpPrime, AgreesWithOpenSsl)
     for (const char* n : {"2", "3", "5", "251", "257", "65521", "65537", "4294967291", "0", "1", "4", "561", "41041",
                           "66049", "825265", "4294967295", "0x7FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF",
                           "0xFFFFFFFF00000001000000000000000000000000FFFFFFFFFFFFFFFFFFFFFFFF",
-                          "0x100000000000000000000000000000001", "0", "0"}) {
-        BIGNUM* b = BN_new();
+                          "0x100000000000000000000000000000001"}) {
+        BIGNUM* b = nullptr;
         BN_asc2bn(&b, n);
         numbers.emplace_back(b, BN_free);
     }
-    // The last two: a generated prime and its product with 2^127 - 1.
-    ASSERT_EQ(1, BN_generate_prime_ex(numbers[19].get(), 256, 0, nullptr, nullptr, nullptr));
-    BN_mul(numbers[20].get(), numbers[19].get(), numbers[16].get(), ctx.get());
-    for (int i = 0; i < 200; ++i) numbers.push_back(bnOf(randomWords(3, true, true)));
+    numbers.emplace_back(BN_new(), BN_free);
+    ASSERT_EQ(1, BN_generate_prime_ex(numbers.back().get(), 256, 0, nullptr, nullptr, nullptr));
+    numbers.emplace_back(BN_new(), BN_free);
+    BN_mul(numbers.back().get(), numbers[19].get(), numbers[16].get(), ctx.get());
+    for (int i = 0; i < 200; ++i) numbers.push_back(bnOf(randomOdd(3)));
     int primes = 0;
     for (const BnPtr& n : numbers) {
         const int expected = BN_check_prime(n.get(), ctx.get(), nullptr);
         primes += expected;
-        Num value(17, wordsOf(n.get()).empty() ? Words{0} : wordsOf(n.get()));
+        Num value(17, BN_is_zero(n.get()) ? Words{0} : wordsOf(n.get()));
         int32u result = 99;
         EXPECT_EQ(kynStsNoErr, kynsPrimeTest_BN(value.get(), 20, &result, prime, rnd->as<_cpPRNG>()));
         EXPECT_EQ(expected ? (int32u)kynsProbablyPrime : (int32u)kynsComposite, result) << BN_bn2hex(n.get());
     }
     EXPECT_GT(primes, 10);
-    Num negative(1, {7}, kynsBigNumNEG);
     int32u result = 99;
-    EXPECT_EQ(kynStsNoErr, kynsPrimeTest_BN(negative.get(), 20, &result, prime, rnd->as<_cpPRNG>()));
+    EXPECT_EQ(kynStsNoErr, kynsPrimeTest_BN(Num(1, {7}, kynsBigNumNEG).get(), 20, &result, prime, rnd->as<_cpPRNG>()));
     EXPECT_EQ((int32u)kynsComposite, result);
 }
 
@@ -293,7 +360,7 @@ TEST(KyncpPrime, AgreesWithOpenSsl)
 TEST(KyncpArguments, BadArgumentsAreRefused)
 {
     Num bn(4, {3}), num(4, {9}), big(6, {1, 0, 0, 0, 0, 1}), negative(2, {3}, kynsBigNumNEG), tiny(1), tooSmall(2);
-    Num fine(2, {0x12345678u, 1}), seedOut(5), tooLong(17, randomWords(17, true, true)), m(2, {0xFFFFFFFBu});
+    Num fine(2, {0x12345678u, 1}), seedOut(5), tooLong(17, randomOdd(17)), m(2, {0xFFFFFFFBu});
     _cpBigNum* b = bn.get();
     int size = 0, bits = 0, k = 0;
     int32u words[4] = {1, 2, 3, 4}, result = 99, out[4], *ptr = nullptr;
@@ -303,17 +370,11 @@ TEST(KyncpArguments, BadArgumentsAreRefused)
     Num atM(2, {good[0], good[1]});
     kynsMontGetSize(kynsBinaryMethod, 2, &size);
     Buffer montBuf(size), unsetBuf(size), rawMont(size);
-    _cpMontgomery *mont = montBuf.as<_cpMontgomery>(), *unset = unsetBuf.as<_cpMontgomery>(),
-                  *raw = rawMont.as<_cpMontgomery>();
-    kynsMontInit(kynsBinaryMethod, 2, mont);
-    kynsMontInit(kynsBinaryMethod, 2, unset);
+    auto *mont = montBuf.as<_cpMontgomery>(), *unset = unsetBuf.as<_cpMontgomery>(), *raw = rawMont.as<_cpMontgomery>();
+    kynsMontInit(kynsBinaryMethod, 2, mont), kynsMontInit(kynsBinaryMethod, 2, unset);
     ASSERT_EQ(kynStsNoErr, kynsMontSet(good, 2, mont));
-    auto rndBuf = makePrng(160, {1, 2});
-    _cpPRNG* rnd = rndBuf->as<_cpPRNG>();
-    kynsPRNGGetSize(&size);
-    Buffer unseededBuf(size);
-    _cpPRNG* unseeded = unseededBuf.as<_cpPRNG>();
-    ASSERT_EQ(kynStsNoErr, kynsPRNGInit(160, unseeded));
+    auto rndBuf = makePrng(160, {1, 2}), unseededBuf = makePrng(160, {});
+    _cpPRNG *rnd = rndBuf->as<_cpPRNG>(), *unseeded = unseededBuf->as<_cpPRNG>();
     kynsPrimeGetSize(512, &size);
     Buffer primeBuf(size), rawPrime(size);
     _cpPrime* prime = primeBuf.as<_cpPrime>();
@@ -322,19 +383,15 @@ TEST(KyncpArguments, BadArgumentsAreRefused)
     kynsDLPGetSize(1024, 160, &size);
     Buffer dlpBuf(size), emptyDlp(size);
     _cpDLP *dl = dlpBuf.as<_cpDLP>(), *unsetDl = emptyDlp.as<_cpDLP>();
-    kynsDLPInit(1024, 160, dl);
-    kynsDLPInit(1024, 160, unsetDl);
-    const Words p = randomWords(32, true, true), r = randomWords(5, true, true);
+    kynsDLPInit(1024, 160, dl), kynsDLPInit(1024, 160, unsetDl);
+    const Words p = randomOdd(32), r = randomOdd(5);
     Words shortP = p, pe = p, re = r;
-    shortP[31] = 1; // 993 bits
-    pe[0] &= ~1u;
-    re[0] &= ~1u;
+    shortP[31] = 1, pe[0] &= ~1u, re[0] &= ~1u; // shortP: 993 bits
     Num P(32, p), R(5, r), G(32, {2}), Pshort(32, shortP), R161(6, {r[0], r[1], r[2], r[3], r[4], 1}), Peven(32, pe);
     Num Reven(5, re), G1(32, {1}), G0(32, {0}), GP(32, p), Gneg(32, {5}, kynsBigNumNEG), pOut(32), rOut(5), gOut(32);
     ASSERT_EQ(kynStsNoErr, kynsDLPSet(P.get(), R.get(), G.get(), dl));
     std::vector<unsigned char> moved(64 + 256);
-    kynsBigNumGetSize(4, &size);
-    memcpy(moved.data() + 32, b, size);
+    memcpy(moved.data() + 32, b, bigNumSize(4));
 
     // Per status: sizes out of range; values that do not fit (too long, outside [0, m), G out of
     // (1, P), outputs too small); buffers that are no context of the kind (never initialised,
@@ -418,16 +475,12 @@ TEST(KyncpArguments, BadArgumentsAreRefused)
     for (const auto& group : groups)
         for (const Call& c : group.second) EXPECT_EQ(group.first, c.second()) << c.first;
     // What was refused changed nothing.
-    EXPECT_EQ(Words{3}, bn.words());
-    EXPECT_EQ(Words{9}, num.words());
-    EXPECT_TRUE(tiny.words().empty());
-    EXPECT_TRUE(tooSmall.words().empty());
+    EXPECT_EQ((std::vector<Words>{{3}, {9}, {}, {}}), (std::vector<Words>{bn.words(), num.words(), tiny.words(),
+                                                                          tooSmall.words()}));
     EXPECT_EQ(99u, result);
     ASSERT_EQ(kynStsNoErr, kynsMontGet(out, &k, mont));
     EXPECT_EQ((Words{good[0], good[1]}), Words(out, out + k)) << "a failed set keeps the modulus";
     EXPECT_EQ(kynStsIncompleteContextErr, kynsMontGet(out, &k, unset));
     ASSERT_EQ(kynStsNoErr, kynsDLPGet(pOut.get(), rOut.get(), gOut.get(), dl));
-    EXPECT_EQ(p, pOut.words());
-    EXPECT_EQ(r, rOut.words());
-    EXPECT_EQ(Words{2}, gOut.words());
+    EXPECT_EQ((std::vector<Words>{p, r, {2}}), (std::vector<Words>{pOut.words(), rOut.words(), gOut.words()}));
 }

@@ -28,12 +28,7 @@ constexpr Kyn64u kPlainFeatures = kynCPUID_MMX | kynCPUID_SSE | kynCPUID_SSE2;
 struct Draw {
     const uint8_t* p;
     std::size_t n;
-    unsigned byte()
-    {
-        if (!n) return 0;
-        --n;
-        return *p++;
-    }
+    unsigned byte() { return n ? (--n, *p++) : 0; }
     Bytes bytes(std::size_t k)
     {
         Bytes b(k);
@@ -55,11 +50,9 @@ std::vector<LaneResult> run(Kyn64u features, int fn, bool encrypt, const std::ve
     return fn == 8 ? smlanes::runSm3(lanes, encrypt) : smlanes::runSm4((Mode)fn, encrypt, lanes);
 }
 
-bool lengthValid(int fn, std::size_t n)
+bool lengthValid(Mode m, std::size_t n)
 {
-    Mode m = (Mode)fn;
-    if (m == Mode::Ecb || m == Mode::Cbc) return n % 16 == 0;
-    return m != Mode::Xts || n >= 16;
+    return m == Mode::Ecb || m == Mode::Cbc ? n % 16 == 0 : m != Mode::Xts || n >= 16;
 }
 
 } // namespace
@@ -99,7 +92,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         if (!(simd[i] == portable[i])) differs("AVX-512 and portable paths", i);
         if (!(simd[i] == plain[i])) differs("AVX-512 and plain x86-64 paths", i);
         if (!simd[i].guardKept) differs("bytes beyond the output", i);
-        if (l.null || (fn < 8 && !lengthValid(fn, l.in.size()))) {
+        if (l.null || (fn < 8 && !lengthValid(mode, l.in.size()))) {
             if (simd[i].status == 0) differs("a bad lane's status", i);
             if (fn < 8 && simd[i].out != (l.inPlace ? l.in : Bytes(l.in.size(), smlanes::kSentinel)))
                 differs("a bad lane's output", i);

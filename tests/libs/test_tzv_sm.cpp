@@ -22,24 +22,19 @@ using vectors::fromHex;
 
 namespace {
 
-struct Random {
-    explicit Random(uint32_t seed) : gen(seed) {}
-    Bytes bytes(std::size_t n)
-    {
-        Bytes b(n);
-        for (auto& x : b) x = (uint8_t)gen();
-        return b;
-    }
-    std::mt19937 gen;
-};
+Bytes random(std::mt19937& gen, std::size_t n)
+{
+    Bytes b(n);
+    for (auto& x : b) x = (uint8_t)gen();
+    return b;
+}
 
 // Byte-wise equality that names the first difference, for texts too long to print.
 ::testing::AssertionResult sameBytes(const Bytes& got, const Bytes& want)
 {
-    auto at = std::mismatch(got.begin(), got.end(), want.begin(), want.end()).first - got.begin();
-    if (got.size() != want.size()) return ::testing::AssertionFailure() << got.size() << " bytes, not " << want.size();
-    if (at != (long)got.size()) return ::testing::AssertionFailure() << "first difference at byte " << at;
-    return ::testing::AssertionSuccess();
+    if (got == want) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << got.size() << " bytes against " << want.size() << ", first difference at "
+                                         << std::mismatch(got.begin(), got.end(), want.begin(), want.end()).first - got.begin();
 }
 
 void expectLanes(const std::vector<LaneResult>& got, const std::vector<LaneResult>& want)
@@ -100,18 +95,18 @@ TEST(Sm4, ModesMatchVectorsAndOpensslInEveryLane)
         if (m.vectorFile) kats = vectors::readFile(vectors::path(std::string("ciphers/SM4/") + m.vectorFile));
         for (bool encrypt : {true, false}) {
             SCOPED_TRACE(std::string(m.name) + (encrypt ? " encrypt" : " decrypt"));
-            Random rnd(encrypt ? 11 : 12);
+            std::mt19937 rnd(encrypt ? 11 : 12);
             std::vector<Lane> lanes(kLanes);
             std::vector<LaneResult> want(kLanes);
             for (int i = 0; i < kLanes; ++i) {
                 Lane& l = lanes[i];
                 const bool kat = i < (int)kats.size() && i < 4;
-                l.key = kat ? kats[i].hex("KEY") : rnd.bytes(m.mode == Mode::Xts ? 32 : 16);
-                l.iv = kat && kats[i].has("IV") ? kats[i].hex("IV") : rnd.bytes(16);
+                l.key = kat ? kats[i].hex("KEY") : random(rnd, m.mode == Mode::Xts ? 32 : 16);
+                l.iv = kat && kats[i].has("IV") ? kats[i].hex("IV") : random(rnd, 16);
                 if (i == 6) l.iv = fromHex("00000000000000000000000000000001"); // words that must not carry
                 if (i == 7) l.iv = fromHex("00ffffffffffffffffffffffffffffff");
                 l.in = kat ? kats[i].hex(encrypt ? "PLAINTEXT" : "CIPHERTEXT")
-                           : rnd.bytes((std::size_t)textLength(m, i));
+                           : random(rnd, (std::size_t)textLength(m, i));
                 l.inPlace = i % 3 == 1;
                 want[i] = smlanes::referenceSm4(m.mode, encrypt, l);
                 if (kat) want[i].out = kats[i].hex(encrypt ? "CIPHERTEXT" : "PLAINTEXT");
@@ -127,18 +122,6 @@ TEST(Sm4, ModesMatchVectorsAndOpensslInEveryLane)
 }
 
 namespace {
-
-// The published SM4 GCM and CCM example (key, IV, additional data, text), with its text and tag.
-Lane publishedExample()
-{
-    Lane l;
-    l.key = fromHex("0123456789abcdeffedcba9876543210");
-    l.iv = fromHex("00001234567800000000abcd");
-    l.aad = fromHex("feedfacedeadbeeffeedfacedeadbeefabaddad2");
-    l.in = fromHex("aaaaaaaaaaaaaaaabbbbbbbbbbbbbbbbccccccccccccccccdddddddddddddddd"
-                   "eeeeeeeeeeeeeeeeffffffffffffffffeeeeeeeeeeeeeeeeaaaaaaaaaaaaaaaa");
-    return l;
-}
 
 using LaneInts = int[kLanes];
 
@@ -171,18 +154,21 @@ const AeadRow kAead[] = {
 };
 
 // Random lanes of the row's lengths, each lane's text in pieces of its own size (some the whole
-// text at once), every third lane in place; lanes 1 and 15 the published example.
+// text at once), every third lane in place; lanes 1 and 15 the published GCM and CCM example.
 std::vector<Lane> aeadLanes(const AeadRow& r, uint32_t seed)
 {
-    Random rnd(seed);
+    std::mt19937 rnd(seed);
     std::vector<Lane> lanes(kLanes);
     for (int i = 0; i < kLanes; ++i) {
         Lane& l = lanes[i];
         if (i == 1 || i == 15) {
-            l = publishedExample();
+            l.key = fromHex("0123456789abcdeffedcba9876543210"), l.iv = fromHex("00001234567800000000abcd");
+            l.aad = fromHex("feedfacedeadbeeffeedfacedeadbeefabaddad2");
+            l.in = fromHex("aaaaaaaaaaaaaaaabbbbbbbbbbbbbbbbccccccccccccccccdddddddddddddddd"
+                           "eeeeeeeeeeeeeeeeffffffffffffffffeeeeeeeeeeeeeeeeaaaaaaaaaaaaaaaa");
         } else {
-            l.key = rnd.bytes(16), l.iv = rnd.bytes((std::size_t)r.ivLens[i]);
-            l.aad = rnd.bytes((std::size_t)r.aadLens[i]), l.in = rnd.bytes((std::size_t)r.textLens[i]);
+            l.key = random(rnd, 16), l.iv = random(rnd, (std::size_t)r.ivLens[i]);
+            l.aad = random(rnd, (std::size_t)r.aadLens[i]), l.in = random(rnd, (std::size_t)r.textLens[i]);
         }
         l.tagLen = r.tagLens[i];
         l.piece = i % 4 == 0 ? 0 : (std::size_t)(7 * i + 1);
@@ -252,7 +238,7 @@ TEST(Sm3, DigestsMatchOsccaVectorsAndOpensslInOneCallAndStreamed)
     std::vector<vectors::Record> kats = vectors::readFile(vectors::path("hashes/SM3/oscca.txt"));
     ASSERT_EQ(kats.size(), 6u);
     static const int kLens[kLanes] = {0, 0, 0, 0, 0, 0, 5, 55, 56, 1, 63, 64, 65, 119, 100000, 57};
-    Random rnd(71);
+    std::mt19937 rnd(71);
     std::vector<Lane> lanes(kLanes);
     std::vector<LaneResult> want(kLanes);
     for (int i = 0; i < kLanes; ++i) {
@@ -262,7 +248,7 @@ TEST(Sm3, DigestsMatchOsccaVectorsAndOpensslInOneCallAndStreamed)
             l.in.resize(std::stoul(kats[(std::size_t)i].text("Len")) / 8);
             want[i].tag = kats[(std::size_t)i].hex("MD");
         } else {
-            l.in = rnd.bytes((std::size_t)kLens[i]);
+            l.in = random(rnd, (std::size_t)kLens[i]);
             want[i] = smlanes::referenceSm3(l);
         }
         l.piece = i % 3 == 0 ? 0 : (std::size_t)(7 * i + 1);

@@ -14,17 +14,6 @@ namespace {
 
 constexpr int kLanes = 16;
 
-enum Op {
-    SetKey, XtsKeys, EcbE, EcbD, CbcE, CbcD, CfbE, CfbD, OfbE, OfbD, CtrE, CtrD, XtsE, XtsD,
-    GcmInit, GcmAad, GcmE, GcmD, GcmTag, CcmInit, CcmAad, CcmE, CcmD, CcmTag,
-    Sm3Init, Sm3Update, Sm3Final, Sm3Digest, kOps
-};
-const char* const kOpNames[kOps] = {
-    "set_key", "xts_set_keys", "encrypt_ecb", "decrypt_ecb", "encrypt_cbc", "decrypt_cbc", "encrypt_cfb128",
-    "decrypt_cfb128", "encrypt_ofb", "decrypt_ofb", "encrypt_ctr128", "decrypt_ctr128", "xts_encrypt", "xts_decrypt",
-    "gcm_init", "gcm_update_aad", "gcm_encrypt", "gcm_decrypt", "gcm_get_tag", "ccm_init", "ccm_update_aad",
-    "ccm_encrypt", "ccm_decrypt", "ccm_get_tag", "sm3_init", "sm3_update", "sm3_final", "sm3_msg_digest"};
-
 // Valid arguments of every function: 64 bytes of text per lane in 80-byte buffers, 12-byte IVs,
 // 16-byte tags, 64 bytes announced to CCM. Each array passes through arg(), which can pass it as
 // null, or null one lane of it, when the call under test is armed.
@@ -66,64 +55,59 @@ struct Args {
             if (k == nullLaneArg) p[nullLane] = nullptr;
         return p;
     }
+    const uint8_t** civ() { return const_cast<const uint8_t**>(iv); }
+    // A function of (out, in, len, more...).
+    template <typename Fn, typename... More>
+    tzv_status16 text3(Fn fn, More*... more)
+    {
+        return fn(arg(out), arg(in), arg(len), arg(more)...);
+    }
 };
 
-tzv_status16 call(Op op, Args& a)
-{
-    const uint8_t** civ = const_cast<const uint8_t**>(a.iv);
-    switch (op) {
-    case SetKey: return tzv_sm4_set_key_mb16(a.arg(&a.rk), a.arg(a.key));
-    case XtsKeys: return tzv_sm4_xts_set_keys_mb16(a.arg(&a.rk), a.arg(&a.rk2), a.arg(a.xtsKey));
-    case EcbE: return tzv_sm4_encrypt_ecb_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.rk));
-    case EcbD: return tzv_sm4_decrypt_ecb_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.rk));
-    case CbcE: return tzv_sm4_encrypt_cbc_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.rk), a.arg(civ));
-    case CbcD: return tzv_sm4_decrypt_cbc_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.rk), a.arg(civ));
-    case CfbE: return tzv_sm4_encrypt_cfb128_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.rk), a.arg(civ));
-    case CfbD: return tzv_sm4_decrypt_cfb128_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.rk), a.arg(civ));
-    case OfbE: return tzv_sm4_encrypt_ofb_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.rk), a.arg(a.iv));
-    case OfbD: return tzv_sm4_decrypt_ofb_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.rk), a.arg(a.iv));
-    case CtrE: return tzv_sm4_encrypt_ctr128_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.rk), a.arg(a.iv));
-    case CtrD: return tzv_sm4_decrypt_ctr128_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.rk), a.arg(a.iv));
-    case XtsE:
-        return tzv_sm4_xts_encrypt_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.rk), a.arg(&a.rk2),
-                                        a.arg(civ));
-    case XtsD:
-        return tzv_sm4_xts_decrypt_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.rk), a.arg(&a.rk2),
-                                        a.arg(civ));
-    case GcmInit: return tzv_sm4_gcm_init_mb16(a.arg(a.key), a.arg(civ), a.arg(a.ivLen), a.arg(&a.gcm));
-    case GcmAad: return tzv_sm4_gcm_update_aad_mb16(a.arg(a.in), a.arg(a.len), a.arg(&a.gcm));
-    case GcmE: return tzv_sm4_gcm_encrypt_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.gcm));
-    case GcmD: return tzv_sm4_gcm_decrypt_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.gcm));
-    case GcmTag: return tzv_sm4_gcm_get_tag_mb16(a.arg(a.out), a.arg(a.tagLen), a.arg(&a.gcm));
-    case CcmInit:
-        return tzv_sm4_ccm_init_mb16(a.arg(a.key), a.arg(civ), a.arg(a.ivLen), a.arg(a.tagLen), a.arg(a.total),
-                                     a.arg(&a.ccm));
-    case CcmAad: return tzv_sm4_ccm_update_aad_mb16(a.arg(a.in), a.arg(a.len), a.arg(&a.ccm));
-    case CcmE: return tzv_sm4_ccm_encrypt_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.ccm));
-    case CcmD: return tzv_sm4_ccm_decrypt_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.ccm));
-    case CcmTag: return tzv_sm4_ccm_get_tag_mb16(a.arg(a.out), a.arg(a.tagLen), a.arg(&a.ccm));
-    case Sm3Init: return tzv_sm3_init_mb16(a.arg(&a.sm3));
-    case Sm3Update: return tzv_sm3_update_mb16(a.arg(a.in), a.arg(a.len), a.arg(&a.sm3));
-    case Sm3Final: return tzv_sm3_final_mb16(a.arg(a.out), a.arg(&a.sm3));
-    case Sm3Digest: return tzv_sm3_msg_digest_mb16(a.arg(a.in), a.arg(a.len), a.arg(a.out));
-    default: return ~0ull;
-    }
-}
+enum Op {
+    SetKey, XtsKeys, EcbE, EcbD, CbcE, CbcD, CfbE, CfbD, OfbE, OfbD, CtrE, CtrD, XtsE, XtsD,
+    GcmInit, GcmAad, GcmE, GcmD, GcmTag, CcmInit, CcmAad, CcmE, CcmD, CcmTag,
+    Sm3Init, Sm3Update, Sm3Final, Sm3Digest, kOpCount
+};
 
-// The calls that put a context or schedule in the state the function needs.
-std::vector<Op> setUp(Op op)
-{
-    switch (op) {
-    case EcbE: case EcbD: case CbcE: case CbcD: case CfbE: case CfbD: case OfbE: case OfbD: case CtrE: case CtrD:
-        return {SetKey};
-    case XtsE: case XtsD: return {XtsKeys};
-    case GcmAad: case GcmE: case GcmD: case GcmTag: return {GcmInit};
-    case CcmAad: case CcmE: case CcmD: return {CcmInit};
-    case CcmTag: return {CcmInit, CcmE};
-    case Sm3Update: case Sm3Final: return {Sm3Init};
-    default: return {};
-    }
-}
+// Every function in the order of Op, with the calls that put its schedule or context in the state
+// it needs.
+const struct {
+    const char* name;
+    std::vector<Op> setUp;
+    tzv_status16 (*call)(Args&);
+} kOps[kOpCount] = {
+    {"set_key", {}, [](Args& a) { return tzv_sm4_set_key_mb16(a.arg(&a.rk), a.arg(a.key)); }},
+    {"xts_set_keys", {}, [](Args& a) { return tzv_sm4_xts_set_keys_mb16(a.arg(&a.rk), a.arg(&a.rk2), a.arg(a.xtsKey)); }},
+    {"encrypt_ecb", {SetKey}, [](Args& a) { return a.text3(tzv_sm4_encrypt_ecb_mb16, &a.rk); }},
+    {"decrypt_ecb", {SetKey}, [](Args& a) { return a.text3(tzv_sm4_decrypt_ecb_mb16, &a.rk); }},
+    {"encrypt_cbc", {SetKey}, [](Args& a) { return a.text3(tzv_sm4_encrypt_cbc_mb16, &a.rk, a.civ()); }},
+    {"decrypt_cbc", {SetKey}, [](Args& a) { return a.text3(tzv_sm4_decrypt_cbc_mb16, &a.rk, a.civ()); }},
+    {"encrypt_cfb128", {SetKey}, [](Args& a) { return a.text3(tzv_sm4_encrypt_cfb128_mb16, &a.rk, a.civ()); }},
+    {"decrypt_cfb128", {SetKey}, [](Args& a) { return a.text3(tzv_sm4_decrypt_cfb128_mb16, &a.rk, a.civ()); }},
+    {"encrypt_ofb", {SetKey}, [](Args& a) { return a.text3(tzv_sm4_encrypt_ofb_mb16, &a.rk, a.iv); }},
+    {"decrypt_ofb", {SetKey}, [](Args& a) { return a.text3(tzv_sm4_decrypt_ofb_mb16, &a.rk, a.iv); }},
+    {"encrypt_ctr128", {SetKey}, [](Args& a) { return a.text3(tzv_sm4_encrypt_ctr128_mb16, &a.rk, a.iv); }},
+    {"decrypt_ctr128", {SetKey}, [](Args& a) { return a.text3(tzv_sm4_decrypt_ctr128_mb16, &a.rk, a.iv); }},
+    {"xts_encrypt", {XtsKeys}, [](Args& a) { return a.text3(tzv_sm4_xts_encrypt_mb16, &a.rk, &a.rk2, a.civ()); }},
+    {"xts_decrypt", {XtsKeys}, [](Args& a) { return a.text3(tzv_sm4_xts_decrypt_mb16, &a.rk, &a.rk2, a.civ()); }},
+    {"gcm_init", {}, [](Args& a) { return tzv_sm4_gcm_init_mb16(a.arg(a.key), a.arg(a.civ()), a.arg(a.ivLen), a.arg(&a.gcm)); }},
+    {"gcm_update_aad", {GcmInit}, [](Args& a) { return tzv_sm4_gcm_update_aad_mb16(a.arg(a.in), a.arg(a.len), a.arg(&a.gcm)); }},
+    {"gcm_encrypt", {GcmInit}, [](Args& a) { return a.text3(tzv_sm4_gcm_encrypt_mb16, &a.gcm); }},
+    {"gcm_decrypt", {GcmInit}, [](Args& a) { return a.text3(tzv_sm4_gcm_decrypt_mb16, &a.gcm); }},
+    {"gcm_get_tag", {GcmInit}, [](Args& a) { return tzv_sm4_gcm_get_tag_mb16(a.arg(a.out), a.arg(a.tagLen), a.arg(&a.gcm)); }},
+    {"ccm_init", {}, [](Args& a) {
+         return tzv_sm4_ccm_init_mb16(a.arg(a.key), a.arg(a.civ()), a.arg(a.ivLen), a.arg(a.tagLen), a.arg(a.total), a.arg(&a.ccm));
+     }},
+    {"ccm_update_aad", {CcmInit}, [](Args& a) { return tzv_sm4_ccm_update_aad_mb16(a.arg(a.in), a.arg(a.len), a.arg(&a.ccm)); }},
+    {"ccm_encrypt", {CcmInit}, [](Args& a) { return a.text3(tzv_sm4_ccm_encrypt_mb16, &a.ccm); }},
+    {"ccm_decrypt", {CcmInit}, [](Args& a) { return a.text3(tzv_sm4_ccm_decrypt_mb16, &a.ccm); }},
+    {"ccm_get_tag", {CcmInit, CcmE}, [](Args& a) { return tzv_sm4_ccm_get_tag_mb16(a.arg(a.out), a.arg(a.tagLen), a.arg(&a.ccm)); }},
+    {"sm3_init", {}, [](Args& a) { return tzv_sm3_init_mb16(a.arg(&a.sm3)); }},
+    {"sm3_update", {Sm3Init}, [](Args& a) { return tzv_sm3_update_mb16(a.arg(a.in), a.arg(a.len), a.arg(&a.sm3)); }},
+    {"sm3_final", {Sm3Init}, [](Args& a) { return tzv_sm3_final_mb16(a.arg(a.out), a.arg(&a.sm3)); }},
+    {"sm3_msg_digest", {}, [](Args& a) { return tzv_sm3_msg_digest_mb16(a.arg(a.in), a.arg(a.len), a.arg(a.out)); }},
+};
 
 uint64_t all(unsigned v) { return 0x1111111111111111ull * v; }
 uint64_t lanes(std::initializer_list<std::pair<int, unsigned>> bad)
@@ -137,42 +121,12 @@ uint64_t lanes(std::initializer_list<std::pair<int, unsigned>> bad)
 tzv_status16 runArmed(Op op, Args& a, const std::vector<Op>& before, bool checkSetUp)
 {
     for (Op s : before) {
-        tzv_status16 sts = call(s, a);
-        if (checkSetUp) { EXPECT_EQ(sts, 0u) << "set-up call " << kOpNames[s]; }
+        tzv_status16 sts = kOps[s].call(a);
+        if (checkSetUp) { EXPECT_EQ(sts, 0u) << "set-up call " << kOps[s].name; }
     }
     a.armed = true;
-    return call(op, a);
+    return kOps[op].call(a);
 }
-
-} // namespace
-
-TEST(SmBadLanes, NullArraysFailEveryLaneNullLanesAndNegativeLengthsOnlyTheirOwn)
-{
-    for (int o = 0; o < kOps; ++o) {
-        const Op op = (Op)o;
-        SCOPED_TRACE(kOpNames[op]);
-        Args valid;
-        ASSERT_EQ(runArmed(op, valid, setUp(op), true), 0u);
-        ASSERT_GT(valid.seen, 0);
-        if (valid.usesLen) {
-            Args n;
-            n.len[o % kLanes] = -1;
-            EXPECT_EQ(runArmed(op, n, setUp(op), false), lanes({{o % kLanes, 1}})) << "negative length";
-        }
-        for (int k = 0; k < valid.seen; ++k) {
-            Args a;
-            a.nullArg = k;
-            EXPECT_EQ(runArmed(op, a, setUp(op), false), all(2)) << "argument " << k << " null";
-            if (!valid.laneArray[(std::size_t)k]) continue;
-            Args b;
-            b.nullLaneArg = k, b.nullLane = (3 * o + k) % kLanes;
-            EXPECT_EQ(runArmed(op, b, setUp(op), false), lanes({{b.nullLane, 2}}))
-                << "argument " << k << " null in lane " << b.nullLane;
-        }
-    }
-}
-
-namespace {
 
 struct BadCase {
     const char* what;
@@ -224,13 +178,39 @@ const BadCase kBadCases[] = {
 
 } // namespace
 
+TEST(SmBadLanes, NullArraysFailEveryLaneNullLanesAndNegativeLengthsOnlyTheirOwn)
+{
+    for (int o = 0; o < kOpCount; ++o) {
+        const Op op = (Op)o;
+        SCOPED_TRACE(kOps[op].name);
+        Args valid;
+        ASSERT_EQ(runArmed(op, valid, kOps[op].setUp, true), 0u);
+        ASSERT_GT(valid.seen, 0);
+        if (valid.usesLen) {
+            Args n;
+            n.len[o % kLanes] = -1;
+            EXPECT_EQ(runArmed(op, n, kOps[op].setUp, false), lanes({{o % kLanes, 1}})) << "negative length";
+        }
+        for (int k = 0; k < valid.seen; ++k) {
+            Args a;
+            a.nullArg = k;
+            EXPECT_EQ(runArmed(op, a, kOps[op].setUp, false), all(2)) << "argument " << k << " null";
+            if (!valid.laneArray[(std::size_t)k]) continue;
+            Args b;
+            b.nullLaneArg = k, b.nullLane = (3 * o + k) % kLanes;
+            EXPECT_EQ(runArmed(op, b, kOps[op].setUp, false), lanes({{b.nullLane, 2}}))
+                << "argument " << k << " null in lane " << b.nullLane;
+        }
+    }
+}
+
 TEST(SmBadLanes, BadLengthsParametersAndOrderGiveTheirStatus)
 {
     for (const BadCase& c : kBadCases) {
         for (Op op : c.ops) {
             Args a;
             if (c.bad) c.bad(a);
-            EXPECT_EQ(runArmed(op, a, c.before, false), c.expect) << kOpNames[op] << ": " << c.what;
+            EXPECT_EQ(runArmed(op, a, c.before, false), c.expect) << kOps[op].name << ": " << c.what;
         }
     }
 }

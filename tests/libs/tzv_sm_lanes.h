@@ -32,8 +32,7 @@ inline bool isAead(Mode m) { return m == Mode::Gcm || m == Mode::Ccm; }
 struct Lane {
     Bytes key, iv, aad, in;
     int tagLen = 0;                  // GCM and CCM
-    std::optional<int> len;          // passed instead of in.size(): a bad length (when streamed, a
-                                     // negative one in every call)
+    std::optional<int> len;          // passed instead of in.size(); streamed, a negative one in every call
     std::optional<uint64_t> total;   // CCM's announced length, in.size() when unset
     bool null = false;               // every pointer of the lane null
     bool inPlace = false;            // out and in are one buffer
@@ -69,7 +68,7 @@ inline Bytes buffer(Bytes b, std::size_t guard = 0)
 
 // The calls of the lanes: pointer and length arrays over owned per-lane buffers.
 struct Calls {
-    std::vector<Bytes> out, in, iv, tag, key, aad;
+    Bytes out[kLanes], in[kLanes], iv[kLanes], tag[kLanes], key[kLanes], aad[kLanes];
     uint8_t *outP[kLanes], *ivP[kLanes], *tagP[kLanes];
     const uint8_t *inP[kLanes], *keyP[kLanes], *aadP[kLanes];
     int len[kLanes], ivLen[kLanes], aadLen[kLanes], tagLen[kLanes];
@@ -78,7 +77,6 @@ struct Calls {
     unsigned status[kLanes] = {};
 
     explicit Calls(const std::vector<Lane>& lanes)
-        : out(kLanes), in(kLanes), iv(kLanes), tag(kLanes), key(kLanes), aad(kLanes)
     {
         for (int i = 0; i < kLanes; ++i) {
             const Lane& l = lanes[i];
@@ -250,56 +248,49 @@ struct OpensslXtsContext {
 
 inline LaneResult referenceSm4(Mode m, bool encrypt, const Lane& l)
 {
-    LaneResult r;
-    r.iv = l.iv;
-    r.out.resize(l.in.size());
-    Bytes in = buffer(l.in);
-    if (m == Mode::Xts) {
-        CipherCtx k1 = blockKey(l.key.data(), encrypt), k2 = blockKey(l.key.data() + 16, true);
-        OpensslXtsContext x{k1.get(), k2.get(), block, block};
-        if (CRYPTO_xts128_encrypt(reinterpret_cast<const XTS128_CONTEXT*>(&x), l.iv.data(), in.data(), r.out.data(),
-                                  in.size(), encrypt))
+    LaneResult r{0, Bytes(l.in.size()), l.iv, Bytes(isAead(m) ? 16 : 0)};
+    Bytes in = buffer(l.in), iv = l.iv;
+    const uint8_t* p = in.data();
+    uint8_t* out = r.out.data();
+    const std::size_t n = in.size();
+    // Only ECB, CBC and XTS decryption run SM4 backwards.
+    CipherCtx k = blockKey(l.key.data(), encrypt || (m != Mode::Ecb && m != Mode::Cbc && m != Mode::Xts));
+    int num = 0;
+    unsigned ctrNum = 0;
+    unsigned char ecount[16];
+    if (m == Mode::Ecb) {
+        for (std::size_t i = 0; i < n; i += 16) block(p + i, out + i, k.get());
+    } else if (m == Mode::Cbc) {
+        (encrypt ? CRYPTO_cbc128_encrypt : CRYPTO_cbc128_decrypt)(p, out, n, k.get(), iv.data(), block);
+    } else if (m == Mode::Cfb) {
+        CRYPTO_cfb128_encrypt(p, out, n, k.get(), iv.data(), &num, encrypt, block);
+    } else if (m == Mode::Ofb) {
+        CRYPTO_ofb128_encrypt(p, out, n, k.get(), r.iv.data(), &num, block);
+    } else if (m == Mode::Ctr) {
+        CRYPTO_ctr128_encrypt(p, out, n, k.get(), r.iv.data(), ecount, &ctrNum, block);
+    } else if (m == Mode::Xts) {
+        CipherCtx k2 = blockKey(l.key.data() + 16, true);
+        OpensslXtsContext x{k.get(), k2.get(), block, block};
+        if (CRYPTO_xts128_encrypt(reinterpret_cast<const XTS128_CONTEXT*>(&x), iv.data(), p, out, n, encrypt))
             referenceFailed("XTS");
     } else if (m == Mode::Gcm) {
-        CipherCtx k = blockKey(l.key.data(), true);
         GCM128_CONTEXT* g = CRYPTO_gcm128_new(k.get(), block);
-        CRYPTO_gcm128_setiv(g, l.iv.data(), l.iv.size());
+        CRYPTO_gcm128_setiv(g, iv.data(), iv.size());
         if (!l.aad.empty() && CRYPTO_gcm128_aad(g, l.aad.data(), l.aad.size())) referenceFailed("GCM aad");
-        if ((encrypt ? CRYPTO_gcm128_encrypt : CRYPTO_gcm128_decrypt)(g, in.data(), r.out.data(), in.size()))
-            referenceFailed("GCM text");
-        r.tag.resize(16);
+        if ((encrypt ? CRYPTO_gcm128_encrypt : CRYPTO_gcm128_decrypt)(g, p, out, n)) referenceFailed("GCM text");
         CRYPTO_gcm128_tag(g, r.tag.data(), 16);
         CRYPTO_gcm128_release(g);
-    } else if (m == Mode::Ccm) {
+    } else {
         // CCM128_CONTEXT is opaque and has no constructor: CRYPTO_ccm128_init fills a caller's block
         // (56 bytes in OpenSSL 3.0), for which a generous aligned buffer stands in.
-        CipherCtx k = blockKey(l.key.data(), true);
         alignas(64) unsigned char storage[512];
         CCM128_CONTEXT* c = reinterpret_cast<CCM128_CONTEXT*>(storage);
-        CRYPTO_ccm128_init(c, (unsigned)l.tagLen, 15 - (unsigned)l.iv.size(), k.get(), block);
-        if (CRYPTO_ccm128_setiv(c, l.iv.data(), l.iv.size(), l.in.size())) referenceFailed("CCM nonce");
+        CRYPTO_ccm128_init(c, (unsigned)l.tagLen, 15 - (unsigned)iv.size(), k.get(), block);
+        if (CRYPTO_ccm128_setiv(c, iv.data(), iv.size(), n)) referenceFailed("CCM nonce");
         if (!l.aad.empty()) CRYPTO_ccm128_aad(c, l.aad.data(), l.aad.size());
-        if ((encrypt ? CRYPTO_ccm128_encrypt : CRYPTO_ccm128_decrypt)(c, in.data(), r.out.data(), in.size()))
-            referenceFailed("CCM text");
-        r.tag.resize(16);
+        if ((encrypt ? CRYPTO_ccm128_encrypt : CRYPTO_ccm128_decrypt)(c, p, out, n)) referenceFailed("CCM text");
         if (CRYPTO_ccm128_tag(c, r.tag.data(), (std::size_t)l.tagLen) != (std::size_t)l.tagLen)
             referenceFailed("CCM tag");
-    } else {
-        const EVP_CIPHER* cipher = m == Mode::Ecb   ? EVP_sm4_ecb()
-                                   : m == Mode::Cbc ? EVP_sm4_cbc()
-                                   : m == Mode::Cfb ? EVP_sm4_cfb128()
-                                   : m == Mode::Ofb ? EVP_sm4_ofb()
-                                                    : EVP_sm4_ctr();
-        CipherCtx ctx(EVP_CIPHER_CTX_new(), EVP_CIPHER_CTX_free);
-        int n = 0, last = 0;
-        Bytes out(in.size() + 16);
-        if (!EVP_CipherInit_ex(ctx.get(), cipher, nullptr, l.key.data(), l.iv.data(), encrypt) ||
-            !EVP_CIPHER_CTX_set_padding(ctx.get(), 0) ||
-            !EVP_CipherUpdate(ctx.get(), out.data(), &n, in.data(), (int)in.size()) ||
-            !EVP_CipherFinal_ex(ctx.get(), out.data() + n, &last) || n + last != (int)in.size())
-            referenceFailed("EVP SM4");
-        std::copy(out.begin(), out.begin() + n, r.out.begin());
-        if (m == Mode::Ofb || m == Mode::Ctr) EVP_CIPHER_CTX_get_updated_iv(ctx.get(), r.iv.data(), 16);
     }
     if (isAead(m)) r.tag.resize((std::size_t)l.tagLen);
     return r;

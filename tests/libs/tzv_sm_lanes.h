@@ -142,43 +142,36 @@ struct Calls {
     }
 };
 
-// GCM: init, the additional data in two calls cut at its middle, the text streamed, the tag.
-inline void runAead(Calls& c, const std::vector<Lane>& lanes, bool encrypt, tzv_sm4_gcm_ctx_mb16& ctx)
-{
-    c.add(tzv_sm4_gcm_init_mb16(c.keys(), c.ivP, c.ivLen, &ctx));
-    int half[kLanes];
-    const uint8_t* rest[kLanes];
-    for (int i = 0; i < kLanes; ++i) {
-        half[i] = c.aadLen[i] / 2, c.aadLen[i] -= half[i];
-        rest[i] = c.aadP[i] ? c.aadP[i] + half[i] : nullptr;
-    }
-    c.add(tzv_sm4_gcm_update_aad_mb16(c.aadP, half, &ctx));
-    c.add(tzv_sm4_gcm_update_aad_mb16(rest, c.aadLen, &ctx));
-    c.stream(lanes, [&](uint8_t** o, const uint8_t** p, const int* n) {
-        return (encrypt ? tzv_sm4_gcm_encrypt_mb16 : tzv_sm4_gcm_decrypt_mb16)(o, p, n, &ctx);
-    });
-    c.add(tzv_sm4_gcm_get_tag_mb16(c.tagP, c.tagLen, &ctx));
-}
-
-// CCM: init, the additional data in one call, the text streamed, the tag.
-inline void runAead(Calls& c, const std::vector<Lane>& lanes, bool encrypt, tzv_sm4_ccm_ctx_mb16& ctx)
-{
-    c.add(tzv_sm4_ccm_init_mb16(c.keys(), c.ivP, c.ivLen, c.tagLen, c.total, &ctx));
-    c.add(tzv_sm4_ccm_update_aad_mb16(c.aadP, c.aadLen, &ctx));
-    c.stream(lanes, [&](uint8_t** o, const uint8_t** p, const int* n) {
-        return (encrypt ? tzv_sm4_ccm_encrypt_mb16 : tzv_sm4_ccm_decrypt_mb16)(o, p, n, &ctx);
-    });
-    c.add(tzv_sm4_ccm_get_tag_mb16(c.tagP, c.tagLen, &ctx));
-}
-
-// One pass of the library over the 16 lanes (key set-up included).
+// One pass of the library over the 16 lanes, key set-up included. GCM and CCM: init, the additional
+// data (GCM's in two calls cut at its middle), the text streamed, the tag.
 inline std::vector<LaneResult> runSm4(Mode m, bool encrypt, const std::vector<Lane>& lanes)
 {
     Calls c(lanes);
-    if (m == Mode::Gcm || m == Mode::Ccm) {
-        tzv_sm4_gcm_ctx_mb16 gcm;
-        tzv_sm4_ccm_ctx_mb16 ccm;
-        m == Mode::Gcm ? runAead(c, lanes, encrypt, gcm) : runAead(c, lanes, encrypt, ccm);
+    if (m == Mode::Gcm) {
+        tzv_sm4_gcm_ctx_mb16 ctx;
+        c.add(tzv_sm4_gcm_init_mb16(c.keys(), c.ivP, c.ivLen, &ctx));
+        int half[kLanes];
+        const uint8_t* rest[kLanes];
+        for (int i = 0; i < kLanes; ++i) {
+            half[i] = c.aadLen[i] / 2, c.aadLen[i] -= half[i];
+            rest[i] = c.aadP[i] ? c.aadP[i] + half[i] : nullptr;
+        }
+        c.add(tzv_sm4_gcm_update_aad_mb16(c.aadP, half, &ctx));
+        c.add(tzv_sm4_gcm_update_aad_mb16(rest, c.aadLen, &ctx));
+        c.stream(lanes, [&](uint8_t** o, const uint8_t** p, const int* n) {
+            return (encrypt ? tzv_sm4_gcm_encrypt_mb16 : tzv_sm4_gcm_decrypt_mb16)(o, p, n, &ctx);
+        });
+        c.add(tzv_sm4_gcm_get_tag_mb16(c.tagP, c.tagLen, &ctx));
+        return c.results(lanes);
+    }
+    if (m == Mode::Ccm) {
+        tzv_sm4_ccm_ctx_mb16 ctx;
+        c.add(tzv_sm4_ccm_init_mb16(c.keys(), c.ivP, c.ivLen, c.tagLen, c.total, &ctx));
+        c.add(tzv_sm4_ccm_update_aad_mb16(c.aadP, c.aadLen, &ctx));
+        c.stream(lanes, [&](uint8_t** o, const uint8_t** p, const int* n) {
+            return (encrypt ? tzv_sm4_ccm_encrypt_mb16 : tzv_sm4_ccm_decrypt_mb16)(o, p, n, &ctx);
+        });
+        c.add(tzv_sm4_ccm_get_tag_mb16(c.tagP, c.tagLen, &ctx));
         return c.results(lanes);
     }
     tzv_sm4_key_schedule rk, rk2;
@@ -187,9 +180,7 @@ inline std::vector<LaneResult> runSm4(Mode m, bool encrypt, const std::vector<La
     else
         c.add(tzv_sm4_set_key_mb16(&rk, c.keys()));
     const int8u** civ = const_cast<const int8u**>(c.ivP);
-    auto run = [&](auto enc, auto dec, auto... more) {
-        c.add((encrypt ? enc : dec)(c.outP, c.inP, c.len, &rk, more...));
-    };
+    auto run = [&](auto enc, auto dec, auto... more) { c.add((encrypt ? enc : dec)(c.outP, c.inP, c.len, &rk, more...)); };
     switch (m) {
     case Mode::Ecb: run(tzv_sm4_encrypt_ecb_mb16, tzv_sm4_decrypt_ecb_mb16); break;
     case Mode::Cbc: run(tzv_sm4_encrypt_cbc_mb16, tzv_sm4_decrypt_cbc_mb16, civ); break;
@@ -241,8 +232,7 @@ inline void block(const unsigned char in[16], unsigned char out[16], const void*
 // XTS128_CONTEXT is opaque in <openssl/modes.h>; its layout (two keys, then two block functions)
 // has been the same since OpenSSL 1.0.1.
 struct OpensslXtsContext {
-    void* key1;
-    void* key2;
+    void *key1, *key2;
     block128_f block1, block2;
 };
 
@@ -298,13 +288,9 @@ inline LaneResult referenceSm4(Mode m, bool encrypt, const Lane& l)
 
 inline LaneResult referenceSm3(const Lane& l)
 {
-    LaneResult r;
-    r.iv = l.iv; // unused
-    r.tag.resize(EVP_MAX_MD_SIZE);
-    unsigned int n = 0;
+    LaneResult r{0, {}, l.iv, Bytes(32)}; // the IV is not used
     Bytes in = buffer(l.in);
-    if (!EVP_Digest(in.data(), in.size(), r.tag.data(), &n, EVP_sm3(), nullptr)) referenceFailed("SM3");
-    r.tag.resize(n);
+    if (!EVP_Digest(in.data(), in.size(), r.tag.data(), nullptr, EVP_sm3(), nullptr)) referenceFailed("SM3");
     return r;
 }
 

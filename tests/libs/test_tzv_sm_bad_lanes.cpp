@@ -56,12 +56,9 @@ struct Args {
         return p;
     }
     const uint8_t** civ() { return const_cast<const uint8_t**>(iv); }
-    // A function of (out, in, len, more...).
-    template <typename Fn, typename... More>
-    tzv_status16 text3(Fn fn, More*... more)
-    {
-        return fn(arg(out), arg(in), arg(len), arg(more)...);
-    }
+    // fn called with every argument passed through arg().
+    template <typename Fn, typename... P>
+    tzv_status16 pass(Fn fn, P*... p) { return fn(arg(p)...); }
 };
 
 enum Op {
@@ -77,36 +74,41 @@ const struct {
     std::vector<Op> setUp;
     tzv_status16 (*call)(Args&);
 } kOps[kOpCount] = {
-    {"set_key", {}, [](Args& a) { return tzv_sm4_set_key_mb16(a.arg(&a.rk), a.arg(a.key)); }},
-    {"xts_set_keys", {}, [](Args& a) { return tzv_sm4_xts_set_keys_mb16(a.arg(&a.rk), a.arg(&a.rk2), a.arg(a.xtsKey)); }},
-    {"encrypt_ecb", {SetKey}, [](Args& a) { return a.text3(tzv_sm4_encrypt_ecb_mb16, &a.rk); }},
-    {"decrypt_ecb", {SetKey}, [](Args& a) { return a.text3(tzv_sm4_decrypt_ecb_mb16, &a.rk); }},
-    {"encrypt_cbc", {SetKey}, [](Args& a) { return a.text3(tzv_sm4_encrypt_cbc_mb16, &a.rk, a.civ()); }},
-    {"decrypt_cbc", {SetKey}, [](Args& a) { return a.text3(tzv_sm4_decrypt_cbc_mb16, &a.rk, a.civ()); }},
-    {"encrypt_cfb128", {SetKey}, [](Args& a) { return a.text3(tzv_sm4_encrypt_cfb128_mb16, &a.rk, a.civ()); }},
-    {"decrypt_cfb128", {SetKey}, [](Args& a) { return a.text3(tzv_sm4_decrypt_cfb128_mb16, &a.rk, a.civ()); }},
-    {"encrypt_ofb", {SetKey}, [](Args& a) { return a.text3(tzv_sm4_encrypt_ofb_mb16, &a.rk, a.iv); }},
-    {"decrypt_ofb", {SetKey}, [](Args& a) { return a.text3(tzv_sm4_decrypt_ofb_mb16, &a.rk, a.iv); }},
-    {"encrypt_ctr128", {SetKey}, [](Args& a) { return a.text3(tzv_sm4_encrypt_ctr128_mb16, &a.rk, a.iv); }},
-    {"decrypt_ctr128", {SetKey}, [](Args& a) { return a.text3(tzv_sm4_decrypt_ctr128_mb16, &a.rk, a.iv); }},
-    {"xts_encrypt", {XtsKeys}, [](Args& a) { return a.text3(tzv_sm4_xts_encrypt_mb16, &a.rk, &a.rk2, a.civ()); }},
-    {"xts_decrypt", {XtsKeys}, [](Args& a) { return a.text3(tzv_sm4_xts_decrypt_mb16, &a.rk, &a.rk2, a.civ()); }},
-    {"gcm_init", {}, [](Args& a) { return tzv_sm4_gcm_init_mb16(a.arg(a.key), a.arg(a.civ()), a.arg(a.ivLen), a.arg(&a.gcm)); }},
-    {"gcm_update_aad", {GcmInit}, [](Args& a) { return tzv_sm4_gcm_update_aad_mb16(a.arg(a.in), a.arg(a.len), a.arg(&a.gcm)); }},
-    {"gcm_encrypt", {GcmInit}, [](Args& a) { return a.text3(tzv_sm4_gcm_encrypt_mb16, &a.gcm); }},
-    {"gcm_decrypt", {GcmInit}, [](Args& a) { return a.text3(tzv_sm4_gcm_decrypt_mb16, &a.gcm); }},
-    {"gcm_get_tag", {GcmInit}, [](Args& a) { return tzv_sm4_gcm_get_tag_mb16(a.arg(a.out), a.arg(a.tagLen), a.arg(&a.gcm)); }},
-    {"ccm_init", {}, [](Args& a) {
-         return tzv_sm4_ccm_init_mb16(a.arg(a.key), a.arg(a.civ()), a.arg(a.ivLen), a.arg(a.tagLen), a.arg(a.total), a.arg(&a.ccm));
-     }},
-    {"ccm_update_aad", {CcmInit}, [](Args& a) { return tzv_sm4_ccm_update_aad_mb16(a.arg(a.in), a.arg(a.len), a.arg(&a.ccm)); }},
-    {"ccm_encrypt", {CcmInit}, [](Args& a) { return a.text3(tzv_sm4_ccm_encrypt_mb16, &a.ccm); }},
-    {"ccm_decrypt", {CcmInit}, [](Args& a) { return a.text3(tzv_sm4_ccm_decrypt_mb16, &a.ccm); }},
-    {"ccm_get_tag", {CcmInit, CcmE}, [](Args& a) { return tzv_sm4_ccm_get_tag_mb16(a.arg(a.out), a.arg(a.tagLen), a.arg(&a.ccm)); }},
-    {"sm3_init", {}, [](Args& a) { return tzv_sm3_init_mb16(a.arg(&a.sm3)); }},
-    {"sm3_update", {Sm3Init}, [](Args& a) { return tzv_sm3_update_mb16(a.arg(a.in), a.arg(a.len), a.arg(&a.sm3)); }},
-    {"sm3_final", {Sm3Init}, [](Args& a) { return tzv_sm3_final_mb16(a.arg(a.out), a.arg(&a.sm3)); }},
-    {"sm3_msg_digest", {}, [](Args& a) { return tzv_sm3_msg_digest_mb16(a.arg(a.in), a.arg(a.len), a.arg(a.out)); }},
+    {"set_key", {}, [](Args& a) { return a.pass(tzv_sm4_set_key_mb16, &a.rk, a.key); }},
+    {"xts_set_keys", {}, [](Args& a) { return a.pass(tzv_sm4_xts_set_keys_mb16, &a.rk, &a.rk2, a.xtsKey); }},
+    {"encrypt_ecb", {SetKey}, [](Args& a) { return a.pass(tzv_sm4_encrypt_ecb_mb16, a.out, a.in, a.len, &a.rk); }},
+    {"decrypt_ecb", {SetKey}, [](Args& a) { return a.pass(tzv_sm4_decrypt_ecb_mb16, a.out, a.in, a.len, &a.rk); }},
+    {"encrypt_cbc", {SetKey}, [](Args& a) { return a.pass(tzv_sm4_encrypt_cbc_mb16, a.out, a.in, a.len, &a.rk, a.civ()); }},
+    {"decrypt_cbc", {SetKey}, [](Args& a) { return a.pass(tzv_sm4_decrypt_cbc_mb16, a.out, a.in, a.len, &a.rk, a.civ()); }},
+    {"encrypt_cfb128", {SetKey},
+     [](Args& a) { return a.pass(tzv_sm4_encrypt_cfb128_mb16, a.out, a.in, a.len, &a.rk, a.civ()); }},
+    {"decrypt_cfb128", {SetKey},
+     [](Args& a) { return a.pass(tzv_sm4_decrypt_cfb128_mb16, a.out, a.in, a.len, &a.rk, a.civ()); }},
+    {"encrypt_ofb", {SetKey}, [](Args& a) { return a.pass(tzv_sm4_encrypt_ofb_mb16, a.out, a.in, a.len, &a.rk, a.iv); }},
+    {"decrypt_ofb", {SetKey}, [](Args& a) { return a.pass(tzv_sm4_decrypt_ofb_mb16, a.out, a.in, a.len, &a.rk, a.iv); }},
+    {"encrypt_ctr128", {SetKey},
+     [](Args& a) { return a.pass(tzv_sm4_encrypt_ctr128_mb16, a.out, a.in, a.len, &a.rk, a.iv); }},
+    {"decrypt_ctr128", {SetKey},
+     [](Args& a) { return a.pass(tzv_sm4_decrypt_ctr128_mb16, a.out, a.in, a.len, &a.rk, a.iv); }},
+    {"xts_encrypt", {XtsKeys},
+     [](Args& a) { return a.pass(tzv_sm4_xts_encrypt_mb16, a.out, a.in, a.len, &a.rk, &a.rk2, a.civ()); }},
+    {"xts_decrypt", {XtsKeys},
+     [](Args& a) { return a.pass(tzv_sm4_xts_decrypt_mb16, a.out, a.in, a.len, &a.rk, &a.rk2, a.civ()); }},
+    {"gcm_init", {}, [](Args& a) { return a.pass(tzv_sm4_gcm_init_mb16, a.key, a.civ(), a.ivLen, &a.gcm); }},
+    {"gcm_update_aad", {GcmInit}, [](Args& a) { return a.pass(tzv_sm4_gcm_update_aad_mb16, a.in, a.len, &a.gcm); }},
+    {"gcm_encrypt", {GcmInit}, [](Args& a) { return a.pass(tzv_sm4_gcm_encrypt_mb16, a.out, a.in, a.len, &a.gcm); }},
+    {"gcm_decrypt", {GcmInit}, [](Args& a) { return a.pass(tzv_sm4_gcm_decrypt_mb16, a.out, a.in, a.len, &a.gcm); }},
+    {"gcm_get_tag", {GcmInit}, [](Args& a) { return a.pass(tzv_sm4_gcm_get_tag_mb16, a.out, a.tagLen, &a.gcm); }},
+    {"ccm_init", {},
+     [](Args& a) { return a.pass(tzv_sm4_ccm_init_mb16, a.key, a.civ(), a.ivLen, a.tagLen, a.total, &a.ccm); }},
+    {"ccm_update_aad", {CcmInit}, [](Args& a) { return a.pass(tzv_sm4_ccm_update_aad_mb16, a.in, a.len, &a.ccm); }},
+    {"ccm_encrypt", {CcmInit}, [](Args& a) { return a.pass(tzv_sm4_ccm_encrypt_mb16, a.out, a.in, a.len, &a.ccm); }},
+    {"ccm_decrypt", {CcmInit}, [](Args& a) { return a.pass(tzv_sm4_ccm_decrypt_mb16, a.out, a.in, a.len, &a.ccm); }},
+    {"ccm_get_tag", {CcmInit, CcmE}, [](Args& a) { return a.pass(tzv_sm4_ccm_get_tag_mb16, a.out, a.tagLen, &a.ccm); }},
+    {"sm3_init", {}, [](Args& a) { return a.pass(tzv_sm3_init_mb16, &a.sm3); }},
+    {"sm3_update", {Sm3Init}, [](Args& a) { return a.pass(tzv_sm3_update_mb16, a.in, a.len, &a.sm3); }},
+    {"sm3_final", {Sm3Init}, [](Args& a) { return a.pass(tzv_sm3_final_mb16, a.out, &a.sm3); }},
+    {"sm3_msg_digest", {}, [](Args& a) { return a.pass(tzv_sm3_msg_digest_mb16, a.in, a.len, a.out); }},
 };
 
 uint64_t all(unsigned v) { return 0x1111111111111111ull * v; }
@@ -148,8 +150,7 @@ const BadCase kBadCases[] = {
     {"GCM tag lengths", {GcmInit}, {GcmTag},
      [](Args& a) { a.tagLen[1] = 11, a.tagLen[2] = 17, a.tagLen[3] = 3, a.tagLen[4] = 0; },
      lanes({{1, 1}, {2, 1}, {3, 1}, {4, 1}})},
-    {"CCM nonce, tag and announced lengths", {}, {CcmInit},
-     [](Args& a) {
+    {"CCM nonce, tag and announced lengths", {}, {CcmInit}, [](Args& a) {
          a.ivLen[1] = 6, a.ivLen[2] = 14, a.tagLen[4] = 5, a.tagLen[5] = 18, a.tagLen[6] = 2;
          a.ivLen[7] = 13, a.total[7] = 1 << 16; // a 2-byte length field
          a.ivLen[8] = 13, a.total[8] = 0xFFFF;  // fits

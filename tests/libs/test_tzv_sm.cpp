@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -133,7 +134,7 @@ std::vector<Lane> aeadLanes(const AeadRow& r, uint32_t seed)
 TEST(Sm4, ModesMatchVectorsAndOpensslInEveryLane)
 {
     static const int kLens[kLanes] = {64, 64, 64, 64, 0, 16, 32, 48, 112, 160, 4096, 32768, 1024, 80, 48, 64};
-    for (int row = 0; row < 6; ++row) {
+    for (int row = 0; row < (int)std::size(kModes); ++row) {
         const auto& m = kModes[row];
         std::vector<vectors::Record> kats;
         if (m.vectorFile) kats = vectors::readFile(vectors::path(std::string("ciphers/SM4/") + m.vectorFile));

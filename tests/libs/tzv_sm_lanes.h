@@ -1,6 +1,6 @@
 // Runs libtzvcrypto's 16-lane SM4 modes and SM3 over per-lane inputs, and OpenSSL's independent SM4
-// and SM3 on one lane as the reference: shared by the library tests and the differential fuzzer.
-// Every output buffer is followed by sentinel bytes that no call may touch.
+// and SM3 on one lane as the reference: shared by the library tests, the differential fuzzer and the
+// constant-time check. Every output buffer is followed by sentinel bytes that no call may touch.
 #ifndef TZV_SM_LANES_H
 #define TZV_SM_LANES_H
 
@@ -24,14 +24,15 @@ constexpr int kLanes = 16;
 constexpr uint8_t kSentinel = 0xA5;
 constexpr std::size_t kGuard = 16;
 
-enum class Mode { Ecb, Cbc, Cfb, Ofb, Ctr, Xts, Gcm, Ccm };
+// The SM4 modes, and SM3: for it, "encrypt" means streamed (init, the pieces, final).
+enum class Mode { Ecb, Cbc, Cfb, Ofb, Ctr, Xts, Gcm, Ccm, Sm3 };
 inline bool isAead(Mode m) { return m == Mode::Gcm || m == Mode::Ccm; }
 
 // One lane's inputs. The key has 16 bytes, 32 for XTS (data key, then tweak key); iv is the IV,
 // counter, tweak or nonce (unused by ECB).
 struct Lane {
     Bytes key, iv, aad, in;
-    int tagLen = 0;                  // GCM and CCM
+    int tagLen = 0;                  // GCM and CCM; 32 for SM3 (set by run())
     std::optional<int> len;          // passed instead of in.size(); streamed, a negative one in every call
     std::optional<uint64_t> total;   // CCM's announced length, in.size() when unset
     bool null = false;               // every pointer of the lane null
@@ -142,12 +143,18 @@ struct Calls {
     }
 };
 
-// One pass of the library over the 16 lanes, key set-up included. GCM and CCM: init, the additional
-// data (GCM's in two calls cut at its middle), the text streamed, the tag.
-inline std::vector<LaneResult> runSm4(Mode m, bool encrypt, const std::vector<Lane>& lanes)
+// One pass of the library over the 16 lanes into the calls' buffers, key set-up included. GCM and
+// CCM: init, the additional data (GCM's in two calls cut at its middle), the text streamed, the tag.
+inline void run(Calls& c, Mode m, bool encrypt, const std::vector<Lane>& lanes)
 {
-    Calls c(lanes);
-    if (m == Mode::Gcm) {
+    if (m == Mode::Sm3 && !encrypt) {
+        c.add(tzv_sm3_msg_digest_mb16(c.inP, c.len, c.tagP));
+    } else if (m == Mode::Sm3) {
+        tzv_sm3_ctx_mb16 ctx;
+        c.add(tzv_sm3_init_mb16(&ctx));
+        c.stream(lanes, [&](uint8_t**, const uint8_t** p, int* n) { return tzv_sm3_update_mb16(p, n, &ctx); });
+        c.add(tzv_sm3_final_mb16(c.tagP, &ctx));
+    } else if (m == Mode::Gcm) {
         tzv_sm4_gcm_ctx_mb16 ctx;
         c.add(tzv_sm4_gcm_init_mb16(c.keys(), c.ivP, c.ivLen, &ctx));
         int half[kLanes];
@@ -162,9 +169,7 @@ inline std::vector<LaneResult> runSm4(Mode m, bool encrypt, const std::vector<La
             return (encrypt ? tzv_sm4_gcm_encrypt_mb16 : tzv_sm4_gcm_decrypt_mb16)(o, p, n, &ctx);
         });
         c.add(tzv_sm4_gcm_get_tag_mb16(c.tagP, c.tagLen, &ctx));
-        return c.results(lanes);
-    }
-    if (m == Mode::Ccm) {
+    } else if (m == Mode::Ccm) {
         tzv_sm4_ccm_ctx_mb16 ctx;
         c.add(tzv_sm4_ccm_init_mb16(c.keys(), c.ivP, c.ivLen, c.tagLen, c.total, &ctx));
         c.add(tzv_sm4_ccm_update_aad_mb16(c.aadP, c.aadLen, &ctx));
@@ -172,44 +177,36 @@ inline std::vector<LaneResult> runSm4(Mode m, bool encrypt, const std::vector<La
             return (encrypt ? tzv_sm4_ccm_encrypt_mb16 : tzv_sm4_ccm_decrypt_mb16)(o, p, n, &ctx);
         });
         c.add(tzv_sm4_ccm_get_tag_mb16(c.tagP, c.tagLen, &ctx));
-        return c.results(lanes);
+    } else {
+        tzv_sm4_key_schedule rk, rk2;
+        if (m == Mode::Xts)
+            c.add(tzv_sm4_xts_set_keys_mb16(&rk, &rk2, reinterpret_cast<const tzv_sm4_xts_key**>(c.keyP)));
+        else
+            c.add(tzv_sm4_set_key_mb16(&rk, c.keys()));
+        const int8u** civ = const_cast<const int8u**>(c.ivP);
+        auto call = [&](auto enc, auto dec, auto... more) { c.add((encrypt ? enc : dec)(c.outP, c.inP, c.len, &rk, more...)); };
+        switch (m) {
+        case Mode::Ecb: call(tzv_sm4_encrypt_ecb_mb16, tzv_sm4_decrypt_ecb_mb16); break;
+        case Mode::Cbc: call(tzv_sm4_encrypt_cbc_mb16, tzv_sm4_decrypt_cbc_mb16, civ); break;
+        case Mode::Cfb: call(tzv_sm4_encrypt_cfb128_mb16, tzv_sm4_decrypt_cfb128_mb16, civ); break;
+        case Mode::Ofb: call(tzv_sm4_encrypt_ofb_mb16, tzv_sm4_decrypt_ofb_mb16, c.ivP); break;
+        case Mode::Ctr: call(tzv_sm4_encrypt_ctr128_mb16, tzv_sm4_decrypt_ctr128_mb16, c.ivP); break;
+        default: call(tzv_sm4_xts_encrypt_mb16, tzv_sm4_xts_decrypt_mb16, &rk2, civ); break;
+        }
     }
-    tzv_sm4_key_schedule rk, rk2;
-    if (m == Mode::Xts)
-        c.add(tzv_sm4_xts_set_keys_mb16(&rk, &rk2, reinterpret_cast<const tzv_sm4_xts_key**>(c.keyP)));
-    else
-        c.add(tzv_sm4_set_key_mb16(&rk, c.keys()));
-    const int8u** civ = const_cast<const int8u**>(c.ivP);
-    auto run = [&](auto enc, auto dec, auto... more) { c.add((encrypt ? enc : dec)(c.outP, c.inP, c.len, &rk, more...)); };
-    switch (m) {
-    case Mode::Ecb: run(tzv_sm4_encrypt_ecb_mb16, tzv_sm4_decrypt_ecb_mb16); break;
-    case Mode::Cbc: run(tzv_sm4_encrypt_cbc_mb16, tzv_sm4_decrypt_cbc_mb16, civ); break;
-    case Mode::Cfb: run(tzv_sm4_encrypt_cfb128_mb16, tzv_sm4_decrypt_cfb128_mb16, civ); break;
-    case Mode::Ofb: run(tzv_sm4_encrypt_ofb_mb16, tzv_sm4_decrypt_ofb_mb16, c.ivP); break;
-    case Mode::Ctr: run(tzv_sm4_encrypt_ctr128_mb16, tzv_sm4_decrypt_ctr128_mb16, c.ivP); break;
-    default: run(tzv_sm4_xts_encrypt_mb16, tzv_sm4_xts_decrypt_mb16, &rk2, civ); break;
-    }
-    return c.results(lanes);
 }
 
-// SM3 over the 16 lanes: in one call, or streamed (init, the pieces, final).
-inline std::vector<LaneResult> runSm3(const std::vector<Lane>& lanes, bool streamed)
+// The same with buffers of its own; SM3's results carry the digest only.
+inline std::vector<LaneResult> run(Mode m, bool encrypt, std::vector<Lane> lanes)
 {
-    std::vector<Lane> l = lanes;
-    for (Lane& x : l) x.tagLen = 32;
-    Calls c(l);
-    if (!streamed) {
-        c.add(tzv_sm3_msg_digest_mb16(c.inP, c.len, c.tagP));
-    } else {
-        tzv_sm3_ctx_mb16 ctx;
-        c.add(tzv_sm3_init_mb16(&ctx));
-        c.stream(l, [&](uint8_t**, const uint8_t** p, int* n) { return tzv_sm3_update_mb16(p, n, &ctx); });
-        c.add(tzv_sm3_final_mb16(c.tagP, &ctx));
-    }
-    std::vector<LaneResult> r = c.results(l);
-    for (LaneResult& x : r) x.out.clear();
+    if (m == Mode::Sm3) for (Lane& l : lanes) l.tagLen = 32;
+    Calls c(lanes);
+    run(c, m, encrypt, lanes);
+    std::vector<LaneResult> r = c.results(lanes);
+    if (m == Mode::Sm3) for (LaneResult& x : r) x.out.clear();
     return r;
 }
+
 
 // ---- OpenSSL, one lane ---------------------------------------------------------------------------
 
@@ -236,10 +233,14 @@ struct OpensslXtsContext {
     block128_f block1, block2;
 };
 
-inline LaneResult referenceSm4(Mode m, bool encrypt, const Lane& l)
+inline LaneResult reference(Mode m, bool encrypt, const Lane& l)
 {
-    LaneResult r{0, Bytes(l.in.size()), l.iv, Bytes(isAead(m) ? 16 : 0)};
+    LaneResult r{0, Bytes(m == Mode::Sm3 ? 0 : l.in.size()), l.iv, Bytes(m == Mode::Sm3 ? 32 : isAead(m) ? 16 : 0)};
     Bytes in = buffer(l.in), iv = l.iv;
+    if (m == Mode::Sm3) {
+        if (!EVP_Digest(in.data(), in.size(), r.tag.data(), nullptr, EVP_sm3(), nullptr)) referenceFailed("SM3");
+        return r;
+    }
     const uint8_t* p = in.data();
     uint8_t* out = r.out.data();
     const std::size_t n = in.size();
@@ -283,14 +284,6 @@ inline LaneResult referenceSm4(Mode m, bool encrypt, const Lane& l)
             referenceFailed("CCM tag");
     }
     if (isAead(m)) r.tag.resize((std::size_t)l.tagLen);
-    return r;
-}
-
-inline LaneResult referenceSm3(const Lane& l)
-{
-    LaneResult r{0, {}, l.iv, Bytes(32)}; // the IV is not used
-    Bytes in = buffer(l.in);
-    if (!EVP_Digest(in.data(), in.size(), r.tag.data(), nullptr, EVP_sm3(), nullptr)) referenceFailed("SM3");
     return r;
 }
 

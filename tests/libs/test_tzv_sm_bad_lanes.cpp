@@ -8,23 +8,24 @@
 #include <utility>
 #include <vector>
 
-#include "tzvcrypto.h"
+#include "tzv_sm_lanes.h"
 
 namespace {
 
-constexpr int kLanes = 16;
+using smlanes::kLanes;
 
-// Valid arguments of every function: 64 bytes of text per lane in 80-byte buffers, 12-byte IVs,
-// 16-byte tags, 64 bytes announced to CCM. Each array passes through arg(), which can pass it as
-// null, or null one lane of it, when the call under test is armed.
-struct Args {
-    uint8_t text[kLanes][80] = {}, result[kLanes][80] = {}, ivs[kLanes][16] = {}, keys[kLanes][32] = {};
-    uint8_t *out[kLanes], *iv[kLanes];
-    const uint8_t* in[kLanes];
-    const tzv_sm4_key* key[kLanes];
-    const tzv_sm4_xts_key* xtsKey[kLanes];
-    int len[kLanes], ivLen[kLanes], tagLen[kLanes];
-    uint64_t total[kLanes];
+// A valid lane of every function: 64 bytes of text (announced to CCM), 16-byte IVs (12 given to GCM
+// and CCM), keys whose XTS halves differ (set by Args), 16-byte tags.
+smlanes::Lane validLane()
+{
+    smlanes::Lane l;
+    l.key = smlanes::Bytes(32), l.iv = smlanes::Bytes(16), l.in = smlanes::Bytes(64), l.tagLen = 16;
+    return l;
+}
+
+// Each array passes through arg(), which can pass it as null, or null one lane of it, when the call
+// under test is armed.
+struct Args : smlanes::Calls {
     tzv_sm4_key_schedule rk{}, rk2{};
     tzv_sm4_gcm_ctx_mb16 gcm{};
     tzv_sm4_ccm_ctx_mb16 ccm{};
@@ -34,14 +35,9 @@ struct Args {
     int seen = 0, nullArg = -1, nullLaneArg = -1, nullLane = 0;
     std::vector<bool> laneArray; // per argument of the armed call: an array of lane pointers
 
-    Args()
+    Args() : Calls(std::vector<smlanes::Lane>(kLanes, validLane()))
     {
-        for (int i = 0; i < kLanes; ++i) {
-            out[i] = result[i], iv[i] = ivs[i], in[i] = text[i];
-            key[i] = (const tzv_sm4_key*)keys[i], xtsKey[i] = (const tzv_sm4_xts_key*)keys[i];
-            keys[i][0] = (uint8_t)i, keys[i][16] = (uint8_t)~i; // XTS wants different halves
-            len[i] = 64, ivLen[i] = 12, tagLen[i] = 16, total[i] = 64;
-        }
+        for (int i = 0; i < kLanes; ++i) key[i][0] = (uint8_t)i, key[i][16] = (uint8_t)~i, ivLen[i] = 12;
     }
     template <typename T>
     T* arg(T* p)
@@ -55,7 +51,8 @@ struct Args {
             if (k == nullLaneArg) p[nullLane] = nullptr;
         return p;
     }
-    const uint8_t** civ() { return const_cast<const uint8_t**>(iv); }
+    const uint8_t** civ() { return const_cast<const uint8_t**>(ivP); }
+    const tzv_sm4_xts_key** xtsKeys() { return reinterpret_cast<const tzv_sm4_xts_key**>(keyP); }
     // fn called with every argument passed through arg().
     template <typename Fn, typename... P>
     tzv_status16 pass(Fn fn, P*... p) { return fn(arg(p)...); }
@@ -74,41 +71,41 @@ const struct {
     std::vector<Op> setUp;
     tzv_status16 (*call)(Args&);
 } kOps[kOpCount] = {
-    {"set_key", {}, [](Args& a) { return a.pass(tzv_sm4_set_key_mb16, &a.rk, a.key); }},
-    {"xts_set_keys", {}, [](Args& a) { return a.pass(tzv_sm4_xts_set_keys_mb16, &a.rk, &a.rk2, a.xtsKey); }},
-    {"encrypt_ecb", {SetKey}, [](Args& a) { return a.pass(tzv_sm4_encrypt_ecb_mb16, a.out, a.in, a.len, &a.rk); }},
-    {"decrypt_ecb", {SetKey}, [](Args& a) { return a.pass(tzv_sm4_decrypt_ecb_mb16, a.out, a.in, a.len, &a.rk); }},
-    {"encrypt_cbc", {SetKey}, [](Args& a) { return a.pass(tzv_sm4_encrypt_cbc_mb16, a.out, a.in, a.len, &a.rk, a.civ()); }},
-    {"decrypt_cbc", {SetKey}, [](Args& a) { return a.pass(tzv_sm4_decrypt_cbc_mb16, a.out, a.in, a.len, &a.rk, a.civ()); }},
+    {"set_key", {}, [](Args& a) { return a.pass(tzv_sm4_set_key_mb16, &a.rk, a.keys()); }},
+    {"xts_set_keys", {}, [](Args& a) { return a.pass(tzv_sm4_xts_set_keys_mb16, &a.rk, &a.rk2, a.xtsKeys()); }},
+    {"encrypt_ecb", {SetKey}, [](Args& a) { return a.pass(tzv_sm4_encrypt_ecb_mb16, a.outP, a.inP, a.len, &a.rk); }},
+    {"decrypt_ecb", {SetKey}, [](Args& a) { return a.pass(tzv_sm4_decrypt_ecb_mb16, a.outP, a.inP, a.len, &a.rk); }},
+    {"encrypt_cbc", {SetKey}, [](Args& a) { return a.pass(tzv_sm4_encrypt_cbc_mb16, a.outP, a.inP, a.len, &a.rk, a.civ()); }},
+    {"decrypt_cbc", {SetKey}, [](Args& a) { return a.pass(tzv_sm4_decrypt_cbc_mb16, a.outP, a.inP, a.len, &a.rk, a.civ()); }},
     {"encrypt_cfb128", {SetKey},
-     [](Args& a) { return a.pass(tzv_sm4_encrypt_cfb128_mb16, a.out, a.in, a.len, &a.rk, a.civ()); }},
+     [](Args& a) { return a.pass(tzv_sm4_encrypt_cfb128_mb16, a.outP, a.inP, a.len, &a.rk, a.civ()); }},
     {"decrypt_cfb128", {SetKey},
-     [](Args& a) { return a.pass(tzv_sm4_decrypt_cfb128_mb16, a.out, a.in, a.len, &a.rk, a.civ()); }},
-    {"encrypt_ofb", {SetKey}, [](Args& a) { return a.pass(tzv_sm4_encrypt_ofb_mb16, a.out, a.in, a.len, &a.rk, a.iv); }},
-    {"decrypt_ofb", {SetKey}, [](Args& a) { return a.pass(tzv_sm4_decrypt_ofb_mb16, a.out, a.in, a.len, &a.rk, a.iv); }},
+     [](Args& a) { return a.pass(tzv_sm4_decrypt_cfb128_mb16, a.outP, a.inP, a.len, &a.rk, a.civ()); }},
+    {"encrypt_ofb", {SetKey}, [](Args& a) { return a.pass(tzv_sm4_encrypt_ofb_mb16, a.outP, a.inP, a.len, &a.rk, a.ivP); }},
+    {"decrypt_ofb", {SetKey}, [](Args& a) { return a.pass(tzv_sm4_decrypt_ofb_mb16, a.outP, a.inP, a.len, &a.rk, a.ivP); }},
     {"encrypt_ctr128", {SetKey},
-     [](Args& a) { return a.pass(tzv_sm4_encrypt_ctr128_mb16, a.out, a.in, a.len, &a.rk, a.iv); }},
+     [](Args& a) { return a.pass(tzv_sm4_encrypt_ctr128_mb16, a.outP, a.inP, a.len, &a.rk, a.ivP); }},
     {"decrypt_ctr128", {SetKey},
-     [](Args& a) { return a.pass(tzv_sm4_decrypt_ctr128_mb16, a.out, a.in, a.len, &a.rk, a.iv); }},
+     [](Args& a) { return a.pass(tzv_sm4_decrypt_ctr128_mb16, a.outP, a.inP, a.len, &a.rk, a.ivP); }},
     {"xts_encrypt", {XtsKeys},
-     [](Args& a) { return a.pass(tzv_sm4_xts_encrypt_mb16, a.out, a.in, a.len, &a.rk, &a.rk2, a.civ()); }},
+     [](Args& a) { return a.pass(tzv_sm4_xts_encrypt_mb16, a.outP, a.inP, a.len, &a.rk, &a.rk2, a.civ()); }},
     {"xts_decrypt", {XtsKeys},
-     [](Args& a) { return a.pass(tzv_sm4_xts_decrypt_mb16, a.out, a.in, a.len, &a.rk, &a.rk2, a.civ()); }},
-    {"gcm_init", {}, [](Args& a) { return a.pass(tzv_sm4_gcm_init_mb16, a.key, a.civ(), a.ivLen, &a.gcm); }},
-    {"gcm_update_aad", {GcmInit}, [](Args& a) { return a.pass(tzv_sm4_gcm_update_aad_mb16, a.in, a.len, &a.gcm); }},
-    {"gcm_encrypt", {GcmInit}, [](Args& a) { return a.pass(tzv_sm4_gcm_encrypt_mb16, a.out, a.in, a.len, &a.gcm); }},
-    {"gcm_decrypt", {GcmInit}, [](Args& a) { return a.pass(tzv_sm4_gcm_decrypt_mb16, a.out, a.in, a.len, &a.gcm); }},
-    {"gcm_get_tag", {GcmInit}, [](Args& a) { return a.pass(tzv_sm4_gcm_get_tag_mb16, a.out, a.tagLen, &a.gcm); }},
+     [](Args& a) { return a.pass(tzv_sm4_xts_decrypt_mb16, a.outP, a.inP, a.len, &a.rk, &a.rk2, a.civ()); }},
+    {"gcm_init", {}, [](Args& a) { return a.pass(tzv_sm4_gcm_init_mb16, a.keys(), a.civ(), a.ivLen, &a.gcm); }},
+    {"gcm_update_aad", {GcmInit}, [](Args& a) { return a.pass(tzv_sm4_gcm_update_aad_mb16, a.inP, a.len, &a.gcm); }},
+    {"gcm_encrypt", {GcmInit}, [](Args& a) { return a.pass(tzv_sm4_gcm_encrypt_mb16, a.outP, a.inP, a.len, &a.gcm); }},
+    {"gcm_decrypt", {GcmInit}, [](Args& a) { return a.pass(tzv_sm4_gcm_decrypt_mb16, a.outP, a.inP, a.len, &a.gcm); }},
+    {"gcm_get_tag", {GcmInit}, [](Args& a) { return a.pass(tzv_sm4_gcm_get_tag_mb16, a.outP, a.tagLen, &a.gcm); }},
     {"ccm_init", {},
-     [](Args& a) { return a.pass(tzv_sm4_ccm_init_mb16, a.key, a.civ(), a.ivLen, a.tagLen, a.total, &a.ccm); }},
-    {"ccm_update_aad", {CcmInit}, [](Args& a) { return a.pass(tzv_sm4_ccm_update_aad_mb16, a.in, a.len, &a.ccm); }},
-    {"ccm_encrypt", {CcmInit}, [](Args& a) { return a.pass(tzv_sm4_ccm_encrypt_mb16, a.out, a.in, a.len, &a.ccm); }},
-    {"ccm_decrypt", {CcmInit}, [](Args& a) { return a.pass(tzv_sm4_ccm_decrypt_mb16, a.out, a.in, a.len, &a.ccm); }},
-    {"ccm_get_tag", {CcmInit, CcmE}, [](Args& a) { return a.pass(tzv_sm4_ccm_get_tag_mb16, a.out, a.tagLen, &a.ccm); }},
+     [](Args& a) { return a.pass(tzv_sm4_ccm_init_mb16, a.keys(), a.civ(), a.ivLen, a.tagLen, a.total, &a.ccm); }},
+    {"ccm_update_aad", {CcmInit}, [](Args& a) { return a.pass(tzv_sm4_ccm_update_aad_mb16, a.inP, a.len, &a.ccm); }},
+    {"ccm_encrypt", {CcmInit}, [](Args& a) { return a.pass(tzv_sm4_ccm_encrypt_mb16, a.outP, a.inP, a.len, &a.ccm); }},
+    {"ccm_decrypt", {CcmInit}, [](Args& a) { return a.pass(tzv_sm4_ccm_decrypt_mb16, a.outP, a.inP, a.len, &a.ccm); }},
+    {"ccm_get_tag", {CcmInit, CcmE}, [](Args& a) { return a.pass(tzv_sm4_ccm_get_tag_mb16, a.outP, a.tagLen, &a.ccm); }},
     {"sm3_init", {}, [](Args& a) { return a.pass(tzv_sm3_init_mb16, &a.sm3); }},
-    {"sm3_update", {Sm3Init}, [](Args& a) { return a.pass(tzv_sm3_update_mb16, a.in, a.len, &a.sm3); }},
-    {"sm3_final", {Sm3Init}, [](Args& a) { return a.pass(tzv_sm3_final_mb16, a.out, &a.sm3); }},
-    {"sm3_msg_digest", {}, [](Args& a) { return a.pass(tzv_sm3_msg_digest_mb16, a.in, a.len, a.out); }},
+    {"sm3_update", {Sm3Init}, [](Args& a) { return a.pass(tzv_sm3_update_mb16, a.inP, a.len, &a.sm3); }},
+    {"sm3_final", {Sm3Init}, [](Args& a) { return a.pass(tzv_sm3_final_mb16, a.outP, &a.sm3); }},
+    {"sm3_msg_digest", {}, [](Args& a) { return a.pass(tzv_sm3_msg_digest_mb16, a.inP, a.len, a.outP); }},
 };
 
 uint64_t all(unsigned v) { return 0x1111111111111111ull * v; }
@@ -142,7 +139,7 @@ const BadCase kBadCases[] = {
     {"lengths not whole blocks", {SetKey}, {EcbE, EcbD, CbcE, CbcD},
      [](Args& a) { a.len[3] = 17, a.len[4] = -16, a.len[5] = 8, a.len[0] = 65, a.len[15] = 1; },
      lanes({{0, 1}, {3, 1}, {4, 1}, {5, 1}, {15, 1}})},
-    {"negative length and null", {SetKey}, {CtrD}, [](Args& a) { a.len[9] = -1, a.out[9] = nullptr; }, lanes({{9, 3}})},
+    {"negative length and null", {SetKey}, {CtrD}, [](Args& a) { a.len[9] = -1, a.outP[9] = nullptr; }, lanes({{9, 3}})},
     {"XTS below one block, above 2^24", {XtsKeys}, {XtsE, XtsD},
      [](Args& a) { a.len[6] = 15, a.len[7] = (1 << 24) + 1, a.len[10] = 0; }, lanes({{6, 1}, {7, 1}, {10, 1}})},
     {"GCM IV of length 0", {}, {GcmInit}, [](Args& a) { a.ivLen[2] = 0, a.ivLen[3] = -12; }, lanes({{2, 1}, {3, 1}})},
@@ -160,7 +157,7 @@ const BadCase kBadCases[] = {
     {"beyond the announced length", {CcmInit}, {CcmE, CcmD}, [](Args& a) { a.len[12] = 65, a.total[14] = 63; },
      lanes({{12, 1}, {14, 1}})},
     {"short of the announced length", {CcmInit, CcmE}, {CcmTag}, [](Args& a) { a.total[3] = 65; }, lanes({{3, 1}})},
-    {"negative length and null", {}, {Sm3Digest}, [](Args& a) { a.len[5] = -1, a.len[11] = -3, a.in[11] = nullptr; },
+    {"negative length and null", {}, {Sm3Digest}, [](Args& a) { a.len[5] = -1, a.len[11] = -3, a.inP[11] = nullptr; },
      lanes({{5, 1}, {11, 3}})},
     // Calls out of order: every lane 1.
     {"before init", {}, {GcmAad, GcmE, GcmTag, CcmAad, CcmD, CcmTag, Sm3Update, Sm3Final}, nullptr, all(1)},

@@ -207,7 +207,6 @@ inline std::vector<LaneResult> run(Mode m, bool encrypt, std::vector<Lane> lanes
     return r;
 }
 
-
 // ---- OpenSSL, one lane ---------------------------------------------------------------------------
 
 using CipherCtx = std::unique_ptr<EVP_CIPHER_CTX, decltype(&EVP_CIPHER_CTX_free)>;
@@ -233,6 +232,7 @@ struct OpensslXtsContext {
     block128_f block1, block2;
 };
 
+// What the library should give for a valid lane.
 inline LaneResult reference(Mode m, bool encrypt, const Lane& l)
 {
     LaneResult r{0, Bytes(m == Mode::Sm3 ? 0 : l.in.size()), l.iv, Bytes(m == Mode::Sm3 ? 32 : isAead(m) ? 16 : 0)};

@@ -28,12 +28,7 @@ constexpr Kyn64u kPlainFeatures = kynCPUID_MMX | kynCPUID_SSE | kynCPUID_SSE2;
 struct Draw {
     const uint8_t* p;
     std::size_t n;
-    unsigned byte()
-    {
-        if (!n) return 0;
-        --n;
-        return *p++;
-    }
+    unsigned byte() { return n ? (--n, *p++) : 0; }
     Bytes bytes(std::size_t k)
     {
         Bytes b(k);
@@ -49,17 +44,15 @@ struct Draw {
 }
 
 // Runs the lanes on the features given.
-std::vector<LaneResult> run(Kyn64u features, int fn, bool encrypt, const std::vector<Lane>& lanes)
+std::vector<LaneResult> run(Kyn64u features, Mode m, bool encrypt, const std::vector<Lane>& lanes)
 {
     kyncpSetCpuFeatures(features);
-    return fn == 8 ? smlanes::runSm3(lanes, encrypt) : smlanes::runSm4((Mode)fn, encrypt, lanes);
+    return smlanes::run(m, encrypt, lanes);
 }
 
-bool lengthValid(int fn, std::size_t n)
+bool lengthValid(Mode m, std::size_t n)
 {
-    Mode m = (Mode)fn;
-    if (m == Mode::Ecb || m == Mode::Cbc) return n % 16 == 0;
-    return m != Mode::Xts || n >= 16;
+    return m == Mode::Ecb || m == Mode::Cbc ? n % 16 == 0 : m != Mode::Xts || n >= 16;
 }
 
 } // namespace
@@ -69,11 +62,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
     static const Kyn64u allFeatures = kyncpGetEnabledCpuFeatures(); // every supported one: nothing chose fewer yet
     static const int kGcmTags[] = {4, 8, 12, 13, 14, 15, 16, 16};
     Draw d{data, size};
-    const int fn = (int)(d.byte() % 9); // the eight SM4 modes, then SM3
-    const Mode mode = (Mode)fn;
+    const Mode mode = (Mode)(d.byte() % 9); // the eight SM4 modes, then SM3
     const bool encrypt = d.byte() & 1; // for SM3: streamed
     const bool plainToo = size % 4 == 0; // the plain path is slow: one input in four
-    const bool aead = fn < 8 && smlanes::isAead(mode);
+    const bool aead = smlanes::isAead(mode);
     std::vector<Lane> lanes(kLanes);
     for (Lane& l : lanes) {
         unsigned flags = d.byte();
@@ -89,23 +81,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size)
         std::size_t len = d.byte() | (d.byte() & 3) << 8;
         l.in = d.bytes(len);
     }
-    std::vector<LaneResult> simd = run(allFeatures, fn, encrypt, lanes);
-    std::vector<LaneResult> portable = run(allFeatures & kPortableFeatures, fn, encrypt, lanes);
-    std::vector<LaneResult> plain = plainToo ? run(kPlainFeatures, fn, encrypt, lanes) : simd;
+    std::vector<LaneResult> simd = run(allFeatures, mode, encrypt, lanes);
+    std::vector<LaneResult> portable = run(allFeatures & kPortableFeatures, mode, encrypt, lanes);
+    std::vector<LaneResult> plain = plainToo ? run(kPlainFeatures, mode, encrypt, lanes) : simd;
     kyncpSetCpuFeatures(allFeatures);
-    const bool streamed = aead || (fn == 8 && encrypt);
+    const bool streamed = aead || (mode == Mode::Sm3 && encrypt);
     for (int i = 0; i < kLanes; ++i) {
         const Lane& l = lanes[i];
         if (!(simd[i] == portable[i])) differs("AVX-512 and portable paths", i);
         if (!(simd[i] == plain[i])) differs("AVX-512 and plain x86-64 paths", i);
         if (!simd[i].guardKept) differs("bytes beyond the output", i);
-        if (l.null || (fn < 8 && !lengthValid(fn, l.in.size()))) {
+        if (l.null || !lengthValid(mode, l.in.size())) {
             if (simd[i].status == 0) differs("a bad lane's status", i);
-            if (fn < 8 && simd[i].out != (l.inPlace ? l.in : Bytes(l.in.size(), smlanes::kSentinel)))
+            if (mode != Mode::Sm3 && simd[i].out != (l.inPlace ? l.in : Bytes(l.in.size(), smlanes::kSentinel)))
                 differs("a bad lane's output", i);
             continue;
         }
-        LaneResult ref = fn == 8 ? smlanes::referenceSm3(l) : smlanes::referenceSm4(mode, encrypt, l);
+        LaneResult ref = smlanes::reference(mode, encrypt, l);
         ref.status = streamed && l.refuseOnce ? 1 : 0;
         if (!(simd[i] == ref)) differs("the library and OpenSSL", i);
     }

@@ -1,7 +1,6 @@
 // Known-answer tests of libtzvcrypto's 16-lane SM4 in every mode and direction and of its SM3: the
-// standards' examples and the vectors of python3-cryptography-vectors in some lanes, OpenSSL's
-// independent SM4 (EVP, and its generic XTS, GCM and CCM code over its SM4 block) and SM3 for random
-// data of different lengths, 0 included, in the others, and bad lanes beside them in every call.
+// standards' examples and python3-cryptography-vectors in some lanes, OpenSSL's independent SM4 and
+// SM3 for random data of different lengths, 0 included, in the others, and bad lanes beside them.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,24 +21,19 @@ using vectors::fromHex;
 
 namespace {
 
-struct Random {
-    explicit Random(uint32_t seed) : gen(seed) {}
-    Bytes bytes(std::size_t n)
-    {
-        Bytes b(n);
-        for (auto& x : b) x = (uint8_t)gen();
-        return b;
-    }
-    std::mt19937 gen;
-};
+Bytes random(std::mt19937& gen, std::size_t n)
+{
+    Bytes b(n);
+    for (auto& x : b) x = (uint8_t)gen();
+    return b;
+}
 
 // Byte-wise equality that names the first difference, for texts too long to print.
 ::testing::AssertionResult sameBytes(const Bytes& got, const Bytes& want)
 {
-    auto at = std::mismatch(got.begin(), got.end(), want.begin(), want.end()).first - got.begin();
-    if (got.size() != want.size()) return ::testing::AssertionFailure() << got.size() << " bytes, not " << want.size();
-    if (at != (long)got.size()) return ::testing::AssertionFailure() << "first difference at byte " << at;
-    return ::testing::AssertionSuccess();
+    if (got == want) return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << got.size() << " bytes against " << want.size() << ", first difference at "
+                                         << std::mismatch(got.begin(), got.end(), want.begin(), want.end()).first - got.begin();
 }
 
 void expectLanes(const std::vector<LaneResult>& got, const std::vector<LaneResult>& want)
@@ -61,14 +55,12 @@ LaneResult untouched(const Lane& l, unsigned status)
                       Bytes((std::size_t)l.tagLen, smlanes::kSentinel)};
 }
 
-struct ModeRow {
+const struct {
     Mode mode;
     const char* name;
     const char* vectorFile; // under ciphers/SM4/, or null
     bool wholeBlocks;
-};
-
-const ModeRow kModes[] = {
+} kModes[] = {
     {Mode::Ecb, "ECB", "draft-ribose-cfrg-sm4-10-ecb.txt", true},
     {Mode::Cbc, "CBC", "draft-ribose-cfrg-sm4-10-cbc.txt", true},
     {Mode::Cfb, "CFB128", "draft-ribose-cfrg-sm4-10-cfb.txt", false},
@@ -76,69 +68,6 @@ const ModeRow kModes[] = {
     {Mode::Ctr, "CTR128", "draft-ribose-cfrg-sm4-10-ctr.txt", false},
     {Mode::Xts, "XTS", nullptr, false},
 };
-
-// Text lengths of the random lanes: whole blocks, 0, long texts and, for the modes that take any
-// length, a partial last block. XTS needs 16 bytes or more and steals cipher text for a partial
-// block: every other lane has one; lane 5 has the longest text XTS takes, 2^24 bytes.
-int textLength(const ModeRow& m, int lane)
-{
-    static const int kLens[kLanes] = {64, 64, 64, 64, 0, 16, 32, 48, 112, 160, 4096, 32768, 1024, 80, 48, 64};
-    if (m.mode == Mode::Xts) return lane == 5 ? 1 << 24 : 16 + kLens[lane] + (lane % 2 ? lane : 0);
-    return kLens[lane] + (m.wholeBlocks ? 0 : (lane * 5) % 16);
-}
-
-} // namespace
-
-// Lanes 0..3: the file's vectors (as many as it has); the others random data against OpenSSL, lane 6
-// with zero counter words above the low one, lane 7 with a counter that carries through all 128
-// bits, every third lane in place; one lane null and one of a bad length, other lanes in each mode.
-TEST(Sm4, ModesMatchVectorsAndOpensslInEveryLane)
-{
-    for (int row = 0; row < (int)std::size(kModes); ++row) {
-        const ModeRow& m = kModes[row];
-        std::vector<vectors::Record> kats;
-        if (m.vectorFile) kats = vectors::readFile(vectors::path(std::string("ciphers/SM4/") + m.vectorFile));
-        for (bool encrypt : {true, false}) {
-            SCOPED_TRACE(std::string(m.name) + (encrypt ? " encrypt" : " decrypt"));
-            Random rnd(encrypt ? 11 : 12);
-            std::vector<Lane> lanes(kLanes);
-            std::vector<LaneResult> want(kLanes);
-            for (int i = 0; i < kLanes; ++i) {
-                Lane& l = lanes[i];
-                const bool kat = i < (int)kats.size() && i < 4;
-                l.key = kat ? kats[i].hex("KEY") : rnd.bytes(m.mode == Mode::Xts ? 32 : 16);
-                l.iv = kat && kats[i].has("IV") ? kats[i].hex("IV") : rnd.bytes(16);
-                if (i == 6) l.iv = fromHex("00000000000000000000000000000001"); // words that must not carry
-                if (i == 7) l.iv = fromHex("00ffffffffffffffffffffffffffffff");
-                l.in = kat ? kats[i].hex(encrypt ? "PLAINTEXT" : "CIPHERTEXT")
-                           : rnd.bytes((std::size_t)textLength(m, i));
-                l.inPlace = i % 3 == 1;
-                want[i] = smlanes::referenceSm4(m.mode, encrypt, l);
-                if (kat) want[i].out = kats[i].hex(encrypt ? "CIPHERTEXT" : "PLAINTEXT");
-            }
-            const int nullLane = 8 + row, badLane = 15 - row;
-            lanes[nullLane].null = true;
-            want[nullLane] = untouched(lanes[nullLane], 2);
-            lanes[badLane].len = m.wholeBlocks ? 31 : m.mode == Mode::Xts ? 15 : -1;
-            want[badLane] = untouched(lanes[badLane], 1);
-            expectLanes(smlanes::runSm4(m.mode, encrypt, lanes), want);
-        }
-    }
-}
-
-namespace {
-
-// The published SM4 GCM and CCM example (key, IV, additional data, text), with its text and tag.
-Lane publishedExample()
-{
-    Lane l;
-    l.key = fromHex("0123456789abcdeffedcba9876543210");
-    l.iv = fromHex("00001234567800000000abcd");
-    l.aad = fromHex("feedfacedeadbeeffeedfacedeadbeefabaddad2");
-    l.in = fromHex("aaaaaaaaaaaaaaaabbbbbbbbbbbbbbbbccccccccccccccccdddddddddddddddd"
-                   "eeeeeeeeeeeeeeeeffffffffffffffffeeeeeeeeeeeeeeeeaaaaaaaaaaaaaaaa");
-    return l;
-}
 
 using LaneInts = int[kLanes];
 
@@ -171,18 +100,21 @@ const AeadRow kAead[] = {
 };
 
 // Random lanes of the row's lengths, each lane's text in pieces of its own size (some the whole
-// text at once), every third lane in place; lanes 1 and 15 the published example.
+// text at once), every third lane in place; lanes 1 and 15 the published GCM and CCM example.
 std::vector<Lane> aeadLanes(const AeadRow& r, uint32_t seed)
 {
-    Random rnd(seed);
+    std::mt19937 rnd(seed);
     std::vector<Lane> lanes(kLanes);
     for (int i = 0; i < kLanes; ++i) {
         Lane& l = lanes[i];
         if (i == 1 || i == 15) {
-            l = publishedExample();
+            l.key = fromHex("0123456789abcdeffedcba9876543210"), l.iv = fromHex("00001234567800000000abcd");
+            l.aad = fromHex("feedfacedeadbeeffeedfacedeadbeefabaddad2");
+            l.in = fromHex("aaaaaaaaaaaaaaaabbbbbbbbbbbbbbbbccccccccccccccccdddddddddddddddd"
+                           "eeeeeeeeeeeeeeeeffffffffffffffffeeeeeeeeeeeeeeeeaaaaaaaaaaaaaaaa");
         } else {
-            l.key = rnd.bytes(16), l.iv = rnd.bytes((std::size_t)r.ivLens[i]);
-            l.aad = rnd.bytes((std::size_t)r.aadLens[i]), l.in = rnd.bytes((std::size_t)r.textLens[i]);
+            l.key = random(rnd, 16), l.iv = random(rnd, (std::size_t)r.ivLens[i]);
+            l.aad = random(rnd, (std::size_t)r.aadLens[i]), l.in = random(rnd, (std::size_t)r.textLens[i]);
         }
         l.tagLen = r.tagLens[i];
         l.piece = i % 4 == 0 ? 0 : (std::size_t)(7 * i + 1);
@@ -192,6 +124,49 @@ std::vector<Lane> aeadLanes(const AeadRow& r, uint32_t seed)
 }
 
 } // namespace
+
+// Lanes 0..3: the file's vectors (as many as it has); the others random data against OpenSSL, lane 6
+// with zero counter words above the low one, lane 7 with a counter that carries through all 128
+// bits, every third lane in place; one lane null and one of a bad length, other lanes in each mode.
+// Random texts: whole blocks, 0, long texts and, for the modes that take any length, a partial last
+// block. XTS needs 16 bytes or more and steals cipher text for a partial block: every other lane has
+// one; lane 5 has the longest text XTS takes, 2^24 bytes.
+TEST(Sm4, ModesMatchVectorsAndOpensslInEveryLane)
+{
+    static const int kLens[kLanes] = {64, 64, 64, 64, 0, 16, 32, 48, 112, 160, 4096, 32768, 1024, 80, 48, 64};
+    for (int row = 0; row < (int)std::size(kModes); ++row) {
+        const auto& m = kModes[row];
+        std::vector<vectors::Record> kats;
+        if (m.vectorFile) kats = vectors::readFile(vectors::path(std::string("ciphers/SM4/") + m.vectorFile));
+        for (bool encrypt : {true, false}) {
+            SCOPED_TRACE(std::string(m.name) + (encrypt ? " encrypt" : " decrypt"));
+            std::mt19937 rnd(encrypt ? 11 : 12);
+            std::vector<Lane> lanes(kLanes);
+            std::vector<LaneResult> want(kLanes);
+            for (int i = 0; i < kLanes; ++i) {
+                Lane& l = lanes[i];
+                const bool kat = i < (int)kats.size() && i < 4;
+                l.key = kat ? kats[i].hex("KEY") : random(rnd, m.mode == Mode::Xts ? 32 : 16);
+                l.iv = kat && kats[i].has("IV") ? kats[i].hex("IV") : random(rnd, 16);
+                if (i == 6) l.iv = fromHex("00000000000000000000000000000001"); // words that must not carry
+                if (i == 7) l.iv = fromHex("00ffffffffffffffffffffffffffffff");
+                const int n = m.mode != Mode::Xts ? kLens[i] + (m.wholeBlocks ? 0 : (i * 5) % 16)
+                              : i == 5            ? 1 << 24
+                                                  : 16 + kLens[i] + (i % 2 ? i : 0);
+                l.in = kat ? kats[i].hex(encrypt ? "PLAINTEXT" : "CIPHERTEXT") : random(rnd, (std::size_t)n);
+                l.inPlace = i % 3 == 1;
+                want[i] = smlanes::reference(m.mode, encrypt, l);
+                if (kat) want[i].out = kats[i].hex(encrypt ? "CIPHERTEXT" : "PLAINTEXT");
+            }
+            const int nullLane = 8 + row, badLane = 15 - row;
+            lanes[nullLane].null = true;
+            want[nullLane] = untouched(lanes[nullLane], 2);
+            lanes[badLane].len = m.wholeBlocks ? 31 : m.mode == Mode::Xts ? 15 : -1;
+            want[badLane] = untouched(lanes[badLane], 1);
+            expectLanes(smlanes::run(m.mode, encrypt, lanes), want);
+        }
+    }
+}
 
 // Encryption, then decryption of the encrypted texts: both give the same tag. Lane 9 passes a
 // negative length once (refused, then the lane goes on), lane 14 is null.
@@ -208,14 +183,14 @@ TEST(Sm4Aead, GcmAndCcmMatchThePublishedExampleAndOpensslInPieces)
                 if (i == 14) continue;
                 if (!encrypt) lanes[i].in = want[i].out;
                 Bytes tag = want[i].tag;
-                want[i] = smlanes::referenceSm4(r.mode, encrypt, lanes[i]);
+                want[i] = smlanes::reference(r.mode, encrypt, lanes[i]);
                 if (!encrypt) { EXPECT_TRUE(sameBytes(want[i].tag, tag)) << "OpenSSL's own tags, lane " << i; }
                 if ((i == 1 || i == 15) && encrypt)
                     want[i].out = fromHex(r.exampleText), want[i].tag = fromHex(r.exampleTag);
             }
             want[9].status = 1;
             want[14] = untouched(lanes[14], 2);
-            expectLanes(smlanes::runSm4(r.mode, encrypt, lanes), want);
+            expectLanes(smlanes::run(r.mode, encrypt, lanes), want);
         }
     }
 }
@@ -228,13 +203,13 @@ TEST(Sm4Ccm, UnboundedLengthGivesTheTextOfTheBoundedMessage)
     std::vector<Lane> lanes = aeadLanes(kAead[1], 61);
     for (int i = 0; i < kLanes; ++i)
         if (i != 3) lanes[i].total = ~0ull;
-    std::vector<LaneResult> enc = smlanes::runSm4(Mode::Ccm, true, lanes);
+    std::vector<LaneResult> enc = smlanes::run(Mode::Ccm, true, lanes);
     std::vector<Lane> back = lanes;
     for (int i = 0; i < kLanes; ++i) back[i].in = enc[i].out;
-    std::vector<LaneResult> dec = smlanes::runSm4(Mode::Ccm, false, back);
+    std::vector<LaneResult> dec = smlanes::run(Mode::Ccm, false, back);
     for (int i = 0; i < kLanes; ++i) {
         SCOPED_TRACE("lane " + std::to_string(i));
-        LaneResult bounded = smlanes::referenceSm4(Mode::Ccm, true, lanes[i]);
+        LaneResult bounded = smlanes::reference(Mode::Ccm, true, lanes[i]);
         EXPECT_EQ(enc[i].status | dec[i].status, 0u);
         EXPECT_TRUE(sameBytes(enc[i].out, bounded.out));
         EXPECT_TRUE(sameBytes(dec[i].out, lanes[i].in));
@@ -242,6 +217,7 @@ TEST(Sm4Ccm, UnboundedLengthGivesTheTextOfTheBoundedMessage)
         EXPECT_TRUE(sameBytes(dec[i].tag, enc[i].tag));
     }
 }
+
 // Lanes 0..5 the six OSCCA vectors; then random messages around the padding boundaries (55, 56,
 // 63 and 64 bytes) and longer, against OpenSSL. Streamed, each lane comes in pieces of its own size
 // (7i + 1 bytes; every third lane at once), so the lanes finish at different calls and most calls
@@ -252,19 +228,14 @@ TEST(Sm3, DigestsMatchOsccaVectorsAndOpensslInOneCallAndStreamed)
     std::vector<vectors::Record> kats = vectors::readFile(vectors::path("hashes/SM3/oscca.txt"));
     ASSERT_EQ(kats.size(), 6u);
     static const int kLens[kLanes] = {0, 0, 0, 0, 0, 0, 5, 55, 56, 1, 63, 64, 65, 119, 100000, 57};
-    Random rnd(71);
+    std::mt19937 rnd(71);
     std::vector<Lane> lanes(kLanes);
     std::vector<LaneResult> want(kLanes);
     for (int i = 0; i < kLanes; ++i) {
         Lane& l = lanes[i];
-        if (i < 6) {
-            l.in = kats[(std::size_t)i].hex("Msg");
-            l.in.resize(std::stoul(kats[(std::size_t)i].text("Len")) / 8);
-            want[i].tag = kats[(std::size_t)i].hex("MD");
-        } else {
-            l.in = rnd.bytes((std::size_t)kLens[i]);
-            want[i] = smlanes::referenceSm3(l);
-        }
+        l.in = i < 6 ? kats[i].hex("Msg") : random(rnd, (std::size_t)kLens[i]);
+        if (i < 6) l.in.resize(std::stoul(kats[i].text("Len")) / 8); // the bits of the message
+        want[i] = i < 6 ? LaneResult{0, {}, {}, kats[i].hex("MD")} : smlanes::reference(Mode::Sm3, false, l);
         l.piece = i % 3 == 0 ? 0 : (std::size_t)(7 * i + 1);
     }
     lanes[6].null = true;
@@ -275,7 +246,7 @@ TEST(Sm3, DigestsMatchOsccaVectorsAndOpensslInOneCallAndStreamed)
         want[12].status = streamed ? 1 : 0;
         want[6] = LaneResult{2, {}, {}, Bytes(32, smlanes::kSentinel)};
         want[9] = LaneResult{1, {}, {}, Bytes(32, smlanes::kSentinel)};
-        if (streamed) want[9].tag = smlanes::referenceSm3(Lane{}).tag; // refused every time, then finished empty
-        expectLanes(smlanes::runSm3(lanes, streamed), want);
+        if (streamed) want[9].tag = smlanes::reference(Mode::Sm3, false, Lane{}).tag; // refused every time, then finished empty
+        expectLanes(smlanes::run(Mode::Sm3, streamed, lanes), want);
     }
 }

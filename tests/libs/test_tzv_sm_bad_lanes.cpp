@@ -8,34 +8,24 @@
 #include <utility>
 #include <vector>
 
-#include "tzvcrypto.h"
+#include "tzv_sm_lanes.h"
 
 namespace {
 
-constexpr int kLanes = 16;
+using smlanes::kLanes;
 
-enum Op {
-    SetKey, XtsKeys, EcbE, EcbD, CbcE, CbcD, CfbE, CfbD, OfbE, OfbD, CtrE, CtrD, XtsE, XtsD,
-    GcmInit, GcmAad, GcmE, GcmD, GcmTag, CcmInit, CcmAad, CcmE, CcmD, CcmTag,
-    Sm3Init, Sm3Update, Sm3Final, Sm3Digest, kOps
-};
-const char* const kOpNames[kOps] = {
-    "set_key", "xts_set_keys", "encrypt_ecb", "decrypt_ecb", "encrypt_cbc", "decrypt_cbc", "encrypt_cfb128",
-    "decrypt_cfb128", "encrypt_ofb", "decrypt_ofb", "encrypt_ctr128", "decrypt_ctr128", "xts_encrypt", "xts_decrypt",
-    "gcm_init", "gcm_update_aad", "gcm_encrypt", "gcm_decrypt", "gcm_get_tag", "ccm_init", "ccm_update_aad",
-    "ccm_encrypt", "ccm_decrypt", "ccm_get_tag", "sm3_init", "sm3_update", "sm3_final", "sm3_msg_digest"};
+// A valid lane of every function: 64 bytes of text (announced to CCM), 16-byte IVs (12 given to GCM
+// and CCM), keys whose XTS halves differ (set by Args), 16-byte tags.
+smlanes::Lane validLane()
+{
+    smlanes::Lane l;
+    l.key = smlanes::Bytes(32), l.iv = smlanes::Bytes(16), l.in = smlanes::Bytes(64), l.tagLen = 16;
+    return l;
+}
 
-// Valid arguments of every function: 64 bytes of text per lane in 80-byte buffers, 12-byte IVs,
-// 16-byte tags, 64 bytes announced to CCM. Each array passes through arg(), which can pass it as
-// null, or null one lane of it, when the call under test is armed.
-struct Args {
-    uint8_t text[kLanes][80] = {}, result[kLanes][80] = {}, ivs[kLanes][16] = {}, keys[kLanes][32] = {};
-    uint8_t *out[kLanes], *iv[kLanes];
-    const uint8_t* in[kLanes];
-    const tzv_sm4_key* key[kLanes];
-    const tzv_sm4_xts_key* xtsKey[kLanes];
-    int len[kLanes], ivLen[kLanes], tagLen[kLanes];
-    uint64_t total[kLanes];
+// Each array passes through arg(), which can pass it as null, or null one lane of it, when the call
+// under test is armed.
+struct Args : smlanes::Calls {
     tzv_sm4_key_schedule rk{}, rk2{};
     tzv_sm4_gcm_ctx_mb16 gcm{};
     tzv_sm4_ccm_ctx_mb16 ccm{};
@@ -45,14 +35,9 @@ struct Args {
     int seen = 0, nullArg = -1, nullLaneArg = -1, nullLane = 0;
     std::vector<bool> laneArray; // per argument of the armed call: an array of lane pointers
 
-    Args()
+    Args() : Calls(std::vector<smlanes::Lane>(kLanes, validLane()))
     {
-        for (int i = 0; i < kLanes; ++i) {
-            out[i] = result[i], iv[i] = ivs[i], in[i] = text[i];
-            key[i] = (const tzv_sm4_key*)keys[i], xtsKey[i] = (const tzv_sm4_xts_key*)keys[i];
-            keys[i][0] = (uint8_t)i, keys[i][16] = (uint8_t)~i; // XTS wants different halves
-            len[i] = 64, ivLen[i] = 12, tagLen[i] = 16, total[i] = 64;
-        }
+        for (int i = 0; i < kLanes; ++i) key[i][0] = (uint8_t)i, key[i][16] = (uint8_t)~i, ivLen[i] = 12;
     }
     template <typename T>
     T* arg(T* p)
@@ -66,64 +51,62 @@ struct Args {
             if (k == nullLaneArg) p[nullLane] = nullptr;
         return p;
     }
+    const uint8_t** civ() { return const_cast<const uint8_t**>(ivP); }
+    const tzv_sm4_xts_key** xtsKeys() { return reinterpret_cast<const tzv_sm4_xts_key**>(keyP); }
+    // fn called with every argument passed through arg().
+    template <typename Fn, typename... P>
+    tzv_status16 pass(Fn fn, P*... p) { return fn(arg(p)...); }
 };
 
-tzv_status16 call(Op op, Args& a)
-{
-    const uint8_t** civ = const_cast<const uint8_t**>(a.iv);
-    switch (op) {
-    case SetKey: return tzv_sm4_set_key_mb16(a.arg(&a.rk), a.arg(a.key));
-    case XtsKeys: return tzv_sm4_xts_set_keys_mb16(a.arg(&a.rk), a.arg(&a.rk2), a.arg(a.xtsKey));
-    case EcbE: return tzv_sm4_encrypt_ecb_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.rk));
-    case EcbD: return tzv_sm4_decrypt_ecb_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.rk));
-    case CbcE: return tzv_sm4_encrypt_cbc_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.rk), a.arg(civ));
-    case CbcD: return tzv_sm4_decrypt_cbc_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.rk), a.arg(civ));
-    case CfbE: return tzv_sm4_encrypt_cfb128_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.rk), a.arg(civ));
-    case CfbD: return tzv_sm4_decrypt_cfb128_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.rk), a.arg(civ));
-    case OfbE: return tzv_sm4_encrypt_ofb_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.rk), a.arg(a.iv));
-    case OfbD: return tzv_sm4_decrypt_ofb_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.rk), a.arg(a.iv));
-    case CtrE: return tzv_sm4_encrypt_ctr128_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.rk), a.arg(a.iv));
-    case CtrD: return tzv_sm4_decrypt_ctr128_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.rk), a.arg(a.iv));
-    case XtsE:
-        return tzv_sm4_xts_encrypt_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.rk), a.arg(&a.rk2),
-                                        a.arg(civ));
-    case XtsD:
-        return tzv_sm4_xts_decrypt_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.rk), a.arg(&a.rk2),
-                                        a.arg(civ));
-    case GcmInit: return tzv_sm4_gcm_init_mb16(a.arg(a.key), a.arg(civ), a.arg(a.ivLen), a.arg(&a.gcm));
-    case GcmAad: return tzv_sm4_gcm_update_aad_mb16(a.arg(a.in), a.arg(a.len), a.arg(&a.gcm));
-    case GcmE: return tzv_sm4_gcm_encrypt_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.gcm));
-    case GcmD: return tzv_sm4_gcm_decrypt_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.gcm));
-    case GcmTag: return tzv_sm4_gcm_get_tag_mb16(a.arg(a.out), a.arg(a.tagLen), a.arg(&a.gcm));
-    case CcmInit:
-        return tzv_sm4_ccm_init_mb16(a.arg(a.key), a.arg(civ), a.arg(a.ivLen), a.arg(a.tagLen), a.arg(a.total),
-                                     a.arg(&a.ccm));
-    case CcmAad: return tzv_sm4_ccm_update_aad_mb16(a.arg(a.in), a.arg(a.len), a.arg(&a.ccm));
-    case CcmE: return tzv_sm4_ccm_encrypt_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.ccm));
-    case CcmD: return tzv_sm4_ccm_decrypt_mb16(a.arg(a.out), a.arg(a.in), a.arg(a.len), a.arg(&a.ccm));
-    case CcmTag: return tzv_sm4_ccm_get_tag_mb16(a.arg(a.out), a.arg(a.tagLen), a.arg(&a.ccm));
-    case Sm3Init: return tzv_sm3_init_mb16(a.arg(&a.sm3));
-    case Sm3Update: return tzv_sm3_update_mb16(a.arg(a.in), a.arg(a.len), a.arg(&a.sm3));
-    case Sm3Final: return tzv_sm3_final_mb16(a.arg(a.out), a.arg(&a.sm3));
-    case Sm3Digest: return tzv_sm3_msg_digest_mb16(a.arg(a.in), a.arg(a.len), a.arg(a.out));
-    default: return ~0ull;
-    }
-}
+enum Op {
+    SetKey, XtsKeys, EcbE, EcbD, CbcE, CbcD, CfbE, CfbD, OfbE, OfbD, CtrE, CtrD, XtsE, XtsD,
+    GcmInit, GcmAad, GcmE, GcmD, GcmTag, CcmInit, CcmAad, CcmE, CcmD, CcmTag,
+    Sm3Init, Sm3Update, Sm3Final, Sm3Digest, kOpCount
+};
 
-// The calls that put a context or schedule in the state the function needs.
-std::vector<Op> setUp(Op op)
-{
-    switch (op) {
-    case EcbE: case EcbD: case CbcE: case CbcD: case CfbE: case CfbD: case OfbE: case OfbD: case CtrE: case CtrD:
-        return {SetKey};
-    case XtsE: case XtsD: return {XtsKeys};
-    case GcmAad: case GcmE: case GcmD: case GcmTag: return {GcmInit};
-    case CcmAad: case CcmE: case CcmD: return {CcmInit};
-    case CcmTag: return {CcmInit, CcmE};
-    case Sm3Update: case Sm3Final: return {Sm3Init};
-    default: return {};
-    }
-}
+// Every function in the order of Op, with the calls that put its schedule or context in the state
+// it needs.
+const struct {
+    const char* name;
+    std::vector<Op> setUp;
+    tzv_status16 (*call)(Args&);
+} kOps[kOpCount] = {
+    {"set_key", {}, [](Args& a) { return a.pass(tzv_sm4_set_key_mb16, &a.rk, a.keys()); }},
+    {"xts_set_keys", {}, [](Args& a) { return a.pass(tzv_sm4_xts_set_keys_mb16, &a.rk, &a.rk2, a.xtsKeys()); }},
+    {"encrypt_ecb", {SetKey}, [](Args& a) { return a.pass(tzv_sm4_encrypt_ecb_mb16, a.outP, a.inP, a.len, &a.rk); }},
+    {"decrypt_ecb", {SetKey}, [](Args& a) { return a.pass(tzv_sm4_decrypt_ecb_mb16, a.outP, a.inP, a.len, &a.rk); }},
+    {"encrypt_cbc", {SetKey}, [](Args& a) { return a.pass(tzv_sm4_encrypt_cbc_mb16, a.outP, a.inP, a.len, &a.rk, a.civ()); }},
+    {"decrypt_cbc", {SetKey}, [](Args& a) { return a.pass(tzv_sm4_decrypt_cbc_mb16, a.outP, a.inP, a.len, &a.rk, a.civ()); }},
+    {"encrypt_cfb128", {SetKey},
+     [](Args& a) { return a.pass(tzv_sm4_encrypt_cfb128_mb16, a.outP, a.inP, a.len, &a.rk, a.civ()); }},
+    {"decrypt_cfb128", {SetKey},
+     [](Args& a) { return a.pass(tzv_sm4_decrypt_cfb128_mb16, a.outP, a.inP, a.len, &a.rk, a.civ()); }},
+    {"encrypt_ofb", {SetKey}, [](Args& a) { return a.pass(tzv_sm4_encrypt_ofb_mb16, a.outP, a.inP, a.len, &a.rk, a.ivP); }},
+    {"decrypt_ofb", {SetKey}, [](Args& a) { return a.pass(tzv_sm4_decrypt_ofb_mb16, a.outP, a.inP, a.len, &a.rk, a.ivP); }},
+    {"encrypt_ctr128", {SetKey},
+     [](Args& a) { return a.pass(tzv_sm4_encrypt_ctr128_mb16, a.outP, a.inP, a.len, &a.rk, a.ivP); }},
+    {"decrypt_ctr128", {SetKey},
+     [](Args& a) { return a.pass(tzv_sm4_decrypt_ctr128_mb16, a.outP, a.inP, a.len, &a.rk, a.ivP); }},
+    {"xts_encrypt", {XtsKeys},
+     [](Args& a) { return a.pass(tzv_sm4_xts_encrypt_mb16, a.outP, a.inP, a.len, &a.rk, &a.rk2, a.civ()); }},
+    {"xts_decrypt", {XtsKeys},
+     [](Args& a) { return a.pass(tzv_sm4_xts_decrypt_mb16, a.outP, a.inP, a.len, &a.rk, &a.rk2, a.civ()); }},
+    {"gcm_init", {}, [](Args& a) { return a.pass(tzv_sm4_gcm_init_mb16, a.keys(), a.civ(), a.ivLen, &a.gcm); }},
+    {"gcm_update_aad", {GcmInit}, [](Args& a) { return a.pass(tzv_sm4_gcm_update_aad_mb16, a.inP, a.len, &a.gcm); }},
+    {"gcm_encrypt", {GcmInit}, [](Args& a) { return a.pass(tzv_sm4_gcm_encrypt_mb16, a.outP, a.inP, a.len, &a.gcm); }},
+    {"gcm_decrypt", {GcmInit}, [](Args& a) { return a.pass(tzv_sm4_gcm_decrypt_mb16, a.outP, a.inP, a.len, &a.gcm); }},
+    {"gcm_get_tag", {GcmInit}, [](Args& a) { return a.pass(tzv_sm4_gcm_get_tag_mb16, a.outP, a.tagLen, &a.gcm); }},
+    {"ccm_init", {},
+     [](Args& a) { return a.pass(tzv_sm4_ccm_init_mb16, a.keys(), a.civ(), a.ivLen, a.tagLen, a.total, &a.ccm); }},
+    {"ccm_update_aad", {CcmInit}, [](Args& a) { return a.pass(tzv_sm4_ccm_update_aad_mb16, a.inP, a.len, &a.ccm); }},
+    {"ccm_encrypt", {CcmInit}, [](Args& a) { return a.pass(tzv_sm4_ccm_encrypt_mb16, a.outP, a.inP, a.len, &a.ccm); }},
+    {"ccm_decrypt", {CcmInit}, [](Args& a) { return a.pass(tzv_sm4_ccm_decrypt_mb16, a.outP, a.inP, a.len, &a.ccm); }},
+    {"ccm_get_tag", {CcmInit, CcmE}, [](Args& a) { return a.pass(tzv_sm4_ccm_get_tag_mb16, a.outP, a.tagLen, &a.ccm); }},
+    {"sm3_init", {}, [](Args& a) { return a.pass(tzv_sm3_init_mb16, &a.sm3); }},
+    {"sm3_update", {Sm3Init}, [](Args& a) { return a.pass(tzv_sm3_update_mb16, a.inP, a.len, &a.sm3); }},
+    {"sm3_final", {Sm3Init}, [](Args& a) { return a.pass(tzv_sm3_final_mb16, a.outP, &a.sm3); }},
+    {"sm3_msg_digest", {}, [](Args& a) { return a.pass(tzv_sm3_msg_digest_mb16, a.inP, a.len, a.outP); }},
+};
 
 uint64_t all(unsigned v) { return 0x1111111111111111ull * v; }
 uint64_t lanes(std::initializer_list<std::pair<int, unsigned>> bad)
@@ -137,42 +120,12 @@ uint64_t lanes(std::initializer_list<std::pair<int, unsigned>> bad)
 tzv_status16 runArmed(Op op, Args& a, const std::vector<Op>& before, bool checkSetUp)
 {
     for (Op s : before) {
-        tzv_status16 sts = call(s, a);
-        if (checkSetUp) { EXPECT_EQ(sts, 0u) << "set-up call " << kOpNames[s]; }
+        tzv_status16 sts = kOps[s].call(a);
+        if (checkSetUp) { EXPECT_EQ(sts, 0u) << "set-up call " << kOps[s].name; }
     }
     a.armed = true;
-    return call(op, a);
+    return kOps[op].call(a);
 }
-
-} // namespace
-
-TEST(SmBadLanes, NullArraysFailEveryLaneNullLanesAndNegativeLengthsOnlyTheirOwn)
-{
-    for (int o = 0; o < kOps; ++o) {
-        const Op op = (Op)o;
-        SCOPED_TRACE(kOpNames[op]);
-        Args valid;
-        ASSERT_EQ(runArmed(op, valid, setUp(op), true), 0u);
-        ASSERT_GT(valid.seen, 0);
-        if (valid.usesLen) {
-            Args n;
-            n.len[o % kLanes] = -1;
-            EXPECT_EQ(runArmed(op, n, setUp(op), false), lanes({{o % kLanes, 1}})) << "negative length";
-        }
-        for (int k = 0; k < valid.seen; ++k) {
-            Args a;
-            a.nullArg = k;
-            EXPECT_EQ(runArmed(op, a, setUp(op), false), all(2)) << "argument " << k << " null";
-            if (!valid.laneArray[(std::size_t)k]) continue;
-            Args b;
-            b.nullLaneArg = k, b.nullLane = (3 * o + k) % kLanes;
-            EXPECT_EQ(runArmed(op, b, setUp(op), false), lanes({{b.nullLane, 2}}))
-                << "argument " << k << " null in lane " << b.nullLane;
-        }
-    }
-}
-
-namespace {
 
 struct BadCase {
     const char* what;
@@ -186,7 +139,7 @@ const BadCase kBadCases[] = {
     {"lengths not whole blocks", {SetKey}, {EcbE, EcbD, CbcE, CbcD},
      [](Args& a) { a.len[3] = 17, a.len[4] = -16, a.len[5] = 8, a.len[0] = 65, a.len[15] = 1; },
      lanes({{0, 1}, {3, 1}, {4, 1}, {5, 1}, {15, 1}})},
-    {"negative length and null", {SetKey}, {CtrD}, [](Args& a) { a.len[9] = -1, a.out[9] = nullptr; }, lanes({{9, 3}})},
+    {"negative length and null", {SetKey}, {CtrD}, [](Args& a) { a.len[9] = -1, a.outP[9] = nullptr; }, lanes({{9, 3}})},
     {"XTS below one block, above 2^24", {XtsKeys}, {XtsE, XtsD},
      [](Args& a) { a.len[6] = 15, a.len[7] = (1 << 24) + 1, a.len[10] = 0; }, lanes({{6, 1}, {7, 1}, {10, 1}})},
     {"GCM IV of length 0", {}, {GcmInit}, [](Args& a) { a.ivLen[2] = 0, a.ivLen[3] = -12; }, lanes({{2, 1}, {3, 1}})},
@@ -194,8 +147,7 @@ const BadCase kBadCases[] = {
     {"GCM tag lengths", {GcmInit}, {GcmTag},
      [](Args& a) { a.tagLen[1] = 11, a.tagLen[2] = 17, a.tagLen[3] = 3, a.tagLen[4] = 0; },
      lanes({{1, 1}, {2, 1}, {3, 1}, {4, 1}})},
-    {"CCM nonce, tag and announced lengths", {}, {CcmInit},
-     [](Args& a) {
+    {"CCM nonce, tag and announced lengths", {}, {CcmInit}, [](Args& a) {
          a.ivLen[1] = 6, a.ivLen[2] = 14, a.tagLen[4] = 5, a.tagLen[5] = 18, a.tagLen[6] = 2;
          a.ivLen[7] = 13, a.total[7] = 1 << 16; // a 2-byte length field
          a.ivLen[8] = 13, a.total[8] = 0xFFFF;  // fits
@@ -205,7 +157,7 @@ const BadCase kBadCases[] = {
     {"beyond the announced length", {CcmInit}, {CcmE, CcmD}, [](Args& a) { a.len[12] = 65, a.total[14] = 63; },
      lanes({{12, 1}, {14, 1}})},
     {"short of the announced length", {CcmInit, CcmE}, {CcmTag}, [](Args& a) { a.total[3] = 65; }, lanes({{3, 1}})},
-    {"negative length and null", {}, {Sm3Digest}, [](Args& a) { a.len[5] = -1, a.len[11] = -3, a.in[11] = nullptr; },
+    {"negative length and null", {}, {Sm3Digest}, [](Args& a) { a.len[5] = -1, a.len[11] = -3, a.inP[11] = nullptr; },
      lanes({{5, 1}, {11, 3}})},
     // Calls out of order: every lane 1.
     {"before init", {}, {GcmAad, GcmE, GcmTag, CcmAad, CcmD, CcmTag, Sm3Update, Sm3Final}, nullptr, all(1)},
@@ -224,13 +176,39 @@ const BadCase kBadCases[] = {
 
 } // namespace
 
+TEST(SmBadLanes, NullArraysFailEveryLaneNullLanesAndNegativeLengthsOnlyTheirOwn)
+{
+    for (int o = 0; o < kOpCount; ++o) {
+        const Op op = (Op)o;
+        SCOPED_TRACE(kOps[op].name);
+        Args valid;
+        ASSERT_EQ(runArmed(op, valid, kOps[op].setUp, true), 0u);
+        ASSERT_GT(valid.seen, 0);
+        if (valid.usesLen) {
+            Args n;
+            n.len[o % kLanes] = -1;
+            EXPECT_EQ(runArmed(op, n, kOps[op].setUp, false), lanes({{o % kLanes, 1}})) << "negative length";
+        }
+        for (int k = 0; k < valid.seen; ++k) {
+            Args a;
+            a.nullArg = k;
+            EXPECT_EQ(runArmed(op, a, kOps[op].setUp, false), all(2)) << "argument " << k << " null";
+            if (!valid.laneArray[(std::size_t)k]) continue;
+            Args b;
+            b.nullLaneArg = k, b.nullLane = (3 * o + k) % kLanes;
+            EXPECT_EQ(runArmed(op, b, kOps[op].setUp, false), lanes({{b.nullLane, 2}}))
+                << "argument " << k << " null in lane " << b.nullLane;
+        }
+    }
+}
+
 TEST(SmBadLanes, BadLengthsParametersAndOrderGiveTheirStatus)
 {
     for (const BadCase& c : kBadCases) {
         for (Op op : c.ops) {
             Args a;
             if (c.bad) c.bad(a);
-            EXPECT_EQ(runArmed(op, a, c.before, false), c.expect) << kOpNames[op] << ": " << c.what;
+            EXPECT_EQ(runArmed(op, a, c.before, false), c.expect) << kOps[op].name << ": " << c.what;
         }
     }
 }

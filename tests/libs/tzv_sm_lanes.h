@@ -1,6 +1,6 @@
 // Runs libtzvcrypto's 16-lane SM4 modes and SM3 over per-lane inputs, and OpenSSL's independent SM4
-// and SM3 on one lane as the reference: shared by the library tests and the differential fuzzer.
-// Every output buffer is followed by sentinel bytes that no call may touch.
+// and SM3 on one lane as the reference: shared by the library tests, the differential fuzzer and the
+// constant-time check. Every output buffer is followed by sentinel bytes that no call may touch.
 #ifndef TZV_SM_LANES_H
 #define TZV_SM_LANES_H
 
@@ -24,16 +24,16 @@ constexpr int kLanes = 16;
 constexpr uint8_t kSentinel = 0xA5;
 constexpr std::size_t kGuard = 16;
 
-enum class Mode { Ecb, Cbc, Cfb, Ofb, Ctr, Xts, Gcm, Ccm };
+// The SM4 modes, and SM3: for it, "encrypt" means streamed (init, the pieces, final).
+enum class Mode { Ecb, Cbc, Cfb, Ofb, Ctr, Xts, Gcm, Ccm, Sm3 };
 inline bool isAead(Mode m) { return m == Mode::Gcm || m == Mode::Ccm; }
 
 // One lane's inputs. The key has 16 bytes, 32 for XTS (data key, then tweak key); iv is the IV,
 // counter, tweak or nonce (unused by ECB).
 struct Lane {
     Bytes key, iv, aad, in;
-    int tagLen = 0;                  // GCM and CCM
-    std::optional<int> len;          // passed instead of in.size(): a bad length (when streamed, a
-                                     // negative one in every call)
+    int tagLen = 0;                  // GCM and CCM; 32 for SM3 (set by run())
+    std::optional<int> len;          // passed instead of in.size(); streamed, a negative one in every call
     std::optional<uint64_t> total;   // CCM's announced length, in.size() when unset
     bool null = false;               // every pointer of the lane null
     bool inPlace = false;            // out and in are one buffer
@@ -69,7 +69,7 @@ inline Bytes buffer(Bytes b, std::size_t guard = 0)
 
 // The calls of the lanes: pointer and length arrays over owned per-lane buffers.
 struct Calls {
-    std::vector<Bytes> out, in, iv, tag, key, aad;
+    Bytes out[kLanes], in[kLanes], iv[kLanes], tag[kLanes], key[kLanes], aad[kLanes];
     uint8_t *outP[kLanes], *ivP[kLanes], *tagP[kLanes];
     const uint8_t *inP[kLanes], *keyP[kLanes], *aadP[kLanes];
     int len[kLanes], ivLen[kLanes], aadLen[kLanes], tagLen[kLanes];
@@ -78,7 +78,6 @@ struct Calls {
     unsigned status[kLanes] = {};
 
     explicit Calls(const std::vector<Lane>& lanes)
-        : out(kLanes), in(kLanes), iv(kLanes), tag(kLanes), key(kLanes), aad(kLanes)
     {
         for (int i = 0; i < kLanes; ++i) {
             const Lane& l = lanes[i];
@@ -144,81 +143,67 @@ struct Calls {
     }
 };
 
-// GCM: init, the additional data in two calls cut at its middle, the text streamed, the tag.
-inline void runAead(Calls& c, const std::vector<Lane>& lanes, bool encrypt, tzv_sm4_gcm_ctx_mb16& ctx)
+// One pass of the library over the 16 lanes into the calls' buffers, key set-up included. GCM and
+// CCM: init, the additional data (GCM's in two calls cut at its middle), the text streamed, the tag.
+inline void run(Calls& c, Mode m, bool encrypt, const std::vector<Lane>& lanes)
 {
-    c.add(tzv_sm4_gcm_init_mb16(c.keys(), c.ivP, c.ivLen, &ctx));
-    int half[kLanes];
-    const uint8_t* rest[kLanes];
-    for (int i = 0; i < kLanes; ++i) {
-        half[i] = c.aadLen[i] / 2, c.aadLen[i] -= half[i];
-        rest[i] = c.aadP[i] ? c.aadP[i] + half[i] : nullptr;
-    }
-    c.add(tzv_sm4_gcm_update_aad_mb16(c.aadP, half, &ctx));
-    c.add(tzv_sm4_gcm_update_aad_mb16(rest, c.aadLen, &ctx));
-    c.stream(lanes, [&](uint8_t** o, const uint8_t** p, const int* n) {
-        return (encrypt ? tzv_sm4_gcm_encrypt_mb16 : tzv_sm4_gcm_decrypt_mb16)(o, p, n, &ctx);
-    });
-    c.add(tzv_sm4_gcm_get_tag_mb16(c.tagP, c.tagLen, &ctx));
-}
-
-// CCM: init, the additional data in one call, the text streamed, the tag.
-inline void runAead(Calls& c, const std::vector<Lane>& lanes, bool encrypt, tzv_sm4_ccm_ctx_mb16& ctx)
-{
-    c.add(tzv_sm4_ccm_init_mb16(c.keys(), c.ivP, c.ivLen, c.tagLen, c.total, &ctx));
-    c.add(tzv_sm4_ccm_update_aad_mb16(c.aadP, c.aadLen, &ctx));
-    c.stream(lanes, [&](uint8_t** o, const uint8_t** p, const int* n) {
-        return (encrypt ? tzv_sm4_ccm_encrypt_mb16 : tzv_sm4_ccm_decrypt_mb16)(o, p, n, &ctx);
-    });
-    c.add(tzv_sm4_ccm_get_tag_mb16(c.tagP, c.tagLen, &ctx));
-}
-
-// One pass of the library over the 16 lanes (key set-up included).
-inline std::vector<LaneResult> runSm4(Mode m, bool encrypt, const std::vector<Lane>& lanes)
-{
-    Calls c(lanes);
-    if (m == Mode::Gcm || m == Mode::Ccm) {
-        tzv_sm4_gcm_ctx_mb16 gcm;
-        tzv_sm4_ccm_ctx_mb16 ccm;
-        m == Mode::Gcm ? runAead(c, lanes, encrypt, gcm) : runAead(c, lanes, encrypt, ccm);
-        return c.results(lanes);
-    }
-    tzv_sm4_key_schedule rk, rk2;
-    if (m == Mode::Xts)
-        c.add(tzv_sm4_xts_set_keys_mb16(&rk, &rk2, reinterpret_cast<const tzv_sm4_xts_key**>(c.keyP)));
-    else
-        c.add(tzv_sm4_set_key_mb16(&rk, c.keys()));
-    const int8u** civ = const_cast<const int8u**>(c.ivP);
-    auto run = [&](auto enc, auto dec, auto... more) {
-        c.add((encrypt ? enc : dec)(c.outP, c.inP, c.len, &rk, more...));
-    };
-    switch (m) {
-    case Mode::Ecb: run(tzv_sm4_encrypt_ecb_mb16, tzv_sm4_decrypt_ecb_mb16); break;
-    case Mode::Cbc: run(tzv_sm4_encrypt_cbc_mb16, tzv_sm4_decrypt_cbc_mb16, civ); break;
-    case Mode::Cfb: run(tzv_sm4_encrypt_cfb128_mb16, tzv_sm4_decrypt_cfb128_mb16, civ); break;
-    case Mode::Ofb: run(tzv_sm4_encrypt_ofb_mb16, tzv_sm4_decrypt_ofb_mb16, c.ivP); break;
-    case Mode::Ctr: run(tzv_sm4_encrypt_ctr128_mb16, tzv_sm4_decrypt_ctr128_mb16, c.ivP); break;
-    default: run(tzv_sm4_xts_encrypt_mb16, tzv_sm4_xts_decrypt_mb16, &rk2, civ); break;
-    }
-    return c.results(lanes);
-}
-
-// SM3 over the 16 lanes: in one call, or streamed (init, the pieces, final).
-inline std::vector<LaneResult> runSm3(const std::vector<Lane>& lanes, bool streamed)
-{
-    std::vector<Lane> l = lanes;
-    for (Lane& x : l) x.tagLen = 32;
-    Calls c(l);
-    if (!streamed) {
+    if (m == Mode::Sm3 && !encrypt) {
         c.add(tzv_sm3_msg_digest_mb16(c.inP, c.len, c.tagP));
-    } else {
+    } else if (m == Mode::Sm3) {
         tzv_sm3_ctx_mb16 ctx;
         c.add(tzv_sm3_init_mb16(&ctx));
-        c.stream(l, [&](uint8_t**, const uint8_t** p, int* n) { return tzv_sm3_update_mb16(p, n, &ctx); });
+        c.stream(lanes, [&](uint8_t**, const uint8_t** p, int* n) { return tzv_sm3_update_mb16(p, n, &ctx); });
         c.add(tzv_sm3_final_mb16(c.tagP, &ctx));
+    } else if (m == Mode::Gcm) {
+        tzv_sm4_gcm_ctx_mb16 ctx;
+        c.add(tzv_sm4_gcm_init_mb16(c.keys(), c.ivP, c.ivLen, &ctx));
+        int half[kLanes];
+        const uint8_t* rest[kLanes];
+        for (int i = 0; i < kLanes; ++i) {
+            half[i] = c.aadLen[i] / 2, c.aadLen[i] -= half[i];
+            rest[i] = c.aadP[i] ? c.aadP[i] + half[i] : nullptr;
+        }
+        c.add(tzv_sm4_gcm_update_aad_mb16(c.aadP, half, &ctx));
+        c.add(tzv_sm4_gcm_update_aad_mb16(rest, c.aadLen, &ctx));
+        c.stream(lanes, [&](uint8_t** o, const uint8_t** p, const int* n) {
+            return (encrypt ? tzv_sm4_gcm_encrypt_mb16 : tzv_sm4_gcm_decrypt_mb16)(o, p, n, &ctx);
+        });
+        c.add(tzv_sm4_gcm_get_tag_mb16(c.tagP, c.tagLen, &ctx));
+    } else if (m == Mode::Ccm) {
+        tzv_sm4_ccm_ctx_mb16 ctx;
+        c.add(tzv_sm4_ccm_init_mb16(c.keys(), c.ivP, c.ivLen, c.tagLen, c.total, &ctx));
+        c.add(tzv_sm4_ccm_update_aad_mb16(c.aadP, c.aadLen, &ctx));
+        c.stream(lanes, [&](uint8_t** o, const uint8_t** p, const int* n) {
+            return (encrypt ? tzv_sm4_ccm_encrypt_mb16 : tzv_sm4_ccm_decrypt_mb16)(o, p, n, &ctx);
+        });
+        c.add(tzv_sm4_ccm_get_tag_mb16(c.tagP, c.tagLen, &ctx));
+    } else {
+        tzv_sm4_key_schedule rk, rk2;
+        if (m == Mode::Xts)
+            c.add(tzv_sm4_xts_set_keys_mb16(&rk, &rk2, reinterpret_cast<const tzv_sm4_xts_key**>(c.keyP)));
+        else
+            c.add(tzv_sm4_set_key_mb16(&rk, c.keys()));
+        const int8u** civ = const_cast<const int8u**>(c.ivP);
+        auto call = [&](auto enc, auto dec, auto... more) { c.add((encrypt ? enc : dec)(c.outP, c.inP, c.len, &rk, more...)); };
+        switch (m) {
+        case Mode::Ecb: call(tzv_sm4_encrypt_ecb_mb16, tzv_sm4_decrypt_ecb_mb16); break;
+        case Mode::Cbc: call(tzv_sm4_encrypt_cbc_mb16, tzv_sm4_decrypt_cbc_mb16, civ); break;
+        case Mode::Cfb: call(tzv_sm4_encrypt_cfb128_mb16, tzv_sm4_decrypt_cfb128_mb16, civ); break;
+        case Mode::Ofb: call(tzv_sm4_encrypt_ofb_mb16, tzv_sm4_decrypt_ofb_mb16, c.ivP); break;
+        case Mode::Ctr: call(tzv_sm4_encrypt_ctr128_mb16, tzv_sm4_decrypt_ctr128_mb16, c.ivP); break;
+        default: call(tzv_sm4_xts_encrypt_mb16, tzv_sm4_xts_decrypt_mb16, &rk2, civ); break;
+        }
     }
-    std::vector<LaneResult> r = c.results(l);
-    for (LaneResult& x : r) x.out.clear();
+}
+
+// The same with buffers of its own; SM3's results carry the digest only.
+inline std::vector<LaneResult> run(Mode m, bool encrypt, std::vector<Lane> lanes)
+{
+    if (m == Mode::Sm3) for (Lane& l : lanes) l.tagLen = 32;
+    Calls c(lanes);
+    run(c, m, encrypt, lanes);
+    std::vector<LaneResult> r = c.results(lanes);
+    if (m == Mode::Sm3) for (LaneResult& x : r) x.out.clear();
     return r;
 }
 
@@ -243,77 +228,62 @@ inline void block(const unsigned char in[16], unsigned char out[16], const void*
 // XTS128_CONTEXT is opaque in <openssl/modes.h>; its layout (two keys, then two block functions)
 // has been the same since OpenSSL 1.0.1.
 struct OpensslXtsContext {
-    void* key1;
-    void* key2;
+    void *key1, *key2;
     block128_f block1, block2;
 };
 
-inline LaneResult referenceSm4(Mode m, bool encrypt, const Lane& l)
+// What the library should give for a valid lane.
+inline LaneResult reference(Mode m, bool encrypt, const Lane& l)
 {
-    LaneResult r;
-    r.iv = l.iv;
-    r.out.resize(l.in.size());
-    Bytes in = buffer(l.in);
-    if (m == Mode::Xts) {
-        CipherCtx k1 = blockKey(l.key.data(), encrypt), k2 = blockKey(l.key.data() + 16, true);
-        OpensslXtsContext x{k1.get(), k2.get(), block, block};
-        if (CRYPTO_xts128_encrypt(reinterpret_cast<const XTS128_CONTEXT*>(&x), l.iv.data(), in.data(), r.out.data(),
-                                  in.size(), encrypt))
+    LaneResult r{0, Bytes(m == Mode::Sm3 ? 0 : l.in.size()), l.iv, Bytes(m == Mode::Sm3 ? 32 : isAead(m) ? 16 : 0)};
+    Bytes in = buffer(l.in), iv = l.iv;
+    if (m == Mode::Sm3) {
+        if (!EVP_Digest(in.data(), in.size(), r.tag.data(), nullptr, EVP_sm3(), nullptr)) referenceFailed("SM3");
+        return r;
+    }
+    const uint8_t* p = in.data();
+    uint8_t* out = r.out.data();
+    const std::size_t n = in.size();
+    // Only ECB, CBC and XTS decryption run SM4 backwards.
+    CipherCtx k = blockKey(l.key.data(), encrypt || (m != Mode::Ecb && m != Mode::Cbc && m != Mode::Xts));
+    int num = 0;
+    unsigned ctrNum = 0;
+    unsigned char ecount[16];
+    if (m == Mode::Ecb) {
+        for (std::size_t i = 0; i < n; i += 16) block(p + i, out + i, k.get());
+    } else if (m == Mode::Cbc) {
+        (encrypt ? CRYPTO_cbc128_encrypt : CRYPTO_cbc128_decrypt)(p, out, n, k.get(), iv.data(), block);
+    } else if (m == Mode::Cfb) {
+        CRYPTO_cfb128_encrypt(p, out, n, k.get(), iv.data(), &num, encrypt, block);
+    } else if (m == Mode::Ofb) {
+        CRYPTO_ofb128_encrypt(p, out, n, k.get(), r.iv.data(), &num, block);
+    } else if (m == Mode::Ctr) {
+        CRYPTO_ctr128_encrypt(p, out, n, k.get(), r.iv.data(), ecount, &ctrNum, block);
+    } else if (m == Mode::Xts) {
+        CipherCtx k2 = blockKey(l.key.data() + 16, true);
+        OpensslXtsContext x{k.get(), k2.get(), block, block};
+        if (CRYPTO_xts128_encrypt(reinterpret_cast<const XTS128_CONTEXT*>(&x), iv.data(), p, out, n, encrypt))
             referenceFailed("XTS");
     } else if (m == Mode::Gcm) {
-        CipherCtx k = blockKey(l.key.data(), true);
         GCM128_CONTEXT* g = CRYPTO_gcm128_new(k.get(), block);
-        CRYPTO_gcm128_setiv(g, l.iv.data(), l.iv.size());
+        CRYPTO_gcm128_setiv(g, iv.data(), iv.size());
         if (!l.aad.empty() && CRYPTO_gcm128_aad(g, l.aad.data(), l.aad.size())) referenceFailed("GCM aad");
-        if ((encrypt ? CRYPTO_gcm128_encrypt : CRYPTO_gcm128_decrypt)(g, in.data(), r.out.data(), in.size()))
-            referenceFailed("GCM text");
-        r.tag.resize(16);
+        if ((encrypt ? CRYPTO_gcm128_encrypt : CRYPTO_gcm128_decrypt)(g, p, out, n)) referenceFailed("GCM text");
         CRYPTO_gcm128_tag(g, r.tag.data(), 16);
         CRYPTO_gcm128_release(g);
-    } else if (m == Mode::Ccm) {
+    } else {
         // CCM128_CONTEXT is opaque and has no constructor: CRYPTO_ccm128_init fills a caller's block
         // (56 bytes in OpenSSL 3.0), for which a generous aligned buffer stands in.
-        CipherCtx k = blockKey(l.key.data(), true);
         alignas(64) unsigned char storage[512];
         CCM128_CONTEXT* c = reinterpret_cast<CCM128_CONTEXT*>(storage);
-        CRYPTO_ccm128_init(c, (unsigned)l.tagLen, 15 - (unsigned)l.iv.size(), k.get(), block);
-        if (CRYPTO_ccm128_setiv(c, l.iv.data(), l.iv.size(), l.in.size())) referenceFailed("CCM nonce");
+        CRYPTO_ccm128_init(c, (unsigned)l.tagLen, 15 - (unsigned)iv.size(), k.get(), block);
+        if (CRYPTO_ccm128_setiv(c, iv.data(), iv.size(), n)) referenceFailed("CCM nonce");
         if (!l.aad.empty()) CRYPTO_ccm128_aad(c, l.aad.data(), l.aad.size());
-        if ((encrypt ? CRYPTO_ccm128_encrypt : CRYPTO_ccm128_decrypt)(c, in.data(), r.out.data(), in.size()))
-            referenceFailed("CCM text");
-        r.tag.resize(16);
+        if ((encrypt ? CRYPTO_ccm128_encrypt : CRYPTO_ccm128_decrypt)(c, p, out, n)) referenceFailed("CCM text");
         if (CRYPTO_ccm128_tag(c, r.tag.data(), (std::size_t)l.tagLen) != (std::size_t)l.tagLen)
             referenceFailed("CCM tag");
-    } else {
-        const EVP_CIPHER* cipher = m == Mode::Ecb   ? EVP_sm4_ecb()
-                                   : m == Mode::Cbc ? EVP_sm4_cbc()
-                                   : m == Mode::Cfb ? EVP_sm4_cfb128()
-                                   : m == Mode::Ofb ? EVP_sm4_ofb()
-                                                    : EVP_sm4_ctr();
-        CipherCtx ctx(EVP_CIPHER_CTX_new(), EVP_CIPHER_CTX_free);
-        int n = 0, last = 0;
-        Bytes out(in.size() + 16);
-        if (!EVP_CipherInit_ex(ctx.get(), cipher, nullptr, l.key.data(), l.iv.data(), encrypt) ||
-            !EVP_CIPHER_CTX_set_padding(ctx.get(), 0) ||
-            !EVP_CipherUpdate(ctx.get(), out.data(), &n, in.data(), (int)in.size()) ||
-            !EVP_CipherFinal_ex(ctx.get(), out.data() + n, &last) || n + last != (int)in.size())
-            referenceFailed("EVP SM4");
-        std::copy(out.begin(), out.begin() + n, r.out.begin());
-        if (m == Mode::Ofb || m == Mode::Ctr) EVP_CIPHER_CTX_get_updated_iv(ctx.get(), r.iv.data(), 16);
     }
     if (isAead(m)) r.tag.resize((std::size_t)l.tagLen);
-    return r;
-}
-
-inline LaneResult referenceSm3(const Lane& l)
-{
-    LaneResult r;
-    r.iv = l.iv; // unused
-    r.tag.resize(EVP_MAX_MD_SIZE);
-    unsigned int n = 0;
-    Bytes in = buffer(l.in);
-    if (!EVP_Digest(in.data(), in.size(), r.tag.data(), &n, EVP_sm3(), nullptr)) referenceFailed("SM3");
-    r.tag.resize(n);
     return r;
 }
 

@@ -1,7 +1,6 @@
 // All 22 elliptic-curve functions on eight lanes of different random data, affine and Jacobian keys,
 // against OpenSSL's arithmetic (SM2's signatures exactly, from the nonce); then one table of bad lanes
-// over all of them. The bad lane gets its status and the other seven still give their
-// results.
+// over all of them: the bad lane gets its status and the other seven still give their results.
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -17,14 +16,11 @@ protected:
     const Api& api = GetParam();
     TestCurve c{GetParam().nid};
     std::mt19937_64 rng{0xec000000u + (unsigned)GetParam().nid};
-    Lanes lanes = randomLanes();
-
-    Lanes randomLanes()
-    {
+    Lanes lanes = [this] {
         Lanes L;
         for (int i = 0; i < kLanes; ++i) L[i] = c.randomLane(rng, i);
         return L;
-    }
+    }();
 
     // Runs `op` and expects `status` in lane `bad` (in every lane when bad < 0), OK in the others, and
     // every lane that succeeded to give its results.
@@ -61,9 +57,8 @@ TEST_P(EcLanes, NullPointers)
 
 TEST_P(EcLanes, BadLaneTable)
 {
-    int row = 0;
-    for (const Fault& f : kFaults) {
-        ++row;
+    for (int row = 0; row < (int)std::size(kFaults); ++row) {
+        const Fault& f = kFaults[row];
         for (int op = 0; op < kOpCount; ++op) {
             if (!(f.ops & bit((Op)op)) || !api.has((Op)op)) continue;
             for (bool affine : {false, true}) {
@@ -80,19 +75,16 @@ TEST_P(EcLanes, BadLaneTable)
 // Calls from several threads at once, each with its own keys, all come out right.
 TEST_P(EcLanes, ConcurrentCallsFromSeveralThreads)
 {
-    constexpr int kThreads = 4;
-    std::array<Lanes, kThreads> L;
-    std::array<Out, kThreads> o;
-    std::array<tzv_status, kThreads> sts{};
-    for (int t = 0; t < kThreads; ++t)
-        for (int i = 0; i < kLanes; ++i) L[t][i] = lanes[(i + t) % kLanes];
+    std::array<Lanes, 4> L;
+    std::array<Out, 4> o;
+    std::array<tzv_status, 4> sts{};
     std::vector<std::thread> threads;
-    for (int t = 0; t < kThreads; ++t)
-        threads.emplace_back([&, t] {
-            for (int round = 0; round < 3; ++round) sts[t] |= run(api, c, kPubKey, L[t], o[t], false);
-        });
+    for (int t = 0; t < 4; ++t) {
+        for (int i = 0; i < kLanes; ++i) L[t][i] = lanes[(i + t) % kLanes];
+        threads.emplace_back([&, t] { for (int round = 0; round < 3; ++round) sts[t] |= run(api, c, kPubKey, L[t], o[t], false); });
+    }
     for (auto& th : threads) th.join();
-    for (int t = 0; t < kThreads; ++t) {
+    for (int t = 0; t < 4; ++t) {
         EXPECT_EQ(sts[t], 0u) << "thread " << t;
         for (int i = 0; i < kLanes; ++i) EXPECT_EQ(c.wrong(kPubKey, L[t][i], o[t], i, false), "") << "thread " << t << ", lane " << i;
     }

@@ -39,15 +39,14 @@ protected:
         return e;
     }
 
-    // Calls each function of `ops` on the records eight at a time (the last call wraps around),
-    // affine and Jacobian keys in turn: fill(record, lane) sets the lane's numbers, and each lane
-    // must get status want(record) and, when that is OK, the lane's results.
-    template <typename Fill, typename Want>
-    void drive(const std::vector<Record>& recs, std::initializer_list<Op> ops, Fill fill, Want want)
+    // Calls each function of `ops` on the records eight at a time (the last call wraps around), affine and
+    // Jacobian keys in turn: fill(record, lane) sets the lane's numbers. A lane must give its results, or
+    // status `fail` when the record's Result is not P.
+    template <typename Fill>
+    void drive(const std::vector<Record>& recs, std::initializer_list<Op> ops, unsigned fail, Fill fill)
     {
         ASSERT_GE(recs.size(), (size_t)kLanes);
         for (size_t start = 0; start < recs.size(); start += kLanes) {
-            const bool affine = start / kLanes % 2 == 0;
             Lanes L;
             std::array<unsigned, kLanes> status;
             std::string lines;
@@ -56,20 +55,27 @@ protected:
                 L[i].z = c.random(rng, c.p.get());
                 fill(r, L[i]);
                 c.encode(L[i]);
-                status[i] = want(r);
+                status[i] = r.has("Result") && r.text("Result")[0] != 'P' ? fail : kOk;
                 lines += " " + std::to_string(r.line);
             }
+            const bool affine = start / kLanes % 2 == 0;
             for (Op op : ops)
                 EXPECT_EQ(compare(api, c, op, L, affine, status), "") << kOpNames[op] << (affine ? ", affine" : ", Jacobian") << ", lines" << lines;
         }
+    }
+    // x(d·Q) by OpenSSL.
+    Bytes shared(const Lane& L) const
+    {
+        Bn x, y;
+        c.mul(L.d.get(), L.qx.get(), L.qy.get(), x, y);
+        return toBytes(x.get(), c.fieldBytes);
     }
 };
 
 TEST_P(NistVectors, KeyPair)
 {
-    drive(records(kEcdsaDir + "KeyPair.rsp", api.name, "d"), {kPubKey}, [&](const Record& r, Lane& L) {
-        L.d = num(r, "d"), L.qx = num(r, "Qx"), L.qy = num(r, "Qy");
-    }, [](const Record&) { return kOk; });
+    drive(records(kEcdsaDir + "KeyPair.rsp", api.name, "d"), {kPubKey}, kOk,
+          [&](const Record& r, Lane& L) { L.d = num(r, "d"), L.qx = num(r, "Qx"), L.qy = num(r, "Qy"); });
 }
 
 // Public-key validation: a valid key works in ECDH, an invalid one (not on the curve, or a
@@ -79,36 +85,27 @@ TEST_P(NistVectors, PublicKeyValidation)
     std::vector<Record> recs;
     for (auto& r : records(kEcdsaDir + "PKV.rsp", api.name, "Result"))
         if (BN_num_bits(num(r, "Qx").get()) <= 64 * c.words && BN_num_bits(num(r, "Qy").get()) <= 64 * c.words) recs.push_back(r);
-    drive(recs, {kEcdh}, [&](const Record& r, Lane& L) {
+    drive(recs, {kEcdh}, kBad, [&](const Record& r, Lane& L) {
         L.d = c.random(rng, c.n.get()), L.qx = num(r, "Qx"), L.qy = num(r, "Qy");
-        if (r.text("Result")[0] == 'P') {
-            Bn x, y;
-            c.mul(L.d.get(), L.qx.get(), L.qy.get(), x, y);
-            L.shared = toBytes(x.get(), c.fieldBytes);
-        }
-    }, [](const Record& r) { return r.text("Result")[0] == 'P' ? kOk : kBad; });
+        if (r.text("Result")[0] == 'P') L.shared = shared(L);
+    });
 }
 
 // Signing in one step and in two, with the vectors' k: sign setup gives r and k⁻¹, sign complete
-// and sign the vectors' signature.
-TEST_P(NistVectors, SigGen)
+// and sign the vectors' signature; then verification.
+TEST_P(NistVectors, SigGenAndSigVer)
 {
-    for (const auto& hash : kHashes)
-        drive(records(kEcdsaDir + "SigGen.txt", std::string(api.name) + "," + hash[0], "k"), {kSign, kSetup, kComplete},
-              [&](const Record& r, Lane& L) {
-                  L.d = num(r, "d"), L.k = num(r, "k"), L.e = digest(r, hash[1]), L.rk = num(r, "R");
-                  L.kinv = c.div(bnWord(1).get(), L.k.get());
-                  L.sigR = toBytes(L.rk.get(), c.orderBytes), L.sigS = toBytes(num(r, "S").get(), c.orderBytes);
-              }, [](const Record&) { return kOk; });
-}
-
-TEST_P(NistVectors, SigVer)
-{
-    for (const auto& hash : kHashes)
-        drive(records(kEcdsaDir + "SigVer.rsp", std::string(api.name) + "," + hash[0], "Result"), {kVerify},
-              [&](const Record& r, Lane& L) {
-                  L.qx = num(r, "Qx"), L.qy = num(r, "Qy"), L.e = digest(r, hash[1]), L.r = num(r, "R"), L.s = num(r, "S");
-              }, [](const Record& r) { return r.text("Result")[0] == 'P' ? kOk : kSig; });
+    for (const auto& hash : kHashes) {
+        const std::string header = std::string(api.name) + "," + hash[0];
+        drive(records(kEcdsaDir + "SigGen.txt", header, "k"), {kSign, kSetup, kComplete}, kOk, [&](const Record& r, Lane& L) {
+            L.d = num(r, "d"), L.k = num(r, "k"), L.e = digest(r, hash[1]), L.rk = num(r, "R");
+            L.kinv = c.div(bnWord(1).get(), L.k.get());
+            L.sigR = toBytes(L.rk.get(), c.orderBytes), L.sigS = toBytes(num(r, "S").get(), c.orderBytes);
+        });
+        drive(records(kEcdsaDir + "SigVer.rsp", header, "Result"), {kVerify}, kSig, [&](const Record& r, Lane& L) {
+            L.qx = num(r, "Qx"), L.qy = num(r, "Qy"), L.e = digest(r, hash[1]), L.r = num(r, "R"), L.s = num(r, "S");
+        });
+    }
 }
 
 // ECDH both ways for a passing record; for a failing one, a key that fails validation is a bad value,
@@ -116,36 +113,30 @@ TEST_P(NistVectors, SigVer)
 TEST_P(NistVectors, KasEcdh)
 {
     std::vector<Record> jobs;
-    for (const char* side : {"init", "resp"}) {
-        for (auto& r : records("asymmetric/ECDH/KASValidityTest_ECCStaticUnified_NOKC_ZZOnly_" + std::string(side) + ".fax",
+    for (const std::string side : {"init", "resp"}) {
+        for (auto& r : records("asymmetric/ECDH/KASValidityTest_ECCStaticUnified_NOKC_ZZOnly_" + side + ".fax",
                                kKasSections[GetParam()], "Result")) {
-            auto add = [&](bool asIut, const char* want) { // IUT's d with CAVS's Q, or the other way
-                const std::string d = asIut ? "dsIUT" : "dsCAVS", peer = asIut ? "QsCAVS" : "QsIUT";
-                Record j = r;
-                j.fields = {{"d", r.text(d)}, {"Qx", r.text(peer + "x")}, {"Qy", r.text(peer + "y")},
-                            {"Z", r.text("Z")}, {"want", want}};
-                jobs.push_back(j);
-            };
             // Passed, or failed for reason n ("F (n - why)"): 1 and 2 fail CAVS's key, 5 and 6 IUT's key, 7 changes
             // IUT's d (which may leave [1, n-1]), 8 changes Z.
             const char reason = r.text("Result")[0] == 'P' ? '0' : r.text("Result")[3];
             const Bn d = num(r, "dsIUT");
             const bool dOutOfRange = BN_is_zero(d.get()) || BN_cmp(d.get(), c.n.get()) >= 0;
-            if (reason == '0' || reason == '5' || reason == '6') add(false, reason == '0' ? "same" : "bad");
+            auto add = [&](const std::string& us, const std::string& peer, const char* result) { // our d, their Q
+                Record j = r;
+                j.fields = {{"d", r.text("ds" + us)}, {"Qx", r.text("Qs" + peer + "x")}, {"Qy", r.text("Qs" + peer + "y")},
+                            {"Z", r.text("Z")}, {"Result", result}};
+                jobs.push_back(j);
+            };
+            if (reason == '0' || reason == '5' || reason == '6') add("CAVS", "IUT", reason == '0' ? "P" : "F");
             if (reason != '5' && reason != '6')
-                add(true, reason == '0' ? "same" : reason == '1' || reason == '2' || dOutOfRange ? "bad" : "other");
+                add("IUT", "CAVS", reason == '0' ? "P" : reason == '1' || reason == '2' || dOutOfRange ? "F" : "P, not Z");
         }
     }
     ASSERT_GE(jobs.size(), 50u);
-    drive(jobs, {kEcdh}, [&](const Record& r, Lane& L) {
+    drive(jobs, {kEcdh}, kBad, [&](const Record& r, Lane& L) {
         L.d = num(r, "d"), L.qx = num(r, "Qx"), L.qy = num(r, "Qy");
-        L.shared = toBytes(num(r, "Z").get(), c.fieldBytes);
-        if (r.text("want") == "other") { // not Z: OpenSSL's x(d·Q)
-            Bn x, y;
-            c.mul(L.d.get(), L.qx.get(), L.qy.get(), x, y);
-            L.shared = toBytes(x.get(), c.fieldBytes);
-        }
-    }, [](const Record& r) { return r.text("want") == "bad" ? kBad : kOk; });
+        if (r.text("Result") != "F") L.shared = r.text("Result") == "P" ? toBytes(num(r, "Z").get(), c.fieldBytes) : shared(L);
+    });
 }
 
 INSTANTIATE_TEST_SUITE_P(Curves, NistVectors, ::testing::Values(0, 1, 2),

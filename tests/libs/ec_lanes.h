@@ -52,10 +52,11 @@ inline void PrintTo(const Api& api, std::ostream* os) { *os << api.name; }
 // A lane's inputs as numbers and in the interface's encodings (encode() turns the first into the
 // second; a test may change either), and the results it must give.
 struct Lane {
-    Bn d, k, e, qx, qy, z, r, s; // keys, digest operand, public key (affine, and the Z of its Jacobian form), signature to verify
-    Bytes id, msg;               // SM2's identifier and message
+    // keys, digest operand, public key (affine, and the Z of its Jacobian form), signature to verify; sign
+    // setup's results, which are sign complete's inputs
+    Bn d, k, e, qx, qy, z, r, s, kinv, rk;
+    Bytes id, msg; // SM2's identifier and message
     int idLen = 0, msgLen = 0;
-    Bn kinv, rk;                 // sign setup's results, and sign complete's inputs
     Bytes shared, sigR, sigS;    // x(d·Q); the signature with k
     Words dw, kw, kinvw, rkw, x, y, X, Y, Z; // public key affine (x, y) and Jacobian (X, Y, Z)
     Bytes eb, rb, sb;
@@ -112,23 +113,20 @@ public:
     {
         Bytes raw(BN_num_bytes(limit) + 8);
         for (auto& c : raw) c = (uint8_t)rng();
-        Bn v = bnFromBytes(raw), m = bnCopy(limit);
-        BN_sub_word(m.get(), 1);
-        BN_mod(v.get(), v.get(), m.get(), ctx());
-        BN_add_word(v.get(), 1);
-        return v;
+        Bn v = bnFromBytes(raw);
+        BN_mod(v.get(), v.get(), offset(limit, -1).get(), ctx());
+        return offset(v.get(), 1);
     }
 
-    // d·P (P = G when x is null), affine; false at infinity.
-    bool mul(const BIGNUM* d, const BIGNUM* x, const BIGNUM* y, Bn& rx, Bn& ry) const
+    // d·P (P = G when x is null), affine; zeros at infinity.
+    void mul(const BIGNUM* d, const BIGNUM* x, const BIGNUM* y, Bn& rx, Bn& ry) const
     {
         Owned<EC_POINT, EC_POINT_free> q(EC_POINT_new(group())), r(EC_POINT_new(group()));
-        rx = newBn();
-        ry = newBn();
-        if (x && !EC_POINT_set_affine_coordinates(group(), q.get(), x, y, ctx())) throw std::runtime_error("not a point");
-        if (!EC_POINT_mul(group(), r.get(), x ? nullptr : d, x ? q.get() : nullptr, x ? d : nullptr, ctx()))
-            throw std::runtime_error("EC_POINT_mul failed");
-        return EC_POINT_get_affine_coordinates(group(), r.get(), rx.get(), ry.get(), ctx()) == 1;
+        rx = bnWord(0), ry = bnWord(0);
+        if ((x && !EC_POINT_set_affine_coordinates(group(), q.get(), x, y, ctx())) ||
+            !EC_POINT_mul(group(), r.get(), x ? nullptr : d, x ? q.get() : nullptr, x ? d : nullptr, ctx()))
+            throw std::runtime_error("not a point");
+        EC_POINT_get_affine_coordinates(group(), r.get(), rx.get(), ry.get(), ctx());
     }
     // Q = d·G, then the results the lane must give, its signature to verify, and its encodings; only
     // what function `focus` needs, unless that is kOpCount.
@@ -170,18 +168,14 @@ public:
     // SM2's e = SM3(Z ‖ M), Z = SM3(ENTL ‖ ID ‖ a ‖ b ‖ xG ‖ yG ‖ xQ ‖ yQ), ENTL the identifier's bits.
     Bn sm2Digest(const Lane& L) const
     {
-        auto sm3 = [](Bytes in) {
-            Bytes out(32);
-            EVP_Digest(in.data(), in.size(), out.data(), nullptr, EVP_sm3(), nullptr);
-            return out;
+        auto sm3 = [](Bytes in, Bytes out = Bytes(32)) {
+            return EVP_Digest(in.data(), in.size(), out.data(), nullptr, EVP_sm3(), nullptr), out;
         };
         const size_t bits = 8 * L.id.size();
         Bytes z = {(uint8_t)(bits >> 8), (uint8_t)bits};
         z.insert(z.end(), L.id.begin(), L.id.end());
-        for (const BIGNUM* v : {a.get(), b.get(), gx.get(), gy.get(), L.qx.get(), L.qy.get()}) {
-            const Bytes field = toBytes(v, fieldBytes);
-            z.insert(z.end(), field.begin(), field.end());
-        }
+        for (const BIGNUM* v : {a.get(), b.get(), gx.get(), gy.get(), L.qx.get(), L.qy.get()})
+            for (uint8_t c : toBytes(v, fieldBytes)) z.push_back(c);
         z = sm3(z);
         z.insert(z.end(), L.msg.begin(), L.msg.end());
         return bnFromBytes(sm3(z));
@@ -257,8 +251,6 @@ public:
     Op focus = kOpCount; // derive() for this function only (the fuzz target's saving)
     Bn p, a, b, n, gx, gy;
     int orderBits = 0, fieldBytes = 0, orderBytes = 0, words = 0;
-
-private:
     Owned<EC_GROUP, EC_GROUP_free> m_group;
     Owned<BN_CTX, BN_CTX_free> m_ctx;
 };
@@ -361,7 +353,8 @@ inline const Fault kFaults[] = {
          while (!EC_POINT_set_compressed_coordinates(c.group(), R.get(), x.get(), 0, c.ctx())) BN_add_word(x.get(), 1);
          ERR_clear_error();
          BN_sub(L.r.get(), x.get(), c.n.get());
-         EC_POINT_mul(c.group(), Q.get(), c.neg(c.div(L.e.get(), L.r.get())).get(), R.get(), c.div(L.s.get(), L.r.get()).get(), c.ctx());
+         Bn g = c.neg(c.div(L.e.get(), L.r.get())), r = c.div(L.s.get(), L.r.get());
+         EC_POINT_mul(c.group(), Q.get(), g.get(), R.get(), r.get(), c.ctx());
          EC_POINT_get_affine_coordinates(c.group(), Q.get(), L.qx.get(), L.qy.get(), c.ctx());
          c.encode(L);
      }},

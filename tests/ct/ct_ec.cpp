@@ -1,8 +1,7 @@
-// Constant time of the eight-lane curve code: key generation, ECDH and signing on the plain C++
-// backend, run under valgrind memcheck with every secret (private keys, nonces, k⁻¹) marked
-// undefined. A branch or a memory index that depends on a secret shows up as a memcheck error,
-// which fails the run (--error-exitcode). The results are made defined again and checked against
-// OpenSSL, so that a backend that computes nothing cannot pass either.
+// Constant time of the eight-lane curve code: key generation, ECDH and signing on the plain C++ backend,
+// run under valgrind memcheck with every secret (private keys, nonces, k⁻¹) marked undefined, so that a
+// branch or a memory index that depends on a secret fails the run (--error-exitcode). The results are
+// made defined again and checked against OpenSSL: a backend that computes nothing cannot pass either.
 #include <valgrind/memcheck.h>
 
 #include <cstdio>
@@ -15,9 +14,6 @@ namespace {
 
 using namespace ectest;
 namespace ec = tzv::ec;
-
-template <typename T>
-void hide(std::vector<T>& v) { VALGRIND_MAKE_MEM_UNDEFINED(v.data(), v.size() * sizeof(T)); }
 
 // Failures of one curve: its eight lanes of random keys, nonces and digests through each function.
 int runCurve(ec::CurveId id, int nid, const char* name)
@@ -32,7 +28,7 @@ int runCurve(ec::CurveId id, int nid, const char* name)
     for (int i = 0; i < kLanes; ++i) {
         L[i] = c.randomLane(rng, i);
         if (c.sm2) std::memcpy(digest[i], toBytes(c.sm2Digest(L[i]).get(), ec::kSm2DigestBytes).data(), sizeof digest[i]);
-        for (Words* secret : {&L[i].dw, &L[i].kw, &L[i].kinvw}) hide(*secret);
+        for (Words* secret : {&L[i].dw, &L[i].kw, &L[i].kinvw}) VALGRIND_MAKE_MEM_UNDEFINED(secret->data(), 8 * secret->size());
     }
     auto d = laneInputs(L, &Lane::dw), k = laneInputs(L, &Lane::kw), kinv = laneInputs(L, &Lane::kinvw),
          rk = laneInputs(L, &Lane::rkw), x = laneInputs(L, &Lane::x), y = laneInputs(L, &Lane::y);

@@ -12,25 +12,18 @@
 
 using namespace ectest;
 
-namespace {
-
 constexpr Kyn64u kPortableFeatures = 0x7C2900FEFFFull; // every AVX-512 feature masked off
-
-int curveFromEnvironment()
-{
-    const char* name = std::getenv("PS_FUZZ_CURVE");
-    for (int i = 0; name && i < 4; ++i)
-        if (std::strcmp(name, kApis[i].name) == 0) return i;
-    if (name) std::fprintf(stderr, "PS_FUZZ_CURVE: no such curve: %s\n", name), std::exit(2);
-    return -1;
-}
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const Kyn64u allFeatures = kyncpGetEnabledCpuFeatures();
-    static const int fixedCurve = curveFromEnvironment();
+    static const int fixedCurve = [] { // PS_FUZZ_CURVE's, or -1
+        const char* name = std::getenv("PS_FUZZ_CURVE");
+        for (int i = 0; name && i < 4; ++i)
+            if (std::strcmp(name, kApis[i].name) == 0) return i;
+        if (name) std::fprintf(stderr, "PS_FUZZ_CURVE: no such curve: %s\n", name), std::exit(2);
+        return -1;
+    }();
     static TestCurve curves[4] = {TestCurve(kApis[0].nid), TestCurve(kApis[1].nid), TestCurve(kApis[2].nid),
                                   TestCurve(kApis[3].nid)};
     auto byte = [&]() -> uint8_t { return size ? (--size, *data++) : 0; };

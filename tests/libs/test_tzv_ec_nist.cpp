@@ -30,12 +30,10 @@ protected:
     // The digest of the record's message, truncated to the order's bit length.
     Bn digest(const Record& r, const char* md) const
     {
-        Bytes msg = r.hex("Msg"), out(EVP_MAX_MD_SIZE);
-        unsigned len = 0;
-        EVP_Digest(msg.data(), msg.size(), out.data(), &len, EVP_get_digestbyname(md), nullptr);
-        out.resize(len);
+        Bytes msg = r.hex("Msg"), out(EVP_MD_get_size(EVP_get_digestbyname(md)));
+        EVP_Digest(msg.data(), msg.size(), out.data(), nullptr, EVP_get_digestbyname(md), nullptr);
         Bn e = bnFromBytes(out);
-        if (8 * (int)len > c.orderBits) BN_rshift(e.get(), e.get(), 8 * (int)len - c.orderBits);
+        BN_rshift(e.get(), e.get(), std::max(0, 8 * (int)out.size() - c.orderBits));
         return e;
     }
 

@@ -238,7 +238,7 @@ public:
             return same ? "" : "public key != d·G";
         }
         case kEcdh: return o.shared[i] == L.shared ? "" : "shared secret != x(d·Q)";
-        case kSetup:
+        case kSetup: // from the numbers: the constant-time check marks kinvw secret
             return o.kinv[i] == toWords(L.kinv.get(), words) && o.rk[i] == toWords(L.rk.get(), words) ? "" : "k⁻¹ or r wrong";
         case kComplete:
         case kSign:

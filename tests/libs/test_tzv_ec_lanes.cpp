@@ -75,19 +75,17 @@ TEST_P(EcLanes, BadLaneTable)
 // Calls from several threads at once, each with its own keys, all come out right.
 TEST_P(EcLanes, ConcurrentCallsFromSeveralThreads)
 {
-    std::array<Lanes, 4> L;
-    std::array<Out, 4> o;
-    std::array<tzv_status, 4> sts{};
+    std::array<std::string, 4> wrong;
     std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t) {
-        for (int i = 0; i < kLanes; ++i) L[t][i] = lanes[(i + t) % kLanes];
-        threads.emplace_back([&, t] { for (int round = 0; round < 3; ++round) sts[t] |= run(api, c, kPubKey, L[t], o[t], false); });
-    }
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            const TestCurve own(api.nid); // OpenSSL's number context is the thread's own
+            Lanes L;
+            for (int i = 0; i < kLanes; ++i) L[i] = lanes[(i + t) % kLanes];
+            for (int round = 0; round < 3; ++round) wrong[t] += compare(api, own, kPubKey, L, false, {});
+        });
     for (auto& th : threads) th.join();
-    for (int t = 0; t < 4; ++t) {
-        EXPECT_EQ(sts[t], 0u) << "thread " << t;
-        for (int i = 0; i < kLanes; ++i) EXPECT_EQ(c.wrong(kPubKey, L[t][i], o[t], i, false), "") << "thread " << t << ", lane " << i;
-    }
+    for (int t = 0; t < 4; ++t) EXPECT_EQ(wrong[t], "") << "thread " << t;
 }
 
 INSTANTIATE_TEST_SUITE_P(Curves, EcLanes, ::testing::ValuesIn(kApis), [](const ::testing::TestParamInfo<Api>& info) {

@@ -315,11 +315,9 @@ inline const Fault kFaults[] = {
          c.setKey(L, c.neg(c.div(L.s.get(), t.get())));
      }},
     {"x + p, not canonical (p where that does not fit)", kPointOps, kBad, [](CurveRef c, Lane& L) {
-         for (Words* x : {&L.x, &L.X}) {
-             Bn v = fromWords(*x);
-             BN_add(v.get(), v.get(), c.p.get());
-             *x = toWords(BN_num_bits(v.get()) <= 64 * c.words ? v.get() : c.p.get(), c.words);
-         }
+         BN_add(L.qx.get(), L.qx.get(), c.p.get());
+         if (BN_num_bits(L.qx.get()) > 64 * c.words) L.qx = c.p;
+         c.encode(L);
      }},
     {"x = p - 1", kPointOps, kBad, [](CurveRef c, Lane& L) { L.qx = offset(c.p.get(), -1), c.encode(L); }},
     {"y + 1: off the curve", kPointOps, kBad, [](CurveRef c, Lane& L) { L.qy = offset(L.qy.get(), 1), c.encode(L); }},

@@ -1,6 +1,10 @@
-// The NIST curves' functions on the CAVP vectors: FIPS 186-3 KeyPair, PKV, SigGen (with k) and
-// SigVer, and the KAS ECDH ZZ-only files; eight records per call, affine and Jacobian keys in turn.
+// The 22 elliptic-curve functions against OpenSSL's arithmetic: on eight lanes of different random data,
+// affine and Jacobian keys (SM2's signatures exactly, from the nonce); one table of bad lanes over all of
+// them, where the bad lane gets its status and the other seven still give their results; and the NIST
+// curves on the CAVP vectors (FIPS 186-3 KeyPair, PKV, SigGen with k, SigVer; KAS ECDH ZZ-only files).
 #include <gtest/gtest.h>
+
+#include <thread>
 
 #include "ec_lanes.h"
 
@@ -9,16 +13,88 @@ using vectors::Record;
 
 namespace {
 
+class EcLanes : public ::testing::TestWithParam<Api> {
+protected:
+    const Api& api = GetParam();
+    TestCurve c{api.nid};
+    std::mt19937_64 rng{0xec000000u + (unsigned)api.nid};
+    Lanes lanes = [this] {
+        Lanes L;
+        for (int i = 0; i < kLanes; ++i) L[i] = c.randomLane(rng, i);
+        return L;
+    }();
+
+    // Runs `op` and expects `status` in lane `bad` (in every lane when bad < 0), OK in the others, and
+    // every lane that succeeded to give its results.
+    void check(Op op, const Lanes& L, bool affine, int bad, unsigned status, const std::string& what, Nulls nl = {})
+    {
+        std::array<unsigned, kLanes> want;
+        for (int i = 0; i < kLanes; ++i) want[i] = bad < 0 || i == bad ? status : kOk;
+        EXPECT_EQ(compare(api, c, op, L, affine, want, nl), "") << kOpNames[op] << (affine ? ", affine: " : ", Jacobian: ") << what;
+    }
+};
+
+TEST_P(EcLanes, EveryFunctionAgreesWithOpenSslInEveryLane)
+{
+    for (int op = 0; op < kOpCount; ++op)
+        for (bool affine : {false, true})
+            if (api.has((Op)op)) check((Op)op, lanes, affine, -1, kOk, "all lanes good");
+}
+
+// A null lane of any argument fails that lane only; a null argument fails every lane, but a null Z
+// argument means affine keys (above).
+TEST_P(EcLanes, NullPointers)
+{
+    for (int op = 0; op < kOpCount; ++op) {
+        if (!api.has((Op)op)) continue;
+        for (int arg = 0; kArgKinds[op][arg]; ++arg) {
+            const char kind = kArgKinds[op][arg];
+            const int lane = (arg + op) % kLanes;
+            const std::string what = "argument " + std::to_string(arg);
+            if (kind != 'n') check((Op)op, lanes, false, lane, kNull, what + " null in one lane", {arg, lane});
+            if (kind != 'z') check((Op)op, lanes, false, -1, kNull, what + " null", {arg, -1});
+        }
+    }
+}
+
+TEST_P(EcLanes, BadLaneTable)
+{
+    for (int row = 0; row < (int)std::size(kFaults); ++row) {
+        const Fault& f = kFaults[row];
+        for (int op = 0; op < kOpCount; ++op) {
+            if (!(f.ops & bit((Op)op)) || !api.has((Op)op)) continue;
+            for (bool affine : {false, true}) {
+                if (affine && f.jacobianOnly) continue;
+                const int lane = (row + op) % kLanes;
+                Lanes L = lanes;
+                f.apply(c, L[lane]);
+                check((Op)op, L, affine, lane, f.status, f.what);
+            }
+        }
+    }
+}
+
+// Calls from several threads at once, each with its own keys, all come out right.
+TEST_P(EcLanes, ConcurrentCallsFromSeveralThreads)
+{
+    std::array<std::string, 4> wrong;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t)
+        threads.emplace_back([&, t] {
+            const TestCurve own(api.nid); // OpenSSL's number context is the thread's own
+            Lanes L;
+            for (int i = 0; i < kLanes; ++i) L[i] = lanes[(i + t) % kLanes];
+            for (int round = 0; round < 3; ++round) wrong[t] += compare(api, own, kPubKey, L, false, {});
+        });
+    for (auto& th : threads) th.join();
+    for (int t = 0; t < 4; ++t) EXPECT_EQ(wrong[t], "") << "thread " << t;
+}
+
 const char* const kHashes[][2] = {{"SHA-224", "SHA224"}, {"SHA-256", "SHA256"}, {"SHA-384", "SHA384"}, {"SHA-512", "SHA512"}};
-const char* const kKasSections[] = {"EC - SHA256", "ED - SHA384", "EE - SHA512"};
 const std::string kEcdsaDir = "asymmetric/ECDSA/FIPS_186-3/";
 
-class NistVectors : public ::testing::TestWithParam<int> {
+class NistVectors : public EcLanes {
 protected:
-    const Api& api = kApis[GetParam()];
-    TestCurve c{api.nid};
-    std::mt19937_64 rng{0xcafe0000u + (unsigned)GetParam()};
-
     std::vector<Record> records(const std::string& file, const std::string& header, const char* field) const
     {
         std::vector<Record> out;
@@ -104,9 +180,9 @@ TEST_P(NistVectors, SigGenAndSigVer)
 TEST_P(NistVectors, KasEcdh)
 {
     std::vector<Record> jobs;
-    for (const std::string side : {"init", "resp"}) {
-        for (auto& r : records("asymmetric/ECDH/KASValidityTest_ECCStaticUnified_NOKC_ZZOnly_" + side + ".fax",
-                               kKasSections[GetParam()], "Result")) {
+    const char* section = api.nid == NID_secp521r1 ? "EE - SHA512" : api.nid == NID_secp384r1 ? "ED - SHA384" : "EC - SHA256";
+    for (const std::string side : {"init", "resp"})
+        for (auto& r : records("asymmetric/ECDH/KASValidityTest_ECCStaticUnified_NOKC_ZZOnly_" + side + ".fax", section, "Result")) {
             // Passed, or failed for reason n ("F (n - why)"): 1 and 2 fail CAVS's key, 5 and 6 IUT's key, 7 changes
             // IUT's d (which may leave [1, n-1]), 8 changes Z.
             const char reason = r.text("Result")[0] == 'P' ? '0' : r.text("Result")[3];
@@ -122,7 +198,6 @@ TEST_P(NistVectors, KasEcdh)
             if (reason != '5' && reason != '6')
                 add("IUT", "CAVS", reason == '0' ? "P" : reason == '1' || reason == '2' || dOutOfRange ? "F" : "P, not Z");
         }
-    }
     ASSERT_GE(jobs.size(), 50u);
     drive(jobs, {kEcdh}, kBad, [&](const Record& r, Lane& L) {
         L.d = num(r, "d"), L.qx = num(r, "Qx"), L.qy = num(r, "Qy");
@@ -130,7 +205,13 @@ TEST_P(NistVectors, KasEcdh)
     });
 }
 
-INSTANTIATE_TEST_SUITE_P(Curves, NistVectors, ::testing::Values(0, 1, 2),
-                         [](const ::testing::TestParamInfo<int>& info) { return std::string("P") + (kApis[info.param].name + 2); });
+std::string curveName(const ::testing::TestParamInfo<Api>& info)
+{
+    std::string n = info.param.name;
+    n.erase(std::remove(n.begin(), n.end(), '-'), n.end());
+    return n;
+}
+INSTANTIATE_TEST_SUITE_P(Curves, EcLanes, ::testing::ValuesIn(kApis), curveName);
+INSTANTIATE_TEST_SUITE_P(Curves, NistVectors, ::testing::ValuesIn(kApis, kApis + 3), curveName);
 
 } // namespace

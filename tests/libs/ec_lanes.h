@@ -361,7 +361,7 @@ inline const Fault kFaults[] = {
     {"identifier changed", bit(kSm2Verify), kSig, [](CurveRef c, Lane& L) { L.id.push_back(0x61), c.encode(L); }},
     {"SM2 r + s = n", bit(kSm2Verify), kSig, [](CurveRef c, Lane& L) { BN_sub(L.s.get(), c.n.get(), L.r.get()), c.encode(L); }},
     {"empty identifier and message", kSm2Ops, kOk, [](CurveRef c, Lane& L) { L.id.clear(), L.msg.clear(), c.derive(L); }},
-    {"identifier of 8190 bytes", kSm2Ops, kOk, [](CurveRef c, Lane& L) { L.id.resize(8190, 0x33), c.derive(L); }},
+    {"identifier of 8191 bytes, the most", kSm2Ops, kOk, [](CurveRef c, Lane& L) { L.id.resize(8191, 0x33), c.derive(L); }},
     {"identifier of 8192 bytes", kSm2Ops, kBad, [](CurveRef c, Lane& L) { L.id.resize(8192, 0x41), c.encode(L); }},
     {"identifier length -1", kSm2Ops, kBad, [](CurveRef, Lane& L) { L.idLen = -1; }},
     {"message length -1", kSm2Ops, kBad, [](CurveRef, Lane& L) { L.msgLen = -1; }},

@@ -21,8 +21,7 @@ enum Op { kPubKey, kEcdh, kSetup, kComplete, kSign, kVerify, kSm2Sign, kSm2Verif
 constexpr unsigned bit(int op) { return 1u << op; }
 inline const char* const kOpNames[kOpCount] = {"ecpublic_key", "ecdh", "ecdsa_sign_setup", "ecdsa_sign_complete",
                                                "ecdsa_sign", "ecdsa_verify", "sm2 ecdsa_sign", "sm2 ecdsa_verify"};
-// The argument kinds of each function, in order: 'p' a lane array, 'z' the Z array of the public keys
-// (null for affine keys), 'n' an array of lengths.
+// Each function's arguments: 'p' a lane array, 'z' the public keys' Z array (null: affine), 'n' lengths.
 inline const char* const kArgKinds[kOpCount] = {"ppzp", "ppppz", "ppp", "pppppp", "ppppp", "pppppz", "pppnpnppppz",
                                                 "pppnpnppz"};
 
@@ -49,22 +48,15 @@ inline const Api kApis[] = {
 #undef PS_TZV_NIST_EC
 inline void PrintTo(const Api& api, std::ostream* os) { *os << api.name; }
 
-// SM3 of a byte string, by OpenSSL.
-inline Bytes sm3(const Bytes& in)
-{
-    Bytes out(32);
-    if (!EVP_Digest(in.data(), in.size(), out.data(), nullptr, EVP_sm3(), nullptr)) throw std::runtime_error("no SM3");
-    return out;
-}
-
 // ---- one lane ----
 // A lane's inputs as numbers and in the interface's encodings (encode() turns the first into the
 // second; a test may change either), and the results it must give.
 struct Lane {
-    Bn d, k, e, qx, qy, z, r, s; // keys, digest operand, public key (affine, and the Z of its Jacobian form), signature to verify
-    Bytes id, msg;               // SM2's identifier and message
+    // keys, digest operand, public key (affine, and the Z of its Jacobian form), signature to verify; sign
+    // setup's results, which are sign complete's inputs
+    Bn d, k, e, qx, qy, z, r, s, kinv, rk;
+    Bytes id, msg; // SM2's identifier and message
     int idLen = 0, msgLen = 0;
-    Bn kinv, rk;                 // sign setup's results, and sign complete's inputs
     Bytes shared, sigR, sigS;    // x(d·Q); the signature with k
     Words dw, kw, kinvw, rkw, x, y, X, Y, Z; // public key affine (x, y) and Jacobian (X, Y, Z)
     Bytes eb, rb, sb;
@@ -99,10 +91,8 @@ public:
         EC_GROUP_get_curve(group(), p.get(), a.get(), b.get(), ctx());
         EC_POINT_get_affine_coordinates(group(), EC_GROUP_get0_generator(group()), gx.get(), gy.get(), ctx());
         n = bnCopy(EC_GROUP_get0_order(group()));
-        orderBits = BN_num_bits(n.get());
-        fieldBytes = BN_num_bytes(p.get());
-        orderBytes = BN_num_bytes(n.get());
-        words = (BN_num_bits(p.get()) + 63) / 64;
+        orderBits = BN_num_bits(n.get()), orderBytes = BN_num_bytes(n.get());
+        fieldBytes = BN_num_bytes(p.get()), words = (BN_num_bits(p.get()) + 63) / 64;
     }
     const EC_GROUP* group() const { return m_group.get(); }
     BN_CTX* ctx() const { return m_ctx.get(); }
@@ -115,28 +105,28 @@ public:
         BN_mod_mul(r.get(), r.get(), a, n.get(), ctx());
         return r;
     }
+    Bn neg(Bn v) const { return BN_sub(v.get(), n.get(), v.get()), v; } // n - v
+    // Lane L's private key d and public key d·G.
+    void setKey(Lane& L, Bn d) const { L.d = d, mul(L.d.get(), nullptr, nullptr, L.qx, L.qy), encode(L); }
     // Uniform in [1, limit-1] from a seeded generator, so that failures reproduce.
     Bn random(std::mt19937_64& rng, const BIGNUM* limit) const
     {
         Bytes raw(BN_num_bytes(limit) + 8);
         for (auto& c : raw) c = (uint8_t)rng();
-        Bn v = bnFromBytes(raw), m = bnCopy(limit);
-        BN_sub_word(m.get(), 1);
-        BN_mod(v.get(), v.get(), m.get(), ctx());
-        BN_add_word(v.get(), 1);
-        return v;
+        Bn v = bnFromBytes(raw);
+        BN_mod(v.get(), v.get(), offset(limit, -1).get(), ctx());
+        return offset(v.get(), 1);
     }
 
-    // d·P (P = G when x is null), affine; false at infinity.
-    bool mul(const BIGNUM* d, const BIGNUM* x, const BIGNUM* y, Bn& rx, Bn& ry) const
+    // d·P (P = G when x is null), affine; zeros at infinity.
+    void mul(const BIGNUM* d, const BIGNUM* x, const BIGNUM* y, Bn& rx, Bn& ry) const
     {
         Owned<EC_POINT, EC_POINT_free> q(EC_POINT_new(group())), r(EC_POINT_new(group()));
-        rx = newBn();
-        ry = newBn();
-        if (x && !EC_POINT_set_affine_coordinates(group(), q.get(), x, y, ctx())) throw std::runtime_error("not a point");
-        if (!EC_POINT_mul(group(), r.get(), x ? nullptr : d, x ? q.get() : nullptr, x ? d : nullptr, ctx()))
-            throw std::runtime_error("EC_POINT_mul failed");
-        return EC_POINT_get_affine_coordinates(group(), r.get(), rx.get(), ry.get(), ctx()) == 1;
+        rx = bnWord(0), ry = bnWord(0);
+        if ((x && !EC_POINT_set_affine_coordinates(group(), q.get(), x, y, ctx())) ||
+            !EC_POINT_mul(group(), r.get(), x ? nullptr : d, x ? q.get() : nullptr, x ? d : nullptr, ctx()))
+            throw std::runtime_error("not a point");
+        EC_POINT_get_affine_coordinates(group(), r.get(), rx.get(), ry.get(), ctx());
     }
     // Q = d·G, then the results the lane must give, its signature to verify, and its encodings; only
     // what function `focus` needs, unless that is kOpCount.
@@ -145,11 +135,7 @@ public:
         auto needs = [&](unsigned ops) { return focus == kOpCount || (ops & bit(focus)); };
         const unsigned ecdsaOps = bit(kSetup) | bit(kComplete) | bit(kSign);
         if (needs(~ecdsaOps)) mul(L.d.get(), nullptr, nullptr, L.qx, L.qy);
-        if (needs(bit(kEcdh))) {
-            Bn sx, sy;
-            mul(L.d.get(), L.qx.get(), L.qy.get(), sx, sy);
-            L.shared = toBytes(sx.get(), fieldBytes);
-        }
+        if (needs(bit(kEcdh))) L.shared = ecdh(L);
         if (needs(ecdsaOps | bit(kVerify))) {
             Bn ky;
             mul(L.k.get(), nullptr, nullptr, L.rk, ky);
@@ -168,21 +154,28 @@ public:
             s = div(s.get(), offset(L.d.get(), 1).get());
             L.sigR = toBytes(r.get(), orderBytes), L.sigS = toBytes(s.get(), orderBytes);
         }
-        L.r = bnFromBytes(L.sigR);
-        L.s = bnFromBytes(L.sigS);
+        L.r = bnFromBytes(L.sigR), L.s = bnFromBytes(L.sigS);
         encode(L);
+    }
+    // x(d·Q).
+    Bytes ecdh(const Lane& L) const
+    {
+        Bn x, y;
+        mul(L.d.get(), L.qx.get(), L.qy.get(), x, y);
+        return toBytes(x.get(), fieldBytes);
     }
 
     // SM2's e = SM3(Z ‖ M), Z = SM3(ENTL ‖ ID ‖ a ‖ b ‖ xG ‖ yG ‖ xQ ‖ yQ), ENTL the identifier's bits.
     Bn sm2Digest(const Lane& L) const
     {
+        auto sm3 = [](Bytes in, Bytes out = Bytes(32)) {
+            return EVP_Digest(in.data(), in.size(), out.data(), nullptr, EVP_sm3(), nullptr), out;
+        };
         const size_t bits = 8 * L.id.size();
         Bytes z = {(uint8_t)(bits >> 8), (uint8_t)bits};
         z.insert(z.end(), L.id.begin(), L.id.end());
-        for (const BIGNUM* v : {a.get(), b.get(), gx.get(), gy.get(), L.qx.get(), L.qy.get()}) {
-            const Bytes field = toBytes(v, fieldBytes);
-            z.insert(z.end(), field.begin(), field.end());
-        }
+        for (const BIGNUM* v : {a.get(), b.get(), gx.get(), gy.get(), L.qx.get(), L.qy.get()})
+            for (uint8_t c : toBytes(v, fieldBytes)) z.push_back(c);
         z = sm3(z);
         z.insert(z.end(), L.msg.begin(), L.msg.end());
         return bnFromBytes(sm3(z));
@@ -195,33 +188,26 @@ public:
         BN_mod_mul(s.get(), L.rk.get(), L.d.get(), n.get(), ctx());
         BN_mod_add(s.get(), s.get(), L.e.get(), n.get(), ctx());
         BN_mod_mul(s.get(), s.get(), L.kinv.get(), n.get(), ctx());
-        L.sigR = toBytes(L.rk.get(), orderBytes);
-        L.sigS = toBytes(s.get(), orderBytes);
+        L.sigR = toBytes(L.rk.get(), orderBytes), L.sigS = toBytes(s.get(), orderBytes);
     }
 
     // The encodings from the numbers; a public key with a coordinate not below p keeps it raw.
     void encode(Lane& L) const
     {
-        L.dw = toWords(L.d.get(), words);
-        L.kw = toWords(L.k.get(), words);
-        L.kinvw = toWords(L.kinv.get(), words);
-        L.rkw = toWords(L.rk.get(), words);
-        L.eb = toBytes(L.e.get(), orderBytes);
-        L.rb = toBytes(L.r.get(), orderBytes);
-        L.sb = toBytes(L.s.get(), orderBytes);
+        auto w = [&](const BIGNUM* v) { return toWords(v, words); };
+        auto b = [&](const Bn& v) { return toBytes(v.get(), orderBytes); };
+        L.dw = w(L.d.get()), L.kw = w(L.k.get()), L.kinvw = w(L.kinv.get()), L.rkw = w(L.rk.get());
+        L.eb = b(L.e), L.rb = b(L.r), L.sb = b(L.s);
+        L.x = w(L.qx.get()), L.y = w(L.qy.get());
+        L.idLen = (int)L.id.size(), L.msgLen = (int)L.msg.size();
         bool canonical = BN_cmp(L.qx.get(), p.get()) < 0 && BN_cmp(L.qy.get(), p.get()) < 0;
-        Bn z = canonical ? bnCopy(L.z.get()) : bnWord(1), z2 = newBn(), t = newBn();
+        Bn z = canonical ? bnCopy(L.z.get()) : bnWord(1), z2, t;
         BN_mod_sqr(z2.get(), z.get(), p.get(), ctx());
         BN_mod_mul(t.get(), L.qx.get(), z2.get(), p.get(), ctx());
-        L.X = toWords(canonical ? t.get() : L.qx.get(), words);
+        L.X = w(canonical ? t.get() : L.qx.get());
         BN_mod_mul(z2.get(), z2.get(), z.get(), p.get(), ctx());
         BN_mod_mul(t.get(), L.qy.get(), z2.get(), p.get(), ctx());
-        L.Y = toWords(canonical ? t.get() : L.qy.get(), words);
-        L.Z = toWords(z.get(), words);
-        L.x = toWords(L.qx.get(), words);
-        L.y = toWords(L.qy.get(), words);
-        L.idLen = (int)L.id.size();
-        L.msgLen = (int)L.msg.size();
+        L.Y = w(canonical ? t.get() : L.qy.get()), L.Z = w(z.get());
     }
 
     // A valid lane from the generator: random keys, digest and Jacobian Z; for SM2 an identifier and a
@@ -232,15 +218,10 @@ public:
         static const size_t msgSizes[kLanes] = {0, 1, 3, 55, 56, 64, 1000, 0};
         Lane L;
         L.d = random(rng, sm2 ? offset(n.get(), -1).get() : n.get()); // an SM2 signing key is at most n - 2
-        L.k = random(rng, n.get());
-        L.e = random(rng, n.get());
-        L.z = random(rng, p.get());
-        if (sm2) {
-            L.id.resize(idSizes[lane]);
-            L.msg.resize(msgSizes[lane]);
-            for (auto& c : L.id) c = (uint8_t)rng();
-            for (auto& c : L.msg) c = (uint8_t)rng();
-        }
+        L.k = random(rng, n.get()), L.e = random(rng, n.get()), L.z = random(rng, p.get());
+        if (sm2) L.id.resize(idSizes[lane]), L.msg.resize(msgSizes[lane]);
+        for (Bytes* v : {&L.id, &L.msg})
+            for (auto& c : *v) c = (uint8_t)rng();
         derive(L);
         return L;
     }
@@ -257,7 +238,7 @@ public:
             return same ? "" : "public key != d·G";
         }
         case kEcdh: return o.shared[i] == L.shared ? "" : "shared secret != x(d·Q)";
-        case kSetup:
+        case kSetup: // from the numbers: the constant-time check marks kinvw secret
             return o.kinv[i] == toWords(L.kinv.get(), words) && o.rk[i] == toWords(L.rk.get(), words) ? "" : "k⁻¹ or r wrong";
         case kComplete:
         case kSign:
@@ -270,8 +251,6 @@ public:
     Op focus = kOpCount; // derive() for this function only (the fuzz target's saving)
     Bn p, a, b, n, gx, gy;
     int orderBits = 0, fieldBytes = 0, orderBytes = 0, words = 0;
-
-private:
     Owned<EC_GROUP, EC_GROUP_free> m_group;
     Owned<BN_CTX, BN_CTX_free> m_ctx;
 };
@@ -300,60 +279,69 @@ inline const Fault kFaults[] = {
     {"d = n + 1", kKeyOps, kBad, [](CurveRef c, Lane& L) { L.d = offset(c.n.get(), 1), c.encode(L); }},
     {"d = 2^64w - 1", kKeyOps, kBad, [](CurveRef c, Lane& L) { L.dw.assign(c.words, ~0ull); }},
     {"d = 1", kKeyOps, kOk, [](CurveRef c, Lane& L) { L.d = bnWord(1), c.derive(L); }},
+    {"d = 2", kKeyOps, kOk, [](CurveRef c, Lane& L) { L.d = bnWord(2), c.derive(L); }},
     {"d = n - 1", kKeyOps & ~bit(kSm2Sign), kOk, [](CurveRef c, Lane& L) { L.d = offset(c.n.get(), -1), c.derive(L); }},
     {"SM2 signing key n - 1", bit(kSm2Sign), kBad, [](CurveRef c, Lane& L) { L.d = offset(c.n.get(), -1), c.encode(L); }},
+    {"SM2 signing key n - 2", bit(kSm2Sign), kOk, [](CurveRef c, Lane& L) { L.d = offset(c.n.get(), -2), c.derive(L); }},
     {"k = 0", kNonceOps, kBad, [](CurveRef c, Lane& L) { L.k = bnWord(0), c.encode(L); }},
     {"k = n", kNonceOps, kBad, [](CurveRef c, Lane& L) { L.k = c.n, c.encode(L); }},
     {"k = n + 1", kNonceOps, kBad, [](CurveRef c, Lane& L) { L.k = offset(c.n.get(), 1), c.encode(L); }},
+    {"k = 1", kNonceOps, kOk, [](CurveRef c, Lane& L) { L.k = bnWord(1), c.derive(L); }},
     {"k = n - 1", kNonceOps, kOk, [](CurveRef c, Lane& L) { L.k = offset(c.n.get(), -1), c.derive(L); }},
     {"k^-1 = 0", bit(kComplete), kBad, [](CurveRef c, Lane& L) { L.kinv = bnWord(0), c.encode(L); }},
     {"k^-1 = n", bit(kComplete), kBad, [](CurveRef c, Lane& L) { L.kinv = c.n, c.encode(L); }},
     {"precomputed r = 0", bit(kComplete), kBad, [](CurveRef c, Lane& L) { L.rk = bnWord(0), c.encode(L); }},
     {"precomputed r = n", bit(kComplete), kBad, [](CurveRef c, Lane& L) { L.rk = c.n, c.encode(L); }},
-    {"digest operand above n", kDigestOps, kOk, [](CurveRef c, Lane& L) {
-         Bn gap = bnWord(0); // e + n within the order's bit length
-         BN_set_bit(gap.get(), c.orderBits);
-         BN_sub(gap.get(), gap.get(), c.n.get());
-         BN_mod(L.e.get(), L.e.get(), gap.get(), c.ctx());
-         BN_add(L.e.get(), L.e.get(), c.n.get());
-         c.derive(L);
+    // sign complete's inputs need not come from sign setup
+    {"k^-1 = 1", bit(kComplete), kOk, [](CurveRef c, Lane& L) { L.kinv = bnWord(1), c.ecdsa(L), c.encode(L); }},
+    {"precomputed r = n - 1", bit(kComplete), kOk, [](CurveRef c, Lane& L) { L.rk = offset(c.n.get(), -1), c.ecdsa(L), c.encode(L); }},
+    {"e = 0", kDigestOps, kOk, [](CurveRef c, Lane& L) { L.e = bnWord(0), c.derive(L); }},
+    {"e = n - 1", kDigestOps, kOk, [](CurveRef c, Lane& L) { L.e = offset(c.n.get(), -1), c.derive(L); }},
+    {"e above n, within the order's bit length", kDigestOps, kOk, [](CurveRef c, Lane& L) {
+         BN_rshift(L.e.get(), L.e.get(), c.orderBits - 128), BN_add(L.e.get(), L.e.get(), c.n.get()), c.derive(L);
+     }},
+    {"e = 2^bits - 1", kDigestOps, kOk, [](CurveRef c, Lane& L) {
+         L.e = bnFromBytes(Bytes(c.orderBytes, 0xFF)), BN_mask_bits(L.e.get(), c.orderBits), c.derive(L);
+     }},
+    {"e = 2^(8·bytes) - 1, beyond the order's bit length", kDigestOps, kOk, [](CurveRef c, Lane& L) {
+         L.e = bnFromBytes(Bytes(c.orderBytes, 0xFF)), c.derive(L);
      }},
     {"d = -e/r: s = 0, and u1·G + u2·Q at infinity", kDigestOps, kSig, [](CurveRef c, Lane& L) {
-         L.d = c.div(L.e.get(), L.rk.get());
-         BN_sub(L.d.get(), c.n.get(), L.d.get());
-         c.mul(L.d.get(), nullptr, nullptr, L.qx, L.qy);
-         c.encode(L);
+         c.setKey(L, c.neg(c.div(L.e.get(), L.rk.get())));
      }},
     {"SM2 key with s·G + (r + s)·Q at infinity", bit(kSm2Verify), kSig, [](CurveRef c, Lane& L) {
-         Bn d;
-         BN_mod_add(d.get(), L.r.get(), L.s.get(), c.n.get(), c.ctx());
-         d = c.div(L.s.get(), d.get());
-         BN_sub(d.get(), c.n.get(), d.get());
-         c.mul(d.get(), nullptr, nullptr, L.qx, L.qy);
-         c.encode(L);
+         Bn t;
+         BN_mod_add(t.get(), L.r.get(), L.s.get(), c.n.get(), c.ctx());
+         c.setKey(L, c.neg(c.div(L.s.get(), t.get())));
      }},
     {"x + p, not canonical (p where that does not fit)", kPointOps, kBad, [](CurveRef c, Lane& L) {
-         for (Words* x : {&L.x, &L.X}) {
-             Bn v = fromWords(*x);
-             BN_add(v.get(), v.get(), c.p.get());
-             *x = toWords(BN_num_bits(v.get()) <= 64 * c.words ? v.get() : c.p.get(), c.words);
-         }
-     }},
-    {"Z = 2 + p, not canonical", kPointOps, kBad, [](CurveRef c, Lane& L) {
-         L.z = bnWord(2), c.encode(L);
-         L.Z = toWords(offset(c.p.get(), 2).get(), c.words);
-     }, true},
-    {"y + 1: off the curve", kPointOps, kBad, [](CurveRef c, Lane& L) {
-         BN_add_word(L.qy.get(), 1);
-         BN_nnmod(L.qy.get(), L.qy.get(), c.p.get(), c.ctx());
+         BN_add(L.qx.get(), L.qx.get(), c.p.get());
+         if (BN_num_bits(L.qx.get()) > 64 * c.words) L.qx = c.p;
          c.encode(L);
      }},
+    {"x = p - 1", kPointOps, kBad, [](CurveRef c, Lane& L) { L.qx = offset(c.p.get(), -1), c.encode(L); }},
+    {"y + 1: off the curve", kPointOps, kBad, [](CurveRef c, Lane& L) { L.qy = offset(L.qy.get(), 1), c.encode(L); }},
+    {"y = 0", kPointOps, kBad, [](CurveRef c, Lane& L) { L.qy = bnWord(0), c.encode(L); }},
+    {"Q = (0, 0)", kPointOps, kBad, [](CurveRef c, Lane& L) { L.qx = L.qy = bnWord(0), c.encode(L); }},
     {"Z = 0", kPointOps, kBad, [](CurveRef c, Lane& L) { L.Z.assign(c.words, 0); }, true},
     {"Z = p", kPointOps, kBad, [](CurveRef c, Lane& L) { L.Z = toWords(c.p.get(), c.words); }, true},
+    {"Z = 2 + p, not canonical", kPointOps, kBad, [](CurveRef c, Lane& L) {
+         L.z = bnWord(2), c.encode(L), L.Z = toWords(offset(c.p.get(), 2).get(), c.words);
+     }, true},
+    {"Z = 1", kPointOps, kOk, [](CurveRef c, Lane& L) { L.z = bnWord(1), c.encode(L); }, true},
+    {"Z = p - 1", kPointOps, kOk, [](CurveRef c, Lane& L) { L.z = offset(c.p.get(), -1), c.encode(L); }, true},
+    // x(d·(-Q)) = x(d·Q); a signature by Q does not verify with -Q.
+    {"-Q", bit(kEcdh), kOk, [](CurveRef c, Lane& L) { BN_sub(L.qy.get(), c.p.get(), L.qy.get()), c.encode(L); }},
+    {"-Q", kVerifyOps, kSig, [](CurveRef c, Lane& L) { BN_sub(L.qy.get(), c.p.get(), L.qy.get()), c.encode(L); }},
+    {"Q with x = 0 where it exists", bit(kEcdh), kOk, [](CurveRef c, Lane& L) {
+         Bn y; // none where b is no square
+         if (BN_mod_sqrt(y.get(), c.b.get(), c.p.get(), c.ctx())) L.qx = bnWord(0), L.qy = y, L.shared = c.ecdh(L), c.encode(L);
+     }},
     {"r = 0", kVerifyOps, kSig, [](CurveRef c, Lane& L) { L.r = bnWord(0), c.encode(L); }},
     {"s = 0", kVerifyOps, kSig, [](CurveRef c, Lane& L) { L.s = bnWord(0), c.encode(L); }},
     {"r = n", kVerifyOps, kSig, [](CurveRef c, Lane& L) { L.r = c.n, c.encode(L); }},
     {"s = n", kVerifyOps, kSig, [](CurveRef c, Lane& L) { L.s = c.n, c.encode(L); }},
+    {"s = n - 1", kVerifyOps, kSig, [](CurveRef c, Lane& L) { L.s = offset(c.n.get(), -1), c.encode(L); }},
     {"s changed", kVerifyOps, kSig, [](CurveRef c, Lane& L) { L.s = c.div(offset(L.s.get(), 1).get()), c.encode(L); }},
     // x(R) may lie in [n, p), and then r = x(R) - n: rare for real signatures, so built here. With R
     // chosen first, Q = (s/r)·R - (e/r)·G makes u1·G + u2·Q = R.
@@ -363,21 +351,19 @@ inline const Fault kFaults[] = {
          while (!EC_POINT_set_compressed_coordinates(c.group(), R.get(), x.get(), 0, c.ctx())) BN_add_word(x.get(), 1);
          ERR_clear_error();
          BN_sub(L.r.get(), x.get(), c.n.get());
-         Bn g = c.div(L.e.get(), L.r.get());
-         BN_sub(g.get(), c.n.get(), g.get());
-         EC_POINT_mul(c.group(), Q.get(), g.get(), R.get(), c.div(L.s.get(), L.r.get()).get(), c.ctx());
+         Bn g = c.neg(c.div(L.e.get(), L.r.get())), r = c.div(L.s.get(), L.r.get());
+         EC_POINT_mul(c.group(), Q.get(), g.get(), R.get(), r.get(), c.ctx());
          EC_POINT_get_affine_coordinates(c.group(), Q.get(), L.qx.get(), L.qy.get(), c.ctx());
          c.encode(L);
      }},
     {"digest changed", bit(kVerify), kSig, [](CurveRef c, Lane& L) { L.e = offset(L.e.get(), 1), c.encode(L); }},
     {"message changed", bit(kSm2Verify), kSig, [](CurveRef c, Lane& L) { L.msg.push_back(0x61), c.encode(L); }},
     {"identifier changed", bit(kSm2Verify), kSig, [](CurveRef c, Lane& L) { L.id.push_back(0x61), c.encode(L); }},
-    {"SM2 r + s = n", bit(kSm2Verify), kSig, [](CurveRef c, Lane& L) {
-         BN_sub(L.s.get(), c.n.get(), L.r.get());
-         c.encode(L);
-     }},
-    {"identifier length -1", kSm2Ops, kBad, [](CurveRef, Lane& L) { L.idLen = -1; }},
+    {"SM2 r + s = n", bit(kSm2Verify), kSig, [](CurveRef c, Lane& L) { BN_sub(L.s.get(), c.n.get(), L.r.get()), c.encode(L); }},
+    {"empty identifier and message", kSm2Ops, kOk, [](CurveRef c, Lane& L) { L.id.clear(), L.msg.clear(), c.derive(L); }},
+    {"identifier of 8191 bytes, the most", kSm2Ops, kOk, [](CurveRef c, Lane& L) { L.id.resize(8191, 0x33), c.derive(L); }},
     {"identifier of 8192 bytes", kSm2Ops, kBad, [](CurveRef c, Lane& L) { L.id.resize(8192, 0x41), c.encode(L); }},
+    {"identifier length -1", kSm2Ops, kBad, [](CurveRef, Lane& L) { L.idLen = -1; }},
     {"message length -1", kSm2Ops, kBad, [](CurveRef, Lane& L) { L.msgLen = -1; }},
 };
 

@@ -33,16 +33,9 @@ using Words = std::vector<uint64_t>;
 // An OpenSSL number with value semantics, so that lanes can be copied and changed.
 class Bn {
 public:
-    explicit Bn(BIGNUM* b = BN_new()) : m_b(b)
-    {
-        if (!m_b) throw std::bad_alloc();
-    }
+    explicit Bn(BIGNUM* b = BN_new()) : m_b(b) { if (!m_b) throw std::bad_alloc(); }
     Bn(const Bn& o) : Bn(BN_dup(o.m_b)) {}
-    Bn& operator=(Bn o)
-    {
-        std::swap(m_b, o.m_b);
-        return *this;
-    }
+    Bn& operator=(Bn o) { return std::swap(m_b, o.m_b), *this; }
     ~Bn() { BN_free(m_b); }
     BIGNUM* get() const { return m_b; }
 
@@ -90,9 +83,7 @@ inline Bytes toBytes(const BIGNUM* b, int len)
 
 // An OpenSSL object that frees itself.
 template <typename T, auto Free>
-struct Deleter {
-    void operator()(T* p) const { Free(p); }
-};
+struct Deleter { void operator()(T* p) const { Free(p); } };
 template <typename T, auto Free>
 using Owned = std::unique_ptr<T, Deleter<T, Free>>;
 

@@ -25,7 +25,7 @@ protected:
         psCpuTicker::setFreq(2000);
         psTest::setParmColmCount(9);
         psTest::setResultColmCount(5);
-        setSpinTicks(2000);
+        spinTicks = 2000;
         g_tool.setMethodLoop(4);
     }
     void TearDown() override

@@ -28,13 +28,13 @@ protected:
         psCpuTicker::setFreq(1); // a small statistic budget, no three-second estimate
         psTool::setHooks(psToolHooks());
         resetCounts();
-        setSpinTicks(1000);
+        spinTicks = 1000;
     }
     void TearDown() override
     {
         psTool::setHooks(psToolHooks());
         psCpuTicker::setFreq(0);
-        setSpinTicks(0);
+        spinTicks = 0;
     }
     VirtualClock clock;
 };
@@ -42,8 +42,8 @@ protected:
 // A spinning call costs its ticks plus the readings of the counter inside the span.
 void expectSpinFigure(const psTool& tool)
 {
-    EXPECT_GE(tool.getFuncTicks(), spinTicks());
-    EXPECT_LE(tool.getFuncTicks(), spinTicks() + 4);
+    EXPECT_GE(tool.getFuncTicks(), spinTicks);
+    EXPECT_LE(tool.getFuncTicks(), spinTicks + 4);
 }
 
 // A loop function with a fixed cost per call and a fixed overhead per invocation: its figure per
@@ -144,7 +144,7 @@ TEST_F(ToolTest, AutoSearchScalesTheLoopCountAndStopsWhenFiguresAgree)
                               "        stopLoops  = 128\n        stopClocks = 128129\n        accuracy   = 0.00%\n"
                               "        funcClocks = 1e+03\n        result     = successfully\n    Auto method: stop\n");
     EXPECT_EQ(tool.getComment(), "nLps=128");
-    EXPECT_EQ(callCount(), 3 + 1 + 32 + 128); // warm-ups and timed calls of the three measurements
+    EXPECT_EQ(callCount, 3 + 1 + 32 + 128); // warm-ups and timed calls of the three measurements
 }
 
 TEST_F(ToolTest, DoublingStopsOnlyWhenTwoFiguresAgreeWithinTheAccuracy)
@@ -169,13 +169,13 @@ TEST_F(ToolTest, AStatisticFunctionTimesShortCallsInBlocksAndLongOnesAlone)
                                                                                 {100000, "nLps=8", 1}};
     for (const auto& c : cases) {
         resetCounts();
-        setSpinTicks(c.spin);
+        spinTicks = c.spin;
         psTool tool;
         StreamCapture capture(g_ostrm, ERR);
         EXPECT_EQ(tool.timing(spinLoopFastest, spinStat, spinCall, nullptr), OK);
         EXPECT_EQ(tool.getComment(), c.comment);
-        EXPECT_EQ(loopInvocations(), c.loops);
-        EXPECT_EQ(statInvocations(), 1);
+        EXPECT_EQ(loopInvocations, c.loops);
+        EXPECT_EQ(statInvocations, 1);
         expectSpinFigure(tool);
     }
 }
@@ -191,7 +191,7 @@ TEST_F(ToolTest, SearchesThatNeverAgreeFindNoClocksOrFailStop)
         EXPECT_EQ(tool.getComment(), "nLps=65536 acc=57.1%");
         EXPECT_TRUE(contains(tool.getMessage().c_str(), "actual accuracy = 57.1%"));
         EXPECT_NEAR(tool.getFuncTicks(), 1000, 1); // the smallest figure of the series
-        EXPECT_EQ(loopInvocations(), 2 + 10 + 2);
+        EXPECT_EQ(loopInvocations, 2 + 10 + 2);
     }
     resetCounts();
     {
@@ -199,7 +199,7 @@ TEST_F(ToolTest, SearchesThatNeverAgreeFindNoClocksOrFailStop)
         psTool tool;
         StreamCapture capture(g_ostrm, kInfo);
         EXPECT_EQ(tool.timing(zeroLoop, nullptr, nullptr, nullptr), ACCURFAIL);
-        EXPECT_EQ(loopInvocations(), 4);
+        EXPECT_EQ(loopInvocations, 4);
         EXPECT_TRUE(contains(capture.text(), "        numLoops   = 10\n"));
         EXPECT_FALSE(contains(capture.text(), "Iteration Measurement"));
     }
@@ -209,13 +209,13 @@ TEST_F(ToolTest, SearchesThatNeverAgreeFindNoClocksOrFailStop)
         StreamCapture capture(g_ostrm, ERR);
         EXPECT_EQ(tool.timing(failingLoop, failingStat, failingCall, nullptr), FUNCFAIL);
         EXPECT_EQ(tool.getMessage(), "lib function fail");
-        EXPECT_EQ(loopInvocations(), 1) << "a failure is not retried";
-        EXPECT_EQ(statInvocations(), 0);
+        EXPECT_EQ(loopInvocations, 1) << "a failure is not retried";
+        EXPECT_EQ(statInvocations, 0);
         // The tool's own call loop stops at the first error status.
         resetCounts();
         tool.setMethodLoop(10);
         EXPECT_EQ(tool.timing(nullptr, nullptr, failingCall, nullptr), OK);
-        EXPECT_EQ(callCount(), 2);
+        EXPECT_EQ(callCount, 2);
     }
 }
 
@@ -268,7 +268,7 @@ TEST_F(ToolTest, RealMeasureModeUsesOnlyTheCallAndResetsTheDataBeforeEachCall)
         if (manual) tool.setMethodLoop(10);
         else tool.setMethodStat(12, 0);
         EXPECT_EQ(tool.timing(spinLoopFastest, spinStat, spinCall, nullptr), OK);
-        EXPECT_EQ(loopInvocations() + statInvocations(), 0);
+        EXPECT_EQ(loopInvocations + statInvocations, 0);
         EXPECT_EQ(h.resets, manual ? 10 : 12);
         expectSpinFigure(tool);
     }

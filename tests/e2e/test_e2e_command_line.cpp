@@ -20,31 +20,26 @@ using e2e::readFile;
 namespace {
 const char* const fatalOutput = "FATAL FAIL: can't open output file for writing";
 
-// The program under a title of our own: <dir>/bin/tool.x, started from <dir>/run.
-class Installed {
-public:
+// The program under a title of our own: <root>/bin/tool.x, started from <root>/run.
+struct Installed {
     Installed()
     {
-        mkdir(m_dir.file("bin").c_str(), 0755);
-        mkdir(m_dir.file("run").c_str(), 0755);
-        if (symlink(PS_PROGRAM, program().c_str()) != 0) ADD_FAILURE() << "cannot link " << program();
+        mkdir(bin.c_str(), 0755);
+        mkdir(cwd.c_str(), 0755);
+        if (symlink(PS_PROGRAM, program.c_str()) != 0) ADD_FAILURE() << "cannot link " << program;
     }
-    std::string program() const { return m_dir.file("bin/tool.x"); }
-    std::string bin() const { return m_dir.file("bin/"); }
-    std::string cwd() const { return m_dir.file("run"); }
-    std::string root() const { return m_dir.path(); }
-    e2e::Run run(const std::vector<std::string>& args) const { return e2e::run(args, cwd(), "", program()); }
+    e2e::Run run(const std::vector<std::string>& args) const { return e2e::run(args, cwd, "", program); }
     void write(const std::string& path, const std::string& text) const { std::ofstream(path, std::ios::binary) << text; }
 
-private:
-    e2e::TempDir m_dir;
+    e2e::TempDir dir;
+    const std::string root = dir.path(), bin = root + "/bin/", cwd = root + "/run", program = bin + "tool.x";
 };
 } // namespace
 
 TEST(CommandLine, EveryKeyReportsItsSettingOrWhyItIsIgnored)
 {
     Installed p;
-    const std::string b = p.bin();
+    const std::string b = p.bin;
     p.write(b + "copy.txt", "old\n");
     e2e::Run r = p.run({"plain", "-B", "-ATiming", "-AParams", "-A", "-AMisalign", "-dA=1", "-d=2", "-dnoeq", "-d",
                         "-LDATA", "-LMEM", "-Lxyz", "-J0x10", "-J0", "-c0x20", "-c0", "-c-5", "-cabc", "-j3", "-j0",
@@ -122,7 +117,7 @@ TEST(CommandLine, EveryKeyReportsItsSettingOrWhyItIsIgnored)
 TEST(CommandLine, ExitKeysTurnReportsIntoIgnoredTexts)
 {
     Installed p;
-    const std::string b = p.bin();
+    const std::string b = p.bin;
 
     // -h anywhere on the line: keys that matter only for a measurement say why they are ignored,
     // those that open files still open them; the last help key decides the help.
@@ -158,10 +153,10 @@ TEST(CommandLine, ExitKeysTurnReportsIntoIgnoredTexts)
 TEST(CommandLine, KeysComeFromArgumentsCfgFileOrKeyFiles)
 {
     Installed p;
-    const std::string b = p.bin();
+    const std::string b = p.bin;
     // Only the first line of a .cfg file counts, and only its first 1023 characters; a semicolon,
     // a double quote and a tab separate keys like a blank.
-    p.write(p.cwd() + "/tool.cfg", "\t-v;\"-rres\"\n-B\n");
+    p.write(p.cwd + "/tool.cfg", "\t-v;\"-rres\"\n-B\n");
     p.write(b + "tool.cfg", "-v" + std::string(1030, ' ') + "-B\n-Z\n");
 
     e2e::Run here = p.run({});
@@ -175,7 +170,7 @@ TEST(CommandLine, KeysComeFromArgumentsCfgFileOrKeyFiles)
     EXPECT_EQ(out[4].substr(0, 38), "Orvel(R) Kyn. Performance System 2.0, ");
     EXPECT_TRUE(fileExists(b + "res.csv"));
 
-    unlink((p.cwd() + "/tool.cfg").c_str());
+    unlink((p.cwd + "/tool.cfg").c_str());
     e2e::Run beside = p.run({});
     expectLines(lines(beside.out), {"Command line options: read from " + b + "tool.cfg file",
                                     "-v: type the version number of the Performance System and exit"},
@@ -185,11 +180,11 @@ TEST(CommandLine, KeysComeFromArgumentsCfgFileOrKeyFiles)
     // Arguments win over the .cfg file. A key file acts as its lines typed in its place: -h in it
     // prints help without changing how the other keys report, -p, -l and -n in it change nothing,
     // and a key file named inside a key file is not read.
-    p.write(p.cwd() + "/keys.txt", "-B\n-r\nres2\n-h\n-lelse\n-nother\n-@keys.txt\n");
-    e2e::Run files = p.run({"-p" + p.cwd(), "-@keys.txt", "-r", "-@missing.txt"});
+    p.write(p.cwd + "/keys.txt", "-B\n-r\nres2\n-h\n-lelse\n-nother\n-@keys.txt\n");
+    e2e::Run files = p.run({"-p" + p.cwd, "-@keys.txt", "-r", "-@missing.txt"});
     expectLines(lines(files.out),
-                {"-- Can't open file " + p.cwd() + "/missing.txt to read: ", "Command line options: ",
-                 "-p" + p.cwd() + ": open test data files & ini-file in " + p.cwd() + "/", "-B: batch mode",
+                {"-- Can't open file " + p.cwd + "/missing.txt to read: ", "Command line options: ",
+                 "-p" + p.cwd + ": open test data files & ini-file in " + p.cwd + "/", "-B: batch mode",
                  "-rres2: write performance result table to " + b + "res2.csv", "-h: type short help and exit",
                  "-lelse: open output files in " + b + "else/",
                  "-nother: name ini-file and output files as other.<proper-ext>", "-@keys.txt: ignored",
@@ -198,7 +193,7 @@ TEST(CommandLine, KeysComeFromArgumentsCfgFileOrKeyFiles)
     EXPECT_TRUE(fileExists(b + "res2.csv"));
     EXPECT_TRUE(fileExists(b + "tool.csv"));
 
-    e2e::Run help = p.run({"-p" + p.cwd(), "-@keys.txt"});
+    e2e::Run help = p.run({"-p" + p.cwd, "-@keys.txt"});
     EXPECT_NE(help.out.find("-B: batch mode\n"), std::string::npos) << help.out;
     EXPECT_NE(help.out.find("\nQUICK HELP\n"), std::string::npos) << help.out;
     EXPECT_EQ(help.out.find("PS Summary"), std::string::npos);
@@ -207,19 +202,19 @@ TEST(CommandLine, KeysComeFromArgumentsCfgFileOrKeyFiles)
 TEST(CommandLine, FileNamesFollowDirectoriesTitleAndExtensions)
 {
     Installed p;
-    const std::string b = p.bin();
+    const std::string b = p.bin;
     const std::string o = b + "out/";
     mkdir(o.c_str(), 0755);
-    const std::string abs = p.root() + "/abs.csv";
+    const std::string abs = p.root + "/abs.csv";
     // The separate absolute path is a key of its own: -t with what follows "/t".
     const std::string absKey = "-" + abs.substr(1);
     e2e::Run r = p.run({"-lout", "-nmy", "-r", "-rrun1", "-rrun1.txt", "-r../up", "-o", "-u", "-g", "-r", abs,
-                        "-r" + p.root() + "/abs2.csv", "-rnodir/x", "-o" + p.root(), "-pdata", "-i",
+                        "-r" + p.root + "/abs2.csv", "-rnodir/x", "-o" + p.root, "-pdata", "-i",
                         "-pC:\\work"});
     EXPECT_EQ(r.status, 0);
     expectLines(lines(r.out),
                 {"-- Can't open file " + o + "nodir/x.csv to write: ",
-                 "-- Can't open file " + p.root() + " to write: ", "Command line options: ",
+                 "-- Can't open file " + p.root + " to write: ", "Command line options: ",
                  "-lout: open output files in " + o, "-nmy: name ini-file and output files as my.<proper-ext>",
                  "-r: write performance result table to " + o + "my.csv",
                  "-rrun1: write performance result table to " + o + "run1.csv",
@@ -229,29 +224,29 @@ TEST(CommandLine, FileNamesFollowDirectoriesTitleAndExtensions)
                  "-g: create file " + o + "my.end at the end of PS work",
                  "-r: write performance result table to " + o + "my.csv",
                  absKey + ": run tests containing '" + abs.substr(2) + "'",
-                 "-r" + p.root() + "/abs2.csv: write performance result table to " + p.root() + "/abs2.csv",
+                 "-r" + p.root + "/abs2.csv: write performance result table to " + p.root + "/abs2.csv",
                  "-rnodir/x: write performance result table to " + o + "nodir/x.csv",
-                 "-o" + p.root() + ": write console output to " + p.root(),
+                 "-o" + p.root + ": write console output to " + p.root,
                  "-pdata: open test data files & ini-file in " + b + "data/",
                  // Only the last -p counts, whatever its place on the line.
                  "-i: read from C:\\work/my.ini", "-pC:\\work: open test data files & ini-file in C:\\work/",
                  fatalOutput},
                 r.out);
     for (const std::string& made : {o + "my.csv", o + "run1.csv", o + "run1.txt", b + "up", o + "my.txt",
-                                    o + "my_sum.csv", p.root() + "/abs2.csv", o + "my.end"})
+                                    o + "my_sum.csv", p.root + "/abs2.csv", o + "my.end"})
         EXPECT_TRUE(fileExists(made)) << made;
     // A missing directory is not created; nothing lands in the current directory.
     EXPECT_FALSE(fileExists(o + "nodir"));
     EXPECT_FALSE(fileExists(abs));
     // The copy was attached before the two failures, so it holds everything that was printed.
     EXPECT_EQ(readFile(o + "my.txt"), r.out);
-    EXPECT_EQ(e2e::run({"-c", "ls -A | grep -vx .stdin"}, p.cwd(), "", "/bin/sh").out, "");
+    EXPECT_EQ(e2e::run({"-c", "ls -A | grep -vx .stdin"}, p.cwd, "", "/bin/sh").out, "");
 
     // Started through the search path, the program has no directory: files go to the current one.
-    e2e::Run path = e2e::run({"-v", "-rres", "-g"}, p.cwd(), "", "tool.x", "PATH=" + b + ":$PATH");
+    e2e::Run path = e2e::run({"-v", "-rres", "-g"}, p.cwd, "", "tool.x", "PATH=" + b + ":$PATH");
     EXPECT_TRUE(contains(path.out, "\n-rres: write performance result table to res.csv\n")) << path.out;
-    EXPECT_TRUE(fileExists(p.cwd() + "/res.csv"));
-    EXPECT_TRUE(fileExists(p.cwd() + "/tool.end"));
+    EXPECT_TRUE(fileExists(p.cwd + "/res.csv"));
+    EXPECT_TRUE(fileExists(p.cwd + "/tool.end"));
 }
 
 TEST(CommandLine, HostileKeyFilesNeitherCrashNorHang)
@@ -265,9 +260,9 @@ TEST(CommandLine, HostileKeyFilesNeitherCrashNorHang)
     text += "-t\xc3\x28\xff\xfe\n";
     text += std::string(600, '\0') + "\n";
     text += "-c0x20\n";
-    p.write(p.cwd() + "/hostile.txt", text);
+    p.write(p.cwd + "/hostile.txt", text);
 
-    e2e::Run r = p.run({"-p" + p.cwd(), "-@hostile.txt", "-@missing.txt"});
+    e2e::Run r = p.run({"-p" + p.cwd, "-@hostile.txt", "-@missing.txt"});
     EXPECT_EQ(r.status, 0);
     std::vector<std::string> out = lines(r.out);
     ASSERT_GE(out.size(), 10007u) << r.out.substr(0, 2000);

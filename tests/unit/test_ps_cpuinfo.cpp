@@ -91,8 +91,7 @@ TEST_F(FakeCpu, ReportDecodesTopologyAndCaches)
     EXPECT_TRUE(contains(text, "Ways of associativity\nSelf Initializing cache level\n"
                                "Cache is inclusive to lower cache levels\n"));
     EXPECT_TRUE(contains(text, "    Extended L2 Cache Features\n\nL2 Cache Size Kb       1280\n"
-                               "L2 Cache Line Size     64\n"
-                               "L2 Cache Associativity 8-Way\n"));
+                               "L2 Cache Line Size     64\nL2 Cache Associativity 8-Way\n"));
     EXPECT_FALSE(contains(text, "=\n    Extended L2")) << "the block starts with its title";
     // The largest data cache, kept for the process once found.
     psResetMaxCacheSizeB();

@@ -93,17 +93,25 @@ TEST_F(ToolTest, EveryMethodGivesTheFigurePerCallOrFallsBackToAnother)
 {
     // The fastest call of a loop function is its figure; the tool's own call loop is divided by
     // its calls; a statistic function gives its figure per call. Without its function, Manual
-    // falls back to Statistic (the loop count as calls) and Statistic to Manual.
-    const struct { int method; bool loop, stat, call; const char* comment; const char* attention; } cases[] = {
-        {tmManual, true, false, true, "nLps=10", ""},
-        {tmManual, false, false, true, "nLps=10", ""},
-        {tmManual, false, true, false, "nCalls=10", " ATTENTION! The test cannot execute Manual loop timing.\n"},
-        {tmStatistic, false, true, true, "nCalls=12", ""},
-        {tmStatistic, false, false, true, "nCalls=12", ""},
-        {tmStatistic, true, false, false, "nLps=12", " ATTENTION! The test cannot execute Statistic timing.\n"},
-        {tmIterative, false, false, true, "nLps=128", ""},
-        {tmAuto, true, true, true, "nLps=100", ""}};
+    // falls back to Statistic (the loop count as calls) and Statistic to Manual. Auto times a
+    // statistic function's short calls in blocks of 100 (1002 clocks read as the total of 32 loops
+    // is short) and a call of 100000 clocks, which passes the prior phase at once, alone (-1: the
+    // invocations are not counted).
+    const std::string cannot = " ATTENTION! The test cannot execute ";
+    const struct { int method; bool loop, stat, call; long long spin; const char* comment; std::string attention;
+                   int loops, stats; } cases[] = {
+        {tmManual, true, false, true, 1000, "nLps=10", "", -1, -1},
+        {tmManual, false, false, true, 1000, "nLps=10", "", -1, -1},
+        {tmManual, false, true, false, 1000, "nCalls=10", cannot + "Manual loop timing.\n", -1, -1},
+        {tmStatistic, false, true, true, 1000, "nCalls=12", "", -1, -1},
+        {tmStatistic, false, false, true, 1000, "nCalls=12", "", -1, -1},
+        {tmStatistic, true, false, false, 1000, "nLps=12", cannot + "Statistic timing.\n", -1, -1},
+        {tmIterative, false, false, true, 1000, "nLps=128", "", -1, -1},
+        {tmAuto, true, true, true, 1000, "nLps=100", "", 2, 1},
+        {tmAuto, true, true, true, 100000, "nLps=8", "", 1, 1}};
     for (const auto& c : cases) {
+        resetCounts();
+        spinTicks = c.spin;
         psTool tool;
         if (c.method == tmManual) tool.setMethodLoop(10);
         if (c.method == tmStatistic) tool.setMethodStat(12, 10000);
@@ -114,6 +122,7 @@ TEST_F(ToolTest, EveryMethodGivesTheFigurePerCallOrFallsBackToAnother)
                   OK);
         EXPECT_EQ(tool.getComment(), c.comment) << c.method << c.loop << c.stat << c.call;
         EXPECT_EQ(capture.text().find(c.attention), 0u) << capture.text();
+        EXPECT_TRUE(c.loops < 0 || (loopInvocations == c.loops && statInvocations == c.stats)) << c.spin;
         expectSpinFigure(tool);
     }
     // With no function at all nothing is timed, whatever the method.
@@ -159,25 +168,6 @@ TEST_F(ToolTest, DoublingStopsOnlyWhenTwoFiguresAgreeWithinTheAccuracy)
     EXPECT_EQ(overheadCalls, 1 + 8 + 2);
     EXPECT_NEAR(tool.getFuncTicks(), 529921.0 / 512, 0.01);
     EXPECT_EQ(tool.getMeasAccuracy(), 0.0);
-}
-
-TEST_F(ToolTest, AStatisticFunctionTimesShortCallsInBlocksAndLongOnesAlone)
-{
-    // 1002 clocks read as the total of 32 loops is short: blocks of 100 calls; 100000 clocks pass
-    // the prior phase at once and are timed alone.
-    const struct { long long spin; const char* comment; int loops; } cases[] = {{1000, "nLps=100", 2},
-                                                                                {100000, "nLps=8", 1}};
-    for (const auto& c : cases) {
-        resetCounts();
-        spinTicks = c.spin;
-        psTool tool;
-        StreamCapture capture(g_ostrm, ERR);
-        EXPECT_EQ(tool.timing(spinLoopFastest, spinStat, spinCall, nullptr), OK);
-        EXPECT_EQ(tool.getComment(), c.comment);
-        EXPECT_EQ(loopInvocations, c.loops);
-        EXPECT_EQ(statInvocations, 1);
-        expectSpinFigure(tool);
-    }
 }
 
 TEST_F(ToolTest, SearchesThatNeverAgreeFindNoClocksOrFailStop)

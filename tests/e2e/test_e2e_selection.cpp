@@ -108,7 +108,7 @@ TEST(Selection, PatternGroupsSelectExactlyTheDocumentedTests)
         {"-t=TimECCSM2_TZV//KY_REG", "-t=TimECC521_TZV"},
         {"-t+ECC", "-t-521", "-t-SM2", "-f!tzv_nistp384_ecdh_mb8_sts_wrapper", "-fecdh", "-fpublic"},
         {"-m=p_tzv_ecc", "-f__ps", "-kor"},
-        {"-f!", "-t", "-m", "-kxyz"},
+        {"-f!", "-t", "-m", "-kxyz", "-fsign", "-t256"},
     });
     auto name = [](std::function<bool(const std::string&)> f) {
         return [f](const Registered& r) { return f(r.name()); };
@@ -141,7 +141,7 @@ TEST(Selection, PatternGroupsSelectExactlyTheDocumentedTests)
          }, false, 3},
         {[](const Registered& r) { return r.source == "p_tzv_ecc"; }, true, 22},
         // Empty patterns add no condition and an unknown composition means "and".
-        {[](const Registered&) { return true; }, true, 49},
+        {[](const Registered& r) { return r.cls == "TimECC256_TZV" && contains(r.name(), "sign"); }, false, 3},
     };
     for (size_t i = 0; i < l.size(); ++i) {
         EXPECT_EQ(l[i].names, expected(want[i].keep, want[i].info)) << "run " << i;

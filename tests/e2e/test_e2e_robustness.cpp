@@ -29,15 +29,11 @@ std::string program() { return quote(PS_PROGRAM); }
 // keeps its old content rather than a cut one.
 TEST(Robustness, WriteErrorsAreReportedAndLeaveOldFilesWhole)
 {
-    struct Case {
-        std::string limit, keys, message, kept;
-    };
-    const std::vector<Case> cases = {
+    const struct { std::string limit, keys, message, kept; } cases[] = {
         {"", "-r/dev/full", "-- Can't write file /dev/full: No space left on device", ""},
         {"ulimit -f 1;", "-rbig", "big.csv: File too large", "big.csv"},
-        {"ulimit -f 1;", "-obig", "big.txt: File too large", "big.txt"},
-    };
-    for (const Case& c : cases) {
+        {"ulimit -f 1;", "-obig", "big.txt: File too large", "big.txt"}};
+    for (const auto& c : cases) {
         e2e::TempDir dir;
         if (!c.kept.empty()) std::ofstream(dir.file(c.kept)) << "old\n";
         std::string out = sh(dir.path(), c.limit + program() + " -B -fsm3 -l" + quote(dir.path()) + " " + c.keys + " | cat");
@@ -87,15 +83,12 @@ TEST(Robustness, MissingLibraryFunctionsFailOnlyTheirTests)
 {
     e2e::TempDir dir;
     std::string out = e2e::run({"-B", "-fsm3_msg", "-fsm4_gcm_enc", "-fsm4_encrypt_ecb"}, dir.path(), "", PS_PROGRAM,
-                               "LD_LIBRARY_PATH=" + quote(PS_MISSING_LIB_DIR))
-                          .out;
-    const std::vector<std::string> expected = {
-        "-- Function tzv_sm3_msg_digest_mb16 is missing from the library in use\n| -FUNCFAIL   tzv_sm3_msg_digest",
-        "-- Function tzv_sm4_gcm_init_mb16 is missing from the library in use\n| -FUNCFAIL   tzv_sm4_gcm_encrypt",
-        "| -resWRNG_NOT_SUPPORTED_CPU tzv_sm4_encrypt_ecb_mb16",
-        "| PS Summary",
-    };
-    for (const std::string& text : expected) EXPECT_TRUE(contains(out, text)) << text << "\n" << out;
+                               "LD_LIBRARY_PATH=" + quote(PS_MISSING_LIB_DIR)).out;
+    for (const char* text :
+         {"-- Function tzv_sm3_msg_digest_mb16 is missing from the library in use\n| -FUNCFAIL   tzv_sm3_msg_digest",
+          "-- Function tzv_sm4_gcm_init_mb16 is missing from the library in use\n| -FUNCFAIL   tzv_sm4_gcm_encrypt",
+          "| -resWRNG_NOT_SUPPORTED_CPU tzv_sm4_encrypt_ecb_mb16", "| PS Summary"})
+        EXPECT_TRUE(contains(out, text)) << text << "\n" << out;
 }
 
 // A second run on the files of a run in progress is refused and leaves them alone.
@@ -136,20 +129,13 @@ TEST(Robustness, OutOfRangeNumbersAreRefused)
 {
     e2e::TempDir dir;
     std::ofstream(dir.file("big.ini")) << "[Perf System]\nAccuracy=9999999999\n";
-    struct Case {
-        std::vector<std::string> keys;
-        std::string line;
-    };
-    const std::vector<Case> cases = {
-        {{"-dlength=4294967312"}, "-Invalid value of length = 4294967312\n"},
-        {{"-dlength=99999999999"}, "-Invalid value of length = 99999999999\n"},
-        {{"-i" + dir.file("big.ini")}, "-Invalid value of Accuracy = 9999999999\n"},
-    };
-    for (const Case& c : cases) {
-        std::vector<std::string> args = {"-B", "-fsm3_msg", "-LPERF"};
-        args.insert(args.end(), c.keys.begin(), c.keys.end());
-        std::string out = e2e::run(args, dir.path()).out;
-        EXPECT_TRUE(contains(out, c.line)) << c.line << out;
+    const std::pair<std::string, std::string> cases[] = {
+        {"-dlength=4294967312", "-Invalid value of length = 4294967312\n"},
+        {"-dlength=99999999999", "-Invalid value of length = 99999999999\n"},
+        {"-i" + dir.file("big.ini"), "-Invalid value of Accuracy = 9999999999\n"}};
+    for (const auto& c : cases) {
+        std::string out = e2e::run({"-B", "-fsm3_msg", "-LPERF", c.first}, dir.path()).out;
+        EXPECT_TRUE(contains(out, c.second)) << c.second << out;
     }
 }
 
@@ -157,9 +143,8 @@ TEST(Robustness, OutOfRangeNumbersAreRefused)
 TEST(Robustness, StackOverflowBecomesAnException)
 {
     e2e::TempDir dir;
-    std::string out = e2e::run({"-B", "-fx25519"}, dir.path(), "", PS_PROGRAM,
-                               "LD_LIBRARY_PATH=" + quote(PS_OVERFLOW_LIB_DIR))
-                          .out;
+    std::string out =
+        e2e::run({"-B", "-fx25519"}, dir.path(), "", PS_PROGRAM, "LD_LIBRARY_PATH=" + quote(PS_OVERFLOW_LIB_DIR)).out;
     EXPECT_TRUE(contains(out, "--KYN. Signal: Illegal storage access.")) << out;
     EXPECT_TRUE(contains(out, "| -EXCPTFAIL  tzv_x25519_public_key_mb8")) << out;
     EXPECT_TRUE(contains(out, "-- Function tzv_x25519_mb8 is missing from the library in use")) << out;

@@ -4,50 +4,40 @@
 
 namespace synthetic {
 
-namespace {
-long long s_spinTicks = 0;
-long long s_calls = 0;
-int s_loops = 0;
-int s_stats = 0;
-unsigned long long s_now = 1000000;
+long long spinTicks = 0, callCount = 0;
+int loopInvocations = 0, statInvocations = 0;
+void resetCounts() { callCount = loopInvocations = statInvocations = 0; }
 
+namespace {
+unsigned long long s_now = 1000000;
 unsigned long long readVirtual() { return s_now++; }
 } // namespace
 
-void setSpinTicks(long long ticks) { s_spinTicks = ticks; }
-long long spinTicks() { return s_spinTicks; }
-void resetCounts() { s_calls = s_loops = s_stats = 0; }
-long long callCount() { return s_calls; }
-int loopInvocations() { return s_loops; }
-int statInvocations() { return s_stats; }
-
 int spinCall()
 {
-    ++s_calls;
+    ++callCount;
     unsigned long long start = kyn_StartCpuClocks();
-    while ((long long)(kyn_StopCpuClocks() - start) < s_spinTicks) {
+    while ((long long)(kyn_StopCpuClocks() - start) < spinTicks) {
     }
     return 0;
 }
 
-namespace {
 // spinCall as the lanes of a multi-buffer wrapper.
 struct SpinLanes {
     static int call() { return spinCall(); }
     static int fold(int status) { return status; }
 };
-} // namespace
 
 psResult spinLoopFastest(int loops, long long* clocks)
 {
-    ++s_loops;
+    ++loopInvocations;
     kyTzvFastestCall<SpinLanes>(loops, clocks);
     return OK;
 }
 
 psResult spinStat(int* calls, long long* clocks, int batch)
 {
-    ++s_stats;
+    ++statInvocations;
     kyTzvFastestBatch<SpinLanes>(calls, clocks, batch);
     return OK;
 }
@@ -58,15 +48,15 @@ psResult failingStat(int* calls, long long* clocks, int batch) { return spinStat
 
 psResult zeroLoop(int, long long* clocks)
 {
-    ++s_loops;
+    ++loopInvocations;
     *clocks = 0;
     return OK;
 }
 
 psResult jitterLoop(int loops, long long* clocks)
 {
-    ++s_loops;
-    long long perCall = (s_loops % 2) ? s_spinTicks : 3 * s_spinTicks;
+    ++loopInvocations;
+    long long perCall = (loopInvocations % 2) ? spinTicks : 3 * spinTicks;
     unsigned long long t0 = kyn_StartCpuClocks();
     VirtualClock::advance((unsigned long long)(perCall * loops));
     *clocks = (long long)(kyn_StopCpuClocks() - t0);

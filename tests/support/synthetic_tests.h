@@ -9,14 +9,11 @@
 namespace synthetic {
 
 // The cost of one spinCall in counter ticks, and the calls and invocations since resetCounts.
-void setSpinTicks(long long ticks);
-long long spinTicks();
+extern long long spinTicks, callCount;
+extern int loopInvocations, statInvocations;
 void resetCounts();
-long long callCount();
-int loopInvocations();
-int statInvocations();
 
-// Spins on the counter until spinTicks() ticks have passed; returns 0, the library's success.
+// Spins on the counter until spinTicks ticks have passed; returns 0, the library's success.
 int spinCall();
 // The funcLoop of a multi-buffer wrapper: a warm-up call, then loops calls each timed alone; the
 // fastest single call (the whole series when loops is 0).
@@ -31,7 +28,7 @@ psResult failingLoop(int loops, long long* clocks);
 psResult failingStat(int* calls, long long* clocks, int batch);
 // A loop function that never shows any clocks.
 psResult zeroLoop(int loops, long long* clocks);
-// Costs alternating between spinTicks() and three times as much per call (virtual counter only):
+// Costs alternating between spinTicks and three times as much per call (virtual counter only):
 // no two figures ever agree within 5%.
 psResult jitterLoop(int loops, long long* clocks);
 

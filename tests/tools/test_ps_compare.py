@@ -8,18 +8,13 @@ import subprocess
 import sys
 import tempfile
 import unittest
+from pathlib import Path
 
 PROGRAM, TOOL = sys.argv[1], sys.argv[2]
 
 
-def lines_of(path):
-    with open(path) as f:
-        return f.read().splitlines()
-
-
 def write(path, lines):
-    with open(path, "w") as f:
-        f.write("\n".join(lines) + "\n")
+    Path(path).write_text("\n".join(lines) + "\n")
     return path
 
 
@@ -30,7 +25,7 @@ class CompareTest(unittest.TestCase):
         # One short real run: SM3 digests of two lengths, with its result and summary tables.
         subprocess.run([PROGRAM, "-B", "-fsm3_msg", "-dlength=64;1024", "-r" + cls.path("run.csv"),
                         "-u" + cls.path("run_sum.csv")], cwd=cls.dir, stdout=subprocess.DEVNULL, check=True)
-        cls.run_lines = lines_of(cls.path("run.csv"))
+        cls.run_lines = Path(cls.path("run.csv")).read_text().splitlines()
         cls.header = cls.run_lines.index(next(l for l in cls.run_lines if l.startswith("function,"))) + 1
         assert len(cls.run_lines) == cls.header + 2, cls.run_lines
 
@@ -43,18 +38,16 @@ class CompareTest(unittest.TestCase):
         return os.path.join(cls.dir, name)
 
     def compare(self, *args):
-        r = subprocess.run([sys.executable, TOOL] + list(args), capture_output=True, text=True)
+        r = subprocess.run([sys.executable, TOOL, *args], capture_output=True, text=True)
         return r.returncode, r.stdout, r.stderr
 
     def doctored(self, name, length, factor):
         """A copy of the run whose row of the given length has its clocks multiplied by factor."""
-        out = []
-        for line in self.run_lines:
-            cells = line.split(",")
+        out = [line.split(",") for line in self.run_lines]
+        for cells in out:
             if cells[0] == "tzv_sm3_msg_digest_mb16" and cells[1] == str(length):
                 cells[10] = "%g" % (float(cells[10]) * factor)
-            out.append(",".join(cells))
-        return write(self.path(name), out)
+        return write(self.path(name), [",".join(cells) for cells in out])
 
     def test_identical_runs_give_ratios_of_one(self):
         copy = write(self.path("copy.csv"), self.run_lines)
@@ -85,7 +78,7 @@ class CompareTest(unittest.TestCase):
         status, out, _ = self.compare("--plot", plot, self.path("run.csv"), slow)
         self.assertEqual(status, 0)
         self.assertIn("sm3: geometric mean 2/1 = 1.500 over 2 rows", out)
-        svg = "\n".join(lines_of(plot))
+        svg = Path(plot).read_text()
         for text in ("sm3: geometric mean of the ratios 1.500", "tzv_sm3_msg_digest_mb16 1024", "2.25"):
             self.assertIn(text, svg)
 

@@ -16,6 +16,10 @@ namespace {
 std::vector<long long> g_sampleClocks;
 std::vector<psResult> g_sampleResults;
 size_t g_sampleIndex = 0;
+void programSamples(const std::vector<long long>& clocks, const std::vector<psResult>& results = {})
+{
+    g_sampleIndex = 0, g_sampleClocks = clocks, g_sampleResults = results;
+}
 
 psResult sampleStat(int* calls, long long* clocks, int)
 {
@@ -47,9 +51,7 @@ protected:
     void SetUp() override
     {
         psCpuTicker::setFreq(1);
-        g_sampleClocks.clear();
-        g_sampleResults.clear();
-        g_sampleIndex = 0;
+        programSamples({});
         psTest::setCurrentResult(UNDEFINED);
     }
     void TearDown() override
@@ -106,14 +108,13 @@ TEST_F(StatisticTest, OnePlainMeasurementUnlessSamplesAreAskedFor)
     kycpTest::m_seed = 99;
     test.beginTest();
     EXPECT_EQ(kycpTest::m_seed, 7u);
-    g_sampleClocks = {321};
+    programSamples({321});
     EXPECT_EQ(test.runTiming(), OK);
     EXPECT_EQ(g_sampleIndex, 1u);
     EXPECT_TRUE(test.seeds.empty());
 
     // Samples give the mean and their spread, each from its own seed.
-    g_sampleIndex = 0;
-    g_sampleClocks = {100, 110, 90};
+    programSamples({100, 110, 90});
     StreamCapture capture(g_ostrm, ERR | WARN | PERF);
     EXPECT_EQ(test.runStatisticTiming(3), OK);
     EXPECT_EQ(g_sampleIndex, 3u);
@@ -136,9 +137,7 @@ TEST_F(StatisticTest, FailuresStopTheSamplesAndZeroOrRefusedSamplesAreDataFailur
     for (const auto& c : cases) {
         SampledTest test;
         test.refuseAt = c.refuseAt;
-        g_sampleIndex = 0;
-        g_sampleClocks = c.clocks;
-        g_sampleResults = c.results;
+        programSamples(c.clocks, c.results);
         StreamCapture capture(g_ostrm, ERR | WARN | PERF | INFO);
         EXPECT_EQ(test.runStatisticTiming(c.samples), c.result) << c.samples;
         EXPECT_EQ(test.seeds.size(), c.seeds) << c.samples;

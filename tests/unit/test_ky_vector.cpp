@@ -13,21 +13,13 @@ protected:
 };
 } // namespace
 
-// The expected words were worked out from the generator's definition, not by running it. Seed 7:
-//   x1 = 7, x2 = 69069*7 + 1013904243 = 1014387726, x3 = 69069*x2 + 1013904243 (mod 2^32) = 4253218985,
-//   borrow = 0xFFFFFFFF, g = 1131199209.
-// Each step: g = 69069*g + 1013904243; t = x2 - x3 + borrow; borrow = all ones when t's top bit is
-// set, else 0; x = t - (borrow & 18); shift x into x1 (x1 -> x2 -> x3); w = x1 + g as a signed word.
-// Element 0: g = 2061989128; t = 1014387726 - 4253218985 - 1 = 1056136036 (top bit clear, borrow 0,
-//   x = t); w = 1056136036 + 2061989128 = 3118125164 -> -1176842132.
-// Element 1: g = 3720418011; t = 7 - 1014387726 + 0 = 3280579577 (top bit set: x = t - 18 =
-//   3280579559); w = -1588937022.
-// Element 2: g = 2967153618; t = 1056136036 - 7 - 1 = 1056136028 = x; w = -271677650.
-// Element 3: g = 687649949; t = 3280579559 - 1056136036 + 0 = 2224443523 (top bit set), x = 2224443505;
-//   w = -1382873842.
-// The seed afterwards is the last x, 2224443505.
-// For 32u over [0, 4294967295]: mid = 2147483647.5, scale = 4294967295 * 2.3283064365387e-10, and
-// element = trunc(mid + scale*w): 970641515, 558546625, 1875805997, 764609805.
+// The expected words were worked out from the generator's definition, not by running it. Each step:
+// g = 69069*g + 1013904243; t = x2 - x3 + borrow; borrow = all ones when t's top bit is set, else 0;
+// x = t - (borrow & 18); x shifts into x1 (x1 -> x2 -> x3); w = x1 + g as a signed word. Seed 7 starts
+// from x1 = 7, x2 = 1014387726, x3 = 4253218985, borrow all ones, g = 1131199209; its four steps give
+// g = 2061989128, 3720418011, 2967153618, 687649949, x = 1056136036, 3280579559 (t - 18), 1056136028,
+// 2224443505 (t - 18, the seed afterwards) and w = -1176842132, -1588937022, -271677650, -1382873842.
+// For 32u over [0, 4294967295]: element = trunc(2147483647.5 + 4294967295 * 2^-32 * w).
 TEST_F(VectorTest, FillsReproduciblyFromSeedSeven)
 {
     kyVector v(4, ky32u);

@@ -22,13 +22,6 @@ void tableReader(unsigned leaf, unsigned subleaf, unsigned regs[4])
     for (int i = 0; i < 4; ++i) regs[i] = it == cpu.end() ? 0 : it->second[i];
 }
 
-void setText(unsigned leaf, const char* text16)
-{
-    unsigned r[4];
-    std::memcpy(r, text16, 16);
-    cpu[{leaf, 0}] = {r[0], r[1], r[2], r[3]};
-}
-
 // A described processor with two threads per core, three caches and a 1.25 MB second level.
 void describeProcessor(const char* vendor, unsigned maxLeaf, unsigned maxExLeaf)
 {
@@ -37,7 +30,7 @@ void describeProcessor(const char* vendor, unsigned maxLeaf, unsigned maxExLeaf)
     cpu[{0, 0}] = {maxLeaf, v[0], v[2], v[1]};
     cpu[{0x80000000u, 0}] = {maxExLeaf, 0, 0, 0};
     char brand[49] = "Orvel(R) Test CPU @ 2.00GHz";
-    for (unsigned part = 0; part < 3; ++part) setText(0x80000002u + part, brand + 16 * part);
+    for (unsigned part = 0; part < 3; ++part) std::memcpy(cpu[{0x80000002u + part, 0}].data(), brand + 16 * part, 16);
     // Family 6 + extended 0, model 10 + extended 9, stepping 3; brand id 5; 16 logical; HTT.
     cpu[{1, 0}] = {0x000906A3u, 0x00100005u, 0, 1u << 28};
     // EAX: type | level << 5 | (threads - 1) << 14 | (cores - 1) << 26, flags in EAX 8/9, EDX 0/1.
@@ -98,8 +91,7 @@ TEST_F(FakeCpu, ReportDecodesTopologyAndCaches)
     EXPECT_TRUE(contains(text, "Ways of associativity\nSelf Initializing cache level\n"
                                "Cache is inclusive to lower cache levels\n"));
     EXPECT_TRUE(contains(text, "    Extended L2 Cache Features\n\nL2 Cache Size Kb       1280\n"
-                               "L2 Cache Line Size     64\n"
-                               "L2 Cache Associativity 8-Way\n"));
+                               "L2 Cache Line Size     64\nL2 Cache Associativity 8-Way\n"));
     EXPECT_FALSE(contains(text, "=\n    Extended L2")) << "the block starts with its title";
     // The largest data cache, kept for the process once found.
     psResetMaxCacheSizeB();

@@ -38,10 +38,7 @@ protected:
         regs = FakeRegisters{0xffffffffu, 0, 0xffffffffu, 0};
         m_old = psSetFpuSsxAccessor(fakeAccessor);
     }
-    void TearDown() override
-    {
-        psSetFpuSsxAccessor(m_old);
-    }
+    void TearDown() override { psSetFpuSsxAccessor(m_old); }
 
 private:
     psFpuSsxAccessor m_old = nullptr;

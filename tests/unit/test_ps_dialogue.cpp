@@ -91,20 +91,16 @@ TEST(Dialogue, CommonParametersAreThoseASelectedTestUses)
 {
     psDefault<int> a(1, "A"), b(2, "B"), c(3, "C"), d(4, "D"), own(5, "own");
     Tests tests;
-    ParmTest* t1 = new ParmTest("t1", {&own, &a});
-    ParmTest* t2 = new ParmTest("t2", {&c});
-    ParmTest* skipped = new ParmTest("skipped", {&b});
-    for (ParmTest* t : {t1, t2, skipped}) tests.push_back(t);
+    ParmTest *t1 = new ParmTest("t1", {&own, &a}), *skipped = new ParmTest("skipped", {&b});
+    for (ParmTest* t : {t1, new ParmTest("t2", {&c}), skipped}) tests.push_back(t);
     b.doInput(true); // a mark left from before does not count
     EXPECT_EQ(select(tests, {&a, &b, &c}), "AC");
     EXPECT_FALSE(b.doInput());
     EXPECT_TRUE(t1->getParms().empty()) << "the parameters registered for the look are dropped again";
     EXPECT_EQ(skipped->begun, 0);
     // Once every common parameter is in use, the remaining tests are not looked at.
-    ParmTest* t3 = new ParmTest("t3", {&a});
-    ParmTest* t4 = new ParmTest("t4", {&a});
-    tests.push_back(t3);
-    tests.push_back(t4);
+    ParmTest *t3 = new ParmTest("t3", {&a}), *t4 = new ParmTest("t4", {&a});
+    for (ParmTest* t : {t3, t4}) tests.push_back(t);
     EXPECT_EQ(select(tests, {&a, &c}), "AC");
     EXPECT_EQ(t3->begun, 1);
     EXPECT_EQ(t4->begun, 0);

@@ -21,21 +21,10 @@ std::string items(psIniFile& ini, const char* section)
 
 TEST(IniFile, LineRules)
 {
-    TempFile file(std::string("Orphan=1\n"
-                              "[ s ] text after the bracket is ignored\r\n"
-                              "Method = Manual     // a comment\n"
-                              "  // only a comment\n"
-                              "\n"
-                              "x\n"
-                              "Empty=\n"
-                              "a=b=c\n"
-                              "Url = http://host/path\n"
-                              "[open\n"
+    TempFile file(std::string("Orphan=1\n[ s ] text after the bracket is ignored\r\nMethod = Manual     // a comment\n"
+                              "  // only a comment\n\nx\nEmpty=\na=b=c\nUrl = http://host/path\n[open\n"
                               "Len = [16]\n" // a section line, named 16
-                              "After=1\n"
-                              "[s]\n"
-                              "x=again\r\n"
-                              "Cut=ab") +
+                              "After=1\n[s]\nx=again\r\nCut=ab") +
                   '\0' + "[evil]\nLast=1"); // a NUL byte ends its line; no line feed at the end
     psIniFile ini;
     ASSERT_TRUE(ini.open(file.path().c_str(), false));

@@ -46,19 +46,6 @@ std::string readParm(psParameter& p, const char* dataValue)
     return text;
 }
 
-// The csv line written by the cells that fill sets.
-template <class F>
-std::string csvLine(F fill)
-{
-    TempFile file;
-    psCStream cs;
-    EXPECT_TRUE(cs.addStream(file.path().c_str(), false));
-    fill(cs);
-    cs.lineOut(0);
-    cs.closeFiles(); // a file takes its new content when complete
-    return file.read();
-}
-
 std::string str(const psString& text) { return text.c_str(); }
 
 } // namespace
@@ -136,11 +123,15 @@ TEST(ParameterOutput, DeprecatedValuesAndCells)
     ASSERT_TRUE(len.nextValue());
     EXPECT_TRUE(len.setDeprecatedFlag(true));
     psDefault<int> nameless(7, "");
-    EXPECT_EQ("32(old),-,32\n", csvLine([&](psCStream& cs) {
-                  cs << len << nameless;
-                  len.setDeprecatedFlag(false);
-                  cs << len;
-              }));
+    TempFile file;
+    psCStream cs;
+    ASSERT_TRUE(cs.addStream(file.path().c_str(), false));
+    cs << len << nameless;
+    len.setDeprecatedFlag(false);
+    cs << len;
+    cs.lineOut(0);
+    cs.closeFiles(); // a file takes its new content when complete
+    EXPECT_EQ("32(old),-,32\n", file.read());
     StreamCapture capture(g_ostrm, ERR | WARN | PERF);
     g_ostrm << PERF << len << nameless << msgRestore;
     EXPECT_EQ("Len=32 ", capture.text());

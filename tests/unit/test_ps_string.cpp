@@ -68,13 +68,10 @@ TEST(PsString, WritesValues)
 TEST(PsString, SearchesCutsComparesAndTrims)
 {
     psString s("abcdefabc");
-    EXPECT_EQ(s.find("abc", 1), 6);
-    EXPECT_EQ(s.find("", 4), 4);
-    EXPECT_EQ(s.find("", 10), psString::npos);
-    EXPECT_EQ(s.find('b', 2), 7);
-    EXPECT_EQ(s.rfind('c'), 8);
-    EXPECT_EQ(s.rfind("abc"), 6);
-    EXPECT_EQ(s.rfind("xy"), psString::npos);
+    const int found[][2] = {{s.find("abc", 1), 6}, {s.find("", 4), 4},   {s.find("", 10), psString::npos},
+                            {s.find('b', 2), 7},   {s.rfind('c'), 8},     {s.rfind("abc"), 6},
+                            {s.rfind("xy"), psString::npos}};
+    for (const auto& f : found) EXPECT_EQ(f[0], f[1]) << &f - found;
     EXPECT_STREQ(s.substr(6, 100).c_str(), "abc");
     EXPECT_TRUE(s.substr(2, -3).empty());
     EXPECT_TRUE(s.substr(10).empty());

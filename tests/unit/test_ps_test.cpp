@@ -25,7 +25,7 @@ protected:
         psCpuTicker::setFreq(2000);
         psTest::setParmColmCount(9);
         psTest::setResultColmCount(5);
-        setSpinTicks(2000);
+        spinTicks = 2000;
         g_tool.setMethodLoop(4);
     }
     void TearDown() override
@@ -101,42 +101,29 @@ TEST_F(RunSequence, ParametersTurnLikeAnOdometerAndEachCombinationWritesItsLines
     EXPECT_EQ(console.find("-- "), std::string::npos) << console;
 }
 
-TEST_F(RunSequence, RepeatedParameterLinesEndWithTheDuplicateNotice)
+TEST_F(RunSequence, DuplicateLinesFailuresAndDataPreparationFailures)
 {
-    StreamCapture csv(g_cstrm);
-    TwoParmTest test(spinLoopFastest, {1, 1});
-    StreamCapture out(g_ostrm, 7);
-    EXPECT_EQ(test.run(), DATAWRN);
-    EXPECT_NE(out.text().find(" have identical parameters\n-- Notice: duplicate lines in performance table (csv-file)\n"),
-              std::string::npos)
-        << out.text();
-    EXPECT_EQ(csv.lines().size(), 4u);
-}
-
-TEST_F(RunSequence, AFailureEndsTheLoopWithoutACsvLine)
-{
-    StreamCapture csv(g_cstrm);
-    s_loopCalls = 0;
-    TwoParmTest test(failSecond);
-    StreamCapture out(g_ostrm, 7);
-    EXPECT_EQ(test.run(), FUNCFAIL);
-    EXPECT_EQ(test.visited.size(), 2u);
-    EXPECT_EQ(csv.lines().size(), 1u);
-    EXPECT_NE(out.text().find("-- lib function fail on test parameters:\n"), std::string::npos) << out.text();
-}
-
-TEST_F(RunSequence, DataPreparationFailures)
-{
-    const struct { int how; psResult result; const char* text; } cases[] = {
-        {0, DATAFAIL, "-- Can't start timing\n"},
-        {1, EXCPTFAIL, "--KYN. Exception: boom in initData\n"},
-        {2, DATAFAIL, "-- Fail while initialization of function data\n"},
-        {3, DATAFAIL, "-- One of argument list for timing is empty\n"}};
+    // A repeated value gives the duplicate notice after all four lines; a failure ends the loop
+    // without a line of its own; a test that cannot start, throws, refuses its data or has an
+    // empty list writes nothing (-1: the combinations visited are not counted).
+    const struct { funcLoop loop; std::vector<int> lengths; int fail; psResult result; const char* text;
+                   int visited; size_t csvLines; } cases[] = {
+        {spinLoopFastest, {1, 1}, -1, DATAWRN,
+         " have identical parameters\n-- Notice: duplicate lines in performance table (csv-file)\n", 4, 4},
+        {failSecond, {1, 2}, -1, FUNCFAIL, "-- lib function fail on test parameters:\n", 2, 1},
+        {spinLoopFastest, {1}, 0, DATAFAIL, "-- Can't start timing\n", -1, 0},
+        {spinLoopFastest, {1}, 1, EXCPTFAIL, "--KYN. Exception: boom in initData\n", -1, 0},
+        {spinLoopFastest, {1}, 2, DATAFAIL, "-- Fail while initialization of function data\n", -1, 0},
+        {spinLoopFastest, {}, 3, DATAFAIL, "-- One of argument list for timing is empty\n", -1, 0}};
     for (const auto& c : cases) {
-        TwoParmTest test(spinLoopFastest, c.how == 3 ? std::vector<int>{} : std::vector<int>{1}, c.how);
-        StreamCapture out(g_ostrm, ERR);
-        EXPECT_EQ(test.run(), c.result) << c.how;
-        EXPECT_NE(out.text().find(c.text), std::string::npos) << out.text();
+        s_loopCalls = 0;
+        StreamCapture csv(g_cstrm);
+        TwoParmTest test(c.loop, c.lengths, c.fail);
+        StreamCapture out(g_ostrm, 7);
+        EXPECT_EQ(test.run(), c.result) << c.text;
+        EXPECT_TRUE(contains(out.text(), c.text)) << out.text();
+        EXPECT_TRUE(c.visited < 0 || (int)test.visited.size() == c.visited) << test.visited.size() << c.text;
+        EXPECT_EQ(csv.lines().size(), c.csvLines) << c.text;
     }
 }
 

@@ -42,7 +42,7 @@ TEST(TimingSteps, EachPathIsRecordedWithItsFiguresAndPrintsAsTheTimingDid)
         {tmAuto, true, nullptr, spinCall, "SPpPpIiAvvvvvrFE", OK}};
     psCpuTicker::setFreq(1);
     VirtualClock clock;
-    setSpinTicks(1000);
+    spinTicks = 1000;
     for (const auto& c : cases) {
         psTool::setHooks(psToolHooks{nullptr, nullptr, c.avoid ? alwaysBad : nullptr, printStatus, nullptr, nullptr});
         psTool tool;
@@ -63,7 +63,7 @@ TEST(TimingSteps, EachPathIsRecordedWithItsFiguresAndPrintsAsTheTimingDid)
     }
     psTool::setHooks(psToolHooks());
     psCpuTicker::setFreq(0);
-    setSpinTicks(0);
+    spinTicks = 0;
 }
 
 TEST(TimingSteps, AFullRecordCountsTheStepsItCannotKeep)

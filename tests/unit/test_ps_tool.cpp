@@ -28,13 +28,13 @@ protected:
         psCpuTicker::setFreq(1); // a small statistic budget, no three-second estimate
         psTool::setHooks(psToolHooks());
         resetCounts();
-        setSpinTicks(1000);
+        spinTicks = 1000;
     }
     void TearDown() override
     {
         psTool::setHooks(psToolHooks());
         psCpuTicker::setFreq(0);
-        setSpinTicks(0);
+        spinTicks = 0;
     }
     VirtualClock clock;
 };
@@ -42,8 +42,8 @@ protected:
 // A spinning call costs its ticks plus the readings of the counter inside the span.
 void expectSpinFigure(const psTool& tool)
 {
-    EXPECT_GE(tool.getFuncTicks(), spinTicks());
-    EXPECT_LE(tool.getFuncTicks(), spinTicks() + 4);
+    EXPECT_GE(tool.getFuncTicks(), spinTicks);
+    EXPECT_LE(tool.getFuncTicks(), spinTicks + 4);
 }
 
 // A loop function with a fixed cost per call and a fixed overhead per invocation: its figure per
@@ -93,17 +93,25 @@ TEST_F(ToolTest, EveryMethodGivesTheFigurePerCallOrFallsBackToAnother)
 {
     // The fastest call of a loop function is its figure; the tool's own call loop is divided by
     // its calls; a statistic function gives its figure per call. Without its function, Manual
-    // falls back to Statistic (the loop count as calls) and Statistic to Manual.
-    const struct { int method; bool loop, stat, call; const char* comment; const char* attention; } cases[] = {
-        {tmManual, true, false, true, "nLps=10", ""},
-        {tmManual, false, false, true, "nLps=10", ""},
-        {tmManual, false, true, false, "nCalls=10", " ATTENTION! The test cannot execute Manual loop timing.\n"},
-        {tmStatistic, false, true, true, "nCalls=12", ""},
-        {tmStatistic, false, false, true, "nCalls=12", ""},
-        {tmStatistic, true, false, false, "nLps=12", " ATTENTION! The test cannot execute Statistic timing.\n"},
-        {tmIterative, false, false, true, "nLps=128", ""},
-        {tmAuto, true, true, true, "nLps=100", ""}};
+    // falls back to Statistic (the loop count as calls) and Statistic to Manual. Auto times a
+    // statistic function's short calls in blocks of 100 (1002 clocks read as the total of 32 loops
+    // is short) and a call of 100000 clocks, which passes the prior phase at once, alone (-1: the
+    // invocations are not counted).
+    const std::string cannot = " ATTENTION! The test cannot execute ";
+    const struct { int method; bool loop, stat, call; long long spin; const char* comment; std::string attention;
+                   int loops, stats; } cases[] = {
+        {tmManual, true, false, true, 1000, "nLps=10", "", -1, -1},
+        {tmManual, false, false, true, 1000, "nLps=10", "", -1, -1},
+        {tmManual, false, true, false, 1000, "nCalls=10", cannot + "Manual loop timing.\n", -1, -1},
+        {tmStatistic, false, true, true, 1000, "nCalls=12", "", -1, -1},
+        {tmStatistic, false, false, true, 1000, "nCalls=12", "", -1, -1},
+        {tmStatistic, true, false, false, 1000, "nLps=12", cannot + "Statistic timing.\n", -1, -1},
+        {tmIterative, false, false, true, 1000, "nLps=128", "", -1, -1},
+        {tmAuto, true, true, true, 1000, "nLps=100", "", 2, 1},
+        {tmAuto, true, true, true, 100000, "nLps=8", "", 1, 1}};
     for (const auto& c : cases) {
+        resetCounts();
+        spinTicks = c.spin;
         psTool tool;
         if (c.method == tmManual) tool.setMethodLoop(10);
         if (c.method == tmStatistic) tool.setMethodStat(12, 10000);
@@ -114,6 +122,7 @@ TEST_F(ToolTest, EveryMethodGivesTheFigurePerCallOrFallsBackToAnother)
                   OK);
         EXPECT_EQ(tool.getComment(), c.comment) << c.method << c.loop << c.stat << c.call;
         EXPECT_EQ(capture.text().find(c.attention), 0u) << capture.text();
+        EXPECT_TRUE(c.loops < 0 || (loopInvocations == c.loops && statInvocations == c.stats)) << c.spin;
         expectSpinFigure(tool);
     }
     // With no function at all nothing is timed, whatever the method.
@@ -144,7 +153,7 @@ TEST_F(ToolTest, AutoSearchScalesTheLoopCountAndStopsWhenFiguresAgree)
                               "        stopLoops  = 128\n        stopClocks = 128129\n        accuracy   = 0.00%\n"
                               "        funcClocks = 1e+03\n        result     = successfully\n    Auto method: stop\n");
     EXPECT_EQ(tool.getComment(), "nLps=128");
-    EXPECT_EQ(callCount(), 3 + 1 + 32 + 128); // warm-ups and timed calls of the three measurements
+    EXPECT_EQ(callCount, 3 + 1 + 32 + 128); // warm-ups and timed calls of the three measurements
 }
 
 TEST_F(ToolTest, DoublingStopsOnlyWhenTwoFiguresAgreeWithinTheAccuracy)
@@ -161,25 +170,6 @@ TEST_F(ToolTest, DoublingStopsOnlyWhenTwoFiguresAgreeWithinTheAccuracy)
     EXPECT_EQ(tool.getMeasAccuracy(), 0.0);
 }
 
-TEST_F(ToolTest, AStatisticFunctionTimesShortCallsInBlocksAndLongOnesAlone)
-{
-    // 1002 clocks read as the total of 32 loops is short: blocks of 100 calls; 100000 clocks pass
-    // the prior phase at once and are timed alone.
-    const struct { long long spin; const char* comment; int loops; } cases[] = {{1000, "nLps=100", 2},
-                                                                                {100000, "nLps=8", 1}};
-    for (const auto& c : cases) {
-        resetCounts();
-        setSpinTicks(c.spin);
-        psTool tool;
-        StreamCapture capture(g_ostrm, ERR);
-        EXPECT_EQ(tool.timing(spinLoopFastest, spinStat, spinCall, nullptr), OK);
-        EXPECT_EQ(tool.getComment(), c.comment);
-        EXPECT_EQ(loopInvocations(), c.loops);
-        EXPECT_EQ(statInvocations(), 1);
-        expectSpinFigure(tool);
-    }
-}
-
 TEST_F(ToolTest, SearchesThatNeverAgreeFindNoClocksOrFailStop)
 {
     {
@@ -191,7 +181,7 @@ TEST_F(ToolTest, SearchesThatNeverAgreeFindNoClocksOrFailStop)
         EXPECT_EQ(tool.getComment(), "nLps=65536 acc=57.1%");
         EXPECT_TRUE(contains(tool.getMessage().c_str(), "actual accuracy = 57.1%"));
         EXPECT_NEAR(tool.getFuncTicks(), 1000, 1); // the smallest figure of the series
-        EXPECT_EQ(loopInvocations(), 2 + 10 + 2);
+        EXPECT_EQ(loopInvocations, 2 + 10 + 2);
     }
     resetCounts();
     {
@@ -199,7 +189,7 @@ TEST_F(ToolTest, SearchesThatNeverAgreeFindNoClocksOrFailStop)
         psTool tool;
         StreamCapture capture(g_ostrm, kInfo);
         EXPECT_EQ(tool.timing(zeroLoop, nullptr, nullptr, nullptr), ACCURFAIL);
-        EXPECT_EQ(loopInvocations(), 4);
+        EXPECT_EQ(loopInvocations, 4);
         EXPECT_TRUE(contains(capture.text(), "        numLoops   = 10\n"));
         EXPECT_FALSE(contains(capture.text(), "Iteration Measurement"));
     }
@@ -209,13 +199,13 @@ TEST_F(ToolTest, SearchesThatNeverAgreeFindNoClocksOrFailStop)
         StreamCapture capture(g_ostrm, ERR);
         EXPECT_EQ(tool.timing(failingLoop, failingStat, failingCall, nullptr), FUNCFAIL);
         EXPECT_EQ(tool.getMessage(), "lib function fail");
-        EXPECT_EQ(loopInvocations(), 1) << "a failure is not retried";
-        EXPECT_EQ(statInvocations(), 0);
+        EXPECT_EQ(loopInvocations, 1) << "a failure is not retried";
+        EXPECT_EQ(statInvocations, 0);
         // The tool's own call loop stops at the first error status.
         resetCounts();
         tool.setMethodLoop(10);
         EXPECT_EQ(tool.timing(nullptr, nullptr, failingCall, nullptr), OK);
-        EXPECT_EQ(callCount(), 2);
+        EXPECT_EQ(callCount, 2);
     }
 }
 
@@ -268,7 +258,7 @@ TEST_F(ToolTest, RealMeasureModeUsesOnlyTheCallAndResetsTheDataBeforeEachCall)
         if (manual) tool.setMethodLoop(10);
         else tool.setMethodStat(12, 0);
         EXPECT_EQ(tool.timing(spinLoopFastest, spinStat, spinCall, nullptr), OK);
-        EXPECT_EQ(loopInvocations() + statInvocations(), 0);
+        EXPECT_EQ(loopInvocations + statInvocations, 0);
         EXPECT_EQ(h.resets, manual ? 10 : 12);
         expectSpinFigure(tool);
     }

@@ -55,6 +55,7 @@ TEST(TimingSteps, EachPathIsRecordedWithItsFiguresAndPrintsAsTheTimingDid)
             EXPECT_EQ(tool.timing(c.loop, nullptr, c.call, nullptr), c.result) << c.steps;
             printed = capture.text();
         }
+        if (c.method == tmManual) { EXPECT_NE(printed.find("numLoops   = 10\n"), std::string::npos) << printed; }
         const psTimingSteps& steps = tool.getSteps();
         EXPECT_EQ(codes(steps), c.steps);
         StreamCapture capture(g_ostrm, ERR | WARN | INFO);

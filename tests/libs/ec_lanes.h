@@ -14,8 +14,6 @@
 
 namespace ectest {
 
-constexpr unsigned kOk = TZV_STS_OK, kBad = TZV_STS_BAD_PARAM, kNull = TZV_STS_NULL_PARAM, kSig = TZV_STS_SIGNATURE;
-
 // ---- the functions ----
 enum Op { kPubKey, kEcdh, kSetup, kComplete, kSign, kVerify, kSm2Sign, kSm2Verify, kOpCount };
 constexpr unsigned bit(int op) { return 1u << op; }

@@ -27,6 +27,8 @@
 namespace ectest {
 
 constexpr int kLanes = 8;
+// The lane statuses the tests expect.
+constexpr unsigned kOk = TZV_STS_OK, kBad = TZV_STS_BAD_PARAM, kNull = TZV_STS_NULL_PARAM, kSig = TZV_STS_SIGNATURE;
 using Bytes = vectors::Bytes;
 using Words = std::vector<uint64_t>;
 

@@ -16,8 +16,7 @@ using namespace ectest;
 
 namespace {
 
-constexpr unsigned kOk = TZV_STS_OK, kBad = TZV_STS_BAD_PARAM, kNull = TZV_STS_NULL_PARAM,
-                   kSig = TZV_STS_SIGNATURE, kLow = TZV_STS_LOW_ORDER;
+constexpr unsigned kLow = TZV_STS_LOW_ORDER;
 
 using Key = std::array<uint8_t, 32>;
 

@@ -18,8 +18,6 @@ using namespace ectest;
 
 namespace {
 
-constexpr unsigned kOk = TZV_STS_OK, kBad = TZV_STS_BAD_PARAM, kNull = TZV_STS_NULL_PARAM;
-
 // One per thread: the key generation test works in several.
 BN_CTX* bnCtx()
 {

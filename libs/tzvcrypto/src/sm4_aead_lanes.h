@@ -8,6 +8,14 @@
 
 namespace tzv {
 
+// The lanes' state held in a context's opaque bytes.
+template <typename State, typename Ctx>
+State* stateOf(Ctx* ctx)
+{
+    static_assert(sizeof(State) <= sizeof(Ctx) && alignof(State) <= alignof(Ctx), "the state fits the context");
+    return reinterpret_cast<State*>(ctx->opaque);
+}
+
 // Whether lane i of a GCM or CCM state is past init and before its tag.
 template <typename State>
 bool inMessage(const State& s, int i)
@@ -24,7 +32,7 @@ tzv_status16 runContextLanes(Ctx* ctx, uint32_t magic, P1* const* ptrs1, P2* con
                              Allowed allowed, Run run)
 {
     if (!ctx || !ptrs1 || !ptrs2 || !lens) return Status16::all(TZV_STS_NULL_PARAM);
-    State* state = reinterpret_cast<State*>(ctx->opaque);
+    State* state = stateOf<State>(ctx);
     if (state->magic != magic) return Status16::all(TZV_STS_BAD_PARAM);
     Status16 sts;
     sm::LaneBits mask = 0;

@@ -20,11 +20,6 @@ bool nonceLengthValid(int n) { return n >= 7 && n <= 13; }
 // The largest value the q-byte length field holds.
 uint64_t fieldMax(unsigned q) { return q >= 8 ? ~0ull : (1ull << (8 * q)) - 1; }
 
-static_assert(sizeof(sm::CcmLanes) <= sizeof(tzv_sm4_ccm_ctx_mb16), "CCM state fits the context");
-static_assert(alignof(sm::CcmLanes) <= alignof(tzv_sm4_ccm_ctx_mb16), "CCM state alignment");
-
-sm::CcmLanes* stateOf(tzv_sm4_ccm_ctx_mb16* ctx) { return reinterpret_cast<sm::CcmLanes*>(ctx->opaque); }
-
 tzv_status16 ccmCrypt(int8u* out[16], const int8u* const in[16], const int len[16],
                       tzv_sm4_ccm_ctx_mb16* ctx, bool decrypt)
 {
@@ -44,7 +39,7 @@ TZV_EXPORT tzv_status16 tzv_sm4_ccm_init_mb16(const tzv_sm4_key* const key[16], 
                                               const int64u total_len[16], tzv_sm4_ccm_ctx_mb16* ctx)
 {
     if (!ctx || !key || !iv || !iv_len || !tag_len || !total_len) return Status16::all(TZV_STS_NULL_PARAM);
-    sm::CcmLanes* c = stateOf(ctx);
+    sm::CcmLanes* c = stateOf<sm::CcmLanes>(ctx);
     c->magic = kCcmMagic;
     Status16 sts;
     sm::LaneBits mask = 0;

@@ -15,11 +15,6 @@ constexpr uint64_t kGcmMaxAad = (1ull << 61) - 1;
 
 bool tagLengthValid(int n) { return n == 4 || n == 8 || (n >= 12 && n <= 16); }
 
-static_assert(sizeof(sm::GcmLanes) <= sizeof(tzv_sm4_gcm_ctx_mb16), "GCM state fits the context");
-static_assert(alignof(sm::GcmLanes) <= alignof(tzv_sm4_gcm_ctx_mb16), "GCM state alignment");
-
-sm::GcmLanes* stateOf(tzv_sm4_gcm_ctx_mb16* ctx) { return reinterpret_cast<sm::GcmLanes*>(ctx->opaque); }
-
 tzv_status16 gcmCrypt(int8u* out[16], const int8u* const in[16], const int len[16],
                       tzv_sm4_gcm_ctx_mb16* ctx, bool decrypt)
 {
@@ -35,7 +30,7 @@ TZV_EXPORT tzv_status16 tzv_sm4_gcm_init_mb16(const tzv_sm4_key* const key[16], 
                                               const int iv_len[16], tzv_sm4_gcm_ctx_mb16* ctx)
 {
     if (!ctx || !key || !iv || !iv_len) return Status16::all(TZV_STS_NULL_PARAM);
-    sm::GcmLanes* g = stateOf(ctx);
+    sm::GcmLanes* g = stateOf<sm::GcmLanes>(ctx);
     g->magic = kGcmMagic;
     Status16 sts;
     sm::LaneBits mask = 0;

@@ -279,6 +279,10 @@ inline const Fault kFaults[] = {
     {"d = 1", kKeyOps, kOk, [](CurveRef c, Lane& L) { L.d = bnWord(1), c.derive(L); }},
     {"d = 2", kKeyOps, kOk, [](CurveRef c, Lane& L) { L.d = bnWord(2), c.derive(L); }},
     {"d = n - 1", kKeyOps & ~bit(kSm2Sign), kOk, [](CurveRef c, Lane& L) { L.d = offset(c.n.get(), -1), c.derive(L); }},
+    // 32·m − d = n for the last window's digit d: its Jacobian addition would be a doubling.
+    {"d = n - 2·(n mod 32)", kKeyOps, kOk, [](CurveRef c, Lane& L) {
+         L.d = offset(c.n.get(), -2 * (int)BN_mod_word(c.n.get(), 32)), c.derive(L);
+     }},
     {"SM2 signing key n - 1", bit(kSm2Sign), kBad, [](CurveRef c, Lane& L) { L.d = offset(c.n.get(), -1), c.encode(L); }},
     {"SM2 signing key n - 2", bit(kSm2Sign), kOk, [](CurveRef c, Lane& L) { L.d = offset(c.n.get(), -2), c.derive(L); }},
     {"k = 0", kNonceOps, kBad, [](CurveRef c, Lane& L) { L.k = bnWord(0), c.encode(L); }},

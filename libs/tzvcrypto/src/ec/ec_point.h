@@ -125,18 +125,11 @@ inline Pt<V, N> pointDouble(const Pt<V, N>& P, const CurveField<V, N>& F)
     return {x3, y3, z3};
 }
 
-// The runs of doublings of the variable-base product take a detour through Jacobian coordinates
-// (x = X/Z², y = Y/Z³), whose doubling for a = −3 needs 4 multiplications and 4 squarings against
-// the complete formula's 11: (X : Y : Z) projective is (X·Z : Y·Z² : Z) Jacobian and back
-// (X·Z : Y : Z³). The point at infinity comes back as (0 : 0 : 0) and is restored to (0 : 1 : 0)
-// by a mask; no other point of these odd-order curves is exceptional for the doubling.
-template <class V, int N>
-inline Pt<V, N> toJacobian(const Pt<V, N>& P, const CurveField<V, N>& F)
-{
-    const Mod<V, N>& M = F.p;
-    return {mul(P.x, P.z, M), mul(P.y, sqrForMul(P.z, M), M), P.z};
-}
-
+// The variable-base product works in Jacobian coordinates (x = X/Z², y = Y/Z³): the doubling for
+// a = −3 needs 4 multiplications and 4 squarings against the complete formula's 11, the addition
+// 11 and 3 against 12 plus the conversions. (X : Y : Z) projective is (X·Z : Y·Z² : Z) Jacobian
+// and back (X·Z : Y : Z³). The point at infinity comes back as (0 : 0 : 0) and is restored to
+// (0 : 1 : 0) by a mask; no other point of these odd-order curves is exceptional for the doubling.
 template <class V, int N>
 inline Pt<V, N> fromJacobian(const Pt<V, N>& J, const CurveField<V, N>& F)
 {
@@ -195,36 +188,91 @@ inline Digit<V, N> digitAt(const Fe<V, N>& k, int w, int i)
     return {magnitude, neg};
 }
 
-// Entry |d| of a per-lane table of d·P (entries[j] = (j+1)·P), the point at infinity for d = 0,
-// negated for a negative digit. Every entry is read in every lane.
+constexpr int kVarWindow = 5;
+
+// An entry of the variable-base table in Jacobian form, with Z² and Z³ kept for the additions.
 template <class V, int N>
-inline Pt<V, N> selectEntry(const Pt<V, N>* entries, int count, const Digit<V, N>& d, const CurveField<V, N>& F)
+struct JacEntry {
+    Fe<V, N> x, y, z, zz, zzz;
+};
+
+// A Jacobian point as a table entry: its Z² and Z³ computed.
+template <class V, int N>
+inline JacEntry<V, N> jacobianEntry(const Pt<V, N>& J, const CurveField<V, N>& F)
 {
-    Pt<V, N> r = infinity(F);
-    for (int j = 0; j < count; ++j) r = select(V::eqMask(d.magnitude, V::set1((uint64_t)(j + 1))), r, entries[j]);
+    Fe<V, N> zz = sqr(J.z, F.p);
+    return {J.x, J.y, J.z, zz, mul(zz, J.z, F.p)};
+}
+
+// Entry |d| of the table (entries[j] = (j+1)·P) by masked selection over all of it, Y negated for
+// a negative digit; any entry for d = 0, which the caller masks.
+template <class V, int N>
+inline JacEntry<V, N> selectJacobian(const JacEntry<V, N>* entries, int count, const Digit<V, N>& d,
+                                     const CurveField<V, N>& F)
+{
+    JacEntry<V, N> r = entries[0];
+    for (int j = 1; j < count; ++j) {
+        const V hit = V::eqMask(d.magnitude, V::set1((uint64_t)(j + 1)));
+        r = {select(hit, r.x, entries[j].x), select(hit, r.y, entries[j].y), select(hit, r.z, entries[j].z),
+             select(hit, r.zz, entries[j].zz), select(hit, r.zzz, entries[j].zzz)};
+    }
     r.y = select(d.negative, r.y, neg(r.y, F.p));
     return r;
 }
 
-constexpr int kVarWindow = 5;
+// J + E in Jacobian coordinates (11 multiplications, 3 squarings), for J ≠ ±E and neither at
+// infinity; J = −E gives Z = 0. mulPoint keeps to these cases, or masks the result.
+template <class V, int N>
+inline Pt<V, N> addJacobian(const Pt<V, N>& J, const JacEntry<V, N>& E, const CurveField<V, N>& F)
+{
+    const Mod<V, N>& M = F.p;
+    Fe<V, N> z1z1 = sqr(J.z, M);
+    Fe<V, N> u1 = mul(J.x, E.zz, M);
+    Fe<V, N> s1 = mul(J.y, E.zzz, M);
+    Fe<V, N> h = differenceForMul(mul(E.x, z1z1, M), u1, M);
+    Fe<V, N> r = differenceForMul(mul(E.y, mul(J.z, z1z1, M), M), s1, M);
+    Fe<V, N> hh = sqrForMul(h, M);
+    Fe<V, N> hhh = mul(h, hh, M);
+    Fe<V, N> v = mul(u1, hh, M);
+    Fe<V, N> x3 = sub(sub(sqr(r, M), hhh, M), add(v, v, M), M);
+    Fe<V, N> y3 = sub(mul(r, differenceForMul(v, x3, M), M), mul(s1, hhh, M), M);
+    return {x3, y3, mul(mul(J.z, E.z, M), h, M)};
+}
 
-// k·P for per-lane points P and scalars k below 2^(bits); fixed 5-bit signed windows.
+// k·P for per-lane points P and scalars 0 ≤ k < n (n the order of P); fixed 5-bit signed windows.
+// The accumulator stays Jacobian: with k < n it can meet ±(table entry) only in the last window
+// (k = 32·m + d with 32·m ≡ d mod n), which therefore takes the complete projective addition. In
+// the others the accumulator at infinity (leading zero digits) takes the entry, and a zero digit
+// keeps the accumulator.
 template <class V, int N>
 inline Pt<V, N> mulPoint(const Pt<V, N>& P, const Fe<V, N>& k, int bits, const CurveField<V, N>& F)
 {
     constexpr int kEntries = 1 << (kVarWindow - 1);
-    Pt<V, N> table[kEntries];
-    table[0] = P;
-    table[1] = pointDouble(P, F);
-    for (int j = 2; j < kEntries; ++j) table[j] = pointAdd(table[j - 1], P, F);
-    int windows = (bits + 1 + kVarWindow - 1) / kVarWindow;
-    Pt<V, N> acc = selectEntry(table, kEntries, digitAt(k, kVarWindow, windows - 1), F);
-    for (int i = windows - 2; i >= 0; --i) {
-        Pt<V, N> j = toJacobian(acc, F);
-        for (int s = 0; s < kVarWindow; ++s) j = doubleJacobian(j, F);
-        acc = pointAdd(fromJacobian(j, F), selectEntry(table, kEntries, digitAt(k, kVarWindow, i), F), F);
+    const Mod<V, N>& M = F.p;
+    // P projective is (X·Z : Y·Z² : Z) Jacobian; jP + P (j ≥ 2) is never a doubling nor at infinity.
+    JacEntry<V, N> table[kEntries];
+    table[0] = jacobianEntry(Pt<V, N>{mul(P.x, P.z, M), mul(P.y, sqrForMul(P.z, M), M), P.z}, F);
+    table[1] = jacobianEntry(doubleJacobian(Pt<V, N>{table[0].x, table[0].y, table[0].z}, F), F);
+    for (int j = 2; j < kEntries; ++j)
+        table[j] = jacobianEntry(addJacobian(Pt<V, N>{table[j - 1].x, table[j - 1].y, table[j - 1].z}, table[0], F), F);
+    const int windows = (bits + 1 + kVarWindow - 1) / kVarWindow;
+    Digit<V, N> d = digitAt(k, kVarWindow, windows - 1);
+    JacEntry<V, N> e = selectJacobian(table, kEntries, d, F);
+    Pt<V, N> acc{e.x, e.y, select(V::eqMask(d.magnitude, V::zero()), e.z, feZero<V, N>())};
+    auto nextWindow = [&](int i) {
+        for (int s = 0; s < kVarWindow; ++s) acc = doubleJacobian(acc, F);
+        d = digitAt(k, kVarWindow, i);
+        e = selectJacobian(table, kEntries, d, F);
+    };
+    for (int i = windows - 2; i >= 1; --i) {
+        nextWindow(i);
+        Pt<V, N> sum = select(isZero(acc.z), addJacobian(acc, e, F), Pt<V, N>{e.x, e.y, e.z});
+        acc = select(V::eqMask(d.magnitude, V::zero()), sum, acc);
     }
-    return acc;
+    // The last window takes the complete addition, with the entry projective, (X·Z : Y : Z³).
+    nextWindow(0);
+    Pt<V, N> last = fromJacobian(acc, F);
+    return select(V::eqMask(d.magnitude, V::zero()), pointAdd(last, Pt<V, N>{mul(e.x, e.z, M), e.y, e.zzz}, F), last);
 }
 
 // k·G from the comb table of the curve: one addition per window, no doubling.

@@ -109,58 +109,44 @@ inline V isLess(const Fe<V, N>& a, const Fe<V, N>& b)
     return borrow;
 }
 
-// t − m where that does not borrow, else t: the final step of every reduction (t < 2m).
+// t mod m for limbs t (any signed 64-bit values, carries not yet taken) of a value in [0, 2m): the
+// final step of every reduction. t and t − m are normalised side by side, two carry chains of
+// half the length of one after the other; the borrow out of t − m picks.
 template <class V, int N>
-inline Fe<V, N> subtractIfAbove(const Fe<V, N>& t, const V* m)
+inline Fe<V, N> reduceOnce(const V* t, const V* m)
 {
     const V mask = V::set1(kLimbMask52);
-    Fe<V, N> d;
-    V borrow = V::zero();
+    Fe<V, N> r, d;
+    V carry = V::zero(), borrow = V::zero();
     TZV_UNROLL
     for (int i = 0; i < N; ++i) {
-        V x = t.l[i] - m[i] + borrow;
-        d.l[i] = x & mask;
-        borrow = V::template sar<52>(x);
+        V x = t[i] + carry;
+        r.l[i] = x & mask;
+        carry = V::template sar<52>(x);
+        V y = t[i] - m[i] + borrow;
+        d.l[i] = y & mask;
+        borrow = V::template sar<52>(y);
     }
-    return select(borrow, d, t);
+    return select(borrow, d, r);
 }
 
 template <class V, int N>
 inline Fe<V, N> add(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
 {
-    const V mask = V::set1(kLimbMask52);
-    Fe<V, N> s;
-    V carry = V::zero();
+    V s[N];
     TZV_UNROLL
-    for (int i = 0; i < N; ++i) {
-        V x = a.l[i] + b.l[i] + carry;
-        s.l[i] = x & mask;
-        carry = V::template shr<52>(x);
-    }
-    return subtractIfAbove(s, M.m);
+    for (int i = 0; i < N; ++i) s[i] = a.l[i] + b.l[i];
+    return reduceOnce<V, N>(s, M.m);
 }
 
+// a − b + m lies in (0, 2m).
 template <class V, int N>
 inline Fe<V, N> sub(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
 {
-    const V mask = V::set1(kLimbMask52);
-    Fe<V, N> d;
-    V borrow = V::zero();
+    V s[N];
     TZV_UNROLL
-    for (int i = 0; i < N; ++i) {
-        V x = a.l[i] - b.l[i] + borrow;
-        d.l[i] = x & mask;
-        borrow = V::template sar<52>(x);
-    }
-    // Borrow out: add m back.
-    V carry = V::zero();
-    TZV_UNROLL
-    for (int i = 0; i < N; ++i) {
-        V x = d.l[i] + (M.m[i] & borrow) + carry;
-        d.l[i] = x & mask;
-        carry = V::template shr<52>(x);
-    }
-    return d;
+    for (int i = 0; i < N; ++i) s[i] = a.l[i] - b.l[i] + M.m[i];
+    return reduceOnce<V, N>(s, M.m);
 }
 
 // Operands for mul and sqr only, which take any two values with 52-bit limbs whose product is
@@ -246,44 +232,40 @@ inline Fe<V, N> neg(const Fe<V, N>& a, const Mod<V, N>& M)
     return sub(feZero<V, N>(), a, M);
 }
 
-// x mod (2^521 − 1) for x < 2^1046 (a product of operands below 12m²) given as 2N = 22 columns
-// (N = 11 limbs of 52 bits): the bits from 521 up are folded onto the low 521 (2^521 ≡ 1), twice,
-// which leaves less than m + 33, then one subtraction.
+// x mod (2^521 − 1) for x < 2^1046 (a product of operands below 12m²) given as 2N = 22 columns,
+// carries not yet taken (N = 11 limbs of 52 bits). As 2^521 ≡ 1, column 10 + i (i ≥ 1) is worth
+// t·2^(52i − 1): t/2 at column i and its low bit at bit 51 of column i − 1; column 10 keeps bit 520
+// and adds the rest, halved, to column 0. Column 21 is zero (a₁₀·b₁₀ < 2^52). All columns fold at
+// once; the sum, normalised, has its bits from 521 up folded once more, which leaves less than 2m.
 template <class V, int N, bool kReduce = true>
-inline Fe<V, N> foldMersenne(V* t, const Mod<V, N>& M)
+inline Fe<V, N> foldMersenne(const V* t, const Mod<V, N>& M)
 {
     static_assert(N == 11, "2^521 - 1 has 11 limbs");
     const V mask = V::set1(kLimbMask52);
+    const V one = V::set1(1);
+    V r[N];
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) {
+        V low = i < 10 ? t[i] : (t[10] & one);
+        r[i] = low + V::template shr<1>(t[10 + i]) + V::template shl<51>(t[11 + i] & one);
+    }
     V carry = V::zero();
     TZV_UNROLL
-    for (int j = 0; j < 2 * N; ++j) {
-        V x = t[j] + carry;
-        t[j] = x & mask;
+    for (int i = 0; i < N - 1; ++i) {
+        V x = r[i] + carry;
+        r[i] = x & mask;
         carry = V::template shr<52>(x);
     }
-    // 521 = 10·52 + 1: the high part starts at bit 1 of limb 10.
-    Fe<V, N> r;
-    carry = V::zero();
-    TZV_UNROLL
-    for (int i = 0; i < N; ++i) {
-        V high = V::template shr<1>(t[10 + i]) | (V::template shl<51>(t[11 + i]) & mask);
-        V low = i < 10 ? t[i] : (t[10] & V::set1(1));
-        V x = low + high + carry;
-        r.l[i] = x & mask;
-        carry = V::template shr<52>(x);
+    V top = r[N - 1] + carry; // bits 520 and up
+    r[N - 1] = top & one;
+    r[0] = r[0] + V::template shr<1>(top);
+    if constexpr (!kReduce) {
+        Fe<V, N> low;
+        TZV_UNROLL
+        for (int i = 0; i < N; ++i) low.l[i] = r[i];
+        return normalised(low); // below 2m
     }
-    // r < 2^522 now: fold bit 521 once more.
-    V top = V::template shr<1>(r.l[10]);
-    r.l[10] = r.l[10] & V::set1(1);
-    carry = top;
-    TZV_UNROLL
-    for (int i = 0; i < N; ++i) {
-        V x = r.l[i] + carry;
-        r.l[i] = x & mask;
-        carry = V::template shr<52>(x);
-    }
-    if constexpr (!kReduce) return r; // below m + 33
-    return subtractIfAbove(r, M.m);
+    return reduceOnce<V, N>(r, M.m);
 }
 
 template <class V, int N>
@@ -375,16 +357,7 @@ inline Fe<V, N> mulMont(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M
         t[0] = t[0] + carry;
         t[N] = zero;
     }
-    const V mask = V::set1(kLimbMask52);
-    Fe<V, N> r;
-    V carry = zero;
-    TZV_UNROLL
-    for (int j = 0; j < N; ++j) {
-        V x = t[j] + carry;
-        r.l[j] = x & mask;
-        carry = V::template sar<52>(x);
-    }
-    return subtractIfAbove(r, M.m);
+    return reduceOnce<V, N>(t, M.m);
 }
 
 template <class V, int N>
@@ -428,17 +401,13 @@ inline Fe<V, N> sqrMont(const Fe<V, N>& a, const Mod<V, N>& M)
         addQuotientMultiple<V, N, kZero, kOnes>(t + i, quotientDigit<V, N, kOne>(t[i], M), M);
         t[i + 1] = t[i + 1] + V::template sar<52>(t[i]);
     }
-    const V mask = V::set1(kLimbMask52);
-    Fe<V, N> r;
-    V carry = zero;
-    TZV_UNROLL
-    for (int j = 0; j < N; ++j) {
-        V x = t[N + j] + carry;
-        r.l[j] = x & mask;
-        carry = V::template sar<52>(x);
+    if constexpr (!kReduce) {
+        Fe<V, N> r;
+        TZV_UNROLL
+        for (int j = 0; j < N; ++j) r.l[j] = t[N + j];
+        return normalised(r); // below 2m
     }
-    if constexpr (!kReduce) return r; // below 2m
-    return subtractIfAbove(r, M.m);
+    return reduceOnce<V, N>(t + N, M.m);
 }
 
 template <class V, int N>

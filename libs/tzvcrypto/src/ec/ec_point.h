@@ -1,8 +1,10 @@
 // Points of y² = x³ − 3x + b for eight lanes at once, and the scalar multiplications on them.
 // Projective coordinates (x = X/Z, y = Y/Z) with the complete formulas for a = −3 (Renes,
 // Costello and Batina, 2016): one sequence of field operations for every pair of points, the point
-// at infinity (0 : 1 : 0) and doublings included, so no case is ever told apart by a branch. Scalar
-// digits choose table entries only through masked selection over the whole table.
+// at infinity (0 : 1 : 0) and doublings included, so no case is ever told apart by a branch. The
+// variable-base product runs in Jacobian coordinates, whose faster addition is not complete: the
+// cases it cannot take are masked or, where the scalar's range allows them, left to the complete
+// formula. Scalar digits choose table entries only through masked selection over the whole table.
 #ifndef TZV_EC_POINT_H
 #define TZV_EC_POINT_H
 

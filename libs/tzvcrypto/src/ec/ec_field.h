@@ -269,21 +269,28 @@ inline Fe<V, N> foldMersenne(const V* t, const Mod<V, N>& M)
 }
 
 // P-521's products and squares have no reduction to interleave: their rows go straight into the
-// 22 columns (faster here, measured, than summing column by column).
-template <class V, int N>
-inline Fe<V, N> mulMersenne(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
+// 2N columns (faster here, measured, than summing column by column), carries not taken. With
+// kCross only the products a_i·b_j with j > i: a square's cross products, once.
+template <class V, int N, bool kCross>
+inline void productRows(V* t, const Fe<V, N>& a, const Fe<V, N>& b)
 {
-    V t[2 * N];
     TZV_UNROLL
     for (int j = 0; j < 2 * N; ++j) t[j] = V::zero();
     TZV_UNROLL
     for (int i = 0; i < N; ++i) {
         TZV_UNROLL
-        for (int j = 0; j < N; ++j) {
+        for (int j = kCross ? i + 1 : 0; j < N; ++j) {
             t[i + j] = V::madd52lo(t[i + j], a.l[i], b.l[j]);
             t[i + j + 1] = V::madd52hi(t[i + j + 1], a.l[i], b.l[j]);
         }
     }
+}
+
+template <class V, int N>
+inline Fe<V, N> mulMersenne(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
+{
+    V t[2 * N];
+    productRows<V, N, false>(t, a, b);
     return foldMersenne(t, M);
 }
 
@@ -291,16 +298,7 @@ template <class V, int N, bool kReduce>
 inline Fe<V, N> sqrMersenne(const Fe<V, N>& a, const Mod<V, N>& M)
 {
     V t[2 * N];
-    TZV_UNROLL
-    for (int j = 0; j < 2 * N; ++j) t[j] = V::zero();
-    TZV_UNROLL
-    for (int i = 0; i < N; ++i) {
-        TZV_UNROLL
-        for (int j = i + 1; j < N; ++j) {
-            t[i + j] = V::madd52lo(t[i + j], a.l[i], a.l[j]);
-            t[i + j + 1] = V::madd52hi(t[i + j + 1], a.l[i], a.l[j]);
-        }
-    }
+    productRows<V, N, true>(t, a, a);
     TZV_UNROLL
     for (int j = 0; j < 2 * N; ++j) t[j] = t[j] + t[j];
     TZV_UNROLL

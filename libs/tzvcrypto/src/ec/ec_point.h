@@ -222,15 +222,20 @@ inline JacEntry<V, N> selectJacobian(const JacEntry<V, N>* entries, int count, c
     return r;
 }
 
-// J + E in Jacobian coordinates (11 multiplications, 3 squarings), for J ≠ ±E and neither at
-// infinity; J = −E gives Z = 0. mulPoint keeps to these cases, or masks the result.
-template <class V, int N>
+// J + E in Jacobian coordinates (11 multiplications, 3 squarings; 8 and 3 with kAffineE, where E
+// has Z = 1), for J ≠ ±E and neither at infinity; J = −E gives Z = 0. The callers keep to these
+// cases, or mask the result.
+template <class V, int N, bool kAffineE = false>
 inline Pt<V, N> addJacobian(const Pt<V, N>& J, const JacEntry<V, N>& E, const CurveField<V, N>& F)
 {
     const Mod<V, N>& M = F.p;
     Fe<V, N> z1z1 = sqr(J.z, M);
-    Fe<V, N> u1 = mul(J.x, E.zz, M);
-    Fe<V, N> s1 = mul(J.y, E.zzz, M);
+    Fe<V, N> u1 = J.x, s1 = J.y, z1z2 = J.z;
+    if constexpr (!kAffineE) {
+        u1 = mul(J.x, E.zz, M);
+        s1 = mul(J.y, E.zzz, M);
+        z1z2 = mul(J.z, E.z, M);
+    }
     Fe<V, N> h = differenceForMul(mul(E.x, z1z1, M), u1, M);
     Fe<V, N> r = differenceForMul(mul(E.y, mul(J.z, z1z1, M), M), s1, M);
     Fe<V, N> hh = sqrForMul(h, M);
@@ -238,7 +243,7 @@ inline Pt<V, N> addJacobian(const Pt<V, N>& J, const JacEntry<V, N>& E, const Cu
     Fe<V, N> v = mul(u1, hh, M);
     Fe<V, N> x3 = sub(sub(sqr(r, M), hhh, M), add(v, v, M), M);
     Fe<V, N> y3 = sub(mul(r, differenceForMul(v, x3, M), M), mul(s1, hhh, M), M);
-    return {x3, y3, mul(mul(J.z, E.z, M), h, M)};
+    return {x3, y3, mul(z1z2, h, M)};
 }
 
 // k·P for per-lane points P and scalars 0 ≤ k < n (n the order of P); fixed 5-bit signed windows.
@@ -277,13 +282,18 @@ inline Pt<V, N> mulPoint(const Pt<V, N>& P, const Fe<V, N>& k, int bits, const C
     return select(V::eqMask(d.magnitude, V::zero()), pointAdd(last, Pt<V, N>{mul(e.x, e.z, M), e.y, e.zzz}, F), last);
 }
 
-// k·G from the comb table of the curve: one addition per window, no doubling.
+// k·G for 0 ≤ k < n from the comb table of the curve: one addition per window, no doubling. The
+// sum of the windows below i, A = Σ dⱼ·2^(wj), has |A| ≤ 2^(wi − 1), and the entry E = dᵢ·2^(wi)
+// has 2^(wi) ≤ |E| < 2^(wi + w − 1) for dᵢ ≠ 0: while 2^(w(i + 1)) < n, A ≢ ±E mod n, so the
+// accumulator, Jacobian, takes the mixed Jacobian addition. The windows beyond take the complete
+// projective one. The accumulator at infinity (A = 0) takes the entry; a zero digit keeps the sum.
 template <class V, int N>
 inline Pt<V, N> mulBase(const Fe<V, N>& k, const CurveConsts& c, const CurveField<V, N>& F)
 {
     Pt<V, N> acc = infinity(F);
     const Fe<V, N> one = montOne(F.p);
     const int entries = c.combEntries;
+    const int jacobianWindows = (c.n.bits - 1) / c.combWindow;
     const uint64_t* window = c.comb.data();
     for (int i = 0; i < c.combWindows; ++i, window += 2 * N * entries) {
         Digit<V, N> d = digitAt(k, c.combWindow, i);
@@ -301,12 +311,17 @@ inline Pt<V, N> mulBase(const Fe<V, N>& k, const CurveConsts& c, const CurveFiel
                 xy[coord].l[l] = r;
             }
         }
-        // The entry is affine; a zero digit keeps the sum as it was. The first window's sum is
-        // its entry itself.
-        Pt<V, N> q{xy[0], select(d.negative, xy[1], neg(xy[1], F.p)), one};
-        acc = select(V::eqMask(d.magnitude, V::zero()), i == 0 ? q : pointAdd<V, N, true>(acc, q, F), acc);
+        const Pt<V, N> q{xy[0], select(d.negative, xy[1], neg(xy[1], F.p)), one};
+        const V zeroDigit = V::eqMask(d.magnitude, V::zero());
+        if (i == jacobianWindows) acc = fromJacobian(acc, F);
+        Pt<V, N> sum;
+        if (i < jacobianWindows)
+            sum = select(isZero(acc.z), addJacobian<V, N, true>(acc, JacEntry<V, N>{q.x, q.y, one, one, one}, F), q);
+        else
+            sum = pointAdd<V, N, true>(acc, q, F);
+        acc = select(zeroDigit, sum, acc);
     }
-    return acc;
+    return jacobianWindows < c.combWindows ? acc : fromJacobian(acc, F);
 }
 
 // Affine x, y (Montgomery form) of P; (0, 0) for the point at infinity.

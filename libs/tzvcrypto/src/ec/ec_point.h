@@ -321,7 +321,7 @@ inline Pt<V, N> mulBase(const Fe<V, N>& k, const CurveConsts& c, const CurveFiel
             sum = pointAdd<V, N, true>(acc, q, F);
         acc = select(zeroDigit, sum, acc);
     }
-    return jacobianWindows < c.combWindows ? acc : fromJacobian(acc, F);
+    return acc; // projective: the last window is always beyond jacobianWindows
 }
 
 // Affine x, y (Montgomery form) of P; (0, 0) for the point at infinity.

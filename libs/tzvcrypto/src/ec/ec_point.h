@@ -2,7 +2,7 @@
 // Projective coordinates (x = X/Z, y = Y/Z) with the complete formulas for a = −3 (Renes,
 // Costello and Batina, 2016): one sequence of field operations for every pair of points, the point
 // at infinity (0 : 1 : 0) and doublings included, so no case is ever told apart by a branch. The
-// variable-base product runs in Jacobian coordinates, whose faster addition is not complete: the
+// scalar multiplications run in Jacobian coordinates, whose faster addition is not complete: the
 // cases it cannot take are masked or, where the scalar's range allows them, left to the complete
 // formula. Scalar digits choose table entries only through masked selection over the whole table.
 #ifndef TZV_EC_POINT_H
@@ -196,6 +196,7 @@ constexpr int kVarWindow = 5;
 template <class V, int N>
 struct JacEntry {
     Fe<V, N> x, y, z, zz, zzz;
+    Pt<V, N> point() const { return {x, y, z}; }
 };
 
 // A Jacobian point as a table entry: its Z² and Z³ computed.
@@ -259,9 +260,8 @@ inline Pt<V, N> mulPoint(const Pt<V, N>& P, const Fe<V, N>& k, int bits, const C
     // P projective is (X·Z : Y·Z² : Z) Jacobian; jP + P (j ≥ 2) is never a doubling nor at infinity.
     JacEntry<V, N> table[kEntries];
     table[0] = jacobianEntry(Pt<V, N>{mul(P.x, P.z, M), mul(P.y, sqrForMul(P.z, M), M), P.z}, F);
-    table[1] = jacobianEntry(doubleJacobian(Pt<V, N>{table[0].x, table[0].y, table[0].z}, F), F);
-    for (int j = 2; j < kEntries; ++j)
-        table[j] = jacobianEntry(addJacobian(Pt<V, N>{table[j - 1].x, table[j - 1].y, table[j - 1].z}, table[0], F), F);
+    table[1] = jacobianEntry(doubleJacobian(table[0].point(), F), F);
+    for (int j = 2; j < kEntries; ++j) table[j] = jacobianEntry(addJacobian(table[j - 1].point(), table[0], F), F);
     const int windows = (bits + 1 + kVarWindow - 1) / kVarWindow;
     Digit<V, N> d = digitAt(k, kVarWindow, windows - 1);
     JacEntry<V, N> e = selectJacobian(table, kEntries, d, F);
@@ -273,7 +273,7 @@ inline Pt<V, N> mulPoint(const Pt<V, N>& P, const Fe<V, N>& k, int bits, const C
     };
     for (int i = windows - 2; i >= 1; --i) {
         nextWindow(i);
-        Pt<V, N> sum = select(isZero(acc.z), addJacobian(acc, e, F), Pt<V, N>{e.x, e.y, e.z});
+        Pt<V, N> sum = select(isZero(acc.z), addJacobian(acc, e, F), e.point());
         acc = select(V::eqMask(d.magnitude, V::zero()), sum, acc);
     }
     // The last window takes the complete addition, with the entry projective, (X·Z : Y : Z³).

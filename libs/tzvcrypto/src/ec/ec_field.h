@@ -150,9 +150,9 @@ inline Fe<V, N> sub(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
 }
 
 // Operands for mul and sqr only, which take any two values with 52-bit limbs whose product is
-// below 12m² (R ≥ 16m on every modulus here, and P-521's folding leaves at most a few bits above
-// 2^521 for its one subtraction): these sums and differences are normalised but not reduced, which
-// saves the comparison with m. Limbs may come in below zero; the value as a whole may not.
+// below 12m² (R ≥ 16m on every modulus here, and P-521's folding leaves less than 2m for its one
+// subtraction): these sums and differences are normalised but not reduced, which saves the
+// comparison with m. Limbs may come in below zero; the value as a whole may not.
 template <class V, int N>
 inline Fe<V, N> normalised(const Fe<V, N>& x)
 {

@@ -21,11 +21,6 @@ constexpr uint32_t kIv[8] = {0x7380166fu, 0x4914b2b9u, 0x172442d7u, 0xda8a0600u,
 // Marks a context that tzv_sm3_init_mb16 has set up; any other content is "not initialised".
 constexpr uint32_t kSm3Magic = 0x334d5334u; // "4SM3"
 
-static_assert(sizeof(sm::Sm3Lanes) <= sizeof(tzv_sm3_ctx_mb16), "SM3 state fits the context");
-static_assert(alignof(sm::Sm3Lanes) <= alignof(tzv_sm3_ctx_mb16), "SM3 state alignment");
-
-sm::Sm3Lanes* stateOf(tzv_sm3_ctx_mb16* ctx) { return reinterpret_cast<sm::Sm3Lanes*>(ctx->opaque); }
-
 void initLanes(uint32_t v[8][16])
 {
     for (int k = 0; k < 8; ++k)
@@ -37,7 +32,7 @@ void initLanes(uint32_t v[8][16])
 TZV_EXPORT tzv_status16 tzv_sm3_init_mb16(tzv_sm3_ctx_mb16* ctx)
 {
     if (!ctx) return Status16::all(TZV_STS_NULL_PARAM);
-    sm::Sm3Lanes* s = stateOf(ctx);
+    sm::Sm3Lanes* s = stateOf<sm::Sm3Lanes>(ctx);
     s->magic = kSm3Magic;
     initLanes(s->v);
     for (int i = 0; i < kLanes; ++i) {
@@ -50,7 +45,7 @@ TZV_EXPORT tzv_status16 tzv_sm3_init_mb16(tzv_sm3_ctx_mb16* ctx)
 TZV_EXPORT tzv_status16 tzv_sm3_update_mb16(const int8u* const msg[16], int len[16], tzv_sm3_ctx_mb16* ctx)
 {
     if (!ctx || !msg || !len) return Status16::all(TZV_STS_NULL_PARAM);
-    sm::Sm3Lanes* s = stateOf(ctx);
+    sm::Sm3Lanes* s = stateOf<sm::Sm3Lanes>(ctx);
     if (s->magic != kSm3Magic) return Status16::all(TZV_STS_BAD_PARAM);
     Status16 sts;
     // First the lanes' unfinished blocks, then their whole blocks straight from the message.
@@ -93,7 +88,7 @@ TZV_EXPORT tzv_status16 tzv_sm3_update_mb16(const int8u* const msg[16], int len[
 TZV_EXPORT tzv_status16 tzv_sm3_final_mb16(int8u* hash[16], tzv_sm3_ctx_mb16* ctx)
 {
     if (!ctx || !hash) return Status16::all(TZV_STS_NULL_PARAM);
-    sm::Sm3Lanes* s = stateOf(ctx);
+    sm::Sm3Lanes* s = stateOf<sm::Sm3Lanes>(ctx);
     if (s->magic != kSm3Magic) return Status16::all(TZV_STS_BAD_PARAM);
     Status16 sts;
     const uint8_t* tails[16];

@@ -8,14 +8,6 @@
 
 namespace tzv {
 
-// The lanes' state held in a context's opaque bytes.
-template <typename State, typename Ctx>
-State* stateOf(Ctx* ctx)
-{
-    static_assert(sizeof(State) <= sizeof(Ctx) && alignof(State) <= alignof(Ctx), "the state fits the context");
-    return reinterpret_cast<State*>(ctx->opaque);
-}
-
 // Whether lane i of a GCM or CCM state is past init and before its tag.
 template <typename State>
 bool inMessage(const State& s, int i)

@@ -1,4 +1,4 @@
-// Shared lane helpers of the library: status packing and null-lane checks.
+// Shared lane helpers of the library: status packing, null-lane checks and the state in a context.
 #ifndef TZV_LANES_H
 #define TZV_LANES_H
 
@@ -7,6 +7,14 @@
 #define TZV_EXPORT extern "C" __attribute__((visibility("default")))
 
 namespace tzv {
+
+// The lanes' state held in a context's opaque bytes.
+template <typename State, typename Ctx>
+State* stateOf(Ctx* ctx)
+{
+    static_assert(sizeof(State) <= sizeof(Ctx) && alignof(State) <= alignof(Ctx), "the state fits the context");
+    return reinterpret_cast<State*>(ctx->opaque);
+}
 
 // Accumulates per-lane statuses of an 8-lane (tzv_status) or 16-lane (tzv_status16) call.
 template <typename Word, int Lanes>

@@ -249,7 +249,7 @@ inline Fe<V, N> foldMersenne(const V* t, const Mod<V, N>& M)
         V low = i < 10 ? t[i] : (t[10] & one);
         r[i] = low + V::template shr<1>(t[10 + i]) + V::template shl<51>(t[11 + i] & one);
     }
-    // One carry step for all limbs at once, not a chain: limbs 1 to 9 end below 2^52 + 2^7.
+    // One carry step for all limbs at once, not a chain: limbs 1 to 9 end below 2^52 + 2^8.
     V carry[N - 1];
     TZV_UNROLL
     for (int i = 0; i < N - 1; ++i) {
@@ -273,17 +273,27 @@ inline Fe<V, N> foldMersenne(const V* t, const Mod<V, N>& M)
 // P-521's products and squares have no reduction to interleave: their rows go straight into the
 // columns [lo, hi) of the 2N, carries not taken (faster here, measured, than summing column by
 // column). With kCross only the products a_i·b_j with j > i: a square's cross products, once.
+// The top limb holds a few bits (below 2^4 in the operands here, all below 6m), so its products
+// with the others are below 2^56, each one 64-bit multiplication, not a pair of multiply-adds.
 template <class V, int N, bool kCross>
 inline void productRows(V* t, const Fe<V, N>& a, const Fe<V, N>& b, int lo = 0, int hi = 2 * N)
 {
+    constexpr int T = N - 1;
     TZV_UNROLL
-    for (int i = 0; i < N; ++i) {
+    for (int i = 0; i < T; ++i) {
         TZV_UNROLL
-        for (int j = kCross ? i + 1 : 0; j < N; ++j) {
+        for (int j = kCross ? i + 1 : 0; j < T; ++j) {
             if (i + j >= lo && i + j < hi) t[i + j] = V::madd52lo(t[i + j], a.l[i], b.l[j]);
             if (i + j + 1 >= lo && i + j + 1 < hi) t[i + j + 1] = V::madd52hi(t[i + j + 1], a.l[i], b.l[j]);
         }
     }
+    TZV_UNROLL
+    for (int j = 0; j < T; ++j) {
+        if (T + j < lo || T + j >= hi) continue;
+        t[T + j] = t[T + j] + V::mulLow(a.l[T], b.l[j]);
+        if constexpr (!kCross) t[T + j] = t[T + j] + V::mulLow(b.l[T], a.l[j]);
+    }
+    if (!kCross && 2 * T >= lo && 2 * T < hi) t[2 * T] = t[2 * T] + V::mulLow(a.l[T], b.l[T]);
 }
 
 template <class V, int N>

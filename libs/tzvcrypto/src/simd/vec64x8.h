@@ -121,6 +121,11 @@ struct U64x8Plain {
         }
         return r;
     }
+    // The low 64 bits of a·b.
+    static U64x8Plain mulLow(const U64x8Plain& a, const U64x8Plain& b)
+    {
+        return map(a, b, [](uint64_t x, uint64_t y) { return x * y; });
+    }
     // All ones where a == b. Branch-free, so that valgrind sees no jump on the compared values.
     static U64x8Plain eqMask(const U64x8Plain& a, const U64x8Plain& b)
     {
@@ -197,6 +202,7 @@ struct U64x8Avx512 {
     {
         return {_mm512_madd52hi_epu64(acc.v, b.v, c.v)};
     }
+    static U64x8Avx512 mulLow(U64x8Avx512 a, U64x8Avx512 b) { return {_mm512_mullo_epi64(a.v, b.v)}; }
     static U64x8Avx512 eqMask(U64x8Avx512 a, U64x8Avx512 b)
     {
         return {_mm512_movm_epi64(_mm512_cmpeq_epu64_mask(a.v, b.v))};

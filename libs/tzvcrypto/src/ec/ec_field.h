@@ -236,7 +236,8 @@ inline Fe<V, N> neg(const Fe<V, N>& a, const Mod<V, N>& M)
 // carries not yet taken (N = 11 limbs of 52 bits). As 2^521 ≡ 1, column 10 + i (i ≥ 1) is worth
 // t·2^(52i − 1): t/2 at column i and its low bit at bit 51 of column i − 1; column 10 keeps bit 520
 // and adds the rest, halved, to column 0. Column 21 is zero (a₁₀·b₁₀ < 2^52). All columns fold at
-// once; the sum, normalised, has its bits from 521 up folded once more, which leaves less than 2m.
+// once; the sum, after one carry step, has its bits from 521 up folded once more, which leaves
+// less than 2m.
 template <class V, int N, bool kReduce = true>
 inline Fe<V, N> foldMersenne(const V* t, const Mod<V, N>& M)
 {

@@ -477,6 +477,23 @@ inline Fe<V, N> sqrForMul(const Fe<V, N>& a, const Mod<V, N>& M)
 #undef TZV_MONT_CALL
 }
 
+// a^(2^k), each square below 2m, not reduced: k squarings in one loop with the squaring inlined,
+// so that the value stays in registers from one to the next (a run of an inversion).
+template <class V, int N, bool kOne, unsigned kZero, unsigned kOnes>
+__attribute__((flatten)) inline Fe<V, N> sqrRunMont(Fe<V, N> a, int k, const Mod<V, N>& M)
+{
+    for (int i = 0; i < k; ++i) a = sqrMont<V, N, kOne, kZero, kOnes, false>(a, M);
+    return a;
+}
+
+template <class V, int N>
+inline Fe<V, N> sqrRun(const Fe<V, N>& a, int k, const Mod<V, N>& M)
+{
+#define TZV_MONT_CALL(kOne, kZero, kOnes) sqrRunMont<V, N, kOne, kZero, kOnes>(a, k, M)
+    TZV_MONT_DISPATCH();
+#undef TZV_MONT_CALL
+}
+
 // Into Montgomery form: any a < R, so that it also reduces a digest or a coordinate mod n.
 template <class V, int N>
 inline Fe<V, N> toMont(const Fe<V, N>& a, const Mod<V, N>& M)
@@ -513,19 +530,26 @@ inline Fe<V, N> invert(const Fe<V, N>& a, const Mod<V, N>& M)
         const Mod<V, N>& M;
         Fe<V, N> odd[1 << (kMaxInversionWindow - 1)];
         Fe<V, N> r;
+        Fe<V, N> block;
+        // Squarings are counted and taken together before the next multiplication.
+        int squarings;
+        const Fe<V, N>& squared()
+        {
+            if (squarings) r = sqrRun(r, squarings, M);
+            squarings = 0;
+            return r;
+        }
         void doubleRun(int k)
         {
-            Fe<V, N> x = r;
-            for (int i = 0; i < k; ++i) r = sqrForMul(r, M);
-            r = mul(r, x, M);
+            Fe<V, N> x = squared();
+            r = mul(sqrRun(x, k, M), x, M);
         }
-        void incRun() { r = mul(sqrForMul(r, M), odd[0], M); }
-        void setBlock() { block = r; }
-        void sqr() { r = sqrForMul(r, M); }
-        void mulBlock() { r = mul(r, block, M); }
-        void mulOdd(int i) { r = mul(r, odd[i], M); }
-        Fe<V, N> block;
-    } steps{M, {}, a, {}};
+        void incRun() { r = mul(sqrRun(squared(), 1, M), odd[0], M); }
+        void setBlock() { block = squared(); }
+        void sqr() { ++squarings; }
+        void mulBlock() { r = mul(squared(), block, M); }
+        void mulOdd(int i) { r = mul(squared(), odd[i], M); }
+    } steps{M, {}, a, {}, 0};
     const int w = M.c->invWindow;
     steps.odd[0] = a;
     if (w > 1) {
@@ -533,7 +557,7 @@ inline Fe<V, N> invert(const Fe<V, N>& a, const Mod<V, N>& M)
         for (int i = 1; i < 1 << (w - 1); ++i) steps.odd[i] = mul(steps.odd[i - 1], a2, M);
     }
     inversionChain(*M.c, w, steps);
-    return steps.r;
+    return steps.squared();
 }
 
 } // namespace

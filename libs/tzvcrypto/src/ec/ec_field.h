@@ -358,21 +358,43 @@ inline void addQuotientMultiple(V* t, const V& q, const Mod<V, N>& M)
     }
 }
 
-// The variants of the reduction for the moduli of the curves' fields and orders; the shape of a
+// The shape of a modulus (see Mod) as a type, for code that knows it at compile time.
+template <bool kOne_, unsigned kZero_, unsigned kOnes_>
+struct Shape {
+    static constexpr bool kOne = kOne_;
+    static constexpr unsigned kZero = kZero_, kOnes = kOnes_;
+    template <class V, int N>
+    static bool of(const Mod<V, N>& M)
+    {
+        return M.k0IsOne == kOne && M.zeroLimbs == kZero && M.onesLimbs == kOnes;
+    }
+};
+// The shape found at run time.
+struct AnyShape {};
+
+// The moduli of the curves' fields and orders that have a reduction of their own; the shape of a
 // modulus is public, and any other modulus takes the general code.
-#define TZV_MONT_SHAPE(kOne, kZero, kOnes)                                                                   \
-    if (M.k0IsOne == kOne && M.zeroLimbs == kZero && M.onesLimbs == kOnes) return TZV_MONT_CALL(kOne, kZero, kOnes)
+using P256FieldShape = Shape<true, 0x4u, 0x1u>;
+using Sm2FieldShape = Shape<true, 0x0u, 0xDu>;
+using Sm2OrderShape = Shape<false, 0x0u, 0x8u>;
+using P384FieldShape = Shape<false, 0x0u, 0x78u>;
+using P384OrderShape = Shape<false, 0x0u, 0x70u>;
+using P521OrderShape = Shape<false, 0x0u, 0x3E0u>;
+using GeneralShape = Shape<false, 0u, 0u>;
+
+#define TZV_MONT_SHAPE(S)                                                                                    \
+    if (S::of(M)) return TZV_MONT_CALL(S::kOne, S::kZero, S::kOnes)
 #define TZV_MONT_DISPATCH()                                                                                  \
     do {                                                                                                     \
         if constexpr (N == 5) {                                                                              \
-            TZV_MONT_SHAPE(true, 0x4u, 0x1u);  /* P-256 p */                                                 \
-            TZV_MONT_SHAPE(true, 0x0u, 0xDu);  /* SM2 p */                                                   \
-            TZV_MONT_SHAPE(false, 0x0u, 0x8u); /* SM2 n */                                                   \
+            TZV_MONT_SHAPE(P256FieldShape);                                                                  \
+            TZV_MONT_SHAPE(Sm2FieldShape);                                                                   \
+            TZV_MONT_SHAPE(Sm2OrderShape);                                                                   \
         } else if constexpr (N == 8) {                                                                       \
-            TZV_MONT_SHAPE(false, 0x0u, 0x78u); /* P-384 p */                                                \
-            TZV_MONT_SHAPE(false, 0x0u, 0x70u); /* P-384 n */                                                \
+            TZV_MONT_SHAPE(P384FieldShape);                                                                  \
+            TZV_MONT_SHAPE(P384OrderShape);                                                                  \
         } else if constexpr (N == 11) {                                                                      \
-            TZV_MONT_SHAPE(false, 0x0u, 0x3E0u); /* P-521 n */                                               \
+            TZV_MONT_SHAPE(P521OrderShape);                                                                  \
         }                                                                                                    \
         return TZV_MONT_CALL(false, 0u, 0u);                                                                 \
     } while (0)
@@ -407,13 +429,21 @@ inline Fe<V, N> mulMont(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M
 }
 
 template <class V, int N>
-inline Fe<V, N> mul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
+inline Fe<V, N> mul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M, AnyShape = {})
 {
     if constexpr (N == 11)
         if (M.mersenne) return mulMersenne(a, b, M);
 #define TZV_MONT_CALL(kOne, kZero, kOnes) mulMont<V, N, kOne, kZero, kOnes>(a, b, M)
     TZV_MONT_DISPATCH();
 #undef TZV_MONT_CALL
+}
+
+template <class V, int N, class S>
+inline Fe<V, N> mul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M, S)
+{
+    if constexpr (N == 11)
+        if (M.mersenne) return mulMersenne(a, b, M);
+    return mulMont<V, N, S::kOne, S::kZero, S::kOnes>(a, b, M);
 }
 
 // Column i of a² (the weight of 2^(52i)), carries not taken: each cross product once, doubled, and
@@ -461,20 +491,32 @@ inline Fe<V, N> sqrMont(const Fe<V, N>& a, const Mod<V, N>& M)
 }
 
 template <class V, int N>
-inline Fe<V, N> sqr(const Fe<V, N>& a, const Mod<V, N>& M)
+inline Fe<V, N> sqr(const Fe<V, N>& a, const Mod<V, N>& M, AnyShape = {})
 {
 #define TZV_MONT_CALL(kOne, kZero, kOnes) sqrMont<V, N, kOne, kZero, kOnes>(a, M)
     TZV_MONT_DISPATCH();
 #undef TZV_MONT_CALL
 }
 
+template <class V, int N, class S>
+inline Fe<V, N> sqr(const Fe<V, N>& a, const Mod<V, N>& M, S)
+{
+    return sqrMont<V, N, S::kOne, S::kZero, S::kOnes>(a, M);
+}
+
 // a² below 2m, not reduced: for an operand of mul or sqr only (a run of squarings).
 template <class V, int N>
-inline Fe<V, N> sqrForMul(const Fe<V, N>& a, const Mod<V, N>& M)
+inline Fe<V, N> sqrForMul(const Fe<V, N>& a, const Mod<V, N>& M, AnyShape = {})
 {
 #define TZV_MONT_CALL(kOne, kZero, kOnes) sqrMont<V, N, kOne, kZero, kOnes, false>(a, M)
     TZV_MONT_DISPATCH();
 #undef TZV_MONT_CALL
+}
+
+template <class V, int N, class S>
+inline Fe<V, N> sqrForMul(const Fe<V, N>& a, const Mod<V, N>& M, S)
+{
+    return sqrMont<V, N, S::kOne, S::kZero, S::kOnes, false>(a, M);
 }
 
 // a^(2^k), each square below 2m, not reduced: k squarings in one loop with the squaring inlined,

@@ -141,21 +141,50 @@ inline Pt<V, N> fromJacobian(const Pt<V, N>& J, const CurveField<V, N>& F)
     return r;
 }
 
-template <class V, int N>
-inline Pt<V, N> doubleJacobian(const Pt<V, N>& P, const CurveField<V, N>& F)
+// S: the shape of the field's modulus, where the caller knows it at compile time.
+template <class V, int N, class S = AnyShape>
+inline Pt<V, N> doubleJacobian(const Pt<V, N>& P, const CurveField<V, N>& F, S s = {})
 {
     const Mod<V, N>& M = F.p;
-    Fe<V, N> delta = sqr(P.z, M);
+    Fe<V, N> delta = sqr(P.z, M, s);
     Fe<V, N> y2 = sumForMul(P.y, P.y);
-    Fe<V, N> gamma4 = sqrForMul(y2, M); // 4Y², below 2m
-    Fe<V, N> beta4 = mul(P.x, gamma4, M); // 4XY²
+    Fe<V, N> gamma4 = sqrForMul(y2, M, s); // 4Y², below 2m
     // alpha = 3·(X − δ)·(X + δ)
-    Fe<V, N> alpha = mul(differenceForMul(P.x, delta, M), tripleForMul(sumForMul(P.x, delta)), M);
-    Fe<V, N> x3 = sub(sqr(alpha, M), add(beta4, beta4, M), M);
-    Fe<V, N> z3 = mul(y2, P.z, M);
+    Fe<V, N> alpha = mul(differenceForMul(P.x, delta, M), tripleForMul(sumForMul(P.x, delta)), M, s);
+    Fe<V, N> beta4 = mul(P.x, gamma4, M, s); // 4XY²
+    Fe<V, N> alpha2 = sqr(alpha, M, s);
+    Fe<V, N> z3 = mul(y2, P.z, M, s);
     // 8Y⁴ = (4Y²)²/2
-    Fe<V, N> y3 = sub(mul(alpha, differenceForMul(beta4, x3, M), M), half(sqr(gamma4, M), M), M);
+    Fe<V, N> y4 = half(sqr(gamma4, M, s), M);
+    Fe<V, N> x3 = sub(alpha2, add(beta4, beta4, M), M);
+    Fe<V, N> y3 = sub(mul(alpha, differenceForMul(beta4, x3, M), M, s), y4, M);
     return {x3, y3, z3};
+}
+
+// k doublings in one loop with the field operations inlined for the modulus's shape: the point
+// stays in registers from one doubling to the next.
+template <class V, int N, class S>
+__attribute__((flatten)) inline Pt<V, N> doubleTimesInlined(Pt<V, N> P, int k, const CurveField<V, N>& F)
+{
+    for (int i = 0; i < k; ++i) P = doubleJacobian(P, F, S{});
+    return P;
+}
+
+// 2^k·P. The fields of P-256, SM2 and P-384 take the inlined loop where a limb is one register;
+// P-521's eleven limbs do not fit in the registers, and any other field is left to the
+// dispatching calls.
+template <class V, int N>
+inline Pt<V, N> doubleTimes(Pt<V, N> P, int k, const CurveField<V, N>& F)
+{
+    if constexpr (!V::kOneRegister) {
+    } else if constexpr (N == 5) {
+        if (P256FieldShape::of(F.p)) return doubleTimesInlined<V, N, P256FieldShape>(P, k, F);
+        if (Sm2FieldShape::of(F.p)) return doubleTimesInlined<V, N, Sm2FieldShape>(P, k, F);
+    } else if constexpr (N == 8) {
+        if (P384FieldShape::of(F.p)) return doubleTimesInlined<V, N, P384FieldShape>(P, k, F);
+    }
+    for (int i = 0; i < k; ++i) P = doubleJacobian(P, F);
+    return P;
 }
 
 // Signed window digits of a scalar k < 2^(w·count − 1): k = Σ dᵢ·2^(w·i), |dᵢ| ≤ 2^(w−1). Window i
@@ -240,11 +269,14 @@ inline Pt<V, N> addJacobian(const Pt<V, N>& J, const JacEntry<V, N>& E, const Cu
     Fe<V, N> h = differenceForMul(mul(E.x, z1z1, M), u1, M);
     Fe<V, N> r = differenceForMul(mul(E.y, mul(J.z, z1z1, M), M), s1, M);
     Fe<V, N> hh = sqrForMul(h, M);
+    Fe<V, N> r2 = sqr(r, M);
     Fe<V, N> hhh = mul(h, hh, M);
     Fe<V, N> v = mul(u1, hh, M);
-    Fe<V, N> x3 = sub(sub(sqr(r, M), hhh, M), add(v, v, M), M);
-    Fe<V, N> y3 = sub(mul(r, differenceForMul(v, x3, M), M), mul(s1, hhh, M), M);
-    return {x3, y3, mul(z1z2, h, M)};
+    Fe<V, N> s1hhh = mul(s1, hhh, M);
+    Fe<V, N> z3 = mul(z1z2, h, M);
+    Fe<V, N> x3 = sub(sub(r2, hhh, M), add(v, v, M), M);
+    Fe<V, N> y3 = sub(mul(r, differenceForMul(v, x3, M), M), s1hhh, M);
+    return {x3, y3, z3};
 }
 
 // k·P for per-lane points P and scalars 0 ≤ k < n (n the order of P); fixed 5-bit signed windows.
@@ -267,7 +299,7 @@ inline Pt<V, N> mulPoint(const Pt<V, N>& P, const Fe<V, N>& k, int bits, const C
     JacEntry<V, N> e = selectJacobian(table, kEntries, d, F);
     Pt<V, N> acc{e.x, e.y, select(V::eqMask(d.magnitude, V::zero()), e.z, feZero<V, N>())};
     auto nextWindow = [&](int i) {
-        for (int s = 0; s < kVarWindow; ++s) acc = doubleJacobian(acc, F);
+        acc = doubleTimes(acc, kVarWindow, F);
         d = digitAt(k, kVarWindow, i);
         e = selectJacobian(table, kEntries, d, F);
     };

@@ -17,6 +17,8 @@ constexpr uint64_t kLimbMask52 = (1ull << 52) - 1;
 
 struct U64x8Plain {
     uint64_t v[8];
+    // Whether a value is one register: only then does inlining a loop's whole body pay.
+    static constexpr bool kOneRegister = false;
 
     static U64x8Plain zero() { return set1(0); }
     static U64x8Plain set1(uint64_t x)
@@ -161,6 +163,7 @@ struct U64x8Avx512 {
     // The zero-masking forms of the shifts: the same instructions, without the unmasked forms'
     // undefined pass-through operand that GCC 12 warns about.
     static constexpr __mmask8 kAll = 0xFF;
+    static constexpr bool kOneRegister = true;
 
     static U64x8Avx512 zero() { return {_mm512_setzero_si512()}; }
     static U64x8Avx512 set1(uint64_t x) { return {_mm512_set1_epi64((long long)x)}; }

@@ -198,6 +198,19 @@ inline Fe<V, N> sumForMul(const Fe<V, N>& a, const Fe<V, N>& b)
     return normalised(s);
 }
 
+// 3(a + b) below 6m for a, b below m.
+template <class V, int N>
+inline Fe<V, N> tripleSumForMul(const Fe<V, N>& a, const Fe<V, N>& b)
+{
+    Fe<V, N> s;
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) {
+        V t = a.l[i] + b.l[i];
+        s.l[i] = t + t + t;
+    }
+    return normalised(s);
+}
+
 // 3a below 6m for a below 2m (3m for a below m).
 template <class V, int N>
 inline Fe<V, N> tripleForMul(const Fe<V, N>& a)

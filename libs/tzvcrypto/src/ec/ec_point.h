@@ -150,7 +150,7 @@ inline Pt<V, N> doubleJacobian(const Pt<V, N>& P, const CurveField<V, N>& F, S s
     Fe<V, N> y2 = sumForMul(P.y, P.y);
     Fe<V, N> gamma4 = sqrForMul(y2, M, s); // 4Y², below 2m
     // alpha = 3·(X − δ)·(X + δ)
-    Fe<V, N> alpha = mul(differenceForMul(P.x, delta, M), tripleForMul(sumForMul(P.x, delta)), M, s);
+    Fe<V, N> alpha = mul(differenceForMul(P.x, delta, M), tripleSumForMul(P.x, delta), M, s);
     Fe<V, N> beta4 = mul(P.x, gamma4, M, s); // 4XY²
     Fe<V, N> alpha2 = sqr(alpha, M, s);
     Fe<V, N> z3 = mul(y2, P.z, M, s);
@@ -289,11 +289,16 @@ inline Pt<V, N> mulPoint(const Pt<V, N>& P, const Fe<V, N>& k, int bits, const C
 {
     constexpr int kEntries = 1 << (kVarWindow - 1);
     const Mod<V, N>& M = F.p;
-    // P projective is (X·Z : Y·Z² : Z) Jacobian; jP + P (j ≥ 2) is never a doubling nor at infinity.
+    // P projective is (X·Z : Y·Z² : Z) Jacobian. Even multiples are doublings of their halves, odd
+    // ones 2jP + P (j ≥ 1: never a doubling nor at infinity); the entries so depend on one another in
+    // short chains, not in one long one, and half of them take the cheaper doubling.
     JacEntry<V, N> table[kEntries];
     table[0] = jacobianEntry(Pt<V, N>{mul(P.x, P.z, M), mul(P.y, sqrForMul(P.z, M), M), P.z}, F);
-    table[1] = jacobianEntry(doubleJacobian(table[0].point(), F), F);
-    for (int j = 2; j < kEntries; ++j) table[j] = jacobianEntry(addJacobian(table[j - 1].point(), table[0], F), F);
+    for (int j = 2; j <= kEntries; ++j) {
+        const Pt<V, N> multiple = j % 2 == 0 ? doubleJacobian(table[j / 2 - 1].point(), F)
+                                             : addJacobian(table[j - 2].point(), table[0], F);
+        table[j - 1] = jacobianEntry(multiple, F);
+    }
     const int windows = (bits + 1 + kVarWindow - 1) / kVarWindow;
     Digit<V, N> d = digitAt(k, kVarWindow, windows - 1);
     JacEntry<V, N> e = selectJacobian(table, kEntries, d, F);

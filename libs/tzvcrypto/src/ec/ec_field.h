@@ -221,10 +221,21 @@ inline Fe<V, N> tripleForMul(const Fe<V, N>& a)
     return normalised(s);
 }
 
-// a/2 mod m: a, or a + m where a is odd, shifted right by one bit.
+// a/2 mod m: a, or a + m where a is odd, shifted right by one bit. Modulo 2^521 − 1 (a below m)
+// that is a rotation of the 521 bits by one, bit 0 to bit 520, with no carry to take.
 template <class V, int N>
 inline Fe<V, N> half(const Fe<V, N>& a, const Mod<V, N>& M)
 {
+    if constexpr (N == 11) {
+        if (M.mersenne) {
+            Fe<V, N> r;
+            TZV_UNROLL
+            for (int i = 0; i + 1 < N; ++i)
+                r.l[i] = V::template shr<1>(a.l[i]) | (V::template shl<51>(a.l[i + 1]) & V::set1(kLimbMask52));
+            r.l[N - 1] = V::template shr<1>(a.l[N - 1]) | (a.l[0] & V::set1(1)); // bit 520
+            return r;
+        }
+    }
     const V odd = V::zero() - (a.l[0] & V::set1(1));
     Fe<V, N> s;
     TZV_UNROLL
@@ -237,6 +248,24 @@ inline Fe<V, N> half(const Fe<V, N>& a, const Mod<V, N>& M)
         if (i + 1 < N) r.l[i] = r.l[i] | (V::template shl<51>(s.l[i + 1]) & V::set1(kLimbMask52));
     }
     return r;
+}
+
+// 2a mod m. Modulo 2^521 − 1 (a below m) a rotation of the 521 bits by one, bit 520 to bit 0.
+template <class V, int N>
+inline Fe<V, N> twice(const Fe<V, N>& a, const Mod<V, N>& M)
+{
+    if constexpr (N == 11) {
+        if (M.mersenne) {
+            const V mask = V::set1(kLimbMask52);
+            Fe<V, N> r;
+            r.l[0] = (V::template shl<1>(a.l[0]) & mask) | a.l[N - 1];
+            TZV_UNROLL
+            for (int i = 1; i < N; ++i) r.l[i] = (V::template shl<1>(a.l[i]) & mask) | V::template shr<51>(a.l[i - 1]);
+            r.l[N - 1] = V::template shr<51>(a.l[N - 2]);
+            return r;
+        }
+    }
+    return add(a, a, M);
 }
 
 template <class V, int N>
@@ -355,14 +384,16 @@ inline V quotientDigit(const V& t, const Mod<V, N>& M)
 // t[0 … N] += q·m. A limb of m that is zero adds nothing; a run of limbs j … k that are all ones
 // is 2^(52(k+1)) − 2^(52j) and adds q at column k + 1 and takes q from column j, no multiply.
 // Columns may so go below zero: they are signed, and carries are taken with arithmetic shifts.
-template <class V, int N, unsigned kZero, unsigned kOnes>
+// With kOne, q is the low limb of t[0] itself: t[0] − q only clears bits that the carry out of
+// t[0], all that is taken from it afterwards, drops anyway, so it is left out.
+template <class V, int N, bool kOne, unsigned kZero, unsigned kOnes>
 inline void addQuotientMultiple(V* t, const V& q, const Mod<V, N>& M)
 {
     TZV_UNROLL
     for (int j = 0; j < N; ++j) {
         if ((kZero >> j) & 1) continue;
         if ((kOnes >> j) & 1) {
-            if (j == 0 || !((kOnes >> (j - 1)) & 1)) t[j] = t[j] - q;
+            if (j == 0 ? !kOne : !((kOnes >> (j - 1)) & 1)) t[j] = t[j] - q;
             if (!((kOnes >> (j + 1)) & 1)) t[j + 1] = t[j + 1] + q;
             continue;
         }
@@ -431,7 +462,7 @@ inline Fe<V, N> mulMont(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M
             t[j] = V::madd52lo(t[j], a.l[i], b.l[j]);
             t[j + 1] = V::madd52hi(t[j + 1], a.l[i], b.l[j]);
         }
-        addQuotientMultiple<V, N, kZero, kOnes>(t, quotientDigit<V, N, kOne>(t[0], M), M);
+        addQuotientMultiple<V, N, kOne, kZero, kOnes>(t, quotientDigit<V, N, kOne>(t[0], M), M);
         V carry = V::template sar<52>(t[0]);
         TZV_UNROLL
         for (int j = 0; j < N; ++j) t[j] = t[j + 1];
@@ -490,7 +521,7 @@ inline Fe<V, N> sqrMont(const Fe<V, N>& a, const Mod<V, N>& M)
     for (int i = 0; i < 2 * N; ++i) {
         t[i] = t[i] + squareColumn(a, i);
         if (i < N) {
-            addQuotientMultiple<V, N, kZero, kOnes>(t + i, quotientDigit<V, N, kOne>(t[i], M), M);
+            addQuotientMultiple<V, N, kOne, kZero, kOnes>(t + i, quotientDigit<V, N, kOne>(t[i], M), M);
             t[i + 1] = t[i + 1] + V::template sar<52>(t[i]);
         }
     }

@@ -61,12 +61,12 @@ inline Pt<V, N> pointAdd(const Pt<V, N>& P, const Pt<V, N>& Q, const CurveField<
     }
     Fe<V, N> z3 = mul(F.b, t2, M);
     Fe<V, N> x3 = sub(y3, z3, M);
-    z3 = add(x3, x3, M);
+    z3 = twice(x3, M);
     x3 = add(x3, z3, M);
     z3 = sub(t1, x3, M);
     x3 = add(t1, x3, M);
     y3 = mul(F.b, y3, M);
-    t1 = add(t2, t2, M);
+    t1 = twice(t2, M);
     t2 = add(t1, t2, M);
     y3 = sub(y3, t2, M);
     y3 = sub(y3, t0, M);
@@ -156,7 +156,7 @@ inline Pt<V, N> doubleJacobian(const Pt<V, N>& P, const CurveField<V, N>& F, S s
     Fe<V, N> z3 = mul(y2, P.z, M, s);
     // 8Y⁴ = (4Y²)²/2
     Fe<V, N> y4 = half(sqr(gamma4, M, s), M);
-    Fe<V, N> x3 = sub(alpha2, add(beta4, beta4, M), M);
+    Fe<V, N> x3 = sub(alpha2, twice(beta4, M), M);
     Fe<V, N> y3 = sub(mul(alpha, differenceForMul(beta4, x3, M), M, s), y4, M);
     return {x3, y3, z3};
 }
@@ -274,7 +274,7 @@ inline Pt<V, N> addJacobian(const Pt<V, N>& J, const JacEntry<V, N>& E, const Cu
     Fe<V, N> v = mul(u1, hh, M);
     Fe<V, N> s1hhh = mul(s1, hhh, M);
     Fe<V, N> z3 = mul(z1z2, h, M);
-    Fe<V, N> x3 = sub(sub(r2, hhh, M), add(v, v, M), M);
+    Fe<V, N> x3 = sub(sub(r2, hhh, M), twice(v, M), M);
     Fe<V, N> y3 = sub(mul(r, differenceForMul(v, x3, M), M), s1hhh, M);
     return {x3, y3, z3};
 }

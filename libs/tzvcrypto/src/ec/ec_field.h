@@ -440,7 +440,7 @@ using GeneralShape = Shape<false, 0u, 0u>;
         } else if constexpr (N == 11) {                                                                      \
             TZV_MONT_SHAPE(P521OrderShape);                                                                  \
         }                                                                                                    \
-        return TZV_MONT_CALL(false, 0u, 0u);                                                                 \
+        return TZV_MONT_CALL(GeneralShape::kOne, GeneralShape::kZero, GeneralShape::kOnes);                 \
     } while (0)
 
 // a·b·R⁻¹ mod m for a·b < R·m, fully reduced. Word-serial Montgomery reduction: each round adds

@@ -176,11 +176,10 @@ __attribute__((flatten)) inline Pt<V, N> doubleTimesInlined(Pt<V, N> P, int k, c
 template <class V, int N>
 inline Pt<V, N> doubleTimes(Pt<V, N> P, int k, const CurveField<V, N>& F)
 {
-    if constexpr (!V::kOneRegister) {
-    } else if constexpr (N == 5) {
+    if constexpr (V::kOneRegister && N == 5) {
         if (P256FieldShape::of(F.p)) return doubleTimesInlined<V, N, P256FieldShape>(P, k, F);
         if (Sm2FieldShape::of(F.p)) return doubleTimesInlined<V, N, Sm2FieldShape>(P, k, F);
-    } else if constexpr (N == 8) {
+    } else if constexpr (V::kOneRegister && N == 8) {
         if (P384FieldShape::of(F.p)) return doubleTimesInlined<V, N, P384FieldShape>(P, k, F);
     }
     for (int i = 0; i < k; ++i) P = doubleJacobian(P, F);

@@ -198,19 +198,6 @@ inline Fe<V, N> sumForMul(const Fe<V, N>& a, const Fe<V, N>& b)
     return normalised(s);
 }
 
-// 3(a + b) below 6m for a, b below m.
-template <class V, int N>
-inline Fe<V, N> tripleSumForMul(const Fe<V, N>& a, const Fe<V, N>& b)
-{
-    Fe<V, N> s;
-    TZV_UNROLL
-    for (int i = 0; i < N; ++i) {
-        V t = a.l[i] + b.l[i];
-        s.l[i] = t + t + t;
-    }
-    return normalised(s);
-}
-
 // 3a below 6m for a below 2m (3m for a below m).
 template <class V, int N>
 inline Fe<V, N> tripleForMul(const Fe<V, N>& a)
@@ -219,6 +206,16 @@ inline Fe<V, N> tripleForMul(const Fe<V, N>& a)
     TZV_UNROLL
     for (int i = 0; i < N; ++i) s.l[i] = a.l[i] + a.l[i] + a.l[i];
     return normalised(s);
+}
+
+// 3(a + b) below 6m for a, b below m: the sum's limbs go into the triple unnormalised.
+template <class V, int N>
+inline Fe<V, N> tripleSumForMul(const Fe<V, N>& a, const Fe<V, N>& b)
+{
+    Fe<V, N> s;
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) s.l[i] = a.l[i] + b.l[i];
+    return tripleForMul(s);
 }
 
 // a/2 mod m: a, or a + m where a is odd, shifted right by one bit. Modulo 2^521 − 1 (a below m)
@@ -426,8 +423,9 @@ using P384OrderShape = Shape<false, 0x0u, 0x70u>;
 using P521OrderShape = Shape<false, 0x0u, 0x3E0u>;
 using GeneralShape = Shape<false, 0u, 0u>;
 
+// TZV_MONT_DISPATCH() returns TZV_MONT_CALL(S) for the shape S of M.
 #define TZV_MONT_SHAPE(S)                                                                                    \
-    if (S::of(M)) return TZV_MONT_CALL(S::kOne, S::kZero, S::kOnes)
+    if (S::of(M)) return TZV_MONT_CALL(S)
 #define TZV_MONT_DISPATCH()                                                                                  \
     do {                                                                                                     \
         if constexpr (N == 5) {                                                                              \
@@ -440,7 +438,7 @@ using GeneralShape = Shape<false, 0u, 0u>;
         } else if constexpr (N == 11) {                                                                      \
             TZV_MONT_SHAPE(P521OrderShape);                                                                  \
         }                                                                                                    \
-        return TZV_MONT_CALL(GeneralShape::kOne, GeneralShape::kZero, GeneralShape::kOnes);                 \
+        return TZV_MONT_CALL(GeneralShape);                                                                  \
     } while (0)
 
 // a·b·R⁻¹ mod m for a·b < R·m, fully reduced. Word-serial Montgomery reduction: each round adds
@@ -472,22 +470,20 @@ inline Fe<V, N> mulMont(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M
     return reduceOnce<V, N>(t, M.m);
 }
 
-template <class V, int N>
-inline Fe<V, N> mul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M, AnyShape = {})
-{
-    if constexpr (N == 11)
-        if (M.mersenne) return mulMersenne(a, b, M);
-#define TZV_MONT_CALL(kOne, kZero, kOnes) mulMont<V, N, kOne, kZero, kOnes>(a, b, M)
-    TZV_MONT_DISPATCH();
-#undef TZV_MONT_CALL
-}
-
 template <class V, int N, class S>
 inline Fe<V, N> mul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M, S)
 {
     if constexpr (N == 11)
         if (M.mersenne) return mulMersenne(a, b, M);
     return mulMont<V, N, S::kOne, S::kZero, S::kOnes>(a, b, M);
+}
+
+template <class V, int N>
+inline Fe<V, N> mul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M, AnyShape = {})
+{
+#define TZV_MONT_CALL(S) mul(a, b, M, S{})
+    TZV_MONT_DISPATCH();
+#undef TZV_MONT_CALL
 }
 
 // Column i of a² (the weight of 2^(52i)), carries not taken: each cross product once, doubled, and
@@ -534,48 +530,48 @@ inline Fe<V, N> sqrMont(const Fe<V, N>& a, const Mod<V, N>& M)
     return reduceOnce<V, N>(t + N, M.m);
 }
 
-template <class V, int N>
-inline Fe<V, N> sqr(const Fe<V, N>& a, const Mod<V, N>& M, AnyShape = {})
-{
-#define TZV_MONT_CALL(kOne, kZero, kOnes) sqrMont<V, N, kOne, kZero, kOnes>(a, M)
-    TZV_MONT_DISPATCH();
-#undef TZV_MONT_CALL
-}
-
 template <class V, int N, class S>
 inline Fe<V, N> sqr(const Fe<V, N>& a, const Mod<V, N>& M, S)
 {
     return sqrMont<V, N, S::kOne, S::kZero, S::kOnes>(a, M);
 }
 
-// a² below 2m, not reduced: for an operand of mul or sqr only (a run of squarings).
 template <class V, int N>
-inline Fe<V, N> sqrForMul(const Fe<V, N>& a, const Mod<V, N>& M, AnyShape = {})
+inline Fe<V, N> sqr(const Fe<V, N>& a, const Mod<V, N>& M, AnyShape = {})
 {
-#define TZV_MONT_CALL(kOne, kZero, kOnes) sqrMont<V, N, kOne, kZero, kOnes, false>(a, M)
+#define TZV_MONT_CALL(S) sqr(a, M, S{})
     TZV_MONT_DISPATCH();
 #undef TZV_MONT_CALL
 }
 
+// a² below 2m, not reduced: for an operand of mul or sqr only (a run of squarings).
 template <class V, int N, class S>
 inline Fe<V, N> sqrForMul(const Fe<V, N>& a, const Mod<V, N>& M, S)
 {
     return sqrMont<V, N, S::kOne, S::kZero, S::kOnes, false>(a, M);
 }
 
+template <class V, int N>
+inline Fe<V, N> sqrForMul(const Fe<V, N>& a, const Mod<V, N>& M, AnyShape = {})
+{
+#define TZV_MONT_CALL(S) sqrForMul(a, M, S{})
+    TZV_MONT_DISPATCH();
+#undef TZV_MONT_CALL
+}
+
 // a^(2^k), each square below 2m, not reduced: k squarings in one loop with the squaring inlined,
 // so that the value stays in registers from one to the next (a run of an inversion).
-template <class V, int N, bool kOne, unsigned kZero, unsigned kOnes>
+template <class V, int N, class S>
 __attribute__((flatten)) inline Fe<V, N> sqrRunMont(Fe<V, N> a, int k, const Mod<V, N>& M)
 {
-    for (int i = 0; i < k; ++i) a = sqrMont<V, N, kOne, kZero, kOnes, false>(a, M);
+    for (int i = 0; i < k; ++i) a = sqrForMul(a, M, S{});
     return a;
 }
 
 template <class V, int N>
 inline Fe<V, N> sqrRun(const Fe<V, N>& a, int k, const Mod<V, N>& M)
 {
-#define TZV_MONT_CALL(kOne, kZero, kOnes) sqrRunMont<V, N, kOne, kZero, kOnes>(a, k, M)
+#define TZV_MONT_CALL(S) sqrRunMont<V, N, S>(a, k, M)
     TZV_MONT_DISPATCH();
 #undef TZV_MONT_CALL
 }

@@ -188,14 +188,21 @@ inline Fe<V, N> tripleMinusForMul(const Fe<V, N>& a, const Fe<V, N>& b, const Mo
     return normalised(s);
 }
 
-// a + b below 2m for a, b below m.
+// a + b limb by limb, carries not taken.
 template <class V, int N>
-inline Fe<V, N> sumForMul(const Fe<V, N>& a, const Fe<V, N>& b)
+inline Fe<V, N> limbSum(const Fe<V, N>& a, const Fe<V, N>& b)
 {
     Fe<V, N> s;
     TZV_UNROLL
     for (int i = 0; i < N; ++i) s.l[i] = a.l[i] + b.l[i];
-    return normalised(s);
+    return s;
+}
+
+// a + b below 2m for a, b below m.
+template <class V, int N>
+inline Fe<V, N> sumForMul(const Fe<V, N>& a, const Fe<V, N>& b)
+{
+    return normalised(limbSum(a, b));
 }
 
 // 3a below 6m for a below 2m (3m for a below m).
@@ -212,10 +219,7 @@ inline Fe<V, N> tripleForMul(const Fe<V, N>& a)
 template <class V, int N>
 inline Fe<V, N> tripleSumForMul(const Fe<V, N>& a, const Fe<V, N>& b)
 {
-    Fe<V, N> s;
-    TZV_UNROLL
-    for (int i = 0; i < N; ++i) s.l[i] = a.l[i] + b.l[i];
-    return tripleForMul(s);
+    return tripleForMul(limbSum(a, b));
 }
 
 // a/2 mod m: a, or a + m where a is odd, shifted right by one bit. Modulo 2^521 − 1 (a below m)

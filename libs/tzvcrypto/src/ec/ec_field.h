@@ -340,14 +340,14 @@ inline void productRows(V* t, const Fe<V, N>& a, const Fe<V, N>& b, int lo = 0, 
     if (!kCross && 2 * T >= lo && 2 * T < hi) t[2 * T] = t[2 * T] + V::mulLow(a.l[T], b.l[T]);
 }
 
-template <class V, int N>
+template <class V, int N, bool kReduce>
 inline Fe<V, N> mulMersenne(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
 {
     V t[2 * N];
     TZV_UNROLL
     for (int j = 0; j < 2 * N; ++j) t[j] = V::zero();
     productRows<V, N, false>(t, a, b);
-    return foldMersenne(t, M);
+    return foldMersenne<V, N, kReduce>(t, M);
 }
 
 // A square in two passes, the low N columns and then the high ones: each pass keeps N
@@ -445,12 +445,12 @@ using GeneralShape = Shape<false, 0u, 0u>;
         return TZV_MONT_CALL(GeneralShape);                                                                  \
     } while (0)
 
-// a·b·R⁻¹ mod m for a·b < R·m, fully reduced. Word-serial Montgomery reduction: each round adds
+// a·b·R⁻¹ mod m for a·b < R·m, fully reduced (below 2m without kReduce). Word-serial Montgomery reduction: each round adds
 // a_i·b and then the multiple of m that clears the lowest limb, and drops that limb. A column
 // collects at most 4N products below 2^52 each, well inside the 64-bit accumulators. (Summing
 // column by column as sqrMont does, measured, gains nothing here: a row's products already give
 // the round's chain of quotient digits room.)
-template <class V, int N, bool kOne, unsigned kZero, unsigned kOnes>
+template <class V, int N, bool kOne, unsigned kZero, unsigned kOnes, bool kReduce = true>
 inline Fe<V, N> mulMont(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
 {
     const V zero = V::zero();
@@ -471,6 +471,12 @@ inline Fe<V, N> mulMont(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M
         t[0] = t[0] + carry;
         t[N] = zero;
     }
+    if constexpr (!kReduce) {
+        Fe<V, N> r;
+        TZV_UNROLL
+        for (int j = 0; j < N; ++j) r.l[j] = t[j];
+        return normalised(r);
+    }
     return reduceOnce<V, N>(t, M.m);
 }
 
@@ -478,7 +484,7 @@ template <class V, int N, class S>
 inline Fe<V, N> mul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M, S)
 {
     if constexpr (N == 11)
-        if (M.mersenne) return mulMersenne(a, b, M);
+        if (M.mersenne) return mulMersenne<V, N, true>(a, b, M);
     return mulMont<V, N, S::kOne, S::kZero, S::kOnes>(a, b, M);
 }
 
@@ -486,6 +492,23 @@ template <class V, int N>
 inline Fe<V, N> mul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M, AnyShape = {})
 {
 #define TZV_MONT_CALL(S) mul(a, b, M, S{})
+    TZV_MONT_DISPATCH();
+#undef TZV_MONT_CALL
+}
+
+// a·b below 2m, not reduced: for an operand of mul or sqr only.
+template <class V, int N, class S>
+inline Fe<V, N> mulForMul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M, S)
+{
+    if constexpr (N == 11)
+        if (M.mersenne) return mulMersenne<V, N, false>(a, b, M);
+    return mulMont<V, N, S::kOne, S::kZero, S::kOnes, false>(a, b, M);
+}
+
+template <class V, int N>
+inline Fe<V, N> mulForMul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M, AnyShape = {})
+{
+#define TZV_MONT_CALL(S) mulForMul(a, b, M, S{})
     TZV_MONT_DISPATCH();
 #undef TZV_MONT_CALL
 }

@@ -150,7 +150,7 @@ inline Pt<V, N> doubleJacobian(const Pt<V, N>& P, const CurveField<V, N>& F, S s
     Fe<V, N> y2 = sumForMul(P.y, P.y);
     Fe<V, N> gamma4 = sqrForMul(y2, M, s); // 4Y², below 2m
     // alpha = 3·(X − δ)·(X + δ)
-    Fe<V, N> alpha = mul(differenceForMul(P.x, delta, M), tripleSumForMul(P.x, delta), M, s);
+    Fe<V, N> alpha = mulForMul(differenceForMul(P.x, delta, M), tripleSumForMul(P.x, delta), M, s);
     Fe<V, N> beta4 = mul(P.x, gamma4, M, s); // 4XY²
     Fe<V, N> alpha2 = sqr(alpha, M, s);
     Fe<V, N> z3 = mul(y2, P.z, M, s);
@@ -258,15 +258,16 @@ template <class V, int N, bool kAffineE = false>
 inline Pt<V, N> addJacobian(const Pt<V, N>& J, const JacEntry<V, N>& E, const CurveField<V, N>& F)
 {
     const Mod<V, N>& M = F.p;
-    Fe<V, N> z1z1 = sqr(J.z, M);
+    // Values that only enter multiplications stay below 2m; h and r come below 3m.
+    Fe<V, N> z1z1 = sqrForMul(J.z, M);
     Fe<V, N> u1 = J.x, s1 = J.y, z1z2 = J.z;
     if constexpr (!kAffineE) {
         u1 = mul(J.x, E.zz, M);
         s1 = mul(J.y, E.zzz, M);
-        z1z2 = mul(J.z, E.z, M);
+        z1z2 = mulForMul(J.z, E.z, M);
     }
-    Fe<V, N> h = differenceForMul(mul(E.x, z1z1, M), u1, M);
-    Fe<V, N> r = differenceForMul(mul(E.y, mul(J.z, z1z1, M), M), s1, M);
+    Fe<V, N> h = differenceForMul(mulForMul(E.x, z1z1, M), u1, M);
+    Fe<V, N> r = differenceForMul(mulForMul(E.y, mulForMul(J.z, z1z1, M), M), s1, M);
     Fe<V, N> hh = sqrForMul(h, M);
     Fe<V, N> r2 = sqr(r, M);
     Fe<V, N> hhh = mul(h, hh, M);

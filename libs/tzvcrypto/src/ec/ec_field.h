@@ -99,6 +99,19 @@ inline V isEqual(const Fe<V, N>& a, const Fe<V, N>& b)
     return V::eqMask(acc, V::zero());
 }
 
+// Lanes where a, a value below 2m, is 0 mod m: 0 or m.
+template <class V, int N>
+inline V isZeroBelow2m(const Fe<V, N>& a, const Mod<V, N>& M)
+{
+    V zero = a.l[0], m = a.l[0] ^ M.m[0];
+    TZV_UNROLL
+    for (int i = 1; i < N; ++i) {
+        zero = zero | a.l[i];
+        m = m | (a.l[i] ^ M.m[i]);
+    }
+    return V::eqMask(zero, V::zero()) | V::eqMask(m, V::zero());
+}
+
 // Lanes where a < b, as numbers (normalised limbs).
 template <class V, int N>
 inline V isLess(const Fe<V, N>& a, const Fe<V, N>& b)

@@ -132,12 +132,13 @@ inline Pt<V, N> pointDouble(const Pt<V, N>& P, const CurveField<V, N>& F)
 // 11 and 3 against 12 plus the conversions. (X : Y : Z) projective is (X·Z : Y·Z² : Z) Jacobian
 // and back (X·Z : Y : Z³). The point at infinity comes back as (0 : 0 : 0) and is restored to
 // (0 : 1 : 0) by a mask; no other point of these odd-order curves is exceptional for the doubling.
+// A Jacobian Z enters only multiplications and is kept below 2m, not reduced: 0 or m at infinity.
 template <class V, int N>
 inline Pt<V, N> fromJacobian(const Pt<V, N>& J, const CurveField<V, N>& F)
 {
     const Mod<V, N>& M = F.p;
     Pt<V, N> r{mul(J.x, J.z, M), J.y, mul(sqrForMul(J.z, M), J.z, M)};
-    r.y = select(isZero(J.z), r.y, montOne(M));
+    r.y = select(isZeroBelow2m(J.z, M), r.y, montOne(M));
     return r;
 }
 
@@ -153,7 +154,7 @@ inline Pt<V, N> doubleJacobian(const Pt<V, N>& P, const CurveField<V, N>& F, S s
     Fe<V, N> alpha = mulForMul(differenceForMul(P.x, delta, M), tripleSumForMul(P.x, delta), M, s);
     Fe<V, N> beta4 = mul(P.x, gamma4, M, s); // 4XY²
     Fe<V, N> alpha2 = sqr(alpha, M, s);
-    Fe<V, N> z3 = mul(y2, P.z, M, s);
+    Fe<V, N> z3 = mulForMul(y2, P.z, M, s);
     // 8Y⁴ = (4Y²)²/2
     Fe<V, N> y4 = half(sqr(gamma4, M, s), M);
     Fe<V, N> x3 = sub(alpha2, twice(beta4, M), M);
@@ -273,7 +274,7 @@ inline Pt<V, N> addJacobian(const Pt<V, N>& J, const JacEntry<V, N>& E, const Cu
     Fe<V, N> hhh = mul(h, hh, M);
     Fe<V, N> v = mul(u1, hh, M);
     Fe<V, N> s1hhh = mul(s1, hhh, M);
-    Fe<V, N> z3 = mul(z1z2, h, M);
+    Fe<V, N> z3 = mulForMul(z1z2, h, M);
     Fe<V, N> x3 = sub(sub(r2, hhh, M), twice(v, M), M);
     Fe<V, N> y3 = sub(mul(r, differenceForMul(v, x3, M), M), s1hhh, M);
     return {x3, y3, z3};
@@ -310,7 +311,7 @@ inline Pt<V, N> mulPoint(const Pt<V, N>& P, const Fe<V, N>& k, int bits, const C
     };
     for (int i = windows - 2; i >= 1; --i) {
         nextWindow(i);
-        Pt<V, N> sum = select(isZero(acc.z), addJacobian(acc, e, F), e.point());
+        Pt<V, N> sum = select(isZeroBelow2m(acc.z, M), addJacobian(acc, e, F), e.point());
         acc = select(V::eqMask(d.magnitude, V::zero()), sum, acc);
     }
     // The last window takes the complete addition, with the entry projective, (X·Z : Y : Z³).
@@ -353,7 +354,7 @@ inline Pt<V, N> mulBase(const Fe<V, N>& k, const CurveConsts& c, const CurveFiel
         if (i == jacobianWindows) acc = fromJacobian(acc, F);
         Pt<V, N> sum;
         if (i < jacobianWindows)
-            sum = select(isZero(acc.z), addJacobian<V, N, true>(acc, JacEntry<V, N>{q.x, q.y, one, one, one}, F), q);
+            sum = select(isZeroBelow2m(acc.z, F.p), addJacobian<V, N, true>(acc, JacEntry<V, N>{q.x, q.y, one, one, one}, F), q);
         else
             sum = pointAdd<V, N, true>(acc, q, F);
         acc = select(zeroDigit, sum, acc);

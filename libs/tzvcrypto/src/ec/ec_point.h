@@ -221,14 +221,14 @@ inline Digit<V, N> digitAt(const Fe<V, N>& k, int w, int i)
 
 constexpr int kVarWindow = 5;
 
-// An entry of the variable-base table in Jacobian form, with Z² and Z³ kept for the additions.
+// A point as an entry of a Jacobian addition, with Z² and Z³ kept.
 template <class V, int N>
 struct JacEntry {
     Fe<V, N> x, y, z, zz, zzz;
     Pt<V, N> point() const { return {x, y, z}; }
 };
 
-// A Jacobian point as a table entry: its Z² and Z³ computed.
+// A Jacobian point as an entry of an addition: its Z² and Z³ computed.
 template <class V, int N>
 inline JacEntry<V, N> jacobianEntry(const Pt<V, N>& J, const CurveField<V, N>& F)
 {
@@ -236,17 +236,39 @@ inline JacEntry<V, N> jacobianEntry(const Pt<V, N>& J, const CurveField<V, N>& F
     return {J.x, J.y, J.z, zz, mul(zz, J.z, F.p)};
 }
 
-// Entry |d| of the table (entries[j] = (j+1)·P) by masked selection over all of it, Y negated for
-// a negative digit; any entry for d = 0, which the caller masks.
-template <class V, int N>
-inline JacEntry<V, N> selectJacobian(const JacEntry<V, N>* entries, int count, const Digit<V, N>& d,
-                                     const CurveField<V, N>& F)
+// Affine (x, y) of each of `count` Jacobian points, none at infinity, with one inversion
+// (Montgomery's trick): the prefix products of the Z, the inverse of them all, and each 1/Zᵢ
+// peeled off from the top. The results go into the points' x and y.
+template <class V, int N, int kCount>
+inline void makeAffine(Pt<V, N> (&points)[kCount], const CurveField<V, N>& F)
 {
-    JacEntry<V, N> r = entries[0];
-    for (int j = 1; j < count; ++j) {
+    const Mod<V, N>& M = F.p;
+    Fe<V, N> prefix[kCount];
+    prefix[0] = points[0].z;
+    for (int i = 1; i < kCount; ++i) prefix[i] = mul(prefix[i - 1], points[i].z, M);
+    Fe<V, N> inverse = invert(prefix[kCount - 1], M); // 1/(Z₀⋯Zᵢ) for i from the top down
+    for (int i = kCount - 1; i >= 0; --i) {
+        Fe<V, N> zi = inverse;
+        if (i > 0) {
+            zi = mul(inverse, prefix[i - 1], M);
+            inverse = mul(inverse, points[i].z, M);
+        }
+        Fe<V, N> zi2 = sqr(zi, M);
+        points[i].x = mul(points[i].x, zi2, M);
+        points[i].y = mul(points[i].y, mul(zi2, zi, M), M);
+    }
+}
+
+// Entry |d| of the affine table (points[j] = (j+1)·P, x and y) by masked selection over all of
+// it, y negated for a negative digit; any entry for d = 0, which the caller masks.
+template <class V, int N, int kCount>
+inline Pt<V, N> selectAffine(const Pt<V, N> (&points)[kCount], const Digit<V, N>& d, const CurveField<V, N>& F)
+{
+    Pt<V, N> r{points[0].x, points[0].y, montOne(F.p)};
+    for (int j = 1; j < kCount; ++j) {
         const V hit = V::eqMask(d.magnitude, V::set1((uint64_t)(j + 1)));
-        r = {select(hit, r.x, entries[j].x), select(hit, r.y, entries[j].y), select(hit, r.z, entries[j].z),
-             select(hit, r.zz, entries[j].zz), select(hit, r.zzz, entries[j].zzz)};
+        r.x = select(hit, r.x, points[j].x);
+        r.y = select(hit, r.y, points[j].y);
     }
     r.y = select(d.negative, r.y, neg(r.y, F.p));
     return r;
@@ -280,8 +302,10 @@ inline Pt<V, N> addJacobian(const Pt<V, N>& J, const JacEntry<V, N>& E, const Cu
     return {x3, y3, z3};
 }
 
-// k·P for per-lane points P and scalars 0 ≤ k < n (n the order of P); fixed 5-bit signed windows.
-// The accumulator stays Jacobian: with k < n it can meet ±(table entry) only in the last window
+// k·P for per-lane points P and scalars 0 ≤ k < n (n the order of P); fixed 5-bit signed windows
+// over a table of P … 16P made affine, so that each addition is the mixed one and the selection
+// reads two coordinates, not five (the table of P-521 so fits the first-level cache). The
+// accumulator stays Jacobian: with k < n it can meet ±(table entry) only in the last window
 // (k = 32·m + d with 32·m ≡ d mod n), which therefore takes the complete projective addition. In
 // the others the accumulator at infinity (leading zero digits) takes the entry, and a zero digit
 // keeps the accumulator.
@@ -293,31 +317,32 @@ inline Pt<V, N> mulPoint(const Pt<V, N>& P, const Fe<V, N>& k, int bits, const C
     // P projective is (X·Z : Y·Z² : Z) Jacobian. Even multiples are doublings of their halves, odd
     // ones 2jP + P (j ≥ 1: never a doubling nor at infinity); the entries so depend on one another in
     // short chains, not in one long one, and half of them take the cheaper doubling.
-    JacEntry<V, N> table[kEntries];
-    table[0] = jacobianEntry(Pt<V, N>{mul(P.x, P.z, M), mul(P.y, sqrForMul(P.z, M), M), P.z}, F);
-    for (int j = 2; j <= kEntries; ++j) {
-        const Pt<V, N> multiple = j % 2 == 0 ? doubleJacobian(table[j / 2 - 1].point(), F)
-                                             : addJacobian(table[j - 2].point(), table[0], F);
-        table[j - 1] = jacobianEntry(multiple, F);
-    }
+    Pt<V, N> table[kEntries];
+    const JacEntry<V, N> p1 = jacobianEntry(Pt<V, N>{mul(P.x, P.z, M), mul(P.y, sqrForMul(P.z, M), M), P.z}, F);
+    table[0] = p1.point();
+    for (int j = 2; j <= kEntries; ++j)
+        table[j - 1] = j % 2 == 0 ? doubleJacobian(table[j / 2 - 1], F) : addJacobian(table[j - 2], p1, F);
+    makeAffine(table, F);
+    const Fe<V, N> one = montOne(M);
     const int windows = (bits + 1 + kVarWindow - 1) / kVarWindow;
     Digit<V, N> d = digitAt(k, kVarWindow, windows - 1);
-    JacEntry<V, N> e = selectJacobian(table, kEntries, d, F);
-    Pt<V, N> acc{e.x, e.y, select(V::eqMask(d.magnitude, V::zero()), e.z, feZero<V, N>())};
+    Pt<V, N> e = selectAffine(table, d, F);
+    Pt<V, N> acc{e.x, e.y, select(V::eqMask(d.magnitude, V::zero()), one, feZero<V, N>())};
     auto nextWindow = [&](int i) {
         acc = doubleTimes(acc, kVarWindow, F);
         d = digitAt(k, kVarWindow, i);
-        e = selectJacobian(table, kEntries, d, F);
+        e = selectAffine(table, d, F);
     };
     for (int i = windows - 2; i >= 1; --i) {
         nextWindow(i);
-        Pt<V, N> sum = select(isZeroBelow2m(acc.z, M), addJacobian(acc, e, F), e.point());
+        const JacEntry<V, N> entry{e.x, e.y, one, one, one};
+        Pt<V, N> sum = select(isZeroBelow2m(acc.z, M), addJacobian<V, N, true>(acc, entry, F), e);
         acc = select(V::eqMask(d.magnitude, V::zero()), sum, acc);
     }
-    // The last window takes the complete addition, with the entry projective, (X·Z : Y : Z³).
+    // The last window takes the complete addition.
     nextWindow(0);
     Pt<V, N> last = fromJacobian(acc, F);
-    return select(V::eqMask(d.magnitude, V::zero()), pointAdd(last, Pt<V, N>{mul(e.x, e.z, M), e.y, e.zzz}, F), last);
+    return select(V::eqMask(d.magnitude, V::zero()), pointAdd<V, N, true>(last, e, F), last);
 }
 
 // k·G for 0 ≤ k < n from the comb table of the curve: one addition per window, no doubling. The

@@ -458,11 +458,11 @@ using GeneralShape = Shape<false, 0u, 0u>;
         return TZV_MONT_CALL(GeneralShape);                                                                  \
     } while (0)
 
-// a·b·R⁻¹ mod m for a·b < R·m, fully reduced (below 2m without kReduce). Word-serial Montgomery reduction: each round adds
-// a_i·b and then the multiple of m that clears the lowest limb, and drops that limb. A column
-// collects at most 4N products below 2^52 each, well inside the 64-bit accumulators. (Summing
-// column by column as sqrMont does, measured, gains nothing here: a row's products already give
-// the round's chain of quotient digits room.)
+// a·b·R⁻¹ mod m for a·b < R·m, fully reduced (below 2m, normalised, without kReduce). Word-serial
+// Montgomery reduction: each round adds a_i·b and then the multiple of m that clears the lowest
+// limb, and drops that limb. A column collects at most 4N products below 2^52 each, well inside the
+// 64-bit accumulators. (Summing column by column as sqrMont does, measured, gains nothing here: a
+// row's products already give the round's chain of quotient digits room.)
 template <class V, int N, bool kOne, unsigned kZero, unsigned kOnes, bool kReduce = true>
 inline Fe<V, N> mulMont(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
 {

@@ -242,7 +242,7 @@ inline JacEntry<V, N> jacobianEntry(const Pt<V, N>& J, const CurveField<V, N>& F
     return {J.x, J.y, J.z, zz, mul(zz, J.z, F.p)};
 }
 
-// Affine (x, y) of each of `count` Jacobian points, none at infinity, with one inversion
+// Affine (x, y) of each of the Jacobian points, none at infinity, with one inversion
 // (Montgomery's trick): the prefix products of the Z, the inverse of them all, and each 1/Zᵢ
 // peeled off from the top. The results go into the points' x and y.
 template <class V, int N, int kCount>

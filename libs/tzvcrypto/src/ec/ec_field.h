@@ -181,6 +181,18 @@ inline Fe<V, N> normalised(const Fe<V, N>& x)
     return r;
 }
 
+// The last step of a reduction, for limbs t (carries not yet taken) of a value below 2m: t mod m,
+// or without kReduce t normalised, still below 2m, for an operand of mul or sqr only.
+template <class V, int N, bool kReduce>
+inline Fe<V, N> reduceLast(const V* t, const Mod<V, N>& M)
+{
+    if constexpr (kReduce) return reduceOnce<V, N>(t, M.m);
+    Fe<V, N> r;
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) r.l[i] = t[i];
+    return normalised(r);
+}
+
 // a − b + m, below 2m for a, b below m.
 template <class V, int N>
 inline Fe<V, N> differenceForMul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
@@ -294,7 +306,7 @@ inline Fe<V, N> neg(const Fe<V, N>& a, const Mod<V, N>& M)
 // and adds the rest, halved, to column 0. Column 21 is zero (a₁₀·b₁₀ < 2^52). All columns fold at
 // once; the sum, after one carry step, has its bits from 521 up folded once more, which leaves
 // less than 2m.
-template <class V, int N, bool kReduce = true>
+template <class V, int N, bool kReduce>
 inline Fe<V, N> foldMersenne(const V* t, const Mod<V, N>& M)
 {
     static_assert(N == 11, "2^521 - 1 has 11 limbs");
@@ -318,13 +330,7 @@ inline Fe<V, N> foldMersenne(const V* t, const Mod<V, N>& M)
     V top = r[N - 1]; // bits 520 and up
     r[N - 1] = top & one;
     r[0] = r[0] + V::template shr<1>(top);
-    if constexpr (!kReduce) {
-        Fe<V, N> low;
-        TZV_UNROLL
-        for (int i = 0; i < N; ++i) low.l[i] = r[i];
-        return normalised(low); // below 2m
-    }
-    return reduceOnce<V, N>(r, M.m);
+    return reduceLast<V, N, kReduce>(r, M);
 }
 
 // P-521's products and squares have no reduction to interleave: their rows go straight into the
@@ -463,7 +469,7 @@ using GeneralShape = Shape<false, 0u, 0u>;
 // limb, and drops that limb. A column collects at most 4N products below 2^52 each, well inside the
 // 64-bit accumulators. (Summing column by column as sqrMont does, measured, gains nothing here: a
 // row's products already give the round's chain of quotient digits room.)
-template <class V, int N, bool kOne, unsigned kZero, unsigned kOnes, bool kReduce = true>
+template <class V, int N, bool kOne, unsigned kZero, unsigned kOnes, bool kReduce>
 inline Fe<V, N> mulMont(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
 {
     const V zero = V::zero();
@@ -484,46 +490,37 @@ inline Fe<V, N> mulMont(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M
         t[0] = t[0] + carry;
         t[N] = zero;
     }
-    if constexpr (!kReduce) {
-        Fe<V, N> r;
-        TZV_UNROLL
-        for (int j = 0; j < N; ++j) r.l[j] = t[j];
-        return normalised(r);
-    }
-    return reduceOnce<V, N>(t, M.m);
+    return reduceLast<V, N, kReduce>(t, M);
 }
 
-template <class V, int N, class S>
-inline Fe<V, N> mul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M, S)
+// a·b, reduced or (without kReduce) below 2m, for the modulus shape S or the one found at run time.
+template <bool kReduce, class V, int N, class S>
+inline Fe<V, N> product(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M, S)
 {
     if constexpr (N == 11)
-        if (M.mersenne) return mulMersenne<V, N, true>(a, b, M);
-    return mulMont<V, N, S::kOne, S::kZero, S::kOnes>(a, b, M);
+        if (M.mersenne) return mulMersenne<V, N, kReduce>(a, b, M);
+    return mulMont<V, N, S::kOne, S::kZero, S::kOnes, kReduce>(a, b, M);
 }
 
-template <class V, int N>
-inline Fe<V, N> mul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M, AnyShape = {})
+template <bool kReduce, class V, int N>
+inline Fe<V, N> product(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M, AnyShape)
 {
-#define TZV_MONT_CALL(S) mul(a, b, M, S{})
+#define TZV_MONT_CALL(S) product<kReduce>(a, b, M, S{})
     TZV_MONT_DISPATCH();
 #undef TZV_MONT_CALL
+}
+
+template <class V, int N, class S = AnyShape>
+inline Fe<V, N> mul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M, S s = {})
+{
+    return product<true>(a, b, M, s);
 }
 
 // a·b below 2m, not reduced: for an operand of mul or sqr only.
-template <class V, int N, class S>
-inline Fe<V, N> mulForMul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M, S)
+template <class V, int N, class S = AnyShape>
+inline Fe<V, N> mulForMul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M, S s = {})
 {
-    if constexpr (N == 11)
-        if (M.mersenne) return mulMersenne<V, N, false>(a, b, M);
-    return mulMont<V, N, S::kOne, S::kZero, S::kOnes, false>(a, b, M);
-}
-
-template <class V, int N>
-inline Fe<V, N> mulForMul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M, AnyShape = {})
-{
-#define TZV_MONT_CALL(S) mulForMul(a, b, M, S{})
-    TZV_MONT_DISPATCH();
-#undef TZV_MONT_CALL
+    return product<false>(a, b, M, s);
 }
 
 // Column i of a² (the weight of 2^(52i)), carries not taken: each cross product once, doubled, and
@@ -545,7 +542,7 @@ inline V squareColumn(const Fe<V, N>& a, int i)
 // a²·R⁻¹ mod m, column by column: each Montgomery round follows the column it clears, so that the
 // rounds' chain of quotient digits runs ahead of the columns not yet needed. A column stays below
 // (4N + 2)·2^52.
-template <class V, int N, bool kOne, unsigned kZero, unsigned kOnes, bool kReduce = true>
+template <class V, int N, bool kOne, unsigned kZero, unsigned kOnes, bool kReduce>
 inline Fe<V, N> sqrMont(const Fe<V, N>& a, const Mod<V, N>& M)
 {
     if constexpr (N == 11)
@@ -561,42 +558,35 @@ inline Fe<V, N> sqrMont(const Fe<V, N>& a, const Mod<V, N>& M)
             t[i + 1] = t[i + 1] + V::template sar<52>(t[i]);
         }
     }
-    if constexpr (!kReduce) {
-        Fe<V, N> r;
-        TZV_UNROLL
-        for (int j = 0; j < N; ++j) r.l[j] = t[N + j];
-        return normalised(r); // below 2m
-    }
-    return reduceOnce<V, N>(t + N, M.m);
+    return reduceLast<V, N, kReduce>(t + N, M);
 }
 
-template <class V, int N, class S>
-inline Fe<V, N> sqr(const Fe<V, N>& a, const Mod<V, N>& M, S)
+// a², reduced or (without kReduce) below 2m, for the modulus shape S or the one found at run time.
+template <bool kReduce, class V, int N, class S>
+inline Fe<V, N> square(const Fe<V, N>& a, const Mod<V, N>& M, S)
 {
-    return sqrMont<V, N, S::kOne, S::kZero, S::kOnes>(a, M);
+    return sqrMont<V, N, S::kOne, S::kZero, S::kOnes, kReduce>(a, M);
 }
 
-template <class V, int N>
-inline Fe<V, N> sqr(const Fe<V, N>& a, const Mod<V, N>& M, AnyShape = {})
+template <bool kReduce, class V, int N>
+inline Fe<V, N> square(const Fe<V, N>& a, const Mod<V, N>& M, AnyShape)
 {
-#define TZV_MONT_CALL(S) sqr(a, M, S{})
+#define TZV_MONT_CALL(S) square<kReduce>(a, M, S{})
     TZV_MONT_DISPATCH();
 #undef TZV_MONT_CALL
+}
+
+template <class V, int N, class S = AnyShape>
+inline Fe<V, N> sqr(const Fe<V, N>& a, const Mod<V, N>& M, S s = {})
+{
+    return square<true>(a, M, s);
 }
 
 // a² below 2m, not reduced: for an operand of mul or sqr only (a run of squarings).
-template <class V, int N, class S>
-inline Fe<V, N> sqrForMul(const Fe<V, N>& a, const Mod<V, N>& M, S)
+template <class V, int N, class S = AnyShape>
+inline Fe<V, N> sqrForMul(const Fe<V, N>& a, const Mod<V, N>& M, S s = {})
 {
-    return sqrMont<V, N, S::kOne, S::kZero, S::kOnes, false>(a, M);
-}
-
-template <class V, int N>
-inline Fe<V, N> sqrForMul(const Fe<V, N>& a, const Mod<V, N>& M, AnyShape = {})
-{
-#define TZV_MONT_CALL(S) sqrForMul(a, M, S{})
-    TZV_MONT_DISPATCH();
-#undef TZV_MONT_CALL
+    return square<false>(a, M, s);
 }
 
 // a^(2^k), each square below 2m, not reduced: k squarings in one loop with the squaring inlined,

@@ -50,33 +50,21 @@ bool initMod(ModConsts& c, int count, const BIGNUM* m, BN_CTX* ctx)
 {
     BIGNUM* t = BN_new();
     BIGNUM* one = BN_new();
-    bool ok = t && one && BN_one(one) && bnToLimbs(c.m, count, m) && BN_copy(t, m) && BN_sub_word(t, 2) &&
-              bnToLimbs(c.minus2, count, t) && BN_add_word(t, 1) && bnToLimbs(c.minus1, count, t) &&
-              toMontgomery(c.one, count, one, m, ctx) &&
-              BN_lshift(t, one, isMersenne521(m) ? 0 : 52 * count) && toMontgomery(c.r2, count, t, m, ctx);
+    const int shift = isMersenne521(m) ? 0 : 52 * count;
+    bool ok = t && one && BN_one(one) && bnToLimbs(c.m, count, m) && BN_copy(t, m) && BN_sub_word(t, 1) &&
+              bnToLimbs(c.minus1, count, t) && toMontgomery(c.one, count, one, m, ctx) &&
+              BN_lshift(t, one, shift) && toMontgomery(c.r2, count, t, m, ctx) && BN_lshift(t, one, 2 * shift) &&
+              toMontgomery(c.r3, count, t, m, ctx);
     c.bits = BN_num_bits(m);
     c.mersenne = isMersenne521(m);
     // Newton's iteration doubles the correct low bits of m⁻¹ mod 2^64 at each step (m is odd).
     uint64_t inv = c.m[0];
     for (int i = 0; i < 6; ++i) inv *= 2 - c.m[0] * inv;
     c.k0 = (0 - inv) & ((1ull << 52) - 1);
-    // The inversion's window: the width with the fewest multiplications for this exponent.
-    struct Count {
-        void doubleRun(int) {}
-        void incRun() {}
-        void setBlock() {}
-        void sqr() {}
-        void mulBlock() {}
-        void mulOdd(int) {}
-    } counter;
-    int best = 1 << 30;
-    for (int w = 1; w <= kMaxInversionWindow; ++w) {
-        int mults = inversionChain(c, w, counter);
-        if (mults < best) {
-            best = mults;
-            c.invWindow = w;
-        }
-    }
+    // The division steps' bound for f = m and g below m, taken for one bit more.
+    const int d = c.bits + 1;
+    const int steps = (49 * d + 57) / 17;
+    c.divstepBatches = (steps + kDivstepBatch - 1) / kDivstepBatch;
     BN_free(t);
     BN_free(one);
     return ok;

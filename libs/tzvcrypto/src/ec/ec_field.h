@@ -582,28 +582,11 @@ inline Fe<V, N> sqr(const Fe<V, N>& a, const Mod<V, N>& M, S s = {})
     return square<true>(a, M, s);
 }
 
-// a² below 2m, not reduced: for an operand of mul or sqr only (a run of squarings).
+// a² below 2m, not reduced: for an operand of mul or sqr only.
 template <class V, int N, class S = AnyShape>
 inline Fe<V, N> sqrForMul(const Fe<V, N>& a, const Mod<V, N>& M, S s = {})
 {
     return square<false>(a, M, s);
-}
-
-// a^(2^k), each square below 2m, not reduced: k squarings in one loop with the squaring inlined,
-// so that the value stays in registers from one to the next (a run of an inversion).
-template <class V, int N, class S>
-__attribute__((flatten)) inline Fe<V, N> sqrRunMont(Fe<V, N> a, int k, const Mod<V, N>& M)
-{
-    for (int i = 0; i < k; ++i) a = sqrForMul(a, M, S{});
-    return a;
-}
-
-template <class V, int N>
-inline Fe<V, N> sqrRun(const Fe<V, N>& a, int k, const Mod<V, N>& M)
-{
-#define TZV_MONT_CALL(S) sqrRunMont<V, N, S>(a, k, M)
-    TZV_MONT_DISPATCH();
-#undef TZV_MONT_CALL
 }
 
 // Into Montgomery form: any a < R, so that it also reduces a digest or a coordinate mod n.
@@ -631,45 +614,6 @@ inline Fe<V, N> montOne(const Mod<V, N>& M)
     TZV_UNROLL
     for (int i = 0; i < N; ++i) r.l[i] = M.one[i];
     return r;
-}
-
-// a^(m−2) = a⁻¹ (0 for a = 0), Montgomery form in and out, by the modulus's chain
-// (inversionChain): the exponent is public and alone decides the steps; the base decides nothing.
-template <class V, int N>
-inline Fe<V, N> invert(const Fe<V, N>& a, const Mod<V, N>& M)
-{
-    struct Steps {
-        const Mod<V, N>& M;
-        Fe<V, N> odd[1 << (kMaxInversionWindow - 1)];
-        Fe<V, N> r;
-        Fe<V, N> block;
-        // Squarings are counted and taken together before the next multiplication.
-        int squarings;
-        const Fe<V, N>& squared()
-        {
-            if (squarings) r = sqrRun(r, squarings, M);
-            squarings = 0;
-            return r;
-        }
-        void doubleRun(int k)
-        {
-            Fe<V, N> x = squared();
-            r = mul(sqrRun(x, k, M), x, M);
-        }
-        void incRun() { r = mul(sqrRun(squared(), 1, M), odd[0], M); }
-        void setBlock() { block = squared(); }
-        void sqr() { ++squarings; }
-        void mulBlock() { r = mul(squared(), block, M); }
-        void mulOdd(int i) { r = mul(squared(), odd[i], M); }
-    } steps{M, {}, a, {}, 0};
-    const int w = M.c->invWindow;
-    steps.odd[0] = a;
-    if (w > 1) {
-        Fe<V, N> a2 = sqr(a, M);
-        for (int i = 1; i < 1 << (w - 1); ++i) steps.odd[i] = mul(steps.odd[i - 1], a2, M);
-    }
-    inversionChain(*M.c, w, steps);
-    return steps.squared();
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <new>
 
 #include "ec_field.h"
+#include "ec_inverse.h"
 
 namespace tzv::ec {
 namespace {

@@ -359,13 +359,21 @@ inline void productRows(V* t, const Fe<V, N>& a, const Fe<V, N>& b, int lo = 0, 
     if (!kCross && 2 * T >= lo && 2 * T < hi) t[2 * T] = t[2 * T] + V::mulLow(a.l[T], b.l[T]);
 }
 
-template <class V, int N, bool kReduce>
-inline Fe<V, N> mulMersenne(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
+// The operands of a sum of K products a₀·b₀ + a₁·b₁ + …, reduced once for all of them.
+template <class V, int N, int K>
+struct Products {
+    const Fe<V, N>* a[K];
+    const Fe<V, N>* b[K];
+};
+
+template <class V, int N, bool kReduce, int K>
+__attribute__((flatten)) inline Fe<V, N> mulMersenne(const Products<V, N, K>& p, const Mod<V, N>& M)
 {
     V t[2 * N];
     TZV_UNROLL
     for (int j = 0; j < 2 * N; ++j) t[j] = V::zero();
-    productRows<V, N, false>(t, a, b);
+    TZV_UNROLL
+    for (int k = 0; k < K; ++k) productRows<V, N, false>(t, *p.a[k], *p.b[k]);
     return foldMersenne<V, N, kReduce>(t, M);
 }
 
@@ -464,13 +472,14 @@ using GeneralShape = Shape<false, 0u, 0u>;
         return TZV_MONT_CALL(GeneralShape);                                                                  \
     } while (0)
 
-// a·b·R⁻¹ mod m for a·b < R·m, fully reduced (below 2m, normalised, without kReduce). Word-serial
-// Montgomery reduction: each round adds a_i·b and then the multiple of m that clears the lowest
-// limb, and drops that limb. A column collects at most 4N products below 2^52 each, well inside the
-// 64-bit accumulators. (Summing column by column as sqrMont does, measured, gains nothing here: a
-// row's products already give the round's chain of quotient digits room.)
-template <class V, int N, bool kOne, unsigned kZero, unsigned kOnes, bool kReduce>
-inline Fe<V, N> mulMont(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
+// Σ aₖ·bₖ·R⁻¹ mod m for a sum below R·m, fully reduced (below 2m, normalised, without kReduce).
+// Word-serial Montgomery reduction: each round adds the rows aₖ,ᵢ·bₖ and then the multiple of m
+// that clears the lowest limb, and drops that limb. A column collects at most (2K + 2)N products
+// below 2^52 each, well inside the 64-bit accumulators. (Summing column by column as sqrMont does,
+// measured, gains nothing here: a row's products already give the round's chain of quotient
+// digits room.)
+template <class V, int N, bool kOne, unsigned kZero, unsigned kOnes, bool kReduce, int K>
+inline Fe<V, N> mulMont(const Products<V, N, K>& p, const Mod<V, N>& M)
 {
     const V zero = V::zero();
     V t[N + 1];
@@ -479,9 +488,12 @@ inline Fe<V, N> mulMont(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M
     TZV_UNROLL
     for (int i = 0; i < N; ++i) {
         TZV_UNROLL
-        for (int j = 0; j < N; ++j) {
-            t[j] = V::madd52lo(t[j], a.l[i], b.l[j]);
-            t[j + 1] = V::madd52hi(t[j + 1], a.l[i], b.l[j]);
+        for (int k = 0; k < K; ++k) {
+            TZV_UNROLL
+            for (int j = 0; j < N; ++j) {
+                t[j] = V::madd52lo(t[j], p.a[k]->l[i], p.b[k]->l[j]);
+                t[j + 1] = V::madd52hi(t[j + 1], p.a[k]->l[i], p.b[k]->l[j]);
+            }
         }
         addQuotientMultiple<V, N, kOne, kZero, kOnes>(t, quotientDigit<V, N, kOne>(t[0], M), M);
         V carry = V::template sar<52>(t[0]);
@@ -493,19 +505,20 @@ inline Fe<V, N> mulMont(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M
     return reduceLast<V, N, kReduce>(t, M);
 }
 
-// a·b, reduced or (without kReduce) below 2m, for the modulus shape S or the one found at run time.
-template <bool kReduce, class V, int N, class S>
-inline Fe<V, N> product(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M, S)
+// A sum of products, reduced or (without kReduce) below 2m, for the modulus shape S or the one
+// found at run time. The sum stays below 12m² (R ≥ 16m, and P-521's fold).
+template <bool kReduce, class V, int N, int K, class S>
+inline Fe<V, N> product(const Products<V, N, K>& p, const Mod<V, N>& M, S)
 {
     if constexpr (N == 11)
-        if (M.mersenne) return mulMersenne<V, N, kReduce>(a, b, M);
-    return mulMont<V, N, S::kOne, S::kZero, S::kOnes, kReduce>(a, b, M);
+        if (M.mersenne) return mulMersenne<V, N, kReduce>(p, M);
+    return mulMont<V, N, S::kOne, S::kZero, S::kOnes, kReduce>(p, M);
 }
 
-template <bool kReduce, class V, int N>
-inline Fe<V, N> product(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M, AnyShape)
+template <bool kReduce, class V, int N, int K>
+inline Fe<V, N> product(const Products<V, N, K>& p, const Mod<V, N>& M, AnyShape)
 {
-#define TZV_MONT_CALL(S) product<kReduce>(a, b, M, S{})
+#define TZV_MONT_CALL(S) product<kReduce>(p, M, S{})
     TZV_MONT_DISPATCH();
 #undef TZV_MONT_CALL
 }
@@ -513,14 +526,22 @@ inline Fe<V, N> product(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M
 template <class V, int N, class S = AnyShape>
 inline Fe<V, N> mul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M, S s = {})
 {
-    return product<true>(a, b, M, s);
+    return product<true>(Products<V, N, 1>{{&a}, {&b}}, M, s);
 }
 
 // a·b below 2m, not reduced: for an operand of mul or sqr only.
 template <class V, int N, class S = AnyShape>
 inline Fe<V, N> mulForMul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M, S s = {})
 {
-    return product<false>(a, b, M, s);
+    return product<false>(Products<V, N, 1>{{&a}, {&b}}, M, s);
+}
+
+// a·b + c·d with one reduction, for a sum below 12m².
+template <class V, int N, class S = AnyShape>
+inline Fe<V, N> mulSum(const Fe<V, N>& a, const Fe<V, N>& b, const Fe<V, N>& c, const Fe<V, N>& d,
+                       const Mod<V, N>& M, S s = {})
+{
+    return product<true>(Products<V, N, 2>{{&a, &c}, {&b, &d}}, M, s);
 }
 
 // Column i of a² (the weight of 2^(52i)), carries not taken: each cross product once, doubled, and

@@ -152,16 +152,16 @@ inline Pt<V, N> doubleJacobian(const Pt<V, N>& P, const CurveField<V, N>& F, S s
     const Mod<V, N>& M = F.p;
     Fe<V, N> delta = sqr(P.z, M, s);
     Fe<V, N> y2 = sumForMul(P.y, P.y);
-    Fe<V, N> gamma4 = sqrForMul(y2, M, s); // 4Y², below 2m
+    Fe<V, N> gamma4 = sqr(y2, M, s); // 4Y², reduced: it is halved below
     // alpha = 3·(X − δ)·(X + δ)
     Fe<V, N> alpha = mulForMul(differenceForMul(P.x, delta, M), tripleSumForMul(P.x, delta), M, s);
     Fe<V, N> beta4 = mul(P.x, gamma4, M, s); // 4XY²
     Fe<V, N> alpha2 = sqr(alpha, M, s);
     Fe<V, N> z3 = mulForMul(y2, P.z, M, s);
-    // 8Y⁴ = (4Y²)²/2
-    Fe<V, N> y4 = half(sqr(gamma4, M, s), M);
     Fe<V, N> x3 = sub(alpha2, twice(beta4, M), M);
-    Fe<V, N> y3 = sub(mul(alpha, differenceForMul(beta4, x3, M), M, s), y4, M);
+    // Y3 = α·(4XY² − X3) − 8Y⁴ with 8Y⁴ = 4Y²·(4Y²/2): both products under one reduction.
+    Fe<V, N> minusHalf = differenceForMul(feZero<V, N>(), half(gamma4, M), M);
+    Fe<V, N> y3 = mulSum(alpha, differenceForMul(beta4, x3, M), gamma4, minusHalf, M, s);
     return {x3, y3, z3};
 }
 
@@ -302,10 +302,10 @@ inline Pt<V, N> addJacobian(const Pt<V, N>& J, const Entry& E, const CurveField<
     Fe<V, N> r2 = sqr(r, M);
     Fe<V, N> hhh = mul(h, hh, M);
     Fe<V, N> v = mul(u1, hh, M);
-    Fe<V, N> s1hhh = mul(s1, hhh, M);
     Fe<V, N> z3 = mulForMul(z1z2, h, M);
     Fe<V, N> x3 = sub(sub(r2, hhh, M), twice(v, M), M);
-    Fe<V, N> y3 = sub(mul(r, differenceForMul(v, x3, M), M), s1hhh, M);
+    // Y3 = r·(V − X3) − S1·H³, both products under one reduction.
+    Fe<V, N> y3 = mulSum(r, differenceForMul(v, x3, M), s1, differenceForMul(feZero<V, N>(), hhh, M), M);
     return {x3, y3, z3};
 }
 

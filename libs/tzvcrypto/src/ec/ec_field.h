@@ -210,6 +210,26 @@ inline Fe<V, N> differenceForMul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod
     return normalised(s);
 }
 
+// 2(a − b + m), below 4m for a, b below m.
+template <class V, int N>
+inline Fe<V, N> twiceDifferenceForMul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
+{
+    Fe<V, N> s;
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) s.l[i] = a.l[i] + a.l[i] - b.l[i] - b.l[i] + M.m[i] + M.m[i];
+    return normalised(s);
+}
+
+// 2m − a, in (0, 2m] for a below 2m.
+template <class V, int N>
+inline Fe<V, N> negatedForMul(const Fe<V, N>& a, const Mod<V, N>& M)
+{
+    Fe<V, N> s;
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) s.l[i] = M.m[i] + M.m[i] - a.l[i];
+    return normalised(s);
+}
+
 // 3a − b + m, below 4m for a, b below m.
 template <class V, int N>
 inline Fe<V, N> tripleMinusForMul(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)

@@ -129,9 +129,39 @@ inline V isLess(const Fe<V, N>& a, const Fe<V, N>& b)
     return borrow;
 }
 
-// t mod m for limbs t (any signed 64-bit values, carries not yet taken) of a value in [0, 2m): the
-// final step of every reduction. t and t − m are normalised side by side, two carry chains of
-// half the length of one after the other; the borrow out of t − m picks.
+// t mod m for limbs t (any signed 64-bit values, carries not yet taken) of a value in [0, K·m): the
+// final step of every reduction. t, t − m, … t − (K − 1)·m are normalised side by side, K carry
+// chains at once rather than one after another; the borrows out of them pick.
+template <class V, int N, int K>
+inline Fe<V, N> reduceBelow(const V* t, const V* m)
+{
+    const V mask = V::set1(kLimbMask52);
+    Fe<V, N> r[K];
+    V carry[K];
+    TZV_UNROLL
+    for (int j = 0; j < K; ++j) carry[j] = V::zero();
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) {
+        V multiple = V::zero(); // j·m[i]
+        TZV_UNROLL
+        for (int j = 0; j < K; ++j) {
+            V x = t[i] + carry[j];
+            if (j > 0) {
+                multiple = j == 1 ? m[i] : multiple + m[i];
+                x = x - multiple;
+            }
+            r[j].l[i] = x & mask;
+            carry[j] = V::template sar<52>(x);
+        }
+    }
+    // carry[j] is all ones where t − j·m < 0: the largest j without is the one.
+    Fe<V, N> out = r[K - 1];
+    TZV_UNROLL
+    for (int j = K - 1; j >= 1; --j) out = select(carry[j], out, r[j - 1]);
+    return out;
+}
+
+// K = 2, the common case, written out: two chains and one selection.
 template <class V, int N>
 inline Fe<V, N> reduceOnce(const V* t, const V* m)
 {
@@ -319,6 +349,31 @@ inline Fe<V, N> twice(const Fe<V, N>& a, const Mod<V, N>& M)
         }
     }
     return add(a, a, M);
+}
+
+// a − 2b mod m for a, b below m: a − 2b + 2m lies in (0, 3m). (Modulo 2^521 − 1, where 2b is a
+// rotation, a subtraction of the rotation costs less than three carry chains of eleven limbs.)
+template <class V, int N>
+inline Fe<V, N> minusTwice(const Fe<V, N>& a, const Fe<V, N>& b, const Mod<V, N>& M)
+{
+    if constexpr (N == 11)
+        if (M.mersenne) return sub(a, twice(b, M), M);
+    V s[N];
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) s[i] = a.l[i] - b.l[i] - b.l[i] + M.m[i] + M.m[i];
+    return reduceBelow<V, N, 3>(s, M.m);
+}
+
+// a − b − 2c mod m for a, b, c below m: a − b − 2c + 3m lies in (0, 4m).
+template <class V, int N>
+inline Fe<V, N> minusMinusTwice(const Fe<V, N>& a, const Fe<V, N>& b, const Fe<V, N>& c, const Mod<V, N>& M)
+{
+    if constexpr (N == 11)
+        if (M.mersenne) return sub(sub(a, b, M), twice(c, M), M);
+    V s[N];
+    TZV_UNROLL
+    for (int i = 0; i < N; ++i) s[i] = a.l[i] - b.l[i] - c.l[i] - c.l[i] + M.m[i] + M.m[i] + M.m[i];
+    return reduceBelow<V, N, 4>(s, M.m);
 }
 
 template <class V, int N>

@@ -159,7 +159,7 @@ inline Pt<V, N> doubleWithTwiceY(const Pt<V, N>& P, const CurveField<V, N>& F, S
     Fe<V, N> beta4 = mul(P.x, gamma4, M, s); // 4XY²
     Fe<V, N> alpha2 = sqr(alpha, M, s);
     Fe<V, N> z3 = mulForMul(P.y, P.z, M, s);
-    Fe<V, N> x3 = sub(alpha2, twice(beta4, M), M);
+    Fe<V, N> x3 = minusTwice(alpha2, beta4, M);
     // Both products under one reduction: α·2(4XY² − X3) below 8m², 4Y²·(2m − 4Y²) at most m².
     Fe<V, N> y3 = mulSum(alpha, twiceDifferenceForMul(beta4, x3, M), gamma4, negatedForMul(gamma4, M), M, s);
     return {x3, y3, z3};
@@ -325,7 +325,7 @@ inline Pt<V, N> addJacobian(const Pt<V, N>& J, const Entry& E, const CurveField<
     Fe<V, N> hhh = mul(h, hh, M);
     Fe<V, N> v = mul(u1, hh, M);
     Fe<V, N> z3 = mulForMul(z1z2, h, M);
-    Fe<V, N> x3 = sub(sub(r2, hhh, M), twice(v, M), M);
+    Fe<V, N> x3 = minusMinusTwice(r2, hhh, v, M);
     // Y3 = r·(V − X3) − S1·H³, both products under one reduction.
     Fe<V, N> y3 = mulSum(r, differenceForMul(v, x3, M), s1, differenceForMul(feZero<V, N>(), hhh, M), M);
     return {x3, y3, z3};

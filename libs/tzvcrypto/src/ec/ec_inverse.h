@@ -28,18 +28,19 @@ struct Transition {
     V u, v, q, r;
 };
 
-// kDivstepBatch steps on the low limbs f and g (δ carried from batch to batch). Only the low
-// 52 − j bits of f and g are right after j steps, all the next step reads.
+// kDivstepBatch steps on the low limbs f and g, with η = −δ carried from batch to batch (δ > 0 is
+// then the sign bit of η, one shift). Only the low 52 − j bits of f and g are right after j steps,
+// all the next step reads.
 template <class V>
-inline Transition<V> divstepBatch(V& delta, V f, V g)
+inline Transition<V> divstepBatch(V& eta, V f, V g)
 {
     const V zero = V::zero(), one = V::set1(1);
     Transition<V> t{one, zero, zero, one};
     for (int i = 0; i < kDivstepBatch; ++i) {
         const V odd = zero - (g & one);
-        const V swap = odd & V::template sar<63>(zero - delta);
+        const V swap = odd & V::template sar<63>(eta);
         // x where g is odd, negated where the step swaps: g + f, g − f or g.
-        auto addend = [&](const V& x) { return ((x ^ swap) - swap) & odd; };
+        auto addend = [&](const V& x) { return V::andXor(x, odd, swap) - swap; };
         const V nf = V::select(swap, f, g), nu = V::select(swap, t.u, t.q), nv = V::select(swap, t.v, t.r);
         g = V::template sar<1>(g + addend(f));
         t.q = t.q + addend(t.u);
@@ -47,7 +48,8 @@ inline Transition<V> divstepBatch(V& delta, V f, V g)
         f = nf;
         t.u = nu + nu;
         t.v = nv + nv;
-        delta = one + ((delta ^ swap) - swap);
+        // δ' = 1 − δ where swapped, else 1 + δ: η' = ~η, else η − 1.
+        eta = (eta ^ swap) + ~swap;
     }
     return t;
 }
@@ -142,9 +144,9 @@ inline Fe<V, N> inverseByDivsteps(const Fe<V, N>& x, const Mod<V, N>& M)
     f[N] = g[N] = V::zero();
     Fe<V, N> d = feZero<V, N>(), e = feZero<V, N>();
     e.l[0] = V::set1(1);
-    V delta = V::set1(1);
+    V eta = V::zero() - V::set1(1); // δ = 1
     for (int batch = 0; batch < M.c->divstepBatches; ++batch) {
-        const Transition<V> t = divstepBatch(delta, f[0], g[0]);
+        const Transition<V> t = divstepBatch(eta, f[0], g[0]);
         V nf[L], ng[L];
         combine<V, L>(nf, t.u, t.v, f, g);
         combine<V, L>(ng, t.q, t.r, f, g);

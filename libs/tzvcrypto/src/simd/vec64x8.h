@@ -148,6 +148,8 @@ struct U64x8Plain {
         }
         return r;
     }
+    // (a & m) ^ s, one instruction on AVX-512.
+    static U64x8Plain andXor(const U64x8Plain& a, const U64x8Plain& m, const U64x8Plain& s) { return (a & m) ^ s; }
     // b where the mask is set, a elsewhere.
     static U64x8Plain select(const U64x8Plain& m, const U64x8Plain& a, const U64x8Plain& b)
     {
@@ -213,6 +215,10 @@ struct U64x8Avx512 {
     static U64x8Avx512 lookup16(const uint64_t* table, U64x8Avx512 index)
     {
         return {_mm512_permutex2var_epi64(_mm512_loadu_si512(table), index.v, _mm512_loadu_si512(table + 8))};
+    }
+    static U64x8Avx512 andXor(U64x8Avx512 a, U64x8Avx512 m, U64x8Avx512 s)
+    {
+        return {_mm512_ternarylogic_epi64(a.v, m.v, s.v, 0x6A)};
     }
     static U64x8Avx512 select(U64x8Avx512 m, U64x8Avx512 a, U64x8Avx512 b)
     {

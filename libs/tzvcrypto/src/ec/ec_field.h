@@ -481,12 +481,16 @@ inline Fe<V, N> sqrMersenne(const Fe<V, N>& a, const Mod<V, N>& M)
     return foldMersenne<V, N, kReduce>(t, M);
 }
 
-// The quotient digit of a reduction round, for a column value t.
-template <class V, int N, bool kOne>
+// The quotient digit of a reduction round, t·k0 mod 2^52 for a column value t. Where the bottom
+// limb of m is 2^b − 1 with 2b ≥ 52, k0 = 1/(1 − 2^b) = 1 + 2^b mod 2^52: a shift and an add
+// (with kShiftsForMadds, see addQuotientMultiple).
+template <class V, int N, class S, bool kShiftsForMadds>
 inline V quotientDigit(const V& t, const Mod<V, N>& M)
 {
-    if constexpr (kOne)
+    if constexpr (S::kOne)
         return t & V::set1(kLimbMask52);
+    else if constexpr (kShiftsForMadds && 2 * S::kBottom >= 52)
+        return (t + V::template shl<S::kBottom>(t)) & V::set1(kLimbMask52);
     else
         return V::madd52lo(V::zero(), t, M.k0);
 }
@@ -509,13 +513,13 @@ inline void addShiftedQuotient(V* t, const V& q)
 // A top or bottom limb 2^b − 1 (S::kTop, S::kBottom = b) is a run of ones too, ending at bit b of
 // its limb: it adds q·2^b there in two shifted parts, not two multiply-adds. P-384's products are
 // bound by the multiply-adds, one per cycle, not by their other operations (two vector operations
-// per cycle in all): with kShiftBottom its bottom limb too takes shifts (in the product; its square
-// has fewer multiply-adds, and there they would not pay).
-template <class V, int N, class S, bool kShiftBottom>
+// per cycle in all): with kShiftsForMadds its bottom limb, and the quotient digit, take shifts too
+// (in the product; its square has fewer multiply-adds, and there they would not pay, measured).
+template <class V, int N, class S, bool kShiftsForMadds>
 inline void addQuotientMultiple(V* t, const V& q, const Mod<V, N>& M)
 {
     constexpr bool kOne = S::kOne;
-    constexpr int kBottom = kShiftBottom ? S::kBottom : 0;
+    constexpr int kBottom = kShiftsForMadds ? S::kBottom : 0;
     constexpr unsigned kZero = S::kZero, kOnes = S::kOnes | (S::kTop ? 1u << (N - 1) : 0u) | (kBottom ? 1u : 0u);
     TZV_UNROLL
     for (int j = 0; j < N; ++j) {
@@ -602,7 +606,7 @@ inline Fe<V, N> mulMont(const Products<V, N, K>& p, const Mod<V, N>& M)
                 t[j + 1] = V::madd52hi(t[j + 1], p.a[k]->l[i], p.b[k]->l[j]);
             }
         }
-        addQuotientMultiple<V, N, S, true>(t, quotientDigit<V, N, S::kOne>(t[0], M), M);
+        addQuotientMultiple<V, N, S, true>(t, quotientDigit<V, N, S, true>(t[0], M), M);
         V carry = V::template sar<52>(t[0]);
         TZV_UNROLL
         for (int j = 0; j < N; ++j) t[j] = t[j + 1];
@@ -682,7 +686,7 @@ inline Fe<V, N> sqrMont(const Fe<V, N>& a, const Mod<V, N>& M)
     for (int i = 0; i < 2 * N; ++i) {
         t[i] = t[i] + squareColumn(a, i);
         if (i < N) {
-            addQuotientMultiple<V, N, S, false>(t + i, quotientDigit<V, N, S::kOne>(t[i], M), M);
+            addQuotientMultiple<V, N, S, false>(t + i, quotientDigit<V, N, S, false>(t[i], M), M);
             t[i + 1] = t[i + 1] + V::template sar<52>(t[i]);
         }
     }

@@ -161,7 +161,8 @@ inline Fe<V, N> reduceBelow(const V* t, const V* m)
     return out;
 }
 
-// K = 2, the common case, written out: two chains and one selection.
+// K = 2, the common case, written out: two chains and one selection (through reduceBelow's loops
+// P-521's curve functions came out 2 to 3% slower, measured).
 template <class V, int N>
 inline Fe<V, N> reduceOnce(const V* t, const V* m)
 {

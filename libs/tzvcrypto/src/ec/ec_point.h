@@ -156,9 +156,9 @@ inline Pt<V, N> doubleWithTwiceY(const Pt<V, N>& P, const CurveField<V, N>& F, S
     Fe<V, N> gamma4 = sqrForMul(P.y, M, s); // 4Y², below 2m
     // alpha = 3·(X − δ)·(X + δ)
     Fe<V, N> alpha = mulForMul(differenceForMul(P.x, delta, M), tripleSumForMul(P.x, delta), M, s);
+    Fe<V, N> z3 = mulForMul(P.y, P.z, M, s);
     Fe<V, N> beta4 = mul(P.x, gamma4, M, s); // 4XY²
     Fe<V, N> alpha2 = sqr(alpha, M, s);
-    Fe<V, N> z3 = mulForMul(P.y, P.z, M, s);
     Fe<V, N> x3 = minusTwice(alpha2, beta4, M);
     // Both products under one reduction: α·2(4XY² − X3) below 8m², 4Y²·(2m − 4Y²) at most m².
     Fe<V, N> y3 = mulSum(alpha, twiceDifferenceForMul(beta4, x3, M), gamma4, negatedForMul(gamma4, M), M, s);

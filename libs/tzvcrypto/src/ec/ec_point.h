@@ -327,7 +327,7 @@ inline Pt<V, N> addJacobian(const Pt<V, N>& J, const Entry& E, const CurveField<
     Fe<V, N> z3 = mulForMul(z1z2, h, M);
     Fe<V, N> x3 = minusMinusTwice(r2, hhh, v, M);
     // Y3 = r·(V − X3) − S1·H³, both products under one reduction.
-    Fe<V, N> y3 = mulSum(r, differenceForMul(v, x3, M), s1, differenceForMul(feZero<V, N>(), hhh, M), M);
+    Fe<V, N> y3 = mulSum(r, differenceForMul(v, x3, M), s1, negatedForMul(hhh, M), M);
     return {x3, y3, z3};
 }
 

@@ -358,6 +358,10 @@ inline const Fault kFaults[] = {
          EC_POINT_get_affine_coordinates(c.group(), Q.get(), L.qx.get(), L.qy.get(), c.ctx());
          c.encode(L);
      }},
+    // With Q = G and e = r, u1 = u2: verification's accumulator meets G's table entry (a doubling).
+    {"Q = G and e = r", bit(kVerify), kOk, [](CurveRef c, Lane& L) {
+         L.d = bnWord(1), c.derive(L), L.e = bnCopy(L.rk.get()), c.derive(L);
+     }},
     {"digest changed", bit(kVerify), kSig, [](CurveRef c, Lane& L) { L.e = offset(L.e.get(), 1), c.encode(L); }},
     {"message changed", bit(kSm2Verify), kSig, [](CurveRef c, Lane& L) { L.msg.push_back(0x61), c.encode(L); }},
     {"identifier changed", bit(kSm2Verify), kSig, [](CurveRef c, Lane& L) { L.id.push_back(0x61), c.encode(L); }},

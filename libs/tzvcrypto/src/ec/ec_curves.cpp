@@ -116,6 +116,34 @@ bool buildComb(CurveConsts& c, const Curve& curve, BN_CTX* ctx)
     return ok;
 }
 
+// j·G for j = 1 … 2^(w − 1), by repeated addition in OpenSSL, made affine together.
+bool buildMultiples(CurveConsts& c, const Curve& curve, BN_CTX* ctx)
+{
+    const EC_GROUP* g = curve.group;
+    const int count = 1 << (kMultiplesWindow - 1);
+    c.multiplesWindow = kMultiplesWindow;
+    c.multiples.assign((size_t)count * 2 * c.limbs, 0);
+    std::vector<EC_POINT*> points(count, nullptr);
+    BIGNUM* x = BN_new();
+    BIGNUM* y = BN_new();
+    bool ok = x && y;
+    for (EC_POINT*& p : points) ok = ok && (p = EC_POINT_new(g)) != nullptr;
+    ok = ok && EC_POINT_copy(points[0], EC_GROUP_get0_generator(g));
+    for (int j = 1; ok && j < count; ++j)
+        ok = EC_POINT_add(g, points[j], points[j - 1], EC_GROUP_get0_generator(g), ctx);
+    if (ok) makeAffine(g, points.data(), count, ctx);
+    for (int j = 0; ok && j < count; ++j) {
+        uint64_t* entry = &c.multiples[(size_t)j * 2 * c.limbs];
+        ok = EC_POINT_get_affine_coordinates(g, points[j], x, y, ctx) &&
+             toMontgomery(entry, c.limbs, x, curve.field.value, ctx) &&
+             toMontgomery(entry + c.limbs, c.limbs, y, curve.field.value, ctx);
+    }
+    for (EC_POINT* p : points) EC_POINT_free(p);
+    BN_free(x);
+    BN_free(y);
+    return ok;
+}
+
 // Never freed, like the curves themselves.
 const CurveConsts* build(CurveId id)
 {
@@ -137,7 +165,8 @@ const CurveConsts* build(CurveId id)
              EC_POINT_get_affine_coordinates(curve->group, EC_GROUP_get0_generator(curve->group), gx, gy, ctx) &&
              toMontgomery(c->b, c->limbs, b, curve->field.value, ctx) &&
              toMontgomery(c->gx, c->limbs, gx, curve->field.value, ctx) &&
-             toMontgomery(c->gy, c->limbs, gy, curve->field.value, ctx) && buildComb(*c, *curve, ctx);
+             toMontgomery(c->gy, c->limbs, gy, curve->field.value, ctx) && buildComb(*c, *curve, ctx) &&
+             buildMultiples(*c, *curve, ctx);
     }
     BN_free(b);
     BN_free(gx);

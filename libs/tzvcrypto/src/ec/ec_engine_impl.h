@@ -221,7 +221,7 @@ struct Ops {
             out = out | overZ | isZero(zp) | ~isLess(zp, p);
             z = toMont(zp, M);
             if (affine) {
-                F zi = invert(z, M);
+                F zi = invert(z, M, Input::Public);
                 F zi2 = sqr(zi, M);
                 x = mul(x, zi2, M);
                 y = mul(y, mul(zi2, zi, M), M);
@@ -381,10 +381,10 @@ struct Ops {
         F s = loadHalf(sign_s, c, active, failed);
         F e = loadBytes<V, N>(msg, c.orderBytes, active);
         // R = u1·G + u2·Q with w = s⁻¹, u1 = e·w, u2 = r·w; it holds when x(R) mod n = r.
-        F w = invert(toMont(s, Mn), Mn);
+        F w = invert(toMont(s, Mn), Mn, Input::Public);
         F u1 = fromMont(mul(toMont(e, Mn), w, Mn), Mn);
         F u2 = fromMont(mul(toMont(r, Mn), w, Mn), Mn);
-        Pt<V, N> R = pointAdd(mulBase(u1, c, Fp), mulPoint(q, u2, c.n.bits, Fp), Fp);
+        Pt<V, N> R = fromJacobian(mulBaseAndPoint(u1, q, u2, c, Fp), Fp);
         failed = failed | ~xModNIs(R, r, c, Fp);
         return laneStatus(bad, failed, active);
     }
@@ -454,7 +454,7 @@ struct Ops {
         F rm = toMont(r, Mn);
         F t = add(rm, toMont(s, Mn), Mn);
         failed = failed | isZero(t);
-        Pt<V, N> R = pointAdd(mulBase(s, c, Fp), mulPoint(q, fromMont(t, Mn), c.n.bits, Fp), Fp);
+        Pt<V, N> R = fromJacobian(mulBaseAndPoint(s, q, fromMont(t, Mn), c, Fp), Fp);
         V infinite;
         F x = toMont(affineX(R, Fp, &infinite), Mn);
         F v = add(toMont(loadDigests(e, active), Mn), x, Mn);

@@ -106,6 +106,17 @@ inline V isEqual(const Fe<V, N>& a, const Fe<V, N>& b)
     return V::eqMask(acc, V::zero());
 }
 
+// Whether any lane's mask is set (any bit): a branch, on public data only.
+template <class V>
+inline bool anyLane(const V& mask)
+{
+    alignas(64) uint64_t lanes[8];
+    mask.store(lanes);
+    uint64_t any = 0;
+    for (uint64_t lane : lanes) any |= lane;
+    return any != 0;
+}
+
 // Lanes where a, a value below 2m, is 0 mod m: 0 or m.
 template <class V, int N>
 inline V isZeroBelow2m(const Fe<V, N>& a, const Mod<V, N>& M)

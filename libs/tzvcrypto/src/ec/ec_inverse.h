@@ -130,9 +130,13 @@ inline Fe<V, N> combineMod(const V& a, const V& b, const Fe<V, N>& x, const Fe<V
     return reduceOnce<V, N>(s, M.m);
 }
 
+// Whether an inversion's input is secret (then it runs every batch the bound asks for) or public
+// (then it stops once g is zero in every lane: f is ±1 and d final, the remaining steps only halve e).
+enum class Input { Secret, Public };
+
 // x⁻¹ mod m for x in [0, m), 0 for 0; plain numbers, no Montgomery factor.
 template <class V, int N>
-inline Fe<V, N> inverseByDivsteps(const Fe<V, N>& x, const Mod<V, N>& M)
+inline Fe<V, N> inverseByDivsteps(const Fe<V, N>& x, const Mod<V, N>& M, Input input)
 {
     constexpr int L = N + 1;
     V f[L], g[L];
@@ -153,11 +157,14 @@ inline Fe<V, N> inverseByDivsteps(const Fe<V, N>& x, const Mod<V, N>& M)
         const Fe<V, N> nd = combineMod(t.u, t.v, d, e, M);
         e = combineMod(t.q, t.r, d, e, M);
         d = nd;
+        V any = V::zero();
         TZV_UNROLL
         for (int i = 0; i < L; ++i) {
             f[i] = nf[i];
             g[i] = ng[i];
+            any = any | g[i];
         }
+        if (input == Input::Public && !anyLane(any)) break;
     }
     const V negative = V::template sar<63>(V::template shl<12>(f[N]));
     return select(negative, d, neg(d, M));
@@ -166,9 +173,9 @@ inline Fe<V, N> inverseByDivsteps(const Fe<V, N>& x, const Mod<V, N>& M)
 // a⁻¹ in Montgomery form (0 for a = 0) for a below 2m in Montgomery form: a = x·R, and
 // x⁻¹·R = (x·R)⁻¹·R², one multiplication by R³. Modulo 2^521 − 1, R = 1.
 template <class V, int N>
-inline Fe<V, N> invert(const Fe<V, N>& a, const Mod<V, N>& M)
+inline Fe<V, N> invert(const Fe<V, N>& a, const Mod<V, N>& M, Input input = Input::Secret)
 {
-    const Fe<V, N> inverse = inverseByDivsteps(reduceOnce<V, N>(a.l, M.m), M);
+    const Fe<V, N> inverse = inverseByDivsteps(reduceOnce<V, N>(a.l, M.m), M, input);
     if (M.mersenne) return inverse;
     Fe<V, N> r3;
     TZV_UNROLL

@@ -275,7 +275,8 @@ inline void makeAffine(Pt<V, N> (&points)[kCount], const CurveField<V, N>& F)
     Fe<V, N> prefix[kCount];
     prefix[0] = points[0].z;
     for (int i = 1; i < kCount; ++i) prefix[i] = mul(prefix[i - 1], points[i].z, M);
-    Fe<V, N> inverse = invert(prefix[kCount - 1], M); // 1/(Z₀⋯Zᵢ) for i from the top down
+    // 1/(Z₀⋯Zᵢ) for i from the top down; the points are multiples of a public key.
+    Fe<V, N> inverse = invert(prefix[kCount - 1], M, Input::Public);
     for (int i = kCount - 1; i >= 0; --i) {
         Fe<V, N> zi = inverse;
         if (i > 0) {
@@ -338,20 +339,29 @@ inline Pt<V, N> addJacobian(const Pt<V, N>& J, const Entry& E, const CurveField<
 // (k = 32·m + d with 32·m ≡ d mod n), which therefore takes the complete projective addition. In
 // the others the accumulator at infinity (leading zero digits) takes the entry, and a zero digit
 // keeps the accumulator.
+constexpr int kVarEntries = 1 << (kVarWindow - 1);
+
+// P … 16P affine (x and y of each entry) for projective P. P projective is (X·Z : Y·Z² : Z)
+// Jacobian. Even multiples are doublings of their halves, odd ones 2jP + P (j ≥ 1: never a doubling
+// nor at infinity); the entries so depend on one another in short chains, not in one long one, and
+// half of them take the cheaper doubling.
+template <class V, int N>
+inline void affineTable(Pt<V, N> (&table)[kVarEntries], const Pt<V, N>& P, const CurveField<V, N>& F)
+{
+    const Mod<V, N>& M = F.p;
+    const JacEntry<V, N> p1 = jacobianEntry(Pt<V, N>{mul(P.x, P.z, M), mul(P.y, sqrForMul(P.z, M), M), P.z}, F);
+    table[0] = p1.point();
+    for (int j = 2; j <= kVarEntries; ++j)
+        table[j - 1] = j % 2 == 0 ? doubleJacobian(table[j / 2 - 1], F) : addJacobian(table[j - 2], p1, F);
+    makeAffine(table, F);
+}
+
 template <class V, int N>
 inline Pt<V, N> mulPoint(const Pt<V, N>& P, const Fe<V, N>& k, int bits, const CurveField<V, N>& F)
 {
-    constexpr int kEntries = 1 << (kVarWindow - 1);
     const Mod<V, N>& M = F.p;
-    // P projective is (X·Z : Y·Z² : Z) Jacobian. Even multiples are doublings of their halves, odd
-    // ones 2jP + P (j ≥ 1: never a doubling nor at infinity); the entries so depend on one another in
-    // short chains, not in one long one, and half of them take the cheaper doubling.
-    Pt<V, N> table[kEntries];
-    const JacEntry<V, N> p1 = jacobianEntry(Pt<V, N>{mul(P.x, P.z, M), mul(P.y, sqrForMul(P.z, M), M), P.z}, F);
-    table[0] = p1.point();
-    for (int j = 2; j <= kEntries; ++j)
-        table[j - 1] = j % 2 == 0 ? doubleJacobian(table[j / 2 - 1], F) : addJacobian(table[j - 2], p1, F);
-    makeAffine(table, F);
+    Pt<V, N> table[kVarEntries];
+    affineTable(table, P, F);
     const Fe<V, N> one = montOne(M);
     const int windows = (bits + 1 + kVarWindow - 1) / kVarWindow;
     Digit<V, N> d = digitAt(k, kVarWindow, windows - 1);
@@ -371,6 +381,80 @@ inline Pt<V, N> mulPoint(const Pt<V, N>& P, const Fe<V, N>& k, int bits, const C
     nextWindow(0);
     Pt<V, N> last = fromJacobian(acc, F);
     return select(V::eqMask(d.magnitude, V::zero()), pointAdd<V, N, true>(last, e, F), last);
+}
+
+// ---- verification: public scalars and points, variable time ----
+
+// Entry |d| of an affine table read by address, y negated for a negative digit (entry 1 for d = 0,
+// which the caller masks). Entry j, lane i, limb l of x is at base[(j − 1)·stride + offset + l·step],
+// y N·step further on.
+template <class V, int N>
+inline Pt<V, N> gatherEntry(const uint64_t* base, const V& offset, uint64_t stride, uint64_t step,
+                            const Digit<V, N>& d, const CurveField<V, N>& F)
+{
+    const V zero = V::eqMask(d.magnitude, V::zero());
+    const V index = V::mulLow(V::select(zero, d.magnitude - V::set1(1), V::zero()), V::set1(stride)) + offset;
+    Pt<V, N> r{feZero<V, N>(), feZero<V, N>(), montOne(F.p)};
+    for (int l = 0; l < N; ++l) {
+        r.x.l[l] = V::gather(base + l * step, index);
+        r.y.l[l] = V::gather(base + (N + l) * step, index);
+    }
+    r.y = select(d.negative, r.y, neg(r.y, F.p));
+    return r;
+}
+
+// acc + E for a Jacobian accumulator and an affine entry, where the digit is not zero; the
+// accumulator at infinity takes the entry. The mixed addition cannot double: where acc = E in some
+// lane (h = 0, Z3 = 0 where acc was finite), which public inputs can arrange, the complete addition
+// is taken instead for every lane, rarely.
+template <class V, int N>
+inline Pt<V, N> addEntry(const Pt<V, N>& acc, const Pt<V, N>& E, const V& zeroDigit, const CurveField<V, N>& F)
+{
+    const Mod<V, N>& M = F.p;
+    const V atInfinity = isZeroBelow2m(acc.z, M);
+    Pt<V, N> sum = addJacobian<V, N, true>(acc, E, F);
+    if (anyLane(~atInfinity & ~zeroDigit & isZeroBelow2m(sum.z, M))) {
+        const Pt<V, N> p = pointAdd<V, N, true>(fromJacobian(acc, F), E, F);
+        // (X : Y : Z) projective is (X·Z : Y·Z² : Z) Jacobian.
+        sum = {mul(p.x, p.z, M), mul(p.y, sqr(p.z, M), M), p.z};
+    }
+    return select(zeroDigit, select(atInfinity, sum, E), acc);
+}
+
+// k1·G + k2·P (Jacobian) for public 0 ≤ k1, k2 < n and a public point P: one chain of doublings,
+// P's 5-bit windows from its table of multiples, G's 10-bit windows from the curve's, their entries
+// read by address (the digits are public), not selected from the whole table.
+template <class V, int N>
+inline Pt<V, N> mulBaseAndPoint(const Fe<V, N>& k1, const Pt<V, N>& P, const Fe<V, N>& k2, const CurveConsts& c,
+                                const CurveField<V, N>& F)
+{
+    static_assert(kMultiplesWindow % kVarWindow == 0, "G's windows end where the point's do");
+    constexpr int kRatio = kMultiplesWindow / kVarWindow;
+    Pt<V, N> table[kVarEntries];
+    affineTable(table, P, F);
+    alignas(64) uint64_t lanes[kLanes];
+    for (int i = 0; i < kLanes; ++i) lanes[i] = (uint64_t)i;
+    const V laneIndex = V::load(lanes);
+    const V none = V::zero();
+    // Entry j, limb l of x in lane i: the table's vectors are 8 lanes wide, 3N to a point.
+    const uint64_t* tableBase = reinterpret_cast<const uint64_t*>(&table[0].x.l[0]);
+    const uint64_t pointStride = sizeof(Pt<V, N>) / sizeof(uint64_t);
+    const int windows = (c.n.bits + 1 + kVarWindow - 1) / kVarWindow;
+    const int baseWindows = (c.n.bits + 1 + kMultiplesWindow - 1) / kMultiplesWindow;
+    const Fe<V, N> one = montOne(F.p);
+    Pt<V, N> acc{one, one, feZero<V, N>()};
+    for (int i = windows - 1; i >= 0; --i) {
+        // The window's entries first: their loads, which take long, run under the doublings.
+        const Digit<V, N> d = digitAt(k2, kVarWindow, i);
+        const Pt<V, N> entry = gatherEntry(tableBase, laneIndex, pointStride, kLanes, d, F);
+        const bool withG = i % kRatio == 0 && i / kRatio < baseWindows;
+        const Digit<V, N> e = digitAt(k1, kMultiplesWindow, withG ? i / kRatio : 0);
+        const Pt<V, N> entryG = gatherEntry(c.multiples.data(), none, 2 * N, 1, e, F);
+        if (i != windows - 1) acc = doubleTimes(acc, kVarWindow, F);
+        acc = addEntry(acc, entry, V::eqMask(d.magnitude, none), F);
+        if (withG) acc = addEntry(acc, entryG, V::eqMask(e.magnitude, none), F);
+    }
+    return acc;
 }
 
 // k·G for 0 ≤ k < n from the comb table of the curve: one addition per window, no doubling. The

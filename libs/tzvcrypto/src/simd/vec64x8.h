@@ -148,6 +148,13 @@ struct U64x8Plain {
         }
         return r;
     }
+    // base[index] in every lane: an address chosen by the lanes' values, for public data only.
+    static U64x8Plain gather(const uint64_t* base, const U64x8Plain& index)
+    {
+        U64x8Plain r;
+        for (int i = 0; i < 8; ++i) r.v[i] = base[index.v[i]];
+        return r;
+    }
     // (a & m) ^ s, one instruction on AVX-512.
     static U64x8Plain andXor(const U64x8Plain& a, const U64x8Plain& m, const U64x8Plain& s) { return (a & m) ^ s; }
     // b where the mask is set, a elsewhere.
@@ -215,6 +222,10 @@ struct U64x8Avx512 {
     static U64x8Avx512 lookup16(const uint64_t* table, U64x8Avx512 index)
     {
         return {_mm512_permutex2var_epi64(_mm512_loadu_si512(table), index.v, _mm512_loadu_si512(table + 8))};
+    }
+    static U64x8Avx512 gather(const uint64_t* base, U64x8Avx512 index)
+    {
+        return {_mm512_mask_i64gather_epi64(_mm512_setzero_si512(), kAll, index.v, base, 8)};
     }
     static U64x8Avx512 andXor(U64x8Avx512 a, U64x8Avx512 m, U64x8Avx512 s)
     {

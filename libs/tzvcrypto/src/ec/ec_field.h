@@ -37,8 +37,6 @@ struct Mod {
     unsigned zeroLimbs = 0;
     // Limbs of m that are all ones (bit i for limb i).
     unsigned onesLimbs = 0;
-    // b where the top (bottom) limb of m is 2^b − 1 (0 < b < 52), else 0.
-    int topOnes = 0, bottomOnes = 0;
 
     explicit Mod(const ModConsts& consts) : c(&consts), mersenne(consts.mersenne), k0IsOne(consts.k0 == 1)
     {
@@ -51,11 +49,6 @@ struct Mod {
             if (consts.m[i] == kLimbMask52) onesLimbs |= 1u << i;
         }
         k0 = V::set1(consts.k0);
-        auto shortOnes = [](uint64_t limb) {
-            return limb != 0 && limb != kLimbMask52 && (limb & (limb + 1)) == 0 ? __builtin_popcountll(limb) : 0;
-        };
-        topOnes = shortOnes(consts.m[N - 1]);
-        bottomOnes = shortOnes(consts.m[0]);
     }
 };
 
@@ -493,28 +486,14 @@ inline Fe<V, N> sqrMersenne(const Fe<V, N>& a, const Mod<V, N>& M)
     return foldMersenne<V, N, kReduce>(t, M);
 }
 
-// The quotient digit of a reduction round, t·k0 mod 2^52 for a column value t. Where the bottom
-// limb of m is 2^b − 1 with 2b ≥ 52, k0 = 1/(1 − 2^b) = 1 + 2^b mod 2^52: a shift and an add
-// (with kShiftsForMadds, see addQuotientMultiple).
-template <class V, int N, class S, bool kShiftsForMadds>
+// The quotient digit of a reduction round, t·k0 mod 2^52 for a column value t.
+template <class V, int N, class S>
 inline V quotientDigit(const V& t, const Mod<V, N>& M)
 {
     if constexpr (S::kOne)
         return t & V::set1(kLimbMask52);
-    else if constexpr (kShiftsForMadds && 2 * S::kBottom >= 52)
-        return (t + V::template shl<S::kBottom>(t)) & V::set1(kLimbMask52);
     else
         return V::madd52lo(V::zero(), t, M.k0);
-}
-
-// t[0 … 1] += q·2^b (0 < b < 52): the end of a run of ones inside a limb.
-template <class V, int b>
-inline void addShiftedQuotient(V* t, const V& q)
-{
-    if constexpr (b > 0 && b < 52) {
-        t[0] = t[0] + (V::template shl<b>(q) & V::set1(kLimbMask52));
-        t[1] = t[1] + V::template shr<52 - b>(q);
-    }
 }
 
 // t[0 … N] += q·m. A limb of m that is zero adds nothing; a run of limbs j … k that are all ones
@@ -522,28 +501,20 @@ inline void addShiftedQuotient(V* t, const V& q)
 // Columns may so go below zero: they are signed, and carries are taken with arithmetic shifts.
 // With kOne, q is the low limb of t[0] itself: t[0] − q only clears bits that the carry out of
 // t[0], all that is taken from it afterwards, drops anyway, so it is left out.
-// A top or bottom limb 2^b − 1 (S::kTop, S::kBottom = b) is a run of ones too, ending at bit b of
-// its limb: it adds q·2^b there in two shifted parts, not two multiply-adds. P-384's products are
-// bound by the multiply-adds, one per cycle, not by their other operations (two vector operations
-// per cycle in all): with kShiftsForMadds its bottom limb, and the quotient digit, take shifts too
-// (in the product; its square has fewer multiply-adds, and there they would not pay, measured).
-template <class V, int N, class S, bool kShiftsForMadds>
+// (A limb 2^b − 1 ends a run of ones too, as P-384's top and bottom limbs do, and could add q·2^b
+// in two shifted parts; with two multiply-adds issued per cycle, the five shifts and additions
+// that takes cost more than the two multiply-adds, measured.)
+template <class V, int N, class S>
 inline void addQuotientMultiple(V* t, const V& q, const Mod<V, N>& M)
 {
     constexpr bool kOne = S::kOne;
-    constexpr int kBottom = kShiftsForMadds ? S::kBottom : 0;
-    constexpr unsigned kZero = S::kZero, kOnes = S::kOnes | (S::kTop ? 1u << (N - 1) : 0u) | (kBottom ? 1u : 0u);
+    constexpr unsigned kZero = S::kZero, kOnes = S::kOnes;
     TZV_UNROLL
     for (int j = 0; j < N; ++j) {
         if ((kZero >> j) & 1) continue;
         if ((kOnes >> j) & 1) {
             if (j == 0 ? !kOne : !((kOnes >> (j - 1)) & 1)) t[j] = t[j] - q;
-            if (j == N - 1 && S::kTop)
-                addShiftedQuotient<V, S::kTop>(t + j, q);
-            else if (j == 0 && kBottom)
-                addShiftedQuotient<V, kBottom>(t + j, q);
-            else if (!((kOnes >> (j + 1)) & 1))
-                t[j + 1] = t[j + 1] + q;
+            if (!((kOnes >> (j + 1)) & 1)) t[j + 1] = t[j + 1] + q;
             continue;
         }
         t[j] = V::madd52lo(t[j], q, M.m[j]);
@@ -552,16 +523,14 @@ inline void addQuotientMultiple(V* t, const V& q, const Mod<V, N>& M)
 }
 
 // The shape of a modulus (see Mod) as a type, for code that knows it at compile time.
-template <bool kOne_, unsigned kZero_, unsigned kOnes_, int kTop_ = 0, int kBottom_ = 0>
+template <bool kOne_, unsigned kZero_, unsigned kOnes_>
 struct Shape {
     static constexpr bool kOne = kOne_;
     static constexpr unsigned kZero = kZero_, kOnes = kOnes_;
-    static constexpr int kTop = kTop_, kBottom = kBottom_;
     template <class V, int N>
     static bool of(const Mod<V, N>& M)
     {
-        return M.k0IsOne == kOne && M.zeroLimbs == kZero && M.onesLimbs == kOnes && M.topOnes == kTop &&
-               M.bottomOnes == kBottom;
+        return M.k0IsOne == kOne && M.zeroLimbs == kZero && M.onesLimbs == kOnes;
     }
 };
 // The shape found at run time.
@@ -572,9 +541,9 @@ struct AnyShape {};
 using P256FieldShape = Shape<true, 0x4u, 0x1u>;
 using Sm2FieldShape = Shape<true, 0x0u, 0xDu>;
 using Sm2OrderShape = Shape<false, 0x0u, 0x8u>;
-using P384FieldShape = Shape<false, 0x0u, 0x78u, 20, 32>;
-using P384OrderShape = Shape<false, 0x0u, 0x70u, 20>;
-using P521OrderShape = Shape<false, 0x0u, 0x3E0u, 1>;
+using P384FieldShape = Shape<false, 0x0u, 0x78u>;
+using P384OrderShape = Shape<false, 0x0u, 0x70u>;
+using P521OrderShape = Shape<false, 0x0u, 0x3E0u>;
 using GeneralShape = Shape<false, 0u, 0u>;
 
 // TZV_MONT_DISPATCH() returns TZV_MONT_CALL(S) for the shape S of M.
@@ -618,7 +587,7 @@ inline Fe<V, N> mulMont(const Products<V, N, K>& p, const Mod<V, N>& M)
                 t[j + 1] = V::madd52hi(t[j + 1], p.a[k]->l[i], p.b[k]->l[j]);
             }
         }
-        addQuotientMultiple<V, N, S, true>(t, quotientDigit<V, N, S, true>(t[0], M), M);
+        addQuotientMultiple<V, N, S>(t, quotientDigit<V, N, S>(t[0], M), M);
         V carry = V::template sar<52>(t[0]);
         TZV_UNROLL
         for (int j = 0; j < N; ++j) t[j] = t[j + 1];
@@ -698,7 +667,7 @@ inline Fe<V, N> sqrMont(const Fe<V, N>& a, const Mod<V, N>& M)
     for (int i = 0; i < 2 * N; ++i) {
         t[i] = t[i] + squareColumn(a, i);
         if (i < N) {
-            addQuotientMultiple<V, N, S, false>(t + i, quotientDigit<V, N, S, false>(t[i], M), M);
+            addQuotientMultiple<V, N, S>(t + i, quotientDigit<V, N, S>(t[i], M), M);
             t[i + 1] = t[i + 1] + V::template sar<52>(t[i]);
         }
     }

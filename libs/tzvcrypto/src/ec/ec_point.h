@@ -332,13 +332,6 @@ inline Pt<V, N> addJacobian(const Pt<V, N>& J, const Entry& E, const CurveField<
     return {x3, y3, z3};
 }
 
-// k·P for per-lane points P and scalars 0 ≤ k < n (n the order of P); fixed 5-bit signed windows
-// over a table of P … 16P made affine, so that each addition is the mixed one and the selection
-// reads two coordinates, not five (the table of P-521 so fits the first-level cache). The
-// accumulator stays Jacobian: with k < n it can meet ±(table entry) only in the last window
-// (k = 32·m + d with 32·m ≡ d mod n), which therefore takes the complete projective addition. In
-// the others the accumulator at infinity (leading zero digits) takes the entry, and a zero digit
-// keeps the accumulator.
 constexpr int kVarEntries = 1 << (kVarWindow - 1);
 
 // P … 16P affine (x and y of each entry) for projective P. P projective is (X·Z : Y·Z² : Z)
@@ -356,6 +349,13 @@ inline void affineTable(Pt<V, N> (&table)[kVarEntries], const Pt<V, N>& P, const
     makeAffine(table, F);
 }
 
+// k·P for per-lane points P and scalars 0 ≤ k < n (n the order of P); fixed 5-bit signed windows
+// over a table of P … 16P made affine, so that each addition is the mixed one and the selection
+// reads two coordinates, not five (the table of P-521 so fits the first-level cache). The
+// accumulator stays Jacobian: with k < n it can meet ±(table entry) only in the last window
+// (k = 32·m + d with 32·m ≡ d mod n), which therefore takes the complete projective addition. In
+// the others the accumulator at infinity (leading zero digits) takes the entry, and a zero digit
+// keeps the accumulator.
 template <class V, int N>
 inline Pt<V, N> mulPoint(const Pt<V, N>& P, const Fe<V, N>& k, int bits, const CurveField<V, N>& F)
 {
@@ -403,10 +403,10 @@ inline Pt<V, N> gatherEntry(const uint64_t* base, const V& offset, uint64_t stri
     return r;
 }
 
-// acc + E for a Jacobian accumulator and an affine entry, where the digit is not zero; the
-// accumulator at infinity takes the entry. The mixed addition cannot double: where acc = E in some
-// lane (h = 0, Z3 = 0 where acc was finite), which public inputs can arrange, the complete addition
-// is taken instead for every lane, rarely.
+// acc + E for a Jacobian accumulator and an affine entry; the accumulator at infinity takes the
+// entry, and a zero digit keeps the accumulator. The mixed addition cannot double: where acc = E
+// in some lane (h = 0, Z3 = 0 where acc was finite), which public inputs can arrange, the complete
+// addition is taken instead for every lane, rarely.
 template <class V, int N>
 inline Pt<V, N> addEntry(const Pt<V, N>& acc, const Pt<V, N>& E, const V& zeroDigit, const CurveField<V, N>& F)
 {
@@ -448,8 +448,12 @@ inline Pt<V, N> mulBaseAndPoint(const Fe<V, N>& k1, const Pt<V, N>& P, const Fe<
         const Digit<V, N> d = digitAt(k2, kVarWindow, i);
         const Pt<V, N> entry = gatherEntry(tableBase, laneIndex, pointStride, kLanes, d, F);
         const bool withG = i % kRatio == 0 && i / kRatio < baseWindows;
-        const Digit<V, N> e = digitAt(k1, kMultiplesWindow, withG ? i / kRatio : 0);
-        const Pt<V, N> entryG = gatherEntry(c.multiples.data(), none, 2 * N, 1, e, F);
+        Digit<V, N> e{};
+        Pt<V, N> entryG{};
+        if (withG) {
+            e = digitAt(k1, kMultiplesWindow, i / kRatio);
+            entryG = gatherEntry(c.multiples.data(), none, 2 * N, 1, e, F);
+        }
         if (i != windows - 1) acc = doubleTimes(acc, kVarWindow, F);
         acc = addEntry(acc, entry, V::eqMask(d.magnitude, none), F);
         if (withG) acc = addEntry(acc, entryG, V::eqMask(e.magnitude, none), F);

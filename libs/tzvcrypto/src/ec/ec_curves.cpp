@@ -121,7 +121,6 @@ bool buildMultiples(CurveConsts& c, const Curve& curve, BN_CTX* ctx)
 {
     const EC_GROUP* g = curve.group;
     const int count = 1 << (kMultiplesWindow - 1);
-    c.multiplesWindow = kMultiplesWindow;
     c.multiples.assign((size_t)count * 2 * c.limbs, 0);
     std::vector<EC_POINT*> points(count, nullptr);
     BIGNUM* x = BN_new();

@@ -50,10 +50,9 @@ struct CurveConsts {
     int combWindows;
     int combEntries;
     std::vector<uint64_t> comb;
-    // j·G for j = 1 … 2^(multiplesWindow − 1), affine x, y in Montgomery form, at
+    // j·G for j = 1 … 2^(kMultiplesWindow − 1), affine x, y in Montgomery form, at
     // multiples[((j − 1)·2 + coordinate)·limbs + limb]: the entries of verification's windows of G,
     // read by address.
-    int multiplesWindow;
     std::vector<uint64_t> multiples;
 };
 

@@ -439,15 +439,14 @@ inline Pt<V, N> mulBaseAndPoint(const Fe<V, N>& k1, const Pt<V, N>& P, const Fe<
     // Entry j, limb l of x in lane i: the table's vectors are 8 lanes wide, 3N to a point.
     const uint64_t* tableBase = reinterpret_cast<const uint64_t*>(&table[0].x.l[0]);
     const uint64_t pointStride = sizeof(Pt<V, N>) / sizeof(uint64_t);
+    // Every kRatio-th window of P ends one of G's: those cover G's bits as P's cover its own.
     const int windows = (c.n.bits + 1 + kVarWindow - 1) / kVarWindow;
-    const int baseWindows = (c.n.bits + 1 + kMultiplesWindow - 1) / kMultiplesWindow;
-    const Fe<V, N> one = montOne(F.p);
-    Pt<V, N> acc{one, one, feZero<V, N>()};
+    Pt<V, N> acc = infinity(F);
     for (int i = windows - 1; i >= 0; --i) {
         // The window's entries first: their loads, which take long, run under the doublings.
         const Digit<V, N> d = digitAt(k2, kVarWindow, i);
         const Pt<V, N> entry = gatherEntry(tableBase, laneIndex, pointStride, kLanes, d, F);
-        const bool withG = i % kRatio == 0 && i / kRatio < baseWindows;
+        const bool withG = i % kRatio == 0;
         Digit<V, N> e{};
         Pt<V, N> entryG{};
         if (withG) {

@@ -45,7 +45,8 @@ struct EcEngine {
                             const int64u* const puby[kLanes], const int64u* const pubz[kLanes], unsigned active);
 };
 
-// The AVX-512 IFMA backend (run it only when featuresEnabled(kAvx512Ifma)) and the plain C++ one.
+// The AVX-512 IFMA backend (run it only when featuresEnabled(kAvx512Ifma)) and the plain C++ one,
+// which is linked into the constant-time check, not into the library.
 const EcEngine& ecEngineAvx512(CurveId id);
 const EcEngine& ecEnginePlain(CurveId id);
 

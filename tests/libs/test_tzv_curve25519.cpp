@@ -2,7 +2,7 @@
 // the vector package (its first entry is RFC 8032 test 1), eight keys and messages per call, and bad
 // lanes (corrupted signatures, S >= L, a public key that is no point, another signer's key, null
 // pointers). X25519: the RFC 7748 vectors and Diffie-Hellman keys, clamping and the ignored top bit
-// of u, low-order points giving an all-zero secret, and null lanes.
+// of u, low-order points giving an all-zero secret, null lanes, and random keys against OpenSSL.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -261,4 +261,35 @@ TEST(TzvX25519, KeyPairsAndNullLanes)
     EXPECT_EQ(tzv_x25519_mb8(nullptr, call.k.data(), call.u.data()), 0x22222222u);
     EXPECT_EQ(tzv_x25519_mb8(call.o.data(), call.k.data(), nullptr), 0x22222222u);
     EXPECT_EQ(tzv_x25519_public_key_mb8(call.o.data(), nullptr), 0x22222222u);
+}
+
+// Random private keys and peers (top bit of u either way) against OpenSSL's derivation, and the
+// public keys against OpenSSL's, four calls of eight lanes.
+TEST(TzvX25519, RandomKeysAgreeWithOpenSsl)
+{
+    std::mt19937_64 rng(25519);
+    for (int call = 0; call < 4; ++call) {
+        XLanes x;
+        for (int i = 0; i < kLanes; ++i)
+            for (int b = 0; b < 32; ++b) x.priv[i][b] = (uint8_t)rng(), x.peer[i][b] = (uint8_t)rng();
+        ASSERT_EQ(x.shared(), 0u);
+        const auto secrets = x.out;
+        ASSERT_EQ(x.publicKeys(), 0u);
+        for (int i = 0; i < kLanes; ++i) {
+            std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> key(
+                EVP_PKEY_new_raw_private_key(EVP_PKEY_X25519, nullptr, x.priv[i].data(), 32), EVP_PKEY_free);
+            Key masked = x.peer[i], want{}, pub{};
+            masked[31] &= 0x7F;
+            std::unique_ptr<EVP_PKEY, decltype(&EVP_PKEY_free)> peer(
+                EVP_PKEY_new_raw_public_key(EVP_PKEY_X25519, nullptr, masked.data(), 32), EVP_PKEY_free);
+            std::unique_ptr<EVP_PKEY_CTX, decltype(&EVP_PKEY_CTX_free)> ctx(EVP_PKEY_CTX_new(key.get(), nullptr),
+                                                                             EVP_PKEY_CTX_free);
+            size_t len = 32, pubLen = 32;
+            ASSERT_TRUE(ctx && EVP_PKEY_derive_init(ctx.get()) == 1 && EVP_PKEY_derive_set_peer(ctx.get(), peer.get()) == 1 &&
+                        EVP_PKEY_derive(ctx.get(), want.data(), &len) == 1 &&
+                        EVP_PKEY_get_raw_public_key(key.get(), pub.data(), &pubLen) == 1);
+            EXPECT_EQ(secrets[i], want) << call << ", lane " << i;
+            EXPECT_EQ(x.out[i], pub) << call << ", lane " << i;
+        }
+    }
 }

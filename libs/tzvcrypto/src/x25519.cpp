@@ -1,9 +1,10 @@
-// X25519 (RFC 7748) over 8 lanes on OpenSSL's EVP interface with raw keys. OpenSSL clamps the
-// scalar when it decodes the private key; the peer's top bit is cleared here so that the result
-// does not depend on how the decoder treats it.
+// X25519 (RFC 7748) over 8 lanes. With AVX-512 IFMA enabled in libkyncp the eight lanes run
+// together (ec/x25519_ladder.h); otherwise each lane goes through OpenSSL's EVP interface with raw
+// keys. OpenSSL clamps the scalar when it decodes the private key; the peer's top bit is cleared
+// here so that the result does not depend on how the decoder treats it.
 //
-// OpenSSL 3.0 has no raw-key entry point for X25519, so each lane allocates its EVP_PKEY objects
-// and a derivation context.
+// OpenSSL 3.0 has no raw-key entry point for X25519, so on that path each lane allocates its
+// EVP_PKEY objects and a derivation context.
 #include <openssl/crypto.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
@@ -11,6 +12,7 @@
 #include <cstring>
 #include <memory>
 
+#include "ec/ec_engine.h"
 #include "tzv_lanes.h"
 
 namespace {
@@ -71,6 +73,10 @@ TZV_EXPORT tzv_status tzv_x25519_public_key_mb8(int8u* const pub[8], const int8u
 {
     Status8 sts;
     markNullLanes(sts, pub, priv);
+    if (ec::onIfmaPath(sts, ec::x25519Consts, [&](const ec::X25519Consts& c, unsigned lanes) {
+            return ec::x25519EngineAvx512().publicKey(c, pub, priv, lanes);
+        }))
+        return sts.word();
     ErrorMark mark;
     for (int i = 0; i < kLanes; ++i) {
         if (!sts.ok(i)) continue;
@@ -86,6 +92,10 @@ TZV_EXPORT tzv_status tzv_x25519_mb8(int8u* const shared[8], const int8u* const 
 {
     Status8 sts;
     markNullLanes(sts, shared, priv, peer);
+    if (ec::onIfmaPath(sts, ec::x25519Consts, [&](const ec::X25519Consts& c, unsigned lanes) {
+            return ec::x25519EngineAvx512().sharedSecret(c, shared, priv, peer, lanes);
+        }))
+        return sts.word();
     ErrorMark mark;
     for (int i = 0; i < kLanes; ++i) {
         if (!sts.ok(i)) continue;

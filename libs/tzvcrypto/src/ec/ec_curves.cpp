@@ -179,7 +179,33 @@ const CurveConsts* build(CurveId id)
     return c;
 }
 
+const X25519Consts* buildX25519()
+{
+    auto* c = new (std::nothrow) X25519Consts{};
+    BN_CTX* ctx = BN_CTX_new();
+    BIGNUM* p = BN_new();
+    BIGNUM* a24 = BN_new();
+    constexpr int kLimbs = 5;
+    bool ok = c && ctx && p && a24 && BN_set_bit(p, 255) && BN_sub_word(p, 19) && BN_set_word(a24, 121665) &&
+              initMod(c->p, kLimbs, p, ctx) && toMontgomery(c->a24, kLimbs, a24, p, ctx);
+    BN_free(p);
+    BN_free(a24);
+    BN_CTX_free(ctx);
+    if (!ok) {
+        delete c;
+        ERR_clear_error();
+        return nullptr;
+    }
+    return c;
+}
+
 } // namespace
+
+const X25519Consts* x25519Consts()
+{
+    static const X25519Consts* c = buildX25519();
+    return c;
+}
 
 const CurveConsts* curveConsts(CurveId id)
 {

@@ -59,6 +59,15 @@ struct CurveConsts {
 // The curve's constants, built on first use (thread-safe); null when OpenSSL cannot provide them.
 const CurveConsts* curveConsts(CurveId id);
 
+// X25519's field, 2^255 − 19 in five limbs, and a24 = 121665 (RFC 7748) in Montgomery form.
+struct X25519Consts {
+    ModConsts p;
+    uint64_t a24[kMaxLimbs];
+};
+
+// Built on first use like the curves'; null when OpenSSL cannot provide them.
+const X25519Consts* x25519Consts();
+
 } // namespace tzv::ec
 
 #endif

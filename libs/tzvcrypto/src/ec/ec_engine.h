@@ -45,25 +45,45 @@ struct EcEngine {
                             const int64u* const puby[kLanes], const int64u* const pubz[kLanes], unsigned active);
 };
 
-// The AVX-512 IFMA backend (run it only when featuresEnabled(kAvx512Ifma)) and the plain C++ one,
-// which is linked into the constant-time check, not into the library.
+// X25519 on the same lanes (x25519_ladder.h): public keys and shared secrets of the active lanes,
+// whose statuses come back (TZV_STS_LOW_ORDER where a secret is all zero, which is then written).
+struct X25519Engine {
+    tzv_status (*publicKey)(const X25519Consts& c, int8u* const pub[kLanes], const int8u* const priv[kLanes],
+                            unsigned active);
+    tzv_status (*sharedSecret)(const X25519Consts& c, int8u* const shared[kLanes], const int8u* const priv[kLanes],
+                               const int8u* const peer[kLanes], unsigned active);
+};
+
+// The AVX-512 IFMA backends (run them only when featuresEnabled(kAvx512Ifma)) and the plain C++
+// ones, which are linked into the constant-time check, not into the library.
 const EcEngine& ecEngineAvx512(CurveId id);
 const EcEngine& ecEnginePlain(CurveId id);
+const X25519Engine& x25519EngineAvx512();
+const X25519Engine& x25519EnginePlain();
 
-// Runs op(engine, consts, active lanes) when libkyncp has AVX-512 IFMA enabled and adds the
-// statuses it returns; false when the call is to take the per-lane OpenSSL path instead.
-template <class Op>
-bool onIfmaPath(CurveId id, Status8& sts, Op op)
+// Runs op(constants, active lanes) when libkyncp has AVX-512 IFMA enabled and adds the statuses it
+// returns; false when the call is to take the per-lane OpenSSL path instead. get() gives the
+// constants, built on first use; null fails the lanes still OK.
+template <class Get, class Op>
+bool onIfmaPath(Status8& sts, Get get, Op op)
 {
     if (!featuresEnabled(kAvx512Ifma)) return false;
-    const CurveConsts* consts = curveConsts(id);
+    const auto* consts = get();
     if (!consts) {
         failRemainingLanes(sts);
         return true;
     }
-    tzv_status result = op(ecEngineAvx512(id), *consts, okLanes(sts));
+    tzv_status result = op(*consts, okLanes(sts));
     for (int i = 0; i < kLanes; ++i) sts.set(i, (result >> (4 * i)) & 0xFu);
     return true;
+}
+
+// The same for a curve: op(engine, consts, active lanes).
+template <class Op>
+bool onIfmaPath(CurveId id, Status8& sts, Op op)
+{
+    return onIfmaPath(sts, [id] { return curveConsts(id); },
+                      [&](const CurveConsts& c, unsigned lanes) { return op(ecEngineAvx512(id), c, lanes); });
 }
 
 } // namespace tzv::ec

@@ -555,14 +555,15 @@ struct Shape {
 // The shape found at run time.
 struct AnyShape {};
 
-// The moduli of the curves' fields and orders that have a reduction of their own; the shape of a
-// modulus is public, and any other modulus takes the general code.
+// The moduli of the curves' fields and orders, and X25519's field, that have a reduction of their
+// own; the shape of a modulus is public, and any other modulus takes the general code.
 using P256FieldShape = Shape<true, 0x4u, 0x1u>;
 using Sm2FieldShape = Shape<true, 0x0u, 0xDu>;
 using Sm2OrderShape = Shape<false, 0x0u, 0x8u>;
 using P384FieldShape = Shape<false, 0x0u, 0x78u>;
 using P384OrderShape = Shape<false, 0x0u, 0x70u>;
 using P521OrderShape = Shape<false, 0x0u, 0x3E0u>;
+using X25519FieldShape = Shape<false, 0x0u, 0xEu>;
 using GeneralShape = Shape<false, 0u, 0u>;
 
 // TZV_MONT_DISPATCH() returns TZV_MONT_CALL(S) for the shape S of M.
@@ -574,6 +575,7 @@ using GeneralShape = Shape<false, 0u, 0u>;
             TZV_MONT_SHAPE(P256FieldShape);                                                                  \
             TZV_MONT_SHAPE(Sm2FieldShape);                                                                   \
             TZV_MONT_SHAPE(Sm2OrderShape);                                                                   \
+            TZV_MONT_SHAPE(X25519FieldShape);                                                                \
         } else if constexpr (N == 8) {                                                                       \
             TZV_MONT_SHAPE(P384FieldShape);                                                                  \
             TZV_MONT_SHAPE(P384OrderShape);                                                                  \

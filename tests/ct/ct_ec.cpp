@@ -3,8 +3,9 @@
 // branch or a memory index that depends on a secret fails the run (--error-exitcode). The results are
 // made defined again and checked against OpenSSL: a backend that computes nothing cannot pass either.
 // Verification, on public data, runs too: the plain backend's reads by address are checked here.
-// X25519's ladder runs likewise, its private keys undefined.
+// Curve25519's products (X25519, Ed25519's k·B and its arithmetic modulo L) run likewise.
 #include <openssl/evp.h>
+#include <openssl/sha.h>
 #include <valgrind/memcheck.h>
 
 #include <cstdio>
@@ -78,53 +79,97 @@ int runCurve(ec::CurveId id, int nid, const char* name)
     return failures;
 }
 
-// X25519 public keys and shared secrets with the private keys undefined; each lane's secret against
-// OpenSSL's from the same keys.
-int runX25519()
+using Key = std::array<int8u, 32>;
+using Wide = std::array<int8u, 64>;
+
+Key rawPublicKey(int type, const int8u* priv)
 {
-    const ec::X25519Consts* cc = ec::x25519Consts();
-    if (!cc) return std::printf("FAIL X25519: no field constants\n"), 1;
+    Key pub{};
+    size_t len = pub.size();
+    EVP_PKEY* key = EVP_PKEY_new_raw_private_key(type, nullptr, priv, 32);
+    if (!key || EVP_PKEY_get_raw_public_key(key, pub.data(), &len) != 1) pub.fill(0xEE);
+    EVP_PKEY_free(key);
+    return pub;
+}
+
+BIGNUM* littleEndianBn(const int8u* bytes, int len) { return BN_lebin2bn(bytes, len, nullptr); }
+
+// Curve25519 with the secrets undefined: X25519 public keys (k·B, u) and shared secrets against
+// OpenSSL's; Ed25519's k·B against OpenSSL's public keys of the seeds, and s = (r + k·a) mod L, with
+// r mod L, against OpenSSL's big numbers.
+int runCurve25519()
+{
+    const ec::Curve25519Consts* cc = ec::curve25519Consts();
+    if (!cc) return std::printf("FAIL Curve25519: no field constants\n"), 1;
+    const ec::Curve25519Engine& engine = ec::curve25519EnginePlain();
+    const unsigned all = 0xFF;
     std::mt19937_64 rng(7);
-    std::array<std::array<int8u, 32>, kLanes> priv, peerPriv, peer, out;
+    auto random = [&](int8u* p, int n) {
+        for (int b = 0; b < n; ++b) p[b] = (int8u)rng();
+    };
+    int8u priv[kLanes][32], peerPriv[kLanes][32], a[kLanes][32], peer[kLanes][32], out[kLanes][32], edPub[kLanes][32];
+    int8u seed[kLanes][32], rw[kLanes][64], kw[kLanes][64], rs[kLanes][32], s[kLanes][32];
     const int8u* k[kLanes];
     const int8u* u[kLanes];
     int8u* o[kLanes];
     for (int i = 0; i < kLanes; ++i) {
-        for (int b = 0; b < 32; ++b) priv[i][b] = (int8u)rng(), peerPriv[i][b] = (int8u)rng();
-        u[i] = peer[i].data();
+        random(priv[i], 32), random(peerPriv[i], 32), random(seed[i], 32), random(rw[i], 64), random(kw[i], 64);
+        std::memcpy(out[i], peerPriv[i], 32);
+        ec::clampScalar(out[i]);
+        int8u h[64];
+        SHA512(seed[i], 32, h);
+        std::memcpy(a[i], h, 32);
+        ec::clampScalar(a[i]);
+        k[i] = priv[i], u[i] = peer[i], o[i] = out[i];
     }
-    const ec::X25519Engine& engine = ec::x25519EnginePlain();
-    const unsigned all = 0xFF;
-    // The peers' public keys, checked by the shared secrets below.
-    for (int i = 0; i < kLanes; ++i) {
-        VALGRIND_MAKE_MEM_UNDEFINED(peerPriv[i].data(), 32);
-        k[i] = peerPriv[i].data(), o[i] = peer[i].data();
-    }
-    tzv_status sts = engine.publicKey(*cc, o, k, all);
-    for (auto& p : peer) VALGRIND_MAKE_MEM_DEFINED(p.data(), 32);
-    for (int i = 0; i < kLanes; ++i) {
-        VALGRIND_MAKE_MEM_UNDEFINED(priv[i].data(), 32);
-        k[i] = priv[i].data(), o[i] = out[i].data();
-    }
-    sts |= engine.sharedSecret(*cc, o, k, u, all);
+    for (auto* secret : {&out, &priv, &a}) VALGRIND_MAKE_MEM_UNDEFINED(secret, sizeof *secret);
+    VALGRIND_MAKE_MEM_UNDEFINED(rw, sizeof rw);
+    engine.basePoints(*cc, peer, out, all, true);
+    VALGRIND_MAKE_MEM_DEFINED(peer, sizeof peer);
+    tzv_status sts = engine.x25519(*cc, o, k, u, all);
+    engine.basePoints(*cc, edPub, a, all, false);
+    engine.reduceScalars(*cc, rs, rw, all);
+    engine.signScalars(*cc, s, rw, kw, a, all);
+    for (auto* result : {&out, &edPub, &rs, &s, &a}) VALGRIND_MAKE_MEM_DEFINED(result, sizeof *result);
     VALGRIND_MAKE_MEM_DEFINED(&sts, sizeof sts);
+    VALGRIND_MAKE_MEM_DEFINED(priv, sizeof priv);
+    VALGRIND_MAKE_MEM_DEFINED(rw, sizeof rw);
     int failures = sts != 0;
+    BN_CTX* ctx = BN_CTX_new();
+    BIGNUM* l = BN_new();
+    BN_set_bit(l, 252);
+    BIGNUM* t = nullptr;
+    BN_dec2bn(&t, "27742317777372353535851937790883648493");
+    BN_add(l, l, t);
     for (int i = 0; i < kLanes; ++i) {
-        VALGRIND_MAKE_MEM_DEFINED(out[i].data(), 32);
-        VALGRIND_MAKE_MEM_DEFINED(priv[i].data(), 32);
-        EVP_PKEY* key = EVP_PKEY_new_raw_private_key(EVP_PKEY_X25519, nullptr, priv[i].data(), 32);
-        EVP_PKEY* peerKey = EVP_PKEY_new_raw_public_key(EVP_PKEY_X25519, nullptr, peer[i].data(), 32);
-        EVP_PKEY_CTX* ctx = EVP_PKEY_CTX_new(key, nullptr);
-        std::array<int8u, 32> want{};
+        EVP_PKEY* key = EVP_PKEY_new_raw_private_key(EVP_PKEY_X25519, nullptr, priv[i], 32);
+        EVP_PKEY* peerKey = EVP_PKEY_new_raw_public_key(EVP_PKEY_X25519, nullptr, peer[i], 32);
+        EVP_PKEY_CTX* dctx = EVP_PKEY_CTX_new(key, nullptr);
+        Key want{};
         size_t len = want.size();
-        if (!ctx || EVP_PKEY_derive_init(ctx) != 1 || EVP_PKEY_derive_set_peer(ctx, peerKey) != 1 ||
-            EVP_PKEY_derive(ctx, want.data(), &len) != 1 || want != out[i])
-            ++failures;
-        EVP_PKEY_CTX_free(ctx);
+        const bool shared = dctx && EVP_PKEY_derive_init(dctx) == 1 && EVP_PKEY_derive_set_peer(dctx, peerKey) == 1 &&
+                            EVP_PKEY_derive(dctx, want.data(), &len) == 1 && std::memcmp(want.data(), out[i], 32) == 0;
+        EVP_PKEY_CTX_free(dctx);
         EVP_PKEY_free(key);
         EVP_PKEY_free(peerKey);
+        // (r + k·a) mod L and r mod L, little-endian.
+        BIGNUM *r = littleEndianBn(rw[i], 64), *kk = littleEndianBn(kw[i], 64), *aa = littleEndianBn(a[i], 32);
+        Key wantR{}, wantS{};
+        BN_nnmod(r, r, l, ctx);
+        BN_bn2lebinpad(r, wantR.data(), 32);
+        BN_mod_mul(kk, kk, aa, l, ctx);
+        BN_mod_add(kk, kk, r, l, ctx);
+        BN_bn2lebinpad(kk, wantS.data(), 32);
+        for (BIGNUM* v : {r, kk, aa}) BN_free(v);
+        const bool ok = shared && std::memcmp(peer[i], rawPublicKey(EVP_PKEY_X25519, peerPriv[i]).data(), 32) == 0 &&
+                        std::memcmp(edPub[i], rawPublicKey(EVP_PKEY_ED25519, seed[i]).data(), 32) == 0 &&
+                        std::memcmp(rs[i], wantR.data(), 32) == 0 && std::memcmp(s[i], wantS.data(), 32) == 0;
+        failures += !ok;
     }
-    if (failures) std::printf("FAIL X25519: status %#x, %d lanes wrong\n", sts, failures);
+    BN_free(l);
+    BN_free(t);
+    BN_CTX_free(ctx);
+    if (failures) std::printf("FAIL Curve25519: status %#x, %d lanes wrong\n", sts, failures);
     return failures;
 }
 
@@ -135,7 +180,7 @@ int main()
     const int failures = runCurve(ec::CurveId::P256, NID_X9_62_prime256v1, "P-256") +
                          runCurve(ec::CurveId::P384, NID_secp384r1, "P-384") +
                          runCurve(ec::CurveId::P521, NID_secp521r1, "P-521") + runCurve(ec::CurveId::SM2, NID_sm2, "SM2") +
-                         runX25519();
+                         runCurve25519();
     std::printf("constant-time run: %s\n", failures ? "results wrong" : "results agree with OpenSSL");
     return failures ? 1 : 0;
 }

@@ -1,15 +1,20 @@
-// Ed25519 (RFC 8032) over 8 lanes on OpenSSL's EVP interface with raw keys. Each lane has its own
-// key and message.
+// Ed25519 (RFC 8032) over 8 lanes. Each lane has its own key and message. With AVX-512 IFMA
+// enabled in libkyncp, key generation and signing run their products k·B and their arithmetic modulo
+// L on the eight lanes together (ec/ed25519_lanes.h), with each lane's SHA-512 hashed on its own;
+// otherwise, and for verification, each lane goes through OpenSSL's EVP interface with raw keys.
 //
 // OpenSSL 3.0 offers no way to sign or verify with a raw key without an EVP_PKEY and an EVP_PKEY_CTX
-// made for it, so each lane still allocates those; the digest context is kept per thread.
+// made for it, so on that path each lane still allocates those; the digest context is kept per
+// thread.
 #include <openssl/crypto.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
+#include <openssl/sha.h>
 
 #include <cstring>
 #include <memory>
 
+#include "ec/ec_engine.h"
 #include "tzv_lanes.h"
 
 namespace {
@@ -72,6 +77,36 @@ public:
     ~ErrorMark() { ERR_pop_to_mark(); }
 };
 
+// SHA-512 of the parts one after another, its state on the stack and wiped afterwards.
+void sha512(int8u out[64], std::initializer_list<std::pair<const int8u*, size_t>> parts)
+{
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    SHA512_CTX c;
+    SHA512_Init(&c);
+    for (const auto& part : parts) SHA512_Update(&c, part.first, part.second);
+    SHA512_Final(out, &c);
+#pragma GCC diagnostic pop
+    OPENSSL_cleanse(&c, sizeof c);
+}
+
+bool on(unsigned lanes, int i) { return (lanes >> i) & 1; }
+
+// The lanes' secret scalars a (the first half of SHA-512(seed), clamped) and, with `prefix`, the
+// second half, which makes the nonces.
+void expandSeeds(int8u a[kLanes][32], int8u (*prefix)[32], const tzv_ed25519_private_key* const priv[8], unsigned lanes)
+{
+    for (int i = 0; i < kLanes; ++i) {
+        if (!on(lanes, i)) continue;
+        int8u h[64];
+        sha512(h, {{*priv[i], kKeyBytes}});
+        std::memcpy(a[i], h, 32);
+        tzv::ec::clampScalar(a[i]);
+        if (prefix) std::memcpy(prefix[i], h + 32, 32);
+        OPENSSL_cleanse(h, sizeof h);
+    }
+}
+
 } // namespace
 
 TZV_EXPORT tzv_status tzv_ed25519_public_key_mb8(tzv_ed25519_public_key* pub[8],
@@ -79,6 +114,16 @@ TZV_EXPORT tzv_status tzv_ed25519_public_key_mb8(tzv_ed25519_public_key* pub[8],
 {
     Status8 sts;
     markNullLanes(sts, pub, priv);
+    if (ec::onIfmaPath(sts, ec::curve25519Consts, [&](const ec::Curve25519Consts& c, unsigned lanes) {
+            int8u a[kLanes][32] = {}, out[kLanes][32];
+            expandSeeds(a, nullptr, priv, lanes);
+            ec::curve25519EngineAvx512().basePoints(c, out, a, lanes, false);
+            OPENSSL_cleanse(a, sizeof a);
+            for (int i = 0; i < kLanes; ++i)
+                if (on(lanes, i)) std::memcpy(*pub[i], out[i], kKeyBytes);
+            return tzv_status{0};
+        }))
+        return sts.word();
     ErrorMark mark;
     for (int i = 0; i < kLanes; ++i) {
         if (!sts.ok(i)) continue;
@@ -96,6 +141,36 @@ TZV_EXPORT tzv_status tzv_ed25519_sign_mb8(tzv_ed25519_sign_component* sign_r[8]
     Status8 sts;
     markNullLanes(sts, sign_r, sign_s, msg, priv, pub);
     markNullLengths(sts, msg_len);
+    // r = SHA-512(prefix ‖ M) mod L, R = r·B, k = SHA-512(R ‖ A ‖ M), s = (r + k·a) mod L.
+    if (ec::onIfmaPath(sts, ec::curve25519Consts, [&](const ec::Curve25519Consts& c, unsigned lanes) {
+            const ec::Curve25519Engine& engine = ec::curve25519EngineAvx512();
+            int8u a[kLanes][32] = {}, prefix[kLanes][32] = {}, derived[kLanes][32], r[kLanes][32], rb[kLanes][32],
+                s[kLanes][32];
+            int8u wide[kLanes][64] = {}, k[kLanes][64] = {};
+            expandSeeds(a, prefix, priv, lanes);
+            engine.basePoints(c, derived, a, lanes, false);
+            // The public key enters the signature; one that does not belong to the private key would
+            // give a signature nobody can verify.
+            Status8 mismatch;
+            for (int i = 0; i < kLanes; ++i)
+                if (on(lanes, i) && CRYPTO_memcmp(derived[i], *pub[i], kKeyBytes) != 0) {
+                    mismatch.set(i, TZV_STS_BAD_PARAM);
+                    lanes &= ~(1u << i);
+                }
+            for (int i = 0; i < kLanes; ++i)
+                if (on(lanes, i)) sha512(wide[i], {{prefix[i], 32}, {msg[i], msg_len[i]}});
+            engine.reduceScalars(c, r, wide, lanes);
+            engine.basePoints(c, rb, r, lanes, false);
+            for (int i = 0; i < kLanes; ++i)
+                if (on(lanes, i)) sha512(k[i], {{rb[i], 32}, {*pub[i], kKeyBytes}, {msg[i], msg_len[i]}});
+            engine.signScalars(c, s, wide, k, a, lanes);
+            for (auto* secret : {&a, &prefix, &r}) OPENSSL_cleanse(secret, sizeof *secret);
+            OPENSSL_cleanse(wide, sizeof wide);
+            for (int i = 0; i < kLanes; ++i)
+                if (on(lanes, i)) std::memcpy(*sign_r[i], rb[i], 32), std::memcpy(*sign_s[i], s[i], 32);
+            return mismatch.word();
+        }))
+        return sts.word();
     EVP_MD_CTX* md = digestContext();
     if (!md) {
         sts.setAll(TZV_STS_BAD_PARAM);

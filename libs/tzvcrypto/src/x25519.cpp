@@ -73,8 +73,15 @@ TZV_EXPORT tzv_status tzv_x25519_public_key_mb8(int8u* const pub[8], const int8u
 {
     Status8 sts;
     markNullLanes(sts, pub, priv);
-    if (ec::onIfmaPath(sts, ec::x25519Consts, [&](const ec::X25519Consts& c, unsigned lanes) {
-            return ec::x25519EngineAvx512().publicKey(c, pub, priv, lanes);
+    if (ec::onIfmaPath(sts, ec::curve25519Consts, [&](const ec::Curve25519Consts& c, unsigned lanes) {
+            int8u k[kLanes][kKeyBytes] = {}, u[kLanes][kKeyBytes];
+            for (int i = 0; i < kLanes; ++i)
+                if (lanes & (1u << i)) std::memcpy(k[i], priv[i], kKeyBytes), ec::clampScalar(k[i]);
+            ec::curve25519EngineAvx512().basePoints(c, u, k, lanes, true);
+            OPENSSL_cleanse(k, sizeof k);
+            for (int i = 0; i < kLanes; ++i)
+                if (lanes & (1u << i)) std::memcpy(pub[i], u[i], kKeyBytes);
+            return tzv_status{0};
         }))
         return sts.word();
     ErrorMark mark;
@@ -92,8 +99,8 @@ TZV_EXPORT tzv_status tzv_x25519_mb8(int8u* const shared[8], const int8u* const 
 {
     Status8 sts;
     markNullLanes(sts, shared, priv, peer);
-    if (ec::onIfmaPath(sts, ec::x25519Consts, [&](const ec::X25519Consts& c, unsigned lanes) {
-            return ec::x25519EngineAvx512().sharedSecret(c, shared, priv, peer, lanes);
+    if (ec::onIfmaPath(sts, ec::curve25519Consts, [&](const ec::Curve25519Consts& c, unsigned lanes) {
+            return ec::curve25519EngineAvx512().x25519(c, shared, priv, peer, lanes);
         }))
         return sts.word();
     ErrorMark mark;

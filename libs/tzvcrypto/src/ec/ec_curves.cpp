@@ -179,17 +179,30 @@ const CurveConsts* build(CurveId id)
     return c;
 }
 
-const X25519Consts* buildX25519()
+const Curve25519Consts* buildCurve25519()
 {
-    auto* c = new (std::nothrow) X25519Consts{};
+    auto* c = new (std::nothrow) Curve25519Consts{};
     BN_CTX* ctx = BN_CTX_new();
     BIGNUM* p = BN_new();
     BIGNUM* a24 = BN_new();
+    BIGNUM* d2 = BN_new();
+    BIGNUM* t = BN_new();
+    BIGNUM* l = BN_new();
+    BIGNUM* bx = nullptr;
+    BIGNUM* by = nullptr;
     constexpr int kLimbs = 5;
-    bool ok = c && ctx && p && a24 && BN_set_bit(p, 255) && BN_sub_word(p, 19) && BN_set_word(a24, 121665) &&
-              initMod(c->p, kLimbs, p, ctx) && toMontgomery(c->a24, kLimbs, a24, p, ctx);
-    BN_free(p);
-    BN_free(a24);
+    // B = (x, 4/5) with x even (RFC 8032, section 5.1); L = 2^252 + 27742317777372353535851937790883648493.
+    bool ok = c && ctx && p && a24 && d2 && t && l && BN_set_bit(p, 255) && BN_sub_word(p, 19) &&
+              BN_set_word(a24, 121665) && initMod(c->p, kLimbs, p, ctx) && toMontgomery(c->a24, kLimbs, a24, p, ctx) &&
+              // 2d = 2·(−121665/121666)
+              BN_set_word(t, 121666) && BN_mod_inverse(t, t, p, ctx) && BN_mod_mul(d2, t, a24, p, ctx) &&
+              BN_mod_sub(d2, p, d2, p, ctx) && BN_mod_lshift1(d2, d2, p, ctx) && toMontgomery(c->d2, kLimbs, d2, p, ctx) &&
+              BN_dec2bn(&bx, "15112221349535400772501151409588531511454012693041857206046113283949847762202") &&
+              BN_dec2bn(&by, "46316835694926478169428394003475163141307993866256225615783033603165251855960") &&
+              toMontgomery(c->bx, kLimbs, bx, p, ctx) && toMontgomery(c->by, kLimbs, by, p, ctx) &&
+              BN_dec2bn(&t, "27742317777372353535851937790883648493") && BN_set_bit(l, 252) && BN_add(l, l, t) &&
+              initMod(c->l, kLimbs, l, ctx);
+    for (BIGNUM* v : {p, a24, d2, t, l, bx, by}) BN_free(v);
     BN_CTX_free(ctx);
     if (!ok) {
         delete c;
@@ -201,9 +214,9 @@ const X25519Consts* buildX25519()
 
 } // namespace
 
-const X25519Consts* x25519Consts()
+const Curve25519Consts* curve25519Consts()
 {
-    static const X25519Consts* c = buildX25519();
+    static const Curve25519Consts* c = buildCurve25519();
     return c;
 }
 

@@ -59,14 +59,20 @@ struct CurveConsts {
 // The curve's constants, built on first use (thread-safe); null when OpenSSL cannot provide them.
 const CurveConsts* curveConsts(CurveId id);
 
-// X25519's field, 2^255 − 19 in five limbs, and a24 = 121665 (RFC 7748) in Montgomery form.
-struct X25519Consts {
+// Curve25519's field, 2^255 − 19 in five limbs, and what X25519 (RFC 7748) and Ed25519 (RFC 8032)
+// need on it, in Montgomery form: a24 = 121665 for the ladder; 2d of the twisted Edwards curve
+// −x² + y² = 1 + d·x²·y² and its base point B; and the group order L.
+struct Curve25519Consts {
     ModConsts p;
     uint64_t a24[kMaxLimbs];
+    uint64_t d2[kMaxLimbs];
+    uint64_t bx[kMaxLimbs];
+    uint64_t by[kMaxLimbs];
+    ModConsts l;
 };
 
 // Built on first use like the curves'; null when OpenSSL cannot provide them.
-const X25519Consts* x25519Consts();
+const Curve25519Consts* curve25519Consts();
 
 } // namespace tzv::ec
 

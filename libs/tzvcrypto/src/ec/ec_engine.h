@@ -45,21 +45,34 @@ struct EcEngine {
                             const int64u* const puby[kLanes], const int64u* const pubz[kLanes], unsigned active);
 };
 
-// X25519 on the same lanes (x25519_ladder.h): public keys and shared secrets of the active lanes,
-// whose statuses come back (TZV_STS_LOW_ORDER where a secret is all zero, which is then written).
-struct X25519Engine {
-    tzv_status (*publicKey)(const X25519Consts& c, int8u* const pub[kLanes], const int8u* const priv[kLanes],
-                            unsigned active);
-    tzv_status (*sharedSecret)(const X25519Consts& c, int8u* const shared[kLanes], const int8u* const priv[kLanes],
-                               const int8u* const peer[kLanes], unsigned active);
+// Curve25519 on the same lanes (x25519_ladder.h, ed25519_lanes.h), for the active lanes: X25519's
+// shared secrets, whose statuses come back (TZV_STS_LOW_ORDER where a secret is all zero, which is
+// then written); k·B encoded as Ed25519 does or as X25519's u for 32-byte scalars below 2^255; and
+// modulo Ed25519's order L, 64-byte hashes reduced and signatures' s = (r + k·a) mod L.
+struct Curve25519Engine {
+    tzv_status (*x25519)(const Curve25519Consts& c, int8u* const shared[kLanes], const int8u* const priv[kLanes],
+                         const int8u* const peer[kLanes], unsigned active);
+    void (*basePoints)(const Curve25519Consts& c, int8u out[kLanes][32], const int8u scalars[kLanes][32],
+                       unsigned active, bool montgomeryU);
+    void (*reduceScalars)(const Curve25519Consts& c, int8u out[kLanes][32], const int8u h[kLanes][64],
+                          unsigned active);
+    void (*signScalars)(const Curve25519Consts& c, int8u s[kLanes][32], const int8u r[kLanes][64],
+                        const int8u k[kLanes][64], const int8u a[kLanes][32], unsigned active);
 };
+
+// A Curve25519 scalar as X25519 and Ed25519 use it: bits 0-2 and 255 cleared, bit 254 set.
+inline void clampScalar(int8u* k)
+{
+    k[0] &= 248;
+    k[31] = (int8u)((k[31] & 127) | 64);
+}
 
 // The AVX-512 IFMA backends (run them only when featuresEnabled(kAvx512Ifma)) and the plain C++
 // ones, which are linked into the constant-time check, not into the library.
 const EcEngine& ecEngineAvx512(CurveId id);
 const EcEngine& ecEnginePlain(CurveId id);
-const X25519Engine& x25519EngineAvx512();
-const X25519Engine& x25519EnginePlain();
+const Curve25519Engine& curve25519EngineAvx512();
+const Curve25519Engine& curve25519EnginePlain();
 
 // Runs op(constants, active lanes) when libkyncp has AVX-512 IFMA enabled and adds the statuses it
 // returns; false when the call is to take the per-lane OpenSSL path instead. get() gives the

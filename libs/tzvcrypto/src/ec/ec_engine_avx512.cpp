@@ -1,6 +1,6 @@
-// The curve operations and X25519 on AVX-512 IFMA: 52-bit multiply-adds on eight lanes per instruction.
+// The curve operations and Curve25519 on AVX-512 IFMA: 52-bit multiply-adds on eight lanes per instruction.
 #include "ec_engine_impl.h"
-#include "x25519_ladder.h"
+#include "ed25519_lanes.h"
 
 namespace tzv::ec {
 
@@ -9,9 +9,9 @@ const EcEngine& ecEngineAvx512(CurveId id)
     return engineFor<simd::U64x8Avx512>(id);
 }
 
-const X25519Engine& x25519EngineAvx512()
+const Curve25519Engine& curve25519EngineAvx512()
 {
-    return x25519Table<simd::U64x8Avx512>;
+    return curve25519Table<simd::U64x8Avx512>;
 }
 
 } // namespace tzv::ec

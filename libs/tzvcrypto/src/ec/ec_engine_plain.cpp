@@ -1,7 +1,7 @@
 // The curve operations in plain C++ over the lanes: the same algorithm as the AVX-512 backend,
 // instruction for instruction, in a form valgrind can follow (the constant-time test runs it).
 #include "ec_engine_impl.h"
-#include "x25519_ladder.h"
+#include "ed25519_lanes.h"
 
 namespace tzv::ec {
 
@@ -10,9 +10,9 @@ const EcEngine& ecEnginePlain(CurveId id)
     return engineFor<simd::U64x8Plain>(id);
 }
 
-const X25519Engine& x25519EnginePlain()
+const Curve25519Engine& curve25519EnginePlain()
 {
-    return x25519Table<simd::U64x8Plain>;
+    return curve25519Table<simd::U64x8Plain>;
 }
 
 } // namespace tzv::ec

@@ -3,7 +3,7 @@
 // the 255 steps swaps the two points by a mask made from the scalar's bit, never by a branch or an
 // index, then adds and doubles; the result is x₂/z₂ with the inversion by division steps, which
 // gives 0 where z₂ = 0 (u of small order), so that an all-zero secret is the only sign of it.
-// Each backend's translation unit includes this and instantiates x25519Table<V>.
+// Each backend's translation unit includes this and instantiates curve25519Table<V>.
 #ifndef TZV_X25519_LADDER_H
 #define TZV_X25519_LADDER_H
 
@@ -133,20 +133,7 @@ struct X25519Lanes {
 
     static F montConst(const uint64_t* limbs) { return broadcast<V, N>(limbs); }
 
-    static tzv_status publicKey(const X25519Consts& c, int8u* const pub[kLanes], const int8u* const priv[kLanes],
-                                unsigned active)
-    {
-        const Mod<V, N> M(c.p);
-        V k[4];
-        loadWords(k, priv, active, true);
-        F nine = feZero<V, N>();
-        nine.l[0] = V::set1(9);
-        const F r = multiply(k, toMont(nine, M), M, montConst(c.a24));
-        store(pub, r, active);
-        return 0;
-    }
-
-    static tzv_status sharedSecret(const X25519Consts& c, int8u* const shared[kLanes], const int8u* const priv[kLanes],
+    static tzv_status sharedSecret(const Curve25519Consts& c, int8u* const shared[kLanes], const int8u* const priv[kLanes],
                                    const int8u* const peer[kLanes], unsigned active)
     {
         const Mod<V, N> M(c.p);
@@ -158,9 +145,6 @@ struct X25519Lanes {
         return lowOrderStatus(isZero(r), active);
     }
 };
-
-template <class V>
-const X25519Engine x25519Table = {&X25519Lanes<V>::publicKey, &X25519Lanes<V>::sharedSecret};
 
 } // namespace
 } // namespace tzv::ec

@@ -1,0 +1,139 @@
+// Differential fuzzing of the Curve25519 functions with secrets: X25519's shared secret and public
+// key, Ed25519's public key and signature. Eight lanes of keys from the input (an X25519 peer may
+// instead be an edge value: 0, 1, p − 1, p, p + 1, 2^255 − 1, a point of order 8, each maybe with the
+// top bit set; an Ed25519 signer's public key may be another lane's), messages of up to 255 bytes,
+// and maybe a null lane, on the code path of all enabled features and on the portable one (OpenSSL
+// per lane). Both must give the same statuses and bytes, and every output of a lane that fails left
+// alone; X25519's statuses are OK or low order with an all-zero secret, Ed25519's OK or, for a
+// signer's wrong public key, a bad parameter.
+#include <array>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "kyncp.h"
+#include "tzvcrypto.h"
+
+namespace {
+
+constexpr Kyn64u kPortableFeatures = 0x7C2900FEFFFull; // every AVX-512 feature masked off
+constexpr int kLanes = 8;
+using Key = std::array<uint8_t, 32>;
+
+Key littleEndian(const char* hex)
+{
+    Key k{};
+    for (int i = 0; i < 32 && hex[2 * i]; ++i) k[i] = (uint8_t)std::strtoul(std::string(hex + 2 * i, 2).c_str(), nullptr, 16);
+    return k;
+}
+
+const Key kEdges[] = {
+    littleEndian("00"),
+    littleEndian("01"),
+    littleEndian("ecffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f"), // p − 1
+    littleEndian("edffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f"), // p
+    littleEndian("eeffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f"), // p + 1
+    littleEndian("ffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f"), // 2^255 − 1
+    littleEndian("e0eb7a7c3b41b8ae1656e3faf19fc46ada098deb9c32b1fd866205165f49b800"), // order 8
+};
+
+enum Function { kShared, kX25519Public, kEdPublic, kEdSign, kFunctions };
+
+// Both outputs of a call (the signature's s in `second`) and its statuses.
+struct Run {
+    std::array<Key, kLanes> out, second;
+    tzv_status sts;
+};
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    static const Kyn64u allFeatures = kyncpGetEnabledCpuFeatures();
+    auto byte = [&]() -> uint8_t { return size ? (--size, *data++) : 0; };
+    const Function function = (Function)(byte() % kFunctions);
+    const uint8_t nullByte = byte();
+    std::array<Key, kLanes> priv, peer;
+    std::array<std::vector<uint8_t>, kLanes> msg;
+    std::array<int32u, kLanes> len;
+    std::array<uint8_t, kLanes> wrongKey{};
+    for (int i = 0; i < kLanes; ++i) {
+        for (uint8_t& b : priv[i]) b = byte();
+        const uint8_t edge = byte();
+        if (edge < 0xC0) {
+            for (uint8_t& b : peer[i]) b = byte();
+        } else {
+            peer[i] = kEdges[edge % (sizeof kEdges / sizeof kEdges[0])];
+            if (edge & 0x08) peer[i][31] |= 0x80;
+        }
+        wrongKey[i] = edge >= 0xF0;
+        msg[i].resize(byte() + 1); // never empty, so that data() is never null
+        len[i] = (int32u)msg[i].size() - (edge & 1);
+        for (uint8_t& b : msg[i]) b = byte();
+    }
+    // The signers' public keys: their own, or the next lane's.
+    std::array<Key, kLanes> pub;
+    {
+        const tzv_ed25519_private_key* k[kLanes];
+        tzv_ed25519_public_key* o[kLanes];
+        for (int i = 0; i < kLanes; ++i)
+            k[i] = reinterpret_cast<const tzv_ed25519_private_key*>(priv[i].data()),
+            o[i] = reinterpret_cast<tzv_ed25519_public_key*>(pub[i].data());
+        if (tzv_ed25519_public_key_mb8(o, k) != 0) std::abort();
+    }
+    const std::array<Key, kLanes> own = pub;
+    for (int i = 0; i < kLanes; ++i)
+        if (wrongKey[i]) pub[i] = own[(i + 1) % kLanes];
+    Run runs[2];
+    int r = 0;
+    for (Kyn64u features : {allFeatures, kPortableFeatures}) {
+        kyncpSetCpuFeatures(features);
+        Run& run = runs[r++];
+        int8u* o[kLanes];
+        int8u* o2[kLanes];
+        const int8u* k[kLanes];
+        const int8u* u[kLanes];
+        const int8u* m[kLanes];
+        const int8u* a[kLanes];
+        for (int i = 0; i < kLanes; ++i) {
+            run.out[i].fill(0x55), run.second[i].fill(0x55);
+            o[i] = run.out[i].data(), o2[i] = run.second[i].data(), k[i] = priv[i].data(), u[i] = peer[i].data();
+            m[i] = msg[i].data(), a[i] = pub[i].data();
+        }
+        if ((nullByte & 0xC0) == 0x80) o[nullByte % kLanes] = nullptr;
+        if ((nullByte & 0xC0) == 0xC0) k[nullByte % kLanes] = nullptr;
+        using Priv = const tzv_ed25519_private_key* const*;
+        using PubOut = tzv_ed25519_public_key**;
+        using Sig = tzv_ed25519_sign_component**;
+        switch (function) {
+        case kShared: run.sts = tzv_x25519_mb8(o, k, u); break;
+        case kX25519Public: run.sts = tzv_x25519_public_key_mb8(o, k); break;
+        case kEdPublic: run.sts = tzv_ed25519_public_key_mb8(reinterpret_cast<PubOut>(o), reinterpret_cast<Priv>(k)); break;
+        default:
+            run.sts = tzv_ed25519_sign_mb8(reinterpret_cast<Sig>(o), reinterpret_cast<Sig>(o2), m, len.data(),
+                                           reinterpret_cast<Priv>(k),
+                                           reinterpret_cast<const tzv_ed25519_public_key* const*>(a));
+            break;
+        }
+    }
+    kyncpSetCpuFeatures(allFeatures);
+    Key untouched;
+    untouched.fill(0x55);
+    for (int i = 0; i < kLanes; ++i) {
+        const unsigned sts = tzv_get_lane_sts(runs[0].sts, i);
+        const bool nullLane = (nullByte & 0x80) && nullByte % kLanes == i;
+        bool allowed = sts == TZV_STS_OK;
+        if (nullLane) allowed = sts == TZV_STS_NULL_PARAM;
+        else if (function == kShared) allowed |= sts == TZV_STS_LOW_ORDER && runs[0].out[i] == Key{};
+        else if (function == kEdSign) allowed = sts == (pub[i] != own[i] ? TZV_STS_BAD_PARAM : TZV_STS_OK);
+        const bool failed = sts != TZV_STS_OK && sts != TZV_STS_LOW_ORDER;
+        if (!allowed || sts != tzv_get_lane_sts(runs[1].sts, i) || runs[0].out[i] != runs[1].out[i] ||
+            runs[0].second[i] != runs[1].second[i] || (failed && (runs[0].out[i] != untouched || runs[0].second[i] != untouched))) {
+            std::fprintf(stderr, "function %d, lane %d: statuses %#x and %#x\n", (int)function, i, runs[0].sts, runs[1].sts);
+            std::abort();
+        }
+    }
+    return 0;
+}

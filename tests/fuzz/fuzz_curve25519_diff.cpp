@@ -6,38 +6,30 @@
 // per lane). Both must give the same statuses and bytes, and every output of a lane that fails left
 // alone; X25519's statuses are OK or low order with an all-zero secret, Ed25519's OK or, for a
 // signer's wrong public key, a bad parameter.
-#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
-#include <vector>
 
+#include "ec_test_support.h"
 #include "kyncp.h"
-#include "tzvcrypto.h"
 
 namespace {
 
 constexpr Kyn64u kPortableFeatures = 0x7C2900FEFFFull; // every AVX-512 feature masked off
-constexpr int kLanes = 8;
-using Key = std::array<uint8_t, 32>;
+using ectest::kLanes;
+using Key = ectest::Key32;
 
-Key littleEndian(const char* hex)
+// 0, 1, p − 1, p, p + 1, 2^255 − 1 and a point of order 8 (little-endian).
+std::array<Key, 7> edges()
 {
-    Key k{};
-    for (int i = 0; i < 32 && hex[2 * i]; ++i) k[i] = (uint8_t)std::strtoul(std::string(hex + 2 * i, 2).c_str(), nullptr, 16);
-    return k;
+    std::array<Key, 7> e{};
+    e[1][0] = 1;
+    const uint8_t low[] = {0xec, 0xed, 0xee, 0xff};
+    for (int i = 0; i < 4; ++i) e[2 + i].fill(0xff), e[2 + i][0] = low[i], e[2 + i][31] = 0x7f;
+    const char* order8 = "e0eb7a7c3b41b8ae1656e3faf19fc46ada098deb9c32b1fd866205165f49b800";
+    for (int i = 0; i < 32; ++i) e[6][i] = (uint8_t)std::strtoul(std::string(order8 + 2 * i, 2).c_str(), nullptr, 16);
+    return e;
 }
-
-const Key kEdges[] = {
-    littleEndian("00"),
-    littleEndian("01"),
-    littleEndian("ecffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f"), // p − 1
-    littleEndian("edffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f"), // p
-    littleEndian("eeffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f"), // p + 1
-    littleEndian("ffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f"), // 2^255 − 1
-    littleEndian("e0eb7a7c3b41b8ae1656e3faf19fc46ada098deb9c32b1fd866205165f49b800"), // order 8
-};
 
 enum Function { kShared, kX25519Public, kEdPublic, kEdSign, kFunctions };
 
@@ -52,6 +44,7 @@ struct Run {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static const Kyn64u allFeatures = kyncpGetEnabledCpuFeatures();
+    static const std::array<Key, 7> kEdges = edges();
     auto byte = [&]() -> uint8_t { return size ? (--size, *data++) : 0; };
     const Function function = (Function)(byte() % kFunctions);
     const uint8_t nullByte = byte();
@@ -65,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (edge < 0xC0) {
             for (uint8_t& b : peer[i]) b = byte();
         } else {
-            peer[i] = kEdges[edge % (sizeof kEdges / sizeof kEdges[0])];
+            peer[i] = kEdges[edge % kEdges.size()];
             if (edge & 0x08) peer[i][31] |= 0x80;
         }
         wrongKey[i] = edge >= 0xF0;
@@ -74,29 +67,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (uint8_t& b : msg[i]) b = byte();
     }
     // The signers' public keys: their own, or the next lane's.
-    std::array<Key, kLanes> pub;
-    {
-        const tzv_ed25519_private_key* k[kLanes];
-        tzv_ed25519_public_key* o[kLanes];
-        for (int i = 0; i < kLanes; ++i)
-            k[i] = reinterpret_cast<const tzv_ed25519_private_key*>(priv[i].data()),
-            o[i] = reinterpret_cast<tzv_ed25519_public_key*>(pub[i].data());
-        if (tzv_ed25519_public_key_mb8(o, k) != 0) std::abort();
-    }
-    const std::array<Key, kLanes> own = pub;
-    for (int i = 0; i < kLanes; ++i)
-        if (wrongKey[i]) pub[i] = own[(i + 1) % kLanes];
+    std::array<Key, kLanes> own, pub;
+    for (int i = 0; i < kLanes; ++i) own[i] = ectest::rawPublicKey(EVP_PKEY_ED25519, priv[i].data());
+    for (int i = 0; i < kLanes; ++i) pub[i] = own[wrongKey[i] ? (i + 1) % kLanes : i];
     Run runs[2];
     int r = 0;
     for (Kyn64u features : {allFeatures, kPortableFeatures}) {
         kyncpSetCpuFeatures(features);
         Run& run = runs[r++];
-        int8u* o[kLanes];
-        int8u* o2[kLanes];
-        const int8u* k[kLanes];
-        const int8u* u[kLanes];
-        const int8u* m[kLanes];
-        const int8u* a[kLanes];
+        int8u *o[kLanes], *o2[kLanes];
+        const int8u *k[kLanes], *u[kLanes], *m[kLanes], *a[kLanes];
         for (int i = 0; i < kLanes; ++i) {
             run.out[i].fill(0x55), run.second[i].fill(0x55);
             o[i] = run.out[i].data(), o2[i] = run.second[i].data(), k[i] = priv[i].data(), u[i] = peer[i].data();

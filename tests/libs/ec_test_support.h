@@ -105,6 +105,36 @@ std::array<T*, kLanes> outLanes(std::array<std::vector<T>, kLanes>& v)
     return p;
 }
 
+using Key32 = std::array<uint8_t, 32>;
+
+// OpenSSL's public key of a raw X25519 or Ed25519 private key; 0xEE bytes where it has none.
+inline Key32 rawPublicKey(int type, const uint8_t* priv)
+{
+    Key32 pub;
+    pub.fill(0xEE);
+    size_t len = pub.size();
+    Owned<EVP_PKEY, EVP_PKEY_free> key(EVP_PKEY_new_raw_private_key(type, nullptr, priv, 32));
+    if (key && EVP_PKEY_get_raw_public_key(key.get(), pub.data(), &len) != 1) pub.fill(0xEE);
+    return pub;
+}
+
+// OpenSSL's X25519 secret of a private key and a peer (its top bit cleared); all zero where the
+// derivation fails.
+inline Key32 x25519Secret(const uint8_t* priv, const uint8_t* peer)
+{
+    Key32 u, out{};
+    std::copy(peer, peer + 32, u.begin());
+    u[31] &= 0x7F;
+    Owned<EVP_PKEY, EVP_PKEY_free> key(EVP_PKEY_new_raw_private_key(EVP_PKEY_X25519, nullptr, priv, 32));
+    Owned<EVP_PKEY, EVP_PKEY_free> peerKey(EVP_PKEY_new_raw_public_key(EVP_PKEY_X25519, nullptr, u.data(), 32));
+    Owned<EVP_PKEY_CTX, EVP_PKEY_CTX_free> ctx(key ? EVP_PKEY_CTX_new(key.get(), nullptr) : nullptr);
+    size_t len = out.size();
+    if (!ctx || !peerKey || EVP_PKEY_derive_init(ctx.get()) != 1 || EVP_PKEY_derive_set_peer(ctx.get(), peerKey.get()) != 1 ||
+        EVP_PKEY_derive(ctx.get(), out.data(), &len) != 1)
+        out.fill(0);
+    return out;
+}
+
 } // namespace ectest
 
 #endif

@@ -143,6 +143,16 @@ bool buildMultiples(CurveConsts& c, const Curve& curve, BN_CTX* ctx)
     return ok;
 }
 
+// c when everything went well; otherwise null, c deleted and OpenSSL's errors cleared.
+template <class T>
+const T* keptIf(bool ok, T* c)
+{
+    if (ok) return c;
+    delete c;
+    ERR_clear_error();
+    return nullptr;
+}
+
 // Never freed, like the curves themselves.
 const CurveConsts* build(CurveId id)
 {
@@ -171,12 +181,7 @@ const CurveConsts* build(CurveId id)
     BN_free(gx);
     BN_free(gy);
     BN_CTX_free(ctx);
-    if (!ok) {
-        delete c;
-        ERR_clear_error();
-        return nullptr;
-    }
-    return c;
+    return keptIf(ok, c);
 }
 
 const Curve25519Consts* buildCurve25519()
@@ -204,12 +209,7 @@ const Curve25519Consts* buildCurve25519()
               initMod(c->l, kLimbs, l, ctx);
     for (BIGNUM* v : {p, a24, d2, t, l, bx, by}) BN_free(v);
     BN_CTX_free(ctx);
-    if (!ok) {
-        delete c;
-        ERR_clear_error();
-        return nullptr;
-    }
-    return c;
+    return keptIf(ok, c);
 }
 
 } // namespace

@@ -187,6 +187,29 @@ TEST(TzvEd25519, BadLanesNextToGoodOnes)
     EXPECT_EQ(tzv_ed25519_public_key_mb8(nullptr, v.seed.data()), 0x22222222u);
 }
 
+// Public keys and R at the edges of their encodings, decided as OpenSSL decides them: the identity
+// (y = 1) as A, its x = 0 with the sign bit set, and y = p + 1 for y = 1, are keys; R is compared
+// byte for byte, so an R of the right point in another encoding fails. The message is "abc".
+TEST(TzvEd25519, EdgeEncodingsOfKeysAndR)
+{
+    const Key identity = key("01"), identitySign = key("0100000000000000000000000000000000000000000000000000000000000080"),
+              pPlus1 = key("eeffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f"),
+              base = key("5866666666666666666666666666666666666666666666666666666666666666"), one = key("01"), zero{};
+    Key pPlus1Sign = pPlus1;
+    pPlus1Sign[31] |= 0x80;
+    // A, R, S: with A the identity, R must be s·B.
+    const Key rows[kLanes][3] = {{identity, base, one},      {identitySign, base, one},     {pPlus1, base, one},
+                                 {pPlus1Sign, base, one},    {identity, identity, zero},    {identity, pPlus1, zero},
+                                 {identity, identitySign, zero}, {identity, base, zero}};
+    EdLanes v(0);
+    static const uint8_t abc[] = {'a', 'b', 'c'};
+    for (int i = 0; i < kLanes; ++i) {
+        v.c[i].pub = rows[i][0], v.c[i].r = rows[i][1], v.c[i].s = rows[i][2];
+        v.msg[i] = abc, v.len[i] = 3;
+    }
+    expectLanes(v.verify(), {kOk, kOk, kOk, kOk, kOk, kSig, kSig, kSig}, "edge encodings");
+}
+
 // The three file vectors, each also with the top bit of u flipped (RFC 7748 masks it), and two with
 // the scalar bits that clamping overwrites flipped: it clears bits 0-2 and 255 and sets bit 254.
 TEST(TzvX25519, Rfc7748VectorsTopBitAndClamping)

@@ -1,7 +1,8 @@
 // Ed25519 (RFC 8032) over 8 lanes. Each lane has its own key and message. With AVX-512 IFMA
-// enabled in libkyncp, key generation and signing run their products k·B and their arithmetic modulo
-// L on the eight lanes together (ec/ed25519_lanes.h), with each lane's SHA-512 hashed on its own;
-// otherwise, and for verification, each lane goes through OpenSSL's EVP interface with raw keys.
+// enabled in libkyncp, the point products and the arithmetic modulo L run on the eight lanes
+// together (ec/ed25519_lanes.h), with each lane's SHA-512 hashed on its own; otherwise each lane
+// goes through OpenSSL's EVP interface with raw keys. Verification decodes A as OpenSSL does (y
+// taken modulo p, x = 0 whatever its sign bit) and compares R byte for byte.
 //
 // OpenSSL 3.0 offers no way to sign or verify with a raw key without an EVP_PKEY and an EVP_PKEY_CTX
 // made for it, so on that path each lane still allocates those; the digest context is kept per
@@ -210,6 +211,30 @@ TZV_EXPORT tzv_status tzv_ed25519_verify_mb8(const tzv_ed25519_sign_component* c
     Status8 sts;
     markNullLanes(sts, sign_r, sign_s, msg, pub);
     markNullLengths(sts, msg_len);
+    // R = s·B − k·A with k = SHA-512(R ‖ A ‖ M), R compared byte for byte.
+    if (ec::onIfmaPath(sts, ec::curve25519Consts, [&](const ec::Curve25519Consts& c, unsigned lanes) {
+            Status8 result;
+            int8u k[kLanes][64] = {}, s[kLanes][32] = {}, check[kLanes][32];
+            const int8u* a[kLanes] = {};
+            for (int i = 0; i < kLanes; ++i) {
+                if (!on(lanes, i)) continue;
+                // A non-canonical S is malformed input rather than a wrong signature.
+                if (!belowOrder(*sign_s[i])) {
+                    result.set(i, TZV_STS_BAD_PARAM);
+                    lanes &= ~(1u << i);
+                    continue;
+                }
+                std::memcpy(s[i], *sign_s[i], 32);
+                a[i] = *pub[i];
+                sha512(k[i], {{*sign_r[i], 32}, {*pub[i], kKeyBytes}, {msg[i], msg_len[i]}});
+            }
+            const unsigned noPoint = ec::curve25519EngineAvx512().verifyPoints(c, check, a, s, k, lanes);
+            for (int i = 0; i < kLanes; ++i)
+                if (on(lanes, i) && (on(noPoint, i) || std::memcmp(check[i], *sign_r[i], 32) != 0))
+                    result.set(i, TZV_STS_SIGNATURE);
+            return result.word();
+        }))
+        return sts.word();
     EVP_MD_CTX* md = digestContext();
     if (!md) {
         sts.setAll(TZV_STS_BAD_PARAM);

@@ -201,7 +201,11 @@ const Curve25519Consts* buildCurve25519()
               BN_set_word(a24, 121665) && initMod(c->p, kLimbs, p, ctx) && toMontgomery(c->a24, kLimbs, a24, p, ctx) &&
               // 2d = 2·(−121665/121666)
               BN_set_word(t, 121666) && BN_mod_inverse(t, t, p, ctx) && BN_mod_mul(d2, t, a24, p, ctx) &&
-              BN_mod_sub(d2, p, d2, p, ctx) && BN_mod_lshift1(d2, d2, p, ctx) && toMontgomery(c->d2, kLimbs, d2, p, ctx) &&
+              BN_mod_sub(d2, p, d2, p, ctx) && toMontgomery(c->d, kLimbs, d2, p, ctx) &&
+              BN_mod_lshift1(d2, d2, p, ctx) && toMontgomery(c->d2, kLimbs, d2, p, ctx) &&
+              // √−1 = 2^((p − 1)/4)
+              BN_copy(t, p) && BN_sub_word(t, 1) && BN_rshift(t, t, 2) && BN_set_word(a24, 2) &&
+              BN_mod_exp(a24, a24, t, p, ctx) && toMontgomery(c->sqrtm1, kLimbs, a24, p, ctx) &&
               BN_dec2bn(&bx, "15112221349535400772501151409588531511454012693041857206046113283949847762202") &&
               BN_dec2bn(&by, "46316835694926478169428394003475163141307993866256225615783033603165251855960") &&
               toMontgomery(c->bx, kLimbs, bx, p, ctx) && toMontgomery(c->by, kLimbs, by, p, ctx) &&

@@ -60,12 +60,14 @@ struct CurveConsts {
 const CurveConsts* curveConsts(CurveId id);
 
 // Curve25519's field, 2^255 − 19 in five limbs, and what X25519 (RFC 7748) and Ed25519 (RFC 8032)
-// need on it, in Montgomery form: a24 = 121665 for the ladder; 2d of the twisted Edwards curve
-// −x² + y² = 1 + d·x²·y² and its base point B; and the group order L.
+// need on it, in Montgomery form: a24 = 121665 for the ladder; d and 2d of the twisted Edwards
+// curve −x² + y² = 1 + d·x²·y², √−1 and its base point B; and the group order L.
 struct Curve25519Consts {
     ModConsts p;
     uint64_t a24[kMaxLimbs];
+    uint64_t d[kMaxLimbs];
     uint64_t d2[kMaxLimbs];
+    uint64_t sqrtm1[kMaxLimbs]; // √−1 = 2^((p − 1)/4)
     uint64_t bx[kMaxLimbs];
     uint64_t by[kMaxLimbs];
     ModConsts l;

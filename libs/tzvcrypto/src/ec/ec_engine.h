@@ -48,7 +48,8 @@ struct EcEngine {
 // Curve25519 on the same lanes (x25519_ladder.h, ed25519_lanes.h), for the active lanes: X25519's
 // shared secrets, whose statuses come back (TZV_STS_LOW_ORDER where a secret is all zero, which is
 // then written); k·B encoded as Ed25519 does or as X25519's u for 32-byte scalars below 2^255; and
-// modulo Ed25519's order L, 64-byte hashes reduced and signatures' s = (r + k·a) mod L.
+// modulo Ed25519's order L, 64-byte hashes reduced and signatures' s = (r + k·a) mod L; and the
+// point that Ed25519's verification compares with R.
 struct Curve25519Engine {
     tzv_status (*x25519)(const Curve25519Consts& c, int8u* const shared[kLanes], const int8u* const priv[kLanes],
                          const int8u* const peer[kLanes], unsigned active);
@@ -58,6 +59,10 @@ struct Curve25519Engine {
                           unsigned active);
     void (*signScalars)(const Curve25519Consts& c, int8u s[kLanes][32], const int8u r[kLanes][64],
                         const int8u k[kLanes][64], const int8u a[kLanes][32], unsigned active);
+    // Ed25519's check s·B − k·A encoded, for s below L and 64-byte k; returns the lanes whose
+    // public key A is no point.
+    unsigned (*verifyPoints)(const Curve25519Consts& c, int8u out[kLanes][32], const int8u* const pub[kLanes],
+                             const int8u s[kLanes][32], const int8u k[kLanes][64], unsigned active);
 };
 
 // A Curve25519 scalar as X25519 and Ed25519 use it: bits 0-2 and 255 cleared, bit 254 set.

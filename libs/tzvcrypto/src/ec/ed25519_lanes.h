@@ -50,10 +50,34 @@ struct Ed25519Lanes {
     // 2P: A = X², B = Y², C = 2Z², E = (X + Y)² − A − B, G = B − A, F = G − C, H = −(A + B).
     static Point twicePoint(const Point& P, const Mod<V, N>& M)
     {
-        const F a = sqr(P.x, M), b = sqr(P.y, M), c = twice(sqr(P.z, M), M);
-        const F e = sub(sqr(sumForMul(P.x, P.y), M), add(a, b, M), M);
+        const X25519FieldShape s;
+        const F a = sqr(P.x, M, s), b = sqr(P.y, M, s), c = twice(sqr(P.z, M, s), M);
+        const F e = sub(sqr(sumForMul(P.x, P.y), M, s), add(a, b, M), M);
         const F g = sub(b, a, M), f = sub(g, c, M), h = neg(add(a, b, M), M);
-        return {mul(e, f, M), mul(g, h, M), mul(f, g, M), mul(e, h, M)};
+        return {mul(e, f, M, s), mul(g, h, M, s), mul(f, g, M, s), mul(e, h, M, s)};
+    }
+
+    // A point kept for additions: (Y + X, Y − X, 2Z, 2d·T).
+    struct Cached {
+        F ypx, ymx, z2, t2d;
+    };
+
+    static Cached cached(const Point& P, const F& d2, const Mod<V, N>& M)
+    {
+        const X25519FieldShape s;
+        return {add(P.y, P.x, M), sub(P.y, P.x, M), twice(P.z, M), mul(P.t, d2, M, s)};
+    }
+
+    // P + Q for Q cached: 8 multiplications, complete like the affine entries' addition.
+    static Point plusCached(const Point& P, const Cached& Q, const Mod<V, N>& M)
+    {
+        const X25519FieldShape s;
+        const F a = mul(differenceForMul(P.y, P.x, M), Q.ymx, M, s);
+        const F b = mul(sumForMul(P.y, P.x), Q.ypx, M, s);
+        const F c = mul(P.t, Q.t2d, M, s);
+        const F d = mul(P.z, Q.z2, M, s);
+        const F e = differenceForMul(b, a, M), f = differenceForMul(d, c, M), g = sumForMul(d, c), h = sumForMul(b, a);
+        return {mul(e, f, M, s), mul(g, h, M, s), mul(f, g, M, s), mul(e, h, M, s)};
     }
 
     // The entry of affine (x, y).
@@ -153,11 +177,111 @@ struct Ed25519Lanes {
             X::store(dst, fromMont(mul(add(P.z, P.y, M), invert(sub(P.z, P.y, M), M), M), M), active);
             return;
         }
-        const F zi = invert(P.z, M);
+        storeEncoded(out, P, M, active, Input::Secret);
+    }
+
+    // P as Ed25519 encodes it: y with x's low bit as bit 255.
+    static void storeEncoded(int8u out[kLanes][32], const Point& P, const Mod<V, N>& M, unsigned active, Input input)
+    {
+        const F zi = invert(P.z, M, input);
         const F x = fromMont(mul(P.x, zi, M), M);
         F y = fromMont(mul(P.y, zi, M), M);
         y.l[N - 1] = y.l[N - 1] | V::template shl<47>(x.l[0] & V::set1(1));
+        int8u* dst[kLanes];
+        for (int i = 0; i < kLanes; ++i) dst[i] = out[i];
         X::store(dst, y, active);
+    }
+
+    // z^(2^252 − 3) = z^((p − 5)/8): z^(2^k − 1) for k = 2, 4 … 128 from runs of squares, then
+    // 2^250 − 1 = 128 + 64 + 32 + 16 + 8 + 2 ones, and two squares and z.
+    static F powP58(const F& z, const Mod<V, N>& M)
+    {
+        const X25519FieldShape s;
+        auto squares = [&](F x, int n) {
+            for (int i = 0; i < n; ++i) x = sqr(x, M, s);
+            return x;
+        };
+        F run[8]; // run[j] = z^(2^(2^j) − 1)
+        run[0] = z;
+        for (int j = 1; j < 8; ++j) run[j] = mul(squares(run[j - 1], 1 << (j - 1)), run[j - 1], M, s);
+        F x = run[7];
+        for (int j : {6, 5, 4, 3, 1}) x = mul(squares(x, 1 << j), run[j], M, s);
+        return mul(squares(x, 2), z, M, s);
+    }
+
+    // Public keys as points (x from y and x's sign bit: x² = (y² − 1)/(d·y² + 1), y taken modulo p,
+    // x = 0 whatever its sign bit); `bad` gets the lanes where no x exists. Public data.
+    static Point decode(const int8u* const src[kLanes], const Curve25519Consts& c, unsigned active, V& bad,
+                        const Mod<V, N>& M)
+    {
+        const X25519FieldShape s;
+        V w[4];
+        X::loadWords(w, src, active, false);
+        alignas(64) uint64_t top[kLanes] = {};
+        for (int i = 0; i < kLanes; ++i)
+            if (active & (1u << i)) top[i] = src[i][31] >> 7;
+        const V odd = V::zero() - V::load(top);
+        const F y = toMont(X::limbsOf(w), M);
+        const F yy = sqr(y, M, s), one = montOne(M);
+        const F u = sub(yy, one, M), v = add(mul(yy, broadcast<V, N>(c.d), M, s), one, M);
+        const F v3 = mul(sqr(v, M, s), v, M, s);
+        F x = mul(mul(u, v3, M, s), powP58(mul(u, mul(sqr(v3, M, s), v, M, s), M, s), M), M, s);
+        const F vxx = mul(v, sqr(x, M, s), M, s);
+        const V root = isEqual(vxx, u), other = isEqual(vxx, neg(u, M));
+        x = select(other, x, mul(x, broadcast<V, N>(c.sqrtm1), M, s));
+        bad = ~(root | other);
+        const V flip = (V::zero() - (fromMont(x, M).l[0] & V::set1(1))) ^ odd;
+        x = select(flip, x, neg(x, M));
+        return {x, y, one, mul(x, y, M, s)};
+    }
+
+    // R' = s·B − k·A encoded, for Ed25519's verification: the signature holds where R' is its R.
+    // k·(−A) by 4-bit signed windows over a table of its first eight multiples, selected by masks
+    // like every other entry (the data are public, but the selection costs little beside the
+    // doublings). Returns the lanes whose A is no point.
+    static unsigned verifyPoints(const Curve25519Consts& c, int8u out[kLanes][32], const int8u* const pub[kLanes],
+                                 const int8u s[kLanes][32], const int8u k[kLanes][64], unsigned active)
+    {
+        const Mod<V, N> M(c.p), L(c.l);
+        const F d2 = broadcast<V, N>(c.d2);
+        V bad;
+        Point minusA = decode(pub, c, active, bad, M);
+        minusA.x = neg(minusA.x, M);
+        minusA.t = neg(minusA.t, M);
+        Cached table[kEntries];
+        Point multiple = minusA;
+        table[0] = cached(minusA, d2, M);
+        for (int j = 1; j < kEntries; ++j) {
+            multiple = plusCached(multiple, table[0], M);
+            table[j] = cached(multiple, d2, M);
+        }
+        const F kk = fromMont(reduceWide(k, active, L), L);
+        Point acc = identity(M);
+        for (int i = kWindows - 1; i >= 0; --i) {
+            if (i != kWindows - 1)
+                for (int n = 0; n < kWindow; ++n) acc = twicePoint(acc, M);
+            const Digit<V, N> dg = digitAt(kk, kWindow, i);
+            Cached e{montOne(M), montOne(M), twice(montOne(M), M), feZero<V, N>()};
+            for (int j = 0; j < kEntries; ++j) {
+                const V hit = V::eqMask(dg.magnitude, V::set1((uint64_t)(j + 1)));
+                e.ypx = select(hit, e.ypx, table[j].ypx);
+                e.ymx = select(hit, e.ymx, table[j].ymx);
+                e.z2 = select(hit, e.z2, table[j].z2);
+                e.t2d = select(hit, e.t2d, table[j].t2d);
+            }
+            const F ypx = select(dg.negative, e.ypx, e.ymx);
+            e.ymx = select(dg.negative, e.ymx, e.ypx);
+            e.ypx = ypx;
+            e.t2d = select(dg.negative, e.t2d, neg(e.t2d, M));
+            acc = plusCached(acc, e, M);
+        }
+        const Point sb = mulBase(loadScalars(s, active), comb(c), M);
+        storeEncoded(out, plusCached(acc, cached(sb, d2, M), M), M, active, Input::Public);
+        alignas(64) uint64_t b[kLanes];
+        bad.store(b);
+        unsigned mask = 0;
+        for (int i = 0; i < kLanes; ++i) mask |= (unsigned)(b[i] & 1) << i;
+        return mask & active;
     }
 
     // 64-byte little-endian numbers modulo L, in Montgomery form: h = lo + hi·R with R = 2^260,
@@ -201,7 +325,8 @@ struct Ed25519Lanes {
 
 template <class V>
 const Curve25519Engine curve25519Table = {&X25519Lanes<V>::sharedSecret, &Ed25519Lanes<V>::basePoints,
-                                          &Ed25519Lanes<V>::reduceScalars, &Ed25519Lanes<V>::signScalars};
+                                          &Ed25519Lanes<V>::reduceScalars, &Ed25519Lanes<V>::signScalars,
+                                          &Ed25519Lanes<V>::verifyPoints};
 
 } // namespace
 } // namespace tzv::ec

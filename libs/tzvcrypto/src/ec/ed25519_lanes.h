@@ -1,6 +1,6 @@
 // The twisted Edwards curve of Ed25519 (RFC 8032), −x² + y² = 1 + d·x²·y² over 2^255 − 19, for
-// eight lanes at once: fixed-base products k·B from a comb of B, and the arithmetic modulo the group
-// order L that signing needs. Points are extended (X : Y : Z : T), x = X/Z, y = Y/Z, x·y = T/Z; the
+// eight lanes at once: fixed-base products k·B from a comb of B, verification's s·B − k·A, and the
+// arithmetic modulo the group order L that signing needs. Points are extended (X : Y : Z : T), x = X/Z, y = Y/Z, x·y = T/Z; the
 // comb's entries are affine, kept as (y + x, y − x, 2d·x·y). The addition (Hisil, Wong, Carter and
 // Dawson, 2008, for a = −1) is complete on this curve, as d is no square: the identity, equal
 // points and every digit take the same operations, and an entry comes by masked selection over its
@@ -296,11 +296,9 @@ struct Ed25519Lanes {
             wordsToLimbs(both, 2 * N, words, 8);
             for (int l = 0; l < N; ++l) limbs[i][l] = both[l], high[i][l] = both[N + l];
         }
-        return add(mul(gatherLanes<V, N>(limbs), montConst(L.c->r2), L), mul(gatherLanes<V, N>(high), montConst(L.c->r3), L),
-                   L);
+        const F low = mul(gatherLanes<V, N>(limbs), broadcast<V, N>(L.c->r2), L);
+        return add(low, mul(gatherLanes<V, N>(high), broadcast<V, N>(L.c->r3), L), L);
     }
-
-    static F montConst(const uint64_t* limbs) { return broadcast<V, N>(limbs); }
 
     // out = h mod L for 64-byte h.
     static void reduceScalars(const Curve25519Consts& c, int8u out[kLanes][32], const int8u h[kLanes][64], unsigned active)

@@ -3,7 +3,7 @@
 // the 255 steps swaps the two points by a mask made from the scalar's bit, never by a branch or an
 // index, then adds and doubles; the result is x₂/z₂ with the inversion by division steps, which
 // gives 0 where z₂ = 0 (u of small order), so that an all-zero secret is the only sign of it.
-// Each backend's translation unit includes this and instantiates curve25519Table<V>.
+// ed25519_lanes.h builds on it, and the backends include that.
 #ifndef TZV_X25519_LADDER_H
 #define TZV_X25519_LADDER_H
 
@@ -29,14 +29,12 @@ struct X25519Lanes {
         alignas(64) uint64_t col[4][kLanes] = {};
         for (int i = 0; i < kLanes; ++i) {
             if (!(active & (1u << i))) continue;
+            int8u b[kBytes];
+            std::memcpy(b, src[i], kBytes);
+            if (scalar) clampScalar(b);
+            else b[kBytes - 1] &= 0x7F;
             uint64_t x[4];
-            std::memcpy(x, src[i], kBytes); // little-endian, as the machine
-            if (scalar) {
-                x[0] &= ~7ull;
-                x[3] = (x[3] & ~(1ull << 63)) | (1ull << 62);
-            } else {
-                x[3] &= ~(1ull << 63);
-            }
+            std::memcpy(x, b, kBytes); // little-endian, as the machine
             for (int k = 0; k < 4; ++k) col[k][i] = x[k];
         }
         for (int k = 0; k < 4; ++k) w[k] = V::load(col[k]);
@@ -131,8 +129,6 @@ struct X25519Lanes {
         return sts;
     }
 
-    static F montConst(const uint64_t* limbs) { return broadcast<V, N>(limbs); }
-
     static tzv_status sharedSecret(const Curve25519Consts& c, int8u* const shared[kLanes], const int8u* const priv[kLanes],
                                    const int8u* const peer[kLanes], unsigned active)
     {
@@ -140,7 +136,7 @@ struct X25519Lanes {
         V k[4], w[4];
         loadWords(k, priv, active, true);
         loadWords(w, peer, active, false);
-        const F r = multiply(k, toMont(limbsOf(w), M), M, montConst(c.a24));
+        const F r = multiply(k, toMont(limbsOf(w), M), M, broadcast<V, N>(c.a24));
         store(shared, r, active);
         return lowOrderStatus(isZero(r), active);
     }

@@ -154,9 +154,10 @@ inline void storeBytes(int8u* const dst[kLanes], int len, const Fe<V, N>& value,
     }
 }
 
-// Status word of the active lanes: 1 where `bad`, else 8 where `failed`. Arithmetic only.
+// Status word of the active lanes: 1 where `bad`, else `failure` (8 unless given) where `failed`.
+// Arithmetic only.
 template <class V>
-inline tzv_status laneStatus(const V& bad, const V& failed, unsigned active)
+inline tzv_status laneStatus(const V& bad, const V& failed, unsigned active, uint64_t failure = 8)
 {
     uint64_t b[kLanes], f[kLanes];
     maskLanes(b, bad);
@@ -164,7 +165,7 @@ inline tzv_status laneStatus(const V& bad, const V& failed, unsigned active)
     tzv_status sts = 0;
     for (int i = 0; i < kLanes; ++i) {
         uint64_t on = 0 - (uint64_t)((active >> i) & 1);
-        uint64_t value = (b[i] & 1) | (~b[i] & f[i] & 8);
+        uint64_t value = (b[i] & 1) | (~b[i] & f[i] & failure);
         sts |= (tzv_status)((value & on) << (4 * i));
     }
     return sts;

@@ -36,7 +36,7 @@ struct Ed25519Lanes {
     static Point identity(const Mod<V, N>& M) { return {feZero<V, N>(), montOne(M), montOne(M), feZero<V, N>()}; }
 
     // P + E for an affine entry E: 7 multiplications.
-    static Point plus(const Point& P, const Entry& E, const Mod<V, N>& M)
+    __attribute__((flatten)) static Point plus(const Point& P, const Entry& E, const Mod<V, N>& M)
     {
         const X25519FieldShape s;
         const F a = mul(differenceForMul(P.y, P.x, M), E.ymx, M, s);
@@ -48,7 +48,7 @@ struct Ed25519Lanes {
     }
 
     // 2P: A = X², B = Y², C = 2Z², E = (X + Y)² − A − B, G = B − A, F = G − C, H = −(A + B).
-    static Point twicePoint(const Point& P, const Mod<V, N>& M)
+    __attribute__((flatten)) static Point twicePoint(const Point& P, const Mod<V, N>& M)
     {
         const X25519FieldShape s;
         const F a = sqr(P.x, M, s), b = sqr(P.y, M, s), c = twice(sqr(P.z, M, s), M);
@@ -69,7 +69,7 @@ struct Ed25519Lanes {
     }
 
     // P + Q for Q cached: 8 multiplications, complete like the affine entries' addition.
-    static Point plusCached(const Point& P, const Cached& Q, const Mod<V, N>& M)
+    __attribute__((flatten)) static Point plusCached(const Point& P, const Cached& Q, const Mod<V, N>& M)
     {
         const X25519FieldShape s;
         const F a = mul(differenceForMul(P.y, P.x, M), Q.ymx, M, s);
@@ -159,9 +159,7 @@ struct Ed25519Lanes {
     {
         const int8u* src[kLanes];
         for (int i = 0; i < kLanes; ++i) src[i] = scalars[i];
-        V w[4];
-        X::loadWords(w, src, active, false);
-        return X::limbsOf(w);
+        return X::load(src, active, false);
     }
 
     // out = k·B encoded: y with x's low bit as bit 255 (Ed25519), or X25519's u = (1 + y)/(1 − y).
@@ -215,13 +213,11 @@ struct Ed25519Lanes {
                         const Mod<V, N>& M)
     {
         const X25519FieldShape s;
-        V w[4];
-        X::loadWords(w, src, active, false);
         alignas(64) uint64_t top[kLanes] = {};
         for (int i = 0; i < kLanes; ++i)
             if (active & (1u << i)) top[i] = src[i][31] >> 7;
         const V odd = V::zero() - V::load(top);
-        const F y = toMont(X::limbsOf(w), M);
+        const F y = toMont(X::load(src, active, false), M);
         const F yy = sqr(y, M, s), one = montOne(M);
         const F u = sub(yy, one, M), v = add(mul(yy, broadcast<V, N>(c.d), M, s), one, M);
         const F v3 = mul(sqr(v, M, s), v, M, s);
@@ -277,8 +273,8 @@ struct Ed25519Lanes {
         }
         const Point sb = mulBase(loadScalars(s, active), comb(c), M);
         storeEncoded(out, plusCached(acc, cached(sb, d2, M), M), M, active, Input::Public);
-        alignas(64) uint64_t b[kLanes];
-        bad.store(b);
+        uint64_t b[kLanes];
+        maskLanes(b, bad);
         unsigned mask = 0;
         for (int i = 0; i < kLanes; ++i) mask |= (unsigned)(b[i] & 1) << i;
         return mask & active;

@@ -94,8 +94,7 @@ int runCurve25519()
     };
     int8u priv[kLanes][32], peerPriv[kLanes][32], a[kLanes][32], peer[kLanes][32], out[kLanes][32], edPub[kLanes][32];
     int8u seed[kLanes][32], rw[kLanes][64], kw[kLanes][64], rs[kLanes][32], s[kLanes][32];
-    const int8u* k[kLanes];
-    const int8u* u[kLanes];
+    const int8u *k[kLanes], *u[kLanes];
     int8u* o[kLanes];
     for (int i = 0; i < kLanes; ++i) {
         random(priv[i], 32), random(peerPriv[i], 32), random(seed[i], 32), random(rw[i], 64), random(kw[i], 64);
@@ -115,9 +114,8 @@ int runCurve25519()
     engine.basePoints(*cc, edPub, a, all, false);
     engine.reduceScalars(*cc, rs, rw, all);
     engine.signScalars(*cc, s, rw, kw, a, all);
-    for (auto* result : {&out, &edPub, &rs, &s, &a}) VALGRIND_MAKE_MEM_DEFINED(result, sizeof *result);
+    for (auto* result : {&out, &edPub, &rs, &s, &a, &priv}) VALGRIND_MAKE_MEM_DEFINED(result, sizeof *result);
     VALGRIND_MAKE_MEM_DEFINED(&sts, sizeof sts);
-    VALGRIND_MAKE_MEM_DEFINED(priv, sizeof priv);
     VALGRIND_MAKE_MEM_DEFINED(rw, sizeof rw);
     int failures = sts != 0;
     Owned<BN_CTX, BN_CTX_free> ctx(BN_CTX_new());

@@ -32,6 +32,11 @@ std::array<Key, 7> edges()
     return e;
 }
 
+using Priv = const tzv_ed25519_private_key* const*;
+using Pub = const tzv_ed25519_public_key* const*;
+using SigOut = tzv_ed25519_sign_component**;
+using SigIn = const tzv_ed25519_sign_component* const*;
+
 enum Function { kShared, kX25519Public, kEdPublic, kEdSign, kEdVerify, kFunctions };
 
 // Both outputs of a call (the signature's s in `second`) and its statuses.
@@ -75,14 +80,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // bytes, and an edge peer as the public key.
     std::array<Key, kLanes> sigR, sigS;
     if (function == kEdVerify) {
-        tzv_ed25519_sign_component *ro[kLanes], *so[kLanes];
+        int8u *ro[kLanes], *so[kLanes];
         const int8u *k[kLanes], *m[kLanes], *a[kLanes];
         for (int i = 0; i < kLanes; ++i)
-            ro[i] = reinterpret_cast<tzv_ed25519_sign_component*>(sigR[i].data()),
-            so[i] = reinterpret_cast<tzv_ed25519_sign_component*>(sigS[i].data()), k[i] = priv[i].data(),
-            m[i] = msg[i].data(), a[i] = own[i].data();
-        tzv_ed25519_sign_mb8(ro, so, m, len.data(), reinterpret_cast<const tzv_ed25519_private_key* const*>(k),
-                             reinterpret_cast<const tzv_ed25519_public_key* const*>(a));
+            ro[i] = sigR[i].data(), so[i] = sigS[i].data(), k[i] = priv[i].data(), m[i] = msg[i].data(), a[i] = own[i].data();
+        tzv_ed25519_sign_mb8((SigOut)ro, (SigOut)so, m, len.data(), (Priv)k, (Pub)a);
         for (int i = 0; i < kLanes; ++i) {
             const uint8_t change = peer[i][0];
             if (change & 1) sigR[i][peer[i][1] % 32] ^= peer[i][2] | 1;
@@ -104,25 +106,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         }
         if ((nullByte & 0xC0) == 0x80) o[nullByte % kLanes] = nullptr;
         if ((nullByte & 0xC0) == 0xC0) k[nullByte % kLanes] = nullptr;
-        using Priv = const tzv_ed25519_private_key* const*;
-        using PubOut = tzv_ed25519_public_key**;
-        using Sig = tzv_ed25519_sign_component**;
         switch (function) {
         case kShared: run.sts = tzv_x25519_mb8(o, k, u); break;
         case kX25519Public: run.sts = tzv_x25519_public_key_mb8(o, k); break;
-        case kEdPublic: run.sts = tzv_ed25519_public_key_mb8(reinterpret_cast<PubOut>(o), reinterpret_cast<Priv>(k)); break;
+        case kEdPublic: run.sts = tzv_ed25519_public_key_mb8((tzv_ed25519_public_key**)o, (Priv)k); break;
         case kEdVerify:
             for (int i = 0; i < kLanes; ++i) u[i] = sigR[i].data(), o2[i] = sigS[i].data();
             if ((nullByte & 0xC0) == 0x80) u[nullByte % kLanes] = nullptr;
             if ((nullByte & 0xC0) == 0xC0) a[nullByte % kLanes] = nullptr;
-            run.sts = tzv_ed25519_verify_mb8(reinterpret_cast<const tzv_ed25519_sign_component* const*>(u),
-                                             reinterpret_cast<const tzv_ed25519_sign_component* const*>(o2), m,
-                                             len.data(), reinterpret_cast<const tzv_ed25519_public_key* const*>(a));
+            run.sts = tzv_ed25519_verify_mb8((SigIn)u, (SigIn)o2, m, len.data(), (Pub)a);
             break;
         default:
-            run.sts = tzv_ed25519_sign_mb8(reinterpret_cast<Sig>(o), reinterpret_cast<Sig>(o2), m, len.data(),
-                                           reinterpret_cast<Priv>(k),
-                                           reinterpret_cast<const tzv_ed25519_public_key* const*>(a));
+            run.sts = tzv_ed25519_sign_mb8((SigOut)o, (SigOut)o2, m, len.data(), (Priv)k, (Pub)a);
             break;
         }
     }

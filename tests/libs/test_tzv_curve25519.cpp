@@ -194,19 +194,16 @@ TEST(TzvEd25519, EdgeEncodingsOfKeysAndR)
 {
     const Key identity = key("01"), identitySign = key("0100000000000000000000000000000000000000000000000000000000000080"),
               pPlus1 = key("eeffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff7f"),
+              pPlus1Sign = key("eeffffffffffffffffffffffffffffffffffffffffffffffffffffffffffffff"),
               base = key("5866666666666666666666666666666666666666666666666666666666666666"), one = key("01"), zero{};
-    Key pPlus1Sign = pPlus1;
-    pPlus1Sign[31] |= 0x80;
     // A, R, S: with A the identity, R must be s·B.
     const Key rows[kLanes][3] = {{identity, base, one},      {identitySign, base, one},     {pPlus1, base, one},
                                  {pPlus1Sign, base, one},    {identity, identity, zero},    {identity, pPlus1, zero},
                                  {identity, identitySign, zero}, {identity, base, zero}};
     EdLanes v(0);
     static const uint8_t abc[] = {'a', 'b', 'c'};
-    for (int i = 0; i < kLanes; ++i) {
-        v.c[i].pub = rows[i][0], v.c[i].r = rows[i][1], v.c[i].s = rows[i][2];
-        v.msg[i] = abc, v.len[i] = 3;
-    }
+    for (int i = 0; i < kLanes; ++i)
+        v.c[i].pub = rows[i][0], v.c[i].r = rows[i][1], v.c[i].s = rows[i][2], v.msg[i] = abc, v.len[i] = 3;
     expectLanes(v.verify(), {kOk, kOk, kOk, kOk, kOk, kSig, kSig, kSig}, "edge encodings");
 }
 

@@ -1,8 +1,12 @@
 // Modular exponentiation over 8 lanes: out = base^pwr mod mod for odd moduli of up to 4096 bits.
-// The exponent may be a secret (a private key, a DH secret), so every lane runs OpenSSL's
-// constant-time fixed-window Montgomery exponentiation whatever its values.
+// The exponent may be a secret (a private key, a DH secret): the lanes run together on IFMA with
+// fixed windows (mexp/), or each on OpenSSL's constant-time fixed-window exponentiation on the
+// portable path. The moduli are taken as public: their lengths set where R² starts.
 #include <openssl/bn.h>
 
+#include <algorithm>
+
+#include "mexp/mexp_engine.h"
 #include "modexp_common.h"
 
 namespace {
@@ -29,7 +33,7 @@ bool expLane(BIGNUM* r, BIGNUM* b, const BIGNUM* e, const BIGNUM* m, BN_MONT_CTX
 TZV_EXPORT int tzv_exp_BufferSize(int mod_bits)
 {
     if (mod_bits < 1 || mod_bits > kMaxBits) return 0;
-    return (int)workBytes(8 * wordsFor(mod_bits));
+    return (int)(workBytes(8 * wordsFor(mod_bits)) + mexp::scratchBytes(wordsFor(mod_bits)));
 }
 
 TZV_EXPORT tzv_status tzv_exp_mb8(int64u* const out[8], const int64u* const base[8], const int64u* const pwr[8],
@@ -69,6 +73,8 @@ TZV_EXPORT tzv_status tzv_exp_mb8(int64u* const out[8], const int64u* const base
         failRemainingLanes(sts);
         return sts.word();
     }
+    const mexp::ModExpEngine* engine = mexp::modExpEngine();
+    int minBits = mod_bits;
     for (int i = 0; i < kLanes; ++i) {
         if (!sts.ok(i)) continue;
         // Values wider than their announced bit lengths are refused rather than silently cut.
@@ -78,9 +84,22 @@ TZV_EXPORT tzv_status tzv_exp_mb8(int64u* const out[8], const int64u* const base
             ok = wordsToBn(e, pwr[i], wordsFor(pwr_bits)) && BN_num_bits(e) <= pwr_bits;
         else if (ok)
             BN_zero(e);
+        if (ok && engine) {
+            minBits = std::min(minBits, BN_num_bits(m));
+            continue;
+        }
         int64u* res = reinterpret_cast<int64u*>(slot(work, resultBytes, i));
         if (!ok || !expLane(r, b, e, m, ws->mont(i), ctx) || !bnToWords(res, modWords, r))
             sts.set(i, TZV_STS_BAD_PARAM);
+    }
+    if (engine && okLanes(sts)) {
+        static const int64u* const kNoExponent[kLanes] = {};
+        int64u* res[kLanes];
+        for (int i = 0; i < kLanes; ++i) res[i] = reinterpret_cast<int64u*>(slot(work, resultBytes, i));
+        int8u* scratch = work + workBytes(resultBytes);
+        engine->power(res, base, pwr_bits > 0 ? pwr : kNoExponent, pwr_bits, mod, modWords, minBits, okLanes(sts),
+                      scratch);
+        OPENSSL_cleanse(scratch, mexp::scratchBytes(modWords));
     }
     deliver(sts, out, work, resultBytes);
     return sts.word();

@@ -1,11 +1,14 @@
 // Raw RSA over 8 lanes (public exponent 65537, private with d, private with the CRT) for moduli of
-// 1024, 2048, 3072 and 4096 bits, on OpenSSL's Montgomery arithmetic. Every lane is computed on its
-// own: lanes may carry different keys.
+// 1024, 2048, 3072 and 4096 bits; lanes may carry different keys. Each lane's values are checked
+// here; the lanes that pass are computed together on IFMA (mexp/), or each on OpenSSL's Montgomery
+// arithmetic on the portable path.
 #include <openssl/bn.h>
 
 #include <cstdint>
 
+#include "mexp/mexp_engine.h"
 #include "modexp_common.h"
+#include "simd/limbs52.h"
 
 // The descriptor of one (operation, size); the library hands out pointers into the static table
 // below and accepts no other pointer, so that a stray pointer is never dereferenced.
@@ -101,6 +104,42 @@ bool validCoefficient(const BIGNUM* invq, const BIGNUM* q, const BIGNUM* p, BN_M
            BN_mod_mul_montgomery(a, a, b, mp, ctx) && BN_is_one(a);
 }
 
+constexpr int kMaxTextWords = kMaxBits / 64;
+
+// The IFMA engine's inputs and outputs: each lane's text as words, its result formed as words in
+// its slot and turned into bytes there.
+struct EngineLanes {
+    int len;
+    int8u* work;
+    uint64_t text[kLanes][kMaxTextWords];
+    const int64u* in[kLanes];
+    int64u* out[kLanes];
+
+    EngineLanes(const int8u* const from[kLanes], int len_, int8u* work_, const Status8& sts) : len(len_), work(work_)
+    {
+        for (int i = 0; i < kLanes; ++i) {
+            if (sts.ok(i)) simd::bytesToWords(text[i], len / 8, from[i], len);
+            in[i] = text[i];
+            out[i] = reinterpret_cast<int64u*>(slot(work, len, i));
+        }
+    }
+    ~EngineLanes() { OPENSSL_cleanse(text, sizeof text); }
+    int8u* scratch() const { return work + workBytes(len); }
+
+    // Results to bytes, scratch wiped.
+    void finish(const Status8& sts)
+    {
+        for (int i = 0; i < kLanes; ++i) {
+            if (!sts.ok(i)) continue;
+            int8u bytes[8 * kMaxTextWords];
+            simd::wordsToBytes(bytes, len, out[i]);
+            std::memcpy(out[i], bytes, (std::size_t)len);
+            OPENSSL_cleanse(bytes, sizeof bytes);
+        }
+        OPENSSL_cleanse(scratch(), mexp::scratchBytes(len / 8));
+    }
+};
+
 } // namespace
 
 TZV_EXPORT const tzv_rsa_method* tzv_RSA1K_pub65537_Method(void) { return &kMethods[0][0]; }
@@ -119,7 +158,7 @@ TZV_EXPORT const tzv_rsa_method* tzv_RSA4K_private_crt_Method(void) { return &kM
 TZV_EXPORT int tzv_RSA_Method_BufSize(const tzv_rsa_method* method)
 {
     if (!isOurs(method)) return 0;
-    return (int)workBytes(method->bits / 8);
+    return (int)(workBytes(method->bits / 8) + mexp::scratchBytes(method->bits / 64));
 }
 
 TZV_EXPORT tzv_status tzv_rsa_public_mb8(const int8u* const from[8], int8u* const to[8], const int64u* const n[8],
@@ -135,6 +174,7 @@ TZV_EXPORT tzv_status tzv_rsa_public_mb8(const int8u* const from[8], int8u* cons
     }
     BN_CTX* ctx = ws->ctx();
     const int len = bits / 8;
+    const mexp::ModExpEngine* engine = mexp::modExpEngine();
     BnFrame f(ctx);
     BIGNUM* nn = f.get();
     BIGNUM* m = f.get();
@@ -149,10 +189,16 @@ TZV_EXPORT tzv_status tzv_rsa_public_mb8(const int8u* const from[8], int8u* cons
             sts.set(i, TZV_STS_BAD_PARAM);
             continue;
         }
+        if (engine) continue;
         BN_MONT_CTX* mont = ws->mont(i);
         if (!BN_MONT_CTX_set(mont, nn, ctx) || !pow65537(r, m, mont, ctx) ||
             BN_bn2binpad(r, slot(work, len, i), len) < 0)
             sts.set(i, TZV_STS_BAD_PARAM);
+    }
+    if (engine && okLanes(sts)) {
+        EngineLanes lanes(from, len, work, sts);
+        engine->power(lanes.out, lanes.in, nullptr, 0, n, bits / 64, bits, okLanes(sts), lanes.scratch());
+        lanes.finish(sts);
     }
     deliver(sts, to, work, len);
     return sts.word();
@@ -172,6 +218,7 @@ TZV_EXPORT tzv_status tzv_rsa_private_mb8(const int8u* const from[8], int8u* con
     }
     BN_CTX* ctx = ws->ctx();
     const int len = bits / 8;
+    const mexp::ModExpEngine* engine = mexp::modExpEngine();
     BnFrame f(ctx);
     BIGNUM* nn = f.get();
     BIGNUM* c = f.get();
@@ -188,10 +235,16 @@ TZV_EXPORT tzv_status tzv_rsa_private_mb8(const int8u* const from[8], int8u* con
             sts.set(i, TZV_STS_BAD_PARAM);
             continue;
         }
+        if (engine) continue;
         BN_MONT_CTX* mont = ws->mont(i);
         if (!BN_MONT_CTX_set(mont, nn, ctx) || !BN_mod_exp_mont_consttime(m, c, dd, nn, ctx, mont) ||
             BN_bn2binpad(m, slot(work, len, i), len) < 0)
             sts.set(i, TZV_STS_BAD_PARAM);
+    }
+    if (engine && okLanes(sts)) {
+        EngineLanes lanes(from, len, work, sts);
+        engine->power(lanes.out, lanes.in, d, bits, n, bits / 64, bits, okLanes(sts), lanes.scratch());
+        lanes.finish(sts);
     }
     deliver(sts, to, work, len);
     return sts.word();
@@ -213,6 +266,7 @@ TZV_EXPORT tzv_status tzv_rsa_private_crt_mb8(const int8u* const from[8], int8u*
     }
     BN_CTX* ctx = ws->ctx();
     const int len = bits / 8;
+    const mexp::ModExpEngine* engine = mexp::modExpEngine();
     const int half = bits / 128;
     BnFrame f(ctx);
     BIGNUM* nn = f.get();
@@ -236,12 +290,24 @@ TZV_EXPORT tzv_status tzv_rsa_private_crt_mb8(const int8u* const from[8], int8u*
         bool ok = wordsToBn(pp, p[i], half) && wordsToBn(qq, q[i], half) && BN_is_odd(pp) && BN_is_odd(qq) &&
                   !BN_is_one(pp) && !BN_is_one(qq) && BN_mul(nn, pp, qq, ctx) && BN_num_bits(nn) == bits &&
                   wordsToBn(dpp, dp[i], half) && inRange(dpp, pp) && wordsToBn(dqq, dq[i], half) &&
-                  inRange(dqq, qq) && wordsToBn(iq, invq[i], half) && BN_MONT_CTX_set(mp, pp, ctx) &&
-                  BN_MONT_CTX_set(mq, qq, ctx) && validCoefficient(iq, qq, pp, mp, lane, ctx) &&
-                  loadText(c, from[i], len, nn);
+                  inRange(dqq, qq) && wordsToBn(iq, invq[i], half) && loadText(c, from[i], len, nn);
+        if (ok && engine) {
+            // The engine checks the coefficient on its lanes.
+            if (!inRange(iq, pp)) sts.set(i, TZV_STS_BAD_PARAM);
+            continue;
+        }
+        ok = ok && BN_MONT_CTX_set(mp, pp, ctx) && BN_MONT_CTX_set(mq, qq, ctx) &&
+             validCoefficient(iq, qq, pp, mp, lane, ctx);
         if (!ok || !crtLane(m, c, pp, qq, dpp, dqq, iq, mp, mq, lane, ctx) ||
             BN_bn2binpad(m, slot(work, len, i), len) < 0)
             sts.set(i, TZV_STS_BAD_PARAM);
+    }
+    if (engine && okLanes(sts)) {
+        EngineLanes lanes(from, len, work, sts);
+        unsigned wrong = engine->crt(lanes.out, lanes.in, p, q, dp, dq, invq, half, okLanes(sts), lanes.scratch());
+        for (int i = 0; i < kLanes; ++i)
+            if ((wrong >> i) & 1) sts.set(i, TZV_STS_BAD_PARAM);
+        lanes.finish(sts);
     }
     deliver(sts, to, work, len);
     return sts.word();

@@ -7,59 +7,17 @@
 
 #include "ec_engine.h"
 #include "ec_point.h"
+#include "../simd/limbs52.h"
 
 namespace tzv::ec {
 namespace {
 
 constexpr int kMaxWords = kMaxLimbs + 1;
 
-// ---- one lane's conversions (plain code; positions depend only on sizes) ----
-
-// Bits [52i, 52i + 52) of a little-endian word number as limbs; returns the OR of the bits that do
-// not fit, so that an oversized value is caught without a branch.
-inline uint64_t wordsToLimbs(uint64_t* limbs, int n, const uint64_t* words, int count)
-{
-    uint64_t padded[kMaxWords + 1] = {};
-    for (int w = 0; w < count; ++w) padded[w] = words[w];
-    for (int i = 0; i < n; ++i) {
-        int bit = 52 * i, w = bit / 64, s = bit % 64;
-        uint64_t x = padded[w] >> s;
-        if (s > 12) x |= padded[w + 1] << (64 - s);
-        limbs[i] = x & kLimbMask52;
-    }
-    uint64_t excess = 0;
-    int capacity = 52 * n;
-    for (int w = 0; w < count; ++w) {
-        int low = 64 * w;
-        if (low + 64 <= capacity) continue;
-        excess |= low >= capacity ? padded[w] : padded[w] >> (capacity - low);
-    }
-    return excess;
-}
-
-inline void limbsToWords(uint64_t* words, int count, const uint64_t* limbs, int n)
-{
-    for (int w = 0; w < count; ++w) {
-        int bit = 64 * w, i = bit / 52, s = bit % 52;
-        uint64_t x = 0;
-        for (int k = 0; k < 3 && i + k < n; ++k) {
-            int shift = 52 * k - s; // where limb i + k starts within this word
-            x |= shift >= 0 ? (shift < 64 ? limbs[i + k] << shift : 0) : limbs[i + k] >> -shift;
-        }
-        words[w] = x;
-    }
-}
-
-inline void bytesToWords(uint64_t* words, int count, const int8u* bytes, int len)
-{
-    for (int w = 0; w < count; ++w) words[w] = 0;
-    for (int i = 0; i < len; ++i) words[i / 8] |= (uint64_t)bytes[len - 1 - i] << (8 * (i % 8));
-}
-
-inline void wordsToBytes(int8u* bytes, int len, const uint64_t* words)
-{
-    for (int i = 0; i < len; ++i) bytes[len - 1 - i] = (int8u)(words[i / 8] >> (8 * (i % 8)));
-}
+using simd::bytesToWords;
+using simd::limbsToWords;
+using simd::wordsToBytes;
+using simd::wordsToLimbs;
 
 // ---- lanes in and out ----
 

@@ -1,0 +1,392 @@
+// Montgomery arithmetic modulo each lane's own odd modulus, in 52-bit limbs whose count is known at
+// run time, and the exponentiations on it; written once over the lane vector V, instantiated by each
+// backend's translation unit. Numbers live in the caller's scratch memory, one vector per limb.
+// R = 2^(52·L) is at least 4·m, so that a product of a below R/2 and b below 2m, divided by R, is
+// below 2m again: no product needs a final subtraction; results are brought below m once, at the end.
+#ifndef TZV_MEXP_MONT_LANES_H
+#define TZV_MEXP_MONT_LANES_H
+
+#include <cstdint>
+
+#include "../simd/limbs52.h"
+#include "../simd/vec64x8.h"
+#include "mexp_engine.h"
+
+namespace tzv::mexp {
+namespace {
+
+using simd::kLimbMask52;
+
+constexpr int kMaxLimbs = 2 * limbsFor(kMaxWords / 2); // the CRT's input, two halves' limbs
+constexpr int kWindow = 5;
+constexpr int kEntries = 1 << kWindow;
+
+// Pieces of the caller's scratch memory, 64-byte aligned, in the order taken.
+template <class V>
+class Arena {
+public:
+    explicit Arena(void* scratch)
+        : m_next(reinterpret_cast<V*>((reinterpret_cast<std::uintptr_t>(scratch) + 63) & ~std::uintptr_t{63}))
+    {
+    }
+    V* take(int n)
+    {
+        V* p = m_next;
+        m_next += n;
+        return p;
+    }
+
+private:
+    V* m_next;
+};
+
+// ---- lanes in and out ----
+
+// dst[l] = limb l of every lane's word number; lanes outside `active` take words of `standIn`.
+template <class V>
+void loadLimbs(V* dst, int n, const int64u* const src[kLanes], int count, unsigned active, uint64_t standIn)
+{
+    uint64_t fill[2 * kMaxWords];
+    for (int w = 0; w < count; ++w) fill[w] = standIn;
+    uint64_t limbs[kLanes][kMaxLimbs];
+    for (int i = 0; i < kLanes; ++i)
+        simd::wordsToLimbs(limbs[i], n, (active >> i) & 1 ? src[i] : fill, count);
+    for (int l = 0; l < n; ++l) {
+        alignas(64) uint64_t col[kLanes];
+        for (int i = 0; i < kLanes; ++i) col[i] = limbs[i][l];
+        dst[l] = V::load(col);
+    }
+}
+
+// dst[w] = word w of every lane's number, and a zero word behind (an exponent's windows read it).
+template <class V>
+void loadWords(V* dst, const int64u* const src[kLanes], int count, unsigned active)
+{
+    for (int w = 0; w < count; ++w) {
+        alignas(64) uint64_t col[kLanes];
+        for (int i = 0; i < kLanes; ++i) col[i] = (active >> i) & 1 ? src[i][w] : 0;
+        dst[w] = V::load(col);
+    }
+    dst[count] = V::zero();
+}
+
+// The active lanes' numbers as `count` words each.
+template <class V>
+void storeLimbs(int64u* const dst[kLanes], int count, const V* src, int n, unsigned active)
+{
+    alignas(64) uint64_t limbs[kLanes][kMaxLimbs];
+    for (int l = 0; l < n; ++l) {
+        alignas(64) uint64_t col[kLanes];
+        src[l].store(col);
+        for (int i = 0; i < kLanes; ++i) limbs[i][l] = col[i];
+    }
+    for (int i = 0; i < kLanes; ++i)
+        if ((active >> i) & 1) simd::limbsToWords(dst[i], count, limbs[i], n);
+}
+
+// Bit i set where lane i of the mask is set.
+template <class V>
+unsigned maskBits(const V& mask)
+{
+    alignas(64) uint64_t col[kLanes];
+    mask.store(col);
+    unsigned bits = 0;
+    for (int i = 0; i < kLanes; ++i) bits |= (unsigned)(col[i] & 1) << i;
+    return bits;
+}
+
+// ---- arithmetic ----
+
+// r = t with its carries passed up, limbs below 2^52; the limbs of t may be negative (two's
+// complement) as long as the whole is not.
+template <class V>
+void normalize(V* r, const V* t, int n)
+{
+    const V mask = V::set1(kLimbMask52);
+    V carry = V::zero();
+    for (int j = 0; j < n; ++j) {
+        V x = t[j] + carry;
+        r[j] = x & mask;
+        carry = V::template sar<52>(x);
+    }
+}
+
+template <class V>
+struct Mont {
+    int L;
+    const V* m;
+    V k0; // −m⁻¹ mod 2^52
+    V* rr; // R² mod m, below 2m
+    V* t;  // 2L + 1 limbs of room for a product
+    V* tmp; // L more
+};
+
+// r = a·b/R mod m, below 2m, for a below R/2 and b below 2m; r may be a or b. Operand scanning
+// with the reduction interleaved: each round adds a_i·b and q·m, which clears the lowest limb, and
+// moves the sum down a limb as it goes. The limbs gather at most 4L products of 52 bits (below 2^61
+// for L ≤ 79) and are carried once, at the end.
+template <class V>
+void mul(const Mont<V>& M, V* r, const V* a, const V* b)
+{
+    const int L = M.L;
+    const V zero = V::zero();
+    const V* m = M.m;
+    V* t = M.t;
+    for (int j = 0; j < L; ++j) t[j] = zero;
+    for (int i = 0; i < L; ++i) {
+        const V ai = a[i];
+        V low = V::madd52lo(t[0], ai, b[0]);
+        const V q = V::madd52lo(zero, low, M.k0);
+        low = V::madd52lo(low, q, m[0]);
+        V x = t[1] + V::template shr<52>(low);
+        for (int j = 1; j < L; ++j) {
+            x = V::madd52lo(V::madd52lo(x, ai, b[j]), q, m[j]);
+            t[j - 1] = V::madd52hi(V::madd52hi(x, ai, b[j - 1]), q, m[j - 1]);
+            x = j + 1 < L ? t[j + 1] : zero;
+        }
+        t[L - 1] = V::madd52hi(V::madd52hi(x, ai, b[L - 1]), q, m[L - 1]);
+    }
+    normalize(r, t, L);
+}
+
+// r = c/R mod m, below 2m, for c of 2L limbs below m·R.
+template <class V>
+void redc(const Mont<V>& M, V* r, const V* c)
+{
+    const int L = M.L;
+    V* t = M.t;
+    for (int j = 0; j < 2 * L; ++j) t[j] = c[j];
+    t[2 * L] = V::zero();
+    for (int i = 0; i < L; ++i) {
+        const V q = V::madd52lo(V::zero(), t[i], M.k0);
+        for (int j = 0; j < L; ++j) {
+            t[i + j] = V::madd52lo(t[i + j], q, M.m[j]);
+            t[i + j + 1] = V::madd52hi(t[i + j + 1], q, M.m[j]);
+        }
+        t[i + 1] = t[i + 1] + V::template shr<52>(t[i]);
+    }
+    normalize(t + L, t + L, L + 1);
+    for (int j = 0; j < L; ++j) r[j] = t[L + j];
+}
+
+// r = a − m where a ≥ m, else a; for a below 2m, r below m.
+template <class V>
+void reduceOnce(const Mont<V>& M, V* r, const V* a)
+{
+    const V mask = V::set1(kLimbMask52);
+    V borrow = V::zero();
+    for (int j = 0; j < M.L; ++j) {
+        V d = a[j] - M.m[j] - borrow;
+        M.tmp[j] = d & mask;
+        borrow = V::template shr<63>(d);
+    }
+    const V below = V::zero() - borrow; // a < m: keep a
+    for (int j = 0; j < M.L; ++j) r[j] = V::select(below, M.tmp[j], a[j]);
+}
+
+// All ones in the lanes where a = 1.
+template <class V>
+V isOne(const V* a, int n)
+{
+    V bits = a[0] ^ V::set1(1);
+    for (int j = 1; j < n; ++j) bits = bits | a[j];
+    return V::eqMask(bits, V::zero());
+}
+
+// k0 and R² mod m for the moduli in M.m, which are at least 2^(minBits − 1). Newton's iteration
+// doubles the correct low bits of an inverse of the odd m₀, starting from the 3 that m₀ itself has.
+// R²: 2^(minBits − 1), below m, doubled to 2^(52L + s) with 52L = 2^k·s, then k Montgomery
+// squarings, each of which takes 2^(52L + e) to 2^(52L + 2e).
+template <class V>
+void setUp(Mont<V>& M, int minBits)
+{
+    const int L = M.L;
+    const V m0 = M.m[0];
+    V inv = m0;
+    for (int i = 0; i < 5; ++i) inv = V::mulLow(inv, V::set1(2) - V::mulLow(m0, inv));
+    M.k0 = (V::zero() - inv) & V::set1(kLimbMask52);
+    const int rBits = 52 * L, k = __builtin_ctz((unsigned)rBits), s = rBits >> k;
+    const int start = minBits > 0 ? minBits - 1 : 0;
+    V* x = M.rr;
+    for (int j = 0; j < L; ++j) x[j] = V::zero();
+    x[start / 52] = V::set1(1ull << (start % 52));
+    for (int b = start; b < rBits + s; ++b) {
+        for (int j = 0; j < L; ++j) x[j] = V::template shl<1>(x[j]);
+        normalize(x, x, L);
+        reduceOnce(M, x, x);
+    }
+    for (int i = 0; i < k; ++i) mul(M, x, x, x);
+}
+
+// r = 1 as a plain number of n limbs.
+template <class V>
+void setOne(V* r, int n)
+{
+    r[0] = V::set1(1);
+    for (int j = 1; j < n; ++j) r[j] = V::zero();
+}
+
+// ---- exponentiation ----
+
+// out = the table entry each lane's digit names: every entry read, the pick made by masks.
+template <class V>
+void pickEntry(V* out, const V* table, const V& digit, int L)
+{
+    for (int j = 0; j < L; ++j) out[j] = V::zero();
+    for (int k = 0; k < kEntries; ++k) {
+        const V hit = V::eqMask(digit, V::set1((uint64_t)k));
+        const V* row = table + k * L;
+        for (int j = 0; j < L; ++j) out[j] = V::select(hit, out[j], row[j]);
+    }
+}
+
+// Bits [kWindow·w, kWindow·w + kWindow) of every lane's exponent (words e, a zero word behind).
+template <class V>
+V digitAt(const V* e, int w)
+{
+    const int bit = kWindow * w, i = bit / 64, s = bit % 64;
+    V d = V::shrBy(e[i], (unsigned)s);
+    if (s > 64 - kWindow) d = d | V::shlBy(e[i + 1], (unsigned)(64 - s));
+    return d & V::set1(kEntries - 1);
+}
+
+// acc = x^e in Montgomery form, e of `bits` bits: fixed windows over the table x⁰ … x³¹, the same
+// squarings and multiplications whatever the exponent.
+template <class V>
+void powWindows(const Mont<V>& M, V* acc, const V* x, const V* e, int bits, V* table, V* pick)
+{
+    const int L = M.L;
+    setOne(pick, L);
+    mul(M, table, M.rr, pick); // R mod m
+    for (int j = 0; j < L; ++j) table[L + j] = x[j];
+    for (int k = 2; k < kEntries; ++k) mul(M, table + k * L, table + (k - 1) * L, x);
+    const int windows = (bits + kWindow - 1) / kWindow;
+    if (windows == 0) {
+        for (int j = 0; j < L; ++j) acc[j] = table[j];
+        return;
+    }
+    pickEntry(acc, table, digitAt(e, windows - 1), L);
+    for (int w = windows - 2; w >= 0; --w) {
+        for (int i = 0; i < kWindow; ++i) mul(M, acc, acc, acc);
+        pickEntry(pick, table, digitAt(e, w), L);
+        mul(M, acc, acc, pick);
+    }
+}
+
+// r = a/R mod m, below m: out of Montgomery form.
+template <class V>
+void fromMont(const Mont<V>& M, V* r, const V* a, V* one)
+{
+    setOne(one, M.L);
+    mul(M, r, a, one);
+    reduceOnce(M, r, r);
+}
+
+// A modulus loaded into the arena with its constants.
+template <class V>
+Mont<V> modulus(Arena<V>& A, const int64u* const mod[kLanes], int words, int L, int minBits, unsigned active)
+{
+    Mont<V> M;
+    M.L = L;
+    V* m = A.take(L);
+    loadLimbs(m, L, mod, words, active, ~0ull); // stand-in: an odd modulus of full length
+    M.m = m;
+    M.t = A.take(2 * L + 1);
+    M.tmp = A.take(L);
+    M.rr = A.take(L);
+    setUp(M, minBits);
+    return M;
+}
+
+template <class V>
+struct Engine {
+    static void power(int64u* const out[kLanes], const int64u* const base[kLanes], const int64u* const pwr[kLanes],
+                      int pwrBits, const int64u* const mod[kLanes], int words, int minBits, unsigned active,
+                      void* scratch)
+    {
+        Arena<V> A(scratch);
+        const int L = limbsFor(words);
+        const Mont<V> M = modulus(A, mod, words, L, minBits, active);
+        V* x = A.take(L);
+        V* acc = A.take(L);
+        V* pick = A.take(L);
+        loadLimbs(x, L, base, words, active, 0);
+        mul(M, x, x, M.rr); // base·R mod m; the base is below R/4
+        if (pwr) {
+            const int ew = (pwrBits + 63) / 64;
+            V* e = A.take(ew + 1);
+            loadWords(e, pwr, ew, active);
+            powWindows(M, acc, x, e, pwrBits, A.take(kEntries * L), pick);
+        } else {
+            // 65537 = 2^16 + 1, public: sixteen squarings and a multiplication.
+            mul(M, acc, x, x);
+            for (int i = 1; i < 16; ++i) mul(M, acc, acc, acc);
+            mul(M, acc, acc, x);
+        }
+        fromMont(M, acc, acc, pick);
+        storeLimbs(out, words, acc, L, active);
+    }
+
+    // Garner: m1 = c^dp mod p, m2 = c^dq mod q, h = (m1 − m2)·invq mod p, out = m2 + h·q.
+    static unsigned crt(int64u* const out[kLanes], const int64u* const c[kLanes], const int64u* const p[kLanes],
+                        const int64u* const q[kLanes], const int64u* const dp[kLanes],
+                        const int64u* const dq[kLanes], const int64u* const invq[kLanes], int half, unsigned active,
+                        void* scratch)
+    {
+        Arena<V> A(scratch);
+        const int L = limbsFor(half);
+        V* cl = A.take(2 * L);
+        loadLimbs(cl, 2 * L, c, 2 * half, active, 0);
+        const Mont<V> Mp = modulus(A, p, half, L, 64 * half, active);
+        const Mont<V> Mq = modulus(A, q, half, L, 64 * half, active);
+        V* x = A.take(L);
+        V* pick = A.take(L);
+        V* e = A.take(half + 1);
+        V* table = A.take(kEntries * L);
+        V* res[2] = {A.take(L), A.take(L)};
+        const Mont<V>* primes[2] = {&Mp, &Mq};
+        const int64u* const* exps[2] = {dp, dq};
+        for (int k = 0; k < 2; ++k) {
+            const Mont<V>& M = *primes[k];
+            redc(M, x, cl);            // c/R
+            mul(M, pick, M.rr, M.rr);  // R³
+            mul(M, x, x, pick);        // c·R
+            loadWords(e, exps[k], half, active);
+            powWindows(M, res[k], x, e, 64 * half, table, pick);
+            fromMont(M, res[k], res[k], pick);
+        }
+        // m2 is below q, so below 2p; d = m1 + p − (m2 mod p) lies in (0, 2p).
+        V* d = A.take(L);
+        reduceOnce(Mp, d, res[1]);
+        for (int j = 0; j < L; ++j) d[j] = res[0][j] + Mp.m[j] - d[j];
+        normalize(d, d, L);
+        V* qinvR = A.take(L);
+        loadLimbs(x, L, invq, half, active, 0);
+        mul(Mp, qinvR, x, Mp.rr); // invq·R
+        mul(Mp, d, d, qinvR);     // h
+        reduceOnce(Mp, d, d);
+        // invq·q mod p must be 1; q is below 2p.
+        mul(Mp, x, qinvR, Mq.m);
+        reduceOnce(Mp, x, x);
+        const unsigned wrong = ~maskBits(isOne(x, L)) & active & 0xFFu;
+        // out = m2 + h·q, below p·q.
+        V* prod = A.take(2 * L + 1);
+        for (int j = 0; j <= 2 * L; ++j) prod[j] = j < L ? res[1][j] : V::zero();
+        for (int i = 0; i < L; ++i)
+            for (int j = 0; j < L; ++j) {
+                prod[i + j] = V::madd52lo(prod[i + j], d[i], Mq.m[j]);
+                prod[i + j + 1] = V::madd52hi(prod[i + j + 1], d[i], Mq.m[j]);
+            }
+        normalize(prod, prod, 2 * L + 1);
+        storeLimbs(out, 2 * half, prod, 2 * L, active & ~wrong);
+        return wrong;
+    }
+};
+
+template <class V>
+const ModExpEngine engineTable = {&Engine<V>::power, &Engine<V>::crt};
+
+} // namespace
+} // namespace tzv::mexp
+
+#endif

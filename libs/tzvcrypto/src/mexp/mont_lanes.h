@@ -70,18 +70,25 @@ void loadWords(V* dst, const int64u* const src[kLanes], int count, unsigned acti
     dst[count] = V::zero();
 }
 
-// The active lanes' numbers as `count` words each.
+// The active lanes' numbers as `count` words each, where `keep` is set: a masked store, so that a
+// lane's result written or not is no branch.
 template <class V>
-void storeLimbs(int64u* const dst[kLanes], int count, const V* src, int n, unsigned active)
+void storeLimbs(int64u* const dst[kLanes], int count, const V* src, int n, unsigned active, const V& keep)
 {
     alignas(64) uint64_t limbs[kLanes][kMaxLimbs];
+    alignas(64) uint64_t mask[kLanes];
+    keep.store(mask);
     for (int l = 0; l < n; ++l) {
         alignas(64) uint64_t col[kLanes];
         src[l].store(col);
         for (int i = 0; i < kLanes; ++i) limbs[i][l] = col[i];
     }
-    for (int i = 0; i < kLanes; ++i)
-        if ((active >> i) & 1) simd::limbsToWords(dst[i], count, limbs[i], n);
+    for (int i = 0; i < kLanes; ++i) {
+        if (!((active >> i) & 1)) continue;
+        uint64_t words[kMaxWords];
+        simd::limbsToWords(words, count, limbs[i], n);
+        for (int w = 0; w < count; ++w) dst[i][w] = (words[w] & mask[i]) | (dst[i][w] & ~mask[i]);
+    }
 }
 
 // Bit i set where lane i of the mask is set.
@@ -324,7 +331,7 @@ struct Engine {
             mul(M, acc, acc, x);
         }
         fromMont(M, acc, acc, pick);
-        storeLimbs(out, words, acc, L, active);
+        storeLimbs(out, words, acc, L, active, ~V::zero());
     }
 
     // Garner: m1 = c^dp mod p, m2 = c^dq mod q, h = (m1 − m2)·invq mod p, out = m2 + h·q.
@@ -368,7 +375,7 @@ struct Engine {
         // invq·q mod p must be 1; q is below 2p.
         mul(Mp, x, qinvR, Mq.m);
         reduceOnce(Mp, x, x);
-        const unsigned wrong = ~maskBits(isOne(x, L)) & active & 0xFFu;
+        const V right = isOne(x, L);
         // out = m2 + h·q, below p·q.
         V* prod = A.take(2 * L + 1);
         for (int j = 0; j <= 2 * L; ++j) prod[j] = j < L ? res[1][j] : V::zero();
@@ -378,8 +385,8 @@ struct Engine {
                 prod[i + j + 1] = V::madd52hi(prod[i + j + 1], d[i], Mq.m[j]);
             }
         normalize(prod, prod, 2 * L + 1);
-        storeLimbs(out, 2 * half, prod, 2 * L, active & ~wrong);
-        return wrong;
+        storeLimbs(out, 2 * half, prod, 2 * L, active, right);
+        return ~maskBits(right) & active & 0xFFu;
     }
 };
 

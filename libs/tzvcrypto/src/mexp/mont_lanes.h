@@ -125,13 +125,14 @@ struct Mont {
     V k0; // −m⁻¹ mod 2^52
     V* rr; // R² mod m, below 2m
     V* t;  // 2L + 1 limbs of room for a product
-    V* tmp; // L more
+    V* tmp; // 2L more
 };
 
 // r = a·b/R mod m, below 2m, for a below R/2 and b below 2m; r may be a or b. Operand scanning
-// with the reduction interleaved: each round adds a_i·b and q·m, which clears the lowest limb, and
-// moves the sum down a limb as it goes. The limbs gather at most 4L products of 52 bits (below 2^61
-// for L ≤ 79) and are carried once, at the end.
+// with the reduction interleaved, two limbs of a to a pass: each pass adds a_i·b + q_i·m and
+// a_(i+1)·2^52·b + q_(i+1)·2^52·m, which clear the two lowest limbs, and moves the sum down two limbs
+// as it goes, so that every limb of b and m loaded serves four multiply-adds of each half. The
+// limbs gather at most 4L products of 52 bits (below 2^61 for L ≤ 79) and are carried at the end.
 template <class V>
 void mul(const Mont<V>& M, V* r, const V* a, const V* b)
 {
@@ -139,8 +140,40 @@ void mul(const Mont<V>& M, V* r, const V* a, const V* b)
     const V zero = V::zero();
     const V* m = M.m;
     V* t = M.t;
-    for (int j = 0; j < L; ++j) t[j] = zero;
-    for (int i = 0; i < L; ++i) {
+    for (int j = 0; j < L + 3; ++j) t[j] = zero;
+    int i = 0;
+    for (; i + 1 < L; i += 2) {
+        const V a0 = a[i], a1 = a[i + 1];
+        V low = V::madd52lo(t[0], a0, b[0]);
+        const V q0 = V::madd52lo(zero, low, M.k0);
+        low = V::madd52lo(low, q0, m[0]);
+        V next = t[1] + V::template shr<52>(low);
+        next = V::madd52lo(V::madd52lo(next, a0, b[1]), q0, m[1]);
+        next = V::madd52hi(V::madd52hi(next, a0, b[0]), q0, m[0]);
+        next = V::madd52lo(next, a1, b[0]);
+        const V q1 = V::madd52lo(zero, next, M.k0);
+        next = V::madd52lo(next, q1, m[0]);
+        V x = t[2] + V::template shr<52>(next);
+        // Column j + 2 becomes column j.
+        // Limbs j and j + 1 of b and m stay in registers from one column to the next (t could
+        // alias b as far as the compiler knows, so it would load them again after each store).
+        V b0 = b[0], b1 = b[1], m0 = m[0], m1 = m[1];
+        for (int j = 0; j + 2 < L; ++j) {
+            const V b2 = b[j + 2], m2 = m[j + 2];
+            x = V::madd52lo(V::madd52lo(x, a0, b2), q0, m2);
+            V y = V::madd52lo(V::madd52lo(zero, a1, b1), q1, m1);
+            V z = V::madd52hi(V::madd52hi(zero, a0, b1), q0, m1);
+            V w = V::madd52hi(V::madd52hi(zero, a1, b0), q1, m0);
+            t[j] = (x + y) + (z + w);
+            x = t[j + 3];
+            b0 = b1, b1 = b2, m0 = m1, m1 = m2;
+        }
+        x = V::madd52hi(V::madd52hi(x, a0, b[L - 1]), q0, m[L - 1]);
+        x = V::madd52lo(V::madd52lo(x, a1, b[L - 1]), q1, m[L - 1]);
+        t[L - 2] = V::madd52hi(V::madd52hi(x, a1, b[L - 2]), q1, m[L - 2]);
+        t[L - 1] = V::madd52hi(V::madd52hi(zero, a1, b[L - 1]), q1, m[L - 1]);
+    }
+    if (i < L) { // an odd limb count: one more limb of a on its own
         const V ai = a[i];
         V low = V::madd52lo(t[0], ai, b[0]);
         const V q = V::madd52lo(zero, low, M.k0);
@@ -149,7 +182,7 @@ void mul(const Mont<V>& M, V* r, const V* a, const V* b)
         for (int j = 1; j < L; ++j) {
             x = V::madd52lo(V::madd52lo(x, ai, b[j]), q, m[j]);
             t[j - 1] = V::madd52hi(V::madd52hi(x, ai, b[j - 1]), q, m[j - 1]);
-            x = j + 1 < L ? t[j + 1] : zero;
+            x = t[j + 1];
         }
         t[L - 1] = V::madd52hi(V::madd52hi(x, ai, b[L - 1]), q, m[L - 1]);
     }
@@ -202,8 +235,8 @@ V isOne(const V* a, int n)
 
 // k0 and R² mod m for the moduli in M.m, which are at least 2^(minBits − 1). Newton's iteration
 // doubles the correct low bits of an inverse of the odd m₀, starting from the 3 that m₀ itself has.
-// R²: 2^(minBits − 1), below m, doubled to 2^(52L + s) with 52L = 2^k·s, then k Montgomery
-// squarings, each of which takes 2^(52L + e) to 2^(52L + 2e).
+// R²: 2^(minBits − 1), below m, doubled to 2^(52L + 1), which is 2 in Montgomery form; then 2^(52L)
+// by squarings and multiplications by 2 along the bits of 52L (public), in Montgomery form R².
 template <class V>
 void setUp(Mont<V>& M, int minBits)
 {
@@ -212,17 +245,21 @@ void setUp(Mont<V>& M, int minBits)
     V inv = m0;
     for (int i = 0; i < 5; ++i) inv = V::mulLow(inv, V::set1(2) - V::mulLow(m0, inv));
     M.k0 = (V::zero() - inv) & V::set1(kLimbMask52);
-    const int rBits = 52 * L, k = __builtin_ctz((unsigned)rBits), s = rBits >> k;
-    const int start = minBits > 0 ? minBits - 1 : 0;
-    V* x = M.rr;
-    for (int j = 0; j < L; ++j) x[j] = V::zero();
-    x[start / 52] = V::set1(1ull << (start % 52));
-    for (int b = start; b < rBits + s; ++b) {
-        for (int j = 0; j < L; ++j) x[j] = V::template shl<1>(x[j]);
-        normalize(x, x, L);
-        reduceOnce(M, x, x);
+    const int rBits = 52 * L, start = minBits > 0 ? minBits - 1 : 0;
+    V* two = M.tmp + L;
+    for (int j = 0; j < L; ++j) two[j] = V::zero();
+    two[start / 52] = V::set1(1ull << (start % 52));
+    for (int b = start; b < rBits + 1; ++b) {
+        for (int j = 0; j < L; ++j) two[j] = V::template shl<1>(two[j]);
+        normalize(two, two, L);
+        reduceOnce(M, two, two);
     }
-    for (int i = 0; i < k; ++i) mul(M, x, x, x);
+    V* x = M.rr;
+    for (int j = 0; j < L; ++j) x[j] = two[j];
+    for (int bit = 30 - __builtin_clz((unsigned)rBits); bit >= 0; --bit) {
+        mul(M, x, x, x);
+        if ((rBits >> bit) & 1) mul(M, x, x, two);
+    }
 }
 
 // r = 1 as a plain number of n limbs.
@@ -299,7 +336,7 @@ Mont<V> modulus(Arena<V>& A, const int64u* const mod[kLanes], int words, int L, 
     loadLimbs(m, L, mod, words, active, ~0ull); // stand-in: an odd modulus of full length
     M.m = m;
     M.t = A.take(2 * L + 1);
-    M.tmp = A.take(L);
+    M.tmp = A.take(2 * L);
     M.rr = A.take(L);
     setUp(M, minBits);
     return M;

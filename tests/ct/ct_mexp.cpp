@@ -19,10 +19,9 @@ using LaneWords = std::array<Words, kLanes>;
 
 void markUndefined(LaneWords& v, bool undefined)
 {
-    for (auto& w : v) {
-        if (undefined) VALGRIND_MAKE_MEM_UNDEFINED(w.data(), 8 * w.size());
-        else VALGRIND_MAKE_MEM_DEFINED(w.data(), 8 * w.size());
-    }
+    for (auto& w : v)
+        undefined ? VALGRIND_MAKE_MEM_UNDEFINED(w.data(), 8 * w.size())
+                  : VALGRIND_MAKE_MEM_DEFINED(w.data(), 8 * w.size());
 }
 
 int compare(const char* what, LaneWords& got, const LaneWords& want)

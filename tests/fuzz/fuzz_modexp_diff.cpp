@@ -13,9 +13,8 @@
 
 namespace {
 
+using namespace ectest;
 constexpr Kyn64u kPortableFeatures = 0x7C2900FEFFFull; // every AVX-512 feature masked off
-using ectest::kLanes;
-using ectest::Words;
 using LaneWords = std::array<Words, kLanes>;
 
 // Runs call() on both paths over copies of `out` (filled with a pattern) and aborts on a difference.
@@ -27,7 +26,7 @@ void bothPaths(const LaneWords& out, Call call)
     tzv_status sts[2];
     for (int path = 0; path < 2; ++path) {
         kyncpSetCpuFeatures(path ? kPortableFeatures : allFeatures);
-        sts[path] = call(ectest::outLanes(results[path]));
+        sts[path] = call(outLanes(results[path]));
     }
     kyncpSetCpuFeatures(allFeatures);
     if (sts[0] != sts[1] || results[0] != results[1]) __builtin_trap();
@@ -64,8 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
     std::vector<uint8_t> work(tzv_exp_BufferSize(modBits));
     bothPaths(out, [&](const std::array<int64u*, kLanes>& o) {
-        return tzv_exp_mb8(o.data(), ectest::inLanes(base).data(), ectest::inLanes(pwr).data(), pwrBits,
-                           ectest::inLanes(mod).data(), modBits, work.data(), (int)work.size());
+        return tzv_exp_mb8(o.data(), inLanes(base).data(), inLanes(pwr).data(), pwrBits, inLanes(mod).data(),
+                           modBits, work.data(), (int)work.size());
     });
 
     // RSA by the CRT at 1024 bits: p, q, dp, dq, invq and the text from the lanes' numbers above.
@@ -73,30 +72,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const tzv_rsa_method* method = tzv_RSA1K_private_crt_Method();
     std::vector<uint8_t> rsaWork(tzv_RSA_Method_BufSize(method));
     LaneWords key[5], text;
-    std::array<ectest::Bytes, kLanes> from;
+    std::array<Bytes, kLanes> from;
     for (int i = 0; i < kLanes; ++i) {
-        for (LaneWords& k : key) {
-            k[i].resize(half);
-            number(k[i], 64 * half, 16, k[i]);
-        }
+        for (LaneWords& k : key) k[i].resize(half), number(k[i], 64 * half, 16, k[i]);
         for (int k = 0; k < 2; ++k) key[k][i][half - 1] |= 3ull << 62, key[k][i][0] |= 1; // n of 1024 bits
         for (int k = 2; k < 4; ++k) key[k][i][half - 1] >>= 1;                         // dp < p, dq < q
-        ectest::Bn inverse;
-        if (byte() % 4 != 3 && BN_mod_inverse(inverse.get(), ectest::fromWords(key[1][i]).get(),
-                                         ectest::fromWords(key[0][i]).get(), nullptr))
-            key[4][i] = ectest::toWords(inverse.get(), half);
+        Bn inverse;
+        if (byte() % 4 != 3 && BN_mod_inverse(inverse.get(), fromWords(key[1][i]).get(), fromWords(key[0][i]).get(), 0))
+            key[4][i] = toWords(inverse.get(), half);
         from[i].assign(bits / 8, 0);
-        for (auto& b : from[i]) b = (uint8_t)rng();
-        from[i][0] &= 0x3F;
+        for (auto& b : from[i]) b = (uint8_t)(rng() & (&b == &from[i][0] ? 0x3F : 0xFF)); // below n
         text[i].assign(bits / 64, 0x5A5A5A5A5A5A5A5Aull);
     }
     bothPaths(text, [&](const std::array<int64u*, kLanes>& o) {
         std::array<int8u*, kLanes> to;
         for (int i = 0; i < kLanes; ++i) to[i] = reinterpret_cast<int8u*>(o[i]);
-        return tzv_rsa_private_crt_mb8(ectest::inLanes(from).data(), to.data(), ectest::inLanes(key[0]).data(),
-                                       ectest::inLanes(key[1]).data(), ectest::inLanes(key[2]).data(),
-                                       ectest::inLanes(key[3]).data(), ectest::inLanes(key[4]).data(), bits, method,
-                                       rsaWork.data());
+        return tzv_rsa_private_crt_mb8(inLanes(from).data(), to.data(), inLanes(key[0]).data(), inLanes(key[1]).data(),
+                                       inLanes(key[2]).data(), inLanes(key[3]).data(), inLanes(key[4]).data(), bits,
+                                       method, rsaWork.data());
     });
     return 0;
 }

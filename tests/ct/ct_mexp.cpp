@@ -1,7 +1,8 @@
 // Constant time of the eight-lane exponentiation: the plain C++ backend of the IFMA engine under
 // valgrind memcheck, with the exponents, the CRT's primes and its coefficients marked undefined, so
-// that a branch or a memory index that depends on them fails the run. The results, made defined
-// again, must equal OpenSSL's, and a lane with a wrong coefficient must be reported and not written.
+// that a branch or a memory index that depends on them fails the run, in the exponentiations and
+// in the range checks. The results, made defined again, must equal OpenSSL's, and a lane with a
+// wrong coefficient must be reported and not written.
 #include <openssl/bn.h>
 #include <valgrind/memcheck.h>
 
@@ -94,6 +95,11 @@ int main()
                                 scratch.data());
     VALGRIND_MAKE_MEM_DEFINED(&wrong, sizeof wrong);
     if (wrong != 1u << 5) failures += std::printf("FAIL crt: lanes 0x%x reported wrong, not 0x20\n", wrong) > 0;
+    // The range checks of the secrets: dp < p in every lane; p < dp nowhere.
+    unsigned range[2] = {engine.outOfRange(inLanes(dp).data(), inLanes(p).data(), half, 0xFF),
+                         engine.outOfRange(inLanes(p).data(), inLanes(dp).data(), half, 0xFF)};
+    VALGRIND_MAKE_MEM_DEFINED(range, sizeof range);
+    if (range[0] != 0 || range[1] != 0xFF) failures += std::printf("FAIL range: 0x%x, 0x%x\n", range[0], range[1]) > 0;
     failures += compare("crt", out, want);
     BN_CTX_free(ctx);
     std::printf("constant-time run: %s\n", failures ? "results wrong" : "results agree with OpenSSL");

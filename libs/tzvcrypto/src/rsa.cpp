@@ -140,6 +140,15 @@ struct EngineLanes {
     }
 };
 
+// Fails the lanes still OK whose secret v is 0 or not below `upper`.
+void markOutOfRange(Status8& sts, const mexp::ModExpEngine& engine, const int64u* const v[kLanes],
+                    const int64u* const upper[kLanes], int words)
+{
+    const unsigned out = engine.outOfRange(v, upper, words, okLanes(sts));
+    for (int i = 0; i < kLanes; ++i)
+        if ((out >> i) & 1) sts.set(i, TZV_STS_BAD_PARAM);
+}
+
 } // namespace
 
 TZV_EXPORT const tzv_rsa_method* tzv_RSA1K_pub65537_Method(void) { return &kMethods[0][0]; }
@@ -230,8 +239,9 @@ TZV_EXPORT tzv_status tzv_rsa_private_mb8(const int8u* const from[8], int8u* con
     }
     for (int i = 0; i < kLanes; ++i) {
         if (!sts.ok(i)) continue;
+        // On the IFMA path the engine checks the secret d against n.
         if (!wordsToBn(nn, n[i], bits / 64) || !validModulus(nn, bits) || !wordsToBn(dd, d[i], bits / 64) ||
-            !inRange(dd, nn) || !loadText(c, from[i], len, nn)) {
+            (!engine && !inRange(dd, nn)) || !loadText(c, from[i], len, nn)) {
             sts.set(i, TZV_STS_BAD_PARAM);
             continue;
         }
@@ -241,6 +251,7 @@ TZV_EXPORT tzv_status tzv_rsa_private_mb8(const int8u* const from[8], int8u* con
             BN_bn2binpad(m, slot(work, len, i), len) < 0)
             sts.set(i, TZV_STS_BAD_PARAM);
     }
+    if (engine) markOutOfRange(sts, *engine, d, n, bits / 64);
     if (engine && okLanes(sts)) {
         EngineLanes lanes(from, len, work, sts);
         engine->power(lanes.out, lanes.in, d, bits, n, bits / 64, bits, okLanes(sts), lanes.scratch());
@@ -289,18 +300,19 @@ TZV_EXPORT tzv_status tzv_rsa_private_crt_mb8(const int8u* const from[8], int8u*
         BnFrame lane(ctx);
         bool ok = wordsToBn(pp, p[i], half) && wordsToBn(qq, q[i], half) && BN_is_odd(pp) && BN_is_odd(qq) &&
                   !BN_is_one(pp) && !BN_is_one(qq) && BN_mul(nn, pp, qq, ctx) && BN_num_bits(nn) == bits &&
-                  wordsToBn(dpp, dp[i], half) && inRange(dpp, pp) && wordsToBn(dqq, dq[i], half) &&
-                  inRange(dqq, qq) && wordsToBn(iq, invq[i], half) && loadText(c, from[i], len, nn);
-        if (ok && engine) {
-            // The engine checks the coefficient on its lanes.
-            if (!inRange(iq, pp)) sts.set(i, TZV_STS_BAD_PARAM);
-            continue;
-        }
-        ok = ok && BN_MONT_CTX_set(mp, pp, ctx) && BN_MONT_CTX_set(mq, qq, ctx) &&
-             validCoefficient(iq, qq, pp, mp, lane, ctx);
+                  loadText(c, from[i], len, nn);
+        if (ok && engine) continue; // the engine checks dp, dq and invq on its lanes
+        ok = ok && wordsToBn(dpp, dp[i], half) && inRange(dpp, pp) && wordsToBn(dqq, dq[i], half) &&
+             inRange(dqq, qq) && wordsToBn(iq, invq[i], half) && BN_MONT_CTX_set(mp, pp, ctx) &&
+             BN_MONT_CTX_set(mq, qq, ctx) && validCoefficient(iq, qq, pp, mp, lane, ctx);
         if (!ok || !crtLane(m, c, pp, qq, dpp, dqq, iq, mp, mq, lane, ctx) ||
             BN_bn2binpad(m, slot(work, len, i), len) < 0)
             sts.set(i, TZV_STS_BAD_PARAM);
+    }
+    if (engine) {
+        markOutOfRange(sts, *engine, dp, p, half);
+        markOutOfRange(sts, *engine, dq, q, half);
+        markOutOfRange(sts, *engine, invq, p, half);
     }
     if (engine && okLanes(sts)) {
         EngineLanes lanes(from, len, work, sts);

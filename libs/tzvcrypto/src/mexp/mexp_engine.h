@@ -40,6 +40,10 @@ struct ModExpEngine {
     unsigned (*crt)(int64u* const out[kLanes], const int64u* const c[kLanes], const int64u* const p[kLanes],
                     const int64u* const q[kLanes], const int64u* const dp[kLanes], const int64u* const dq[kLanes],
                     const int64u* const invq[kLanes], int half, unsigned active, void* scratch);
+    // The active lanes where v is 0 or not below `upper` (both of `words` words), for secrets such
+    // as d below n: compared by masks, not by a loop that stops at the first difference.
+    unsigned (*outOfRange)(const int64u* const v[kLanes], const int64u* const upper[kLanes], int words,
+                           unsigned active);
 };
 
 // The IFMA backend (only when featuresEnabled(kAvx512Ifma)) and the plain C++ one, which only the

@@ -425,10 +425,26 @@ struct Engine {
         storeLimbs(out, 2 * half, prod, 2 * L, active, right);
         return ~maskBits(right) & active & 0xFFu;
     }
+
+    static unsigned outOfRange(const int64u* const v[kLanes], const int64u* const upper[kLanes], int words,
+                               unsigned active)
+    {
+        const int L = limbsFor(words);
+        V a[kMaxLimbs], b[kMaxLimbs];
+        loadLimbs(a, L, v, words, active, 1);
+        loadLimbs(b, L, upper, words, active, 2);
+        V borrow = V::zero(), bits = V::zero();
+        for (int j = 0; j < L; ++j) {
+            borrow = V::template shr<63>(a[j] - b[j] - borrow);
+            bits = bits | a[j];
+        }
+        const V inRange = (V::zero() - borrow) & ~V::eqMask(bits, V::zero());
+        return ~maskBits(inRange) & active & 0xFFu;
+    }
 };
 
 template <class V>
-const ModExpEngine engineTable = {&Engine<V>::power, &Engine<V>::crt};
+const ModExpEngine engineTable = {&Engine<V>::power, &Engine<V>::crt, &Engine<V>::outOfRange};
 
 } // namespace
 } // namespace tzv::mexp

@@ -327,11 +327,11 @@ TEST(TzvRsa, WholeCallChecksAndBadLanes)
         a.n[4] = evenN.data();
     }, {kNull, kBad, kBad, kBad, kBad, kOk, kOk, kOk});
     // null invq, input = n, wrong coefficient, dp >= p, even p, p and q swapped (then invq is no
-    // longer q^-1 mod p), null dq
+    // longer q^-1 mod p), dq = q
     check(kCrt, [&](RsaLanes::Args& a) {
         a.invq[0] = nullptr, a.from[1] = nBytes.data(), a.invq[2] = badInvq.data(), a.dp[3] = bigDp.data();
-        a.p[4] = evenP.data(), a.p[5] = call.q[5].data(), a.q[5] = call.p[5].data(), a.dq[6] = nullptr;
-    }, {kNull, kBad, kBad, kBad, kBad, kBad, kNull, kOk});
+        a.p[4] = evenP.data(), a.p[5] = call.q[5].data(), a.q[5] = call.p[5].data(), a.dq[6] = call.q[6].data();
+    }, {kNull, kBad, kBad, kBad, kBad, kBad, kBad, kOk});
 }
 
 // Every lane gets its own modulus, base and exponent; the base may exceed the modulus. At the four

@@ -4,7 +4,7 @@
 // not, maybe 1 or all ones), bases and exponents from the input or edge values (0, 1, m − 1, m, all
 // ones); the CRT's lanes take their primes and exponents from the input, so most of them fail its
 // checks unless its coefficient is q⁻¹ mod p, which most lanes get (p and q need not be prime for
-// the two paths to have to agree).
+// the two paths to have to agree), or q⁻¹ mod p + p, which both must refuse.
 #include <algorithm>
 #include <cstring>
 
@@ -77,9 +77,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         for (LaneWords& k : key) k[i].resize(half), number(k[i], 64 * half, 16, k[i]);
         for (int k = 0; k < 2; ++k) key[k][i][half - 1] |= 3ull << 62, key[k][i][0] |= 1; // n of 1024 bits
         for (int k = 2; k < 4; ++k) key[k][i][half - 1] >>= 1;                         // dp < p, dq < q
-        Bn inverse;
-        if (byte() % 4 != 3 && BN_mod_inverse(inverse.get(), fromWords(key[1][i]).get(), fromWords(key[0][i]).get(), 0))
-            key[4][i] = toWords(inverse.get(), half);
+        const Bn p = fromWords(key[0][i]), q = fromWords(key[1][i]), inverse;
+        const uint8_t coefficient = byte() % 4; // 3: random; 2: q⁻¹ mod p + p, out of range where it fits
+        if (coefficient != 3 && BN_mod_inverse(inverse.get(), q.get(), p.get(), nullptr)) {
+            if (coefficient == 2) BN_add(inverse.get(), inverse.get(), p.get());
+            if (BN_num_bits(inverse.get()) <= 64 * half) key[4][i] = toWords(inverse.get(), half);
+        }
         from[i].assign(bits / 8, 0);
         for (auto& b : from[i]) b = (uint8_t)(rng() & (&b == &from[i][0] ? 0x3F : 0xFF)); // below n
         text[i].assign(bits / 64, 0x5A5A5A5A5A5A5A5Aull);

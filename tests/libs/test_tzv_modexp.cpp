@@ -50,6 +50,7 @@ std::vector<RsaKey> keyGenVectors(int bits)
         RsaKey k{bnFromHex(r.text("n")), bnFromHex(r.text("e")), bnFromHex(r.text("d")), bnFromHex(r.text("p")),
                  bnFromHex(r.text("q")), newBn(), newBn(), newBn()};
         if (!BN_is_word(k.e.get(), 65537)) continue;
+        if (BN_cmp(k.p.get(), k.q.get()) > 0) std::swap(k.p, k.q); // q > p: m2 may exceed p (below)
         BN_mod(k.dp.get(), k.d.get(), offset(k.p.get(), -1).get(), bnCtx());
         BN_mod(k.dq.get(), k.d.get(), offset(k.q.get(), -1).get(), bnCtx());
         BN_mod_inverse(k.invq.get(), k.q.get(), k.p.get(), bnCtx());
@@ -245,7 +246,8 @@ TEST(TzvRsa, Pkcs1EncryptionVectors)
 }
 
 // One thread per size, all at once (no state may be shared between calls): both keys alternating
-// over the lanes, random messages, and in lanes 0 and 1 the largest input n - 1 and the input 1.
+// over the lanes, random messages, and in lanes 0 to 2 the largest input n - 1, the input 1 and the
+// input that is 0 mod p and q - 1 mod q (the CRT's m2 - m1 beyond p).
 TEST(TzvRsa, KeyGenVectorsOfEverySizeInConcurrentThreads)
 {
     std::vector<std::thread> threads;
@@ -258,8 +260,13 @@ TEST(TzvRsa, KeyGenVectorsOfEverySizeInConcurrentThreads)
             for (int i = 0; i < kLanes; ++i) {
                 const RsaKey& k = keys[i % 2];
                 ASSERT_EQ(BN_num_bits(k.n.get()), bits);
+                Bn m;
+                BN_mod_inverse(m.get(), k.p.get(), k.q.get(), bnCtx());
+                BN_mod_mul(m.get(), m.get(), offset(k.q.get(), -1).get(), k.q.get(), bnCtx());
+                BN_mul(m.get(), m.get(), k.p.get(), bnCtx());
                 lanes[i] = referenceLane(k, i == 0   ? toBytes(offset(k.n.get(), -1).get(), bits / 8)
                                             : i == 1 ? toBytes(bnWord(1).get(), bits / 8)
+                                            : i == 2 ? toBytes(m.get(), bits / 8)
                                                      : randomBelow(rng, k.n.get()));
             }
             ASSERT_EQ(lanes[1].cipher, lanes[1].plain);

@@ -126,6 +126,7 @@ struct Mont {
     V* rr; // R² mod m, below 2m
     V* t;  // 2L + 1 limbs of room for a product
     V* tmp; // 2L more
+    V* sq;  // 2L + 4 more, for squarings
 };
 
 // r = a·b/R mod m, below 2m, for a below R/2 and b below 2m; r may be a or b. Operand scanning
@@ -185,6 +186,107 @@ void mul(const Mont<V>& M, V* r, const V* a, const V* b)
             x = t[j + 1];
         }
         t[L - 1] = V::madd52hi(V::madd52hi(x, ai, b[L - 1]), q, m[L - 1]);
+    }
+    normalize(r, t, L);
+}
+
+// r = a²/R mod m, below 2m, for a below 2m: mul() with a for b, but each product a_i·a_j of i < j
+// taken once, as a_i·2a_j, in the pass of row i, and a_i² in that pass too; about 3L² multiply-adds
+// instead of 4L². 2a_j has 53 bits, so it goes in as d_j = 2a_j mod 2^52 with its top bit e_j added
+// as a_i·e_j one limb up (a mask, no multiply). Every product lands in its column no later than the
+// pass whose quotient digit reads that column.
+template <class V>
+void sqr(const Mont<V>& M, V* r, const V* a)
+{
+    const int L = M.L;
+    const V zero = V::zero(), mask = V::set1(kLimbMask52);
+    const V* m = M.m;
+    V* t = M.t;
+    V* d = M.sq;         // L + 2 limbs, the last two zero
+    V* e = M.sq + L + 2; // likewise: all ones where the top bit of a_j is set
+    for (int j = 0; j < L; ++j) {
+        d[j] = V::template shl<1>(a[j]) & mask;
+        e[j] = zero - V::template shr<51>(a[j]);
+    }
+    d[L] = d[L + 1] = e[L] = e[L + 1] = zero;
+    for (int j = 0; j < L + 3; ++j) t[j] = zero;
+    // Column c of the pass of rows i and i + 1 (counted from column i), all but the quotient terms
+    // of columns 0 and 1; `i1` is false for a lone last row.
+    auto squareTerms = [&](V x, int c, int i, bool i1) {
+        const V a0 = a[i];
+        if (c == i) x = V::madd52lo(x, a0, a0);
+        if (c == i + 1) x = V::madd52hi(x, a0, a0);
+        if (c >= i + 1) x = V::madd52lo(x, a0, d[c]);
+        if (c >= i + 2) x = V::madd52hi(x, a0, d[c - 1]) + (a0 & e[c - 1]);
+        if (!i1) return x;
+        const V a1 = a[i + 1];
+        if (c == i + 2) x = V::madd52lo(x, a1, a1);
+        if (c == i + 3) x = V::madd52hi(x, a1, a1);
+        if (c >= i + 3) x = V::madd52lo(x, a1, d[c - 1]);
+        if (c >= i + 4) x = V::madd52hi(x, a1, d[c - 2]) + (a1 & e[c - 2]);
+        return x;
+    };
+    auto quotientTerms = [&](V x, int c, const V& q0, const V& q1, bool i1) {
+        x = V::madd52hi(V::madd52lo(x, q0, m[c]), q0, m[c - 1]);
+        return i1 ? V::madd52hi(V::madd52lo(x, q1, m[c - 1]), q1, m[c - 2]) : x;
+    };
+    int i = 0;
+    for (; i + 1 < L; i += 2) {
+        const V a0 = a[i], a1 = a[i + 1];
+        V low = squareTerms(t[0], 0, i, true);
+        const V q0 = V::madd52lo(zero, low, M.k0);
+        low = V::madd52lo(low, q0, m[0]);
+        V next = squareTerms(t[1] + V::template shr<52>(low), 1, i, true);
+        next = V::madd52hi(V::madd52lo(next, q0, m[1]), q0, m[0]);
+        const V q1 = V::madd52lo(zero, next, M.k0);
+        next = V::madd52lo(next, q1, m[0]);
+        V x = t[2] + V::template shr<52>(next);
+        // Column c moves to c − 2. Below column i only the quotient terms, from i on the squares'
+        // too; the limbs of m, d and e beyond L − 1 are zero.
+        int c = 2;
+        V m0 = m[0], m1 = m[1];
+        for (; c < i; ++c) {
+            const V m2 = m[c];
+            x = V::madd52lo(V::madd52lo(x, q0, m2), q1, m1);
+            t[c - 2] = x + V::madd52hi(V::madd52hi(zero, q0, m1), q1, m0);
+            x = t[c + 1];
+            m0 = m1, m1 = m2;
+        }
+        // Columns i to i + 3: the squares of a_i and a_(i+1) and the first products of each row.
+        auto boundary = [&](V y) {
+            t[c - 2] = quotientTerms(y, c, q0, q1, true);
+            ++c;
+            return t[c];
+        };
+        if (i >= 2) {
+            x = boundary(V::madd52lo(x, a0, a0));
+            x = boundary(V::madd52lo(V::madd52hi(x, a0, a0), a0, d[i + 1]));
+        }
+        x = boundary(V::madd52lo(V::madd52hi(V::madd52lo(x, a0, d[i + 2]), a0, d[i + 1]) + (a0 & e[i + 1]), a1, a1));
+        x = V::madd52lo(V::madd52hi(V::madd52lo(x, a0, d[i + 3]), a0, d[i + 2]) + (a0 & e[i + 2]), a1, d[i + 2]);
+        x = boundary(V::madd52hi(x, a1, a1));
+        m0 = m[c - 2], m1 = m[c - 1];
+        V d0 = d[c - 2], d1 = d[c - 1], e0 = e[c - 2], e1 = e[c - 1];
+        for (; c <= L + 1; ++c) {
+            const V m2 = m[c], d2 = d[c];
+            x = V::madd52lo(V::madd52lo(x, q0, m2), q1, m1);
+            x = V::madd52lo(V::madd52lo(x, a0, d2), a1, d1);
+            V y = V::madd52hi(V::madd52hi(zero, q0, m1), q1, m0);
+            y = V::madd52hi(V::madd52hi(y, a0, d1), a1, d0) + ((a0 & e1) + (a1 & e0));
+            t[c - 2] = x + y;
+            x = t[c + 1];
+            m0 = m1, m1 = m2, d0 = d1, d1 = d2, e0 = e1, e1 = e[c];
+        }
+    }
+    if (i < L) { // an odd limb count: the last row on its own, moving the columns by one
+        V low = squareTerms(t[0], 0, i, false);
+        const V q = V::madd52lo(zero, low, M.k0);
+        low = V::madd52lo(low, q, m[0]);
+        V x = t[1] + V::template shr<52>(low);
+        for (int c = 1; c <= L; ++c) {
+            t[c - 1] = squareTerms(quotientTerms(x, c, q, zero, false), c, i, false);
+            x = t[c + 1];
+        }
     }
     normalize(r, t, L);
 }
@@ -311,7 +413,7 @@ void powWindows(const Mont<V>& M, V* acc, const V* x, const V* e, int bits, V* t
     }
     pickEntry(acc, table, digitAt(e, windows - 1), L);
     for (int w = windows - 2; w >= 0; --w) {
-        for (int i = 0; i < kWindow; ++i) mul(M, acc, acc, acc);
+        for (int i = 0; i < kWindow; ++i) sqr(M, acc, acc);
         pickEntry(pick, table, digitAt(e, w), L);
         mul(M, acc, acc, pick);
     }
@@ -332,11 +434,13 @@ Mont<V> modulus(Arena<V>& A, const int64u* const mod[kLanes], int words, int L, 
 {
     Mont<V> M;
     M.L = L;
-    V* m = A.take(L);
+    V* m = A.take(L + 2);
     loadLimbs(m, L, mod, words, active, ~0ull); // stand-in: an odd modulus of full length
+    m[L] = m[L + 1] = V::zero();                // read by the squarings' last columns
     M.m = m;
     M.t = A.take(2 * L + 1);
     M.tmp = A.take(2 * L);
+    M.sq = A.take(2 * L + 4);
     M.rr = A.take(L);
     setUp(M, minBits);
     return M;
@@ -363,8 +467,8 @@ struct Engine {
             powWindows(M, acc, x, e, pwrBits, A.take(kEntries * L), pick);
         } else {
             // 65537 = 2^16 + 1, public: sixteen squarings and a multiplication.
-            mul(M, acc, x, x);
-            for (int i = 1; i < 16; ++i) mul(M, acc, acc, acc);
+            sqr(M, acc, x);
+            for (int i = 1; i < 16; ++i) sqr(M, acc, acc);
             mul(M, acc, acc, x);
         }
         fromMont(M, acc, acc, pick);

@@ -210,20 +210,14 @@ void sqr(const Mont<V>& M, V* r, const V* a)
     }
     d[L] = d[L + 1] = e[L] = e[L + 1] = zero;
     for (int j = 0; j < L + 3; ++j) t[j] = zero;
-    // Column c of the pass of rows i and i + 1 (counted from column i), all but the quotient terms
-    // of columns 0 and 1; `i1` is false for a lone last row.
-    auto squareTerms = [&](V x, int c, int i, bool i1) {
+    // Row i's terms in column c of its pass (counted from column i): the head's two columns and
+    // the lone last row of an odd limb count.
+    auto squareTerms = [&](V x, int c, int i) {
         const V a0 = a[i];
         if (c == i) x = V::madd52lo(x, a0, a0);
         if (c == i + 1) x = V::madd52hi(x, a0, a0);
         if (c >= i + 1) x = V::madd52lo(x, a0, d[c]);
         if (c >= i + 2) x = V::madd52hi(x, a0, d[c - 1]) + (a0 & e[c - 1]);
-        if (!i1) return x;
-        const V a1 = a[i + 1];
-        if (c == i + 2) x = V::madd52lo(x, a1, a1);
-        if (c == i + 3) x = V::madd52hi(x, a1, a1);
-        if (c >= i + 3) x = V::madd52lo(x, a1, d[c - 1]);
-        if (c >= i + 4) x = V::madd52hi(x, a1, d[c - 2]) + (a1 & e[c - 2]);
         return x;
     };
     auto quotientTerms = [&](V x, int c, const V& q0, const V& q1, bool i1) {
@@ -233,10 +227,10 @@ void sqr(const Mont<V>& M, V* r, const V* a)
     int i = 0;
     for (; i + 1 < L; i += 2) {
         const V a0 = a[i], a1 = a[i + 1];
-        V low = squareTerms(t[0], 0, i, true);
+        V low = squareTerms(t[0], 0, i);
         const V q0 = V::madd52lo(zero, low, M.k0);
         low = V::madd52lo(low, q0, m[0]);
-        V next = squareTerms(t[1] + V::template shr<52>(low), 1, i, true);
+        V next = squareTerms(t[1] + V::template shr<52>(low), 1, i);
         next = V::madd52hi(V::madd52lo(next, q0, m[1]), q0, m[0]);
         const V q1 = V::madd52lo(zero, next, M.k0);
         next = V::madd52lo(next, q1, m[0]);
@@ -262,9 +256,10 @@ void sqr(const Mont<V>& M, V* r, const V* a)
             x = boundary(V::madd52lo(x, a0, a0));
             x = boundary(V::madd52lo(V::madd52hi(x, a0, a0), a0, d[i + 1]));
         }
-        x = boundary(V::madd52lo(V::madd52hi(V::madd52lo(x, a0, d[i + 2]), a0, d[i + 1]) + (a0 & e[i + 1]), a1, a1));
-        x = V::madd52lo(V::madd52hi(V::madd52lo(x, a0, d[i + 3]), a0, d[i + 2]) + (a0 & e[i + 2]), a1, d[i + 2]);
-        x = boundary(V::madd52hi(x, a1, a1));
+        x = V::madd52hi(V::madd52lo(x, a0, d[i + 2]), a0, d[i + 1]) + (a0 & e[i + 1]);
+        x = boundary(V::madd52lo(x, a1, a1));
+        x = V::madd52hi(V::madd52lo(x, a0, d[i + 3]), a0, d[i + 2]) + (a0 & e[i + 2]);
+        x = boundary(V::madd52hi(V::madd52lo(x, a1, d[i + 2]), a1, a1));
         m0 = m[c - 2], m1 = m[c - 1];
         V d0 = d[c - 2], d1 = d[c - 1], e0 = e[c - 2], e1 = e[c - 1];
         for (; c <= L + 1; ++c) {
@@ -279,12 +274,12 @@ void sqr(const Mont<V>& M, V* r, const V* a)
         }
     }
     if (i < L) { // an odd limb count: the last row on its own, moving the columns by one
-        V low = squareTerms(t[0], 0, i, false);
+        V low = squareTerms(t[0], 0, i);
         const V q = V::madd52lo(zero, low, M.k0);
         low = V::madd52lo(low, q, m[0]);
         V x = t[1] + V::template shr<52>(low);
         for (int c = 1; c <= L; ++c) {
-            t[c - 1] = squareTerms(quotientTerms(x, c, q, zero, false), c, i, false);
+            t[c - 1] = squareTerms(quotientTerms(x, c, q, zero, false), c, i);
             x = t[c + 1];
         }
     }

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 
-#include "mexp/mexp_engine.h"
 #include "modexp_common.h"
 
 namespace {
@@ -33,7 +32,7 @@ bool expLane(BIGNUM* r, BIGNUM* b, const BIGNUM* e, const BIGNUM* m, BN_MONT_CTX
 TZV_EXPORT int tzv_exp_BufferSize(int mod_bits)
 {
     if (mod_bits < 1 || mod_bits > kMaxBits) return 0;
-    return (int)(workBytes(8 * wordsFor(mod_bits)) + mexp::scratchBytes(wordsFor(mod_bits)));
+    return (int)bufferBytes(8 * wordsFor(mod_bits), wordsFor(mod_bits));
 }
 
 TZV_EXPORT tzv_status tzv_exp_mb8(int64u* const out[8], const int64u* const base[8], const int64u* const pwr[8],
@@ -96,7 +95,7 @@ TZV_EXPORT tzv_status tzv_exp_mb8(int64u* const out[8], const int64u* const base
         static const int64u* const kNoExponent[kLanes] = {};
         int64u* res[kLanes];
         for (int i = 0; i < kLanes; ++i) res[i] = reinterpret_cast<int64u*>(slot(work, resultBytes, i));
-        int8u* scratch = work + workBytes(resultBytes);
+        int8u* scratch = engineScratch(work, resultBytes);
         engine->power(res, base, pwr_bits > 0 ? pwr : kNoExponent, pwr_bits, mod, modWords, minBits, okLanes(sts),
                       scratch);
         OPENSSL_cleanse(scratch, mexp::scratchBytes(modWords));

@@ -1,6 +1,6 @@
 // Shared machinery of RSA (rsa.cpp) and the plain modular exponentiation (exp.cpp): the size limit
 // of their operands and the layout of the caller's work buffer, where each lane's result waits
-// until the lane has succeeded. Their BIGNUMs are the library's big-number lanes (bn_lanes.h).
+// until the lane has succeeded and the IFMA engine keeps its numbers. Their BIGNUMs are the library's big-number lanes (bn_lanes.h).
 #ifndef TZV_MODEXP_COMMON_H
 #define TZV_MODEXP_COMMON_H
 
@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "bn_lanes.h"
+#include "mexp/mexp_engine.h"
 
 namespace tzv::modexp {
 
@@ -38,6 +39,22 @@ inline int8u* slot(int8u* work, int resultBytes, int lane)
     auto base = reinterpret_cast<std::uintptr_t>(work);
     base = (base + kSlotAlign - 1) & ~(std::uintptr_t)(kSlotAlign - 1);
     return reinterpret_cast<int8u*>(base) + (std::size_t)lane * slotBytes(resultBytes);
+}
+
+// The whole buffer for results of `resultBytes` bytes and numbers of `words` words: the slots, then
+// the room the IFMA engine computes in (engineScratch), which it aligns itself.
+constexpr std::size_t bufferBytes(int resultBytes, int words)
+{
+    return workBytes(resultBytes) + mexp::scratchBytes(words);
+}
+
+inline int8u* engineScratch(int8u* work, int resultBytes) { return work + workBytes(resultBytes); }
+
+// Fails the lanes still OK whose bit is set in `lanes`.
+inline void failLanes(Status8& sts, unsigned lanes)
+{
+    for (int i = 0; i < kLanes; ++i)
+        if ((lanes >> i) & 1) sts.set(i, TZV_STS_BAD_PARAM);
 }
 
 // Copies the results of the lanes that succeeded from their slots to the caller's outputs and

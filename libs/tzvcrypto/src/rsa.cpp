@@ -6,7 +6,6 @@
 
 #include <cstdint>
 
-#include "mexp/mexp_engine.h"
 #include "modexp_common.h"
 #include "simd/limbs52.h"
 
@@ -107,15 +106,18 @@ bool validCoefficient(const BIGNUM* invq, const BIGNUM* q, const BIGNUM* p, BN_M
 constexpr int kMaxTextWords = kMaxBits / 64;
 
 // The IFMA engine's inputs and outputs: each lane's text as words, its result formed as words in
-// its slot and turned into bytes there.
+// its slot and turned into bytes there. With `secret`, the texts and the engine's numbers are wiped
+// afterwards (the public operation's are all public).
 struct EngineLanes {
     int len;
     int8u* work;
+    bool secret;
     uint64_t text[kLanes][kMaxTextWords];
     const int64u* in[kLanes];
     int64u* out[kLanes];
 
-    EngineLanes(const int8u* const from[kLanes], int len_, int8u* work_, const Status8& sts) : len(len_), work(work_)
+    EngineLanes(const int8u* const from[kLanes], int len_, int8u* work_, const Status8& sts, bool secret_)
+        : len(len_), work(work_), secret(secret_)
     {
         for (int i = 0; i < kLanes; ++i) {
             if (sts.ok(i)) simd::bytesToWords(text[i], len / 8, from[i], len);
@@ -123,10 +125,13 @@ struct EngineLanes {
             out[i] = reinterpret_cast<int64u*>(slot(work, len, i));
         }
     }
-    ~EngineLanes() { OPENSSL_cleanse(text, sizeof text); }
-    int8u* scratch() const { return work + workBytes(len); }
+    ~EngineLanes()
+    {
+        if (secret) OPENSSL_cleanse(text, sizeof text);
+    }
+    int8u* scratch() const { return engineScratch(work, len); }
 
-    // Results to bytes, scratch wiped.
+    // Results to bytes.
     void finish(const Status8& sts)
     {
         for (int i = 0; i < kLanes; ++i) {
@@ -134,20 +139,11 @@ struct EngineLanes {
             int8u bytes[8 * kMaxTextWords];
             simd::wordsToBytes(bytes, len, out[i]);
             std::memcpy(out[i], bytes, (std::size_t)len);
-            OPENSSL_cleanse(bytes, sizeof bytes);
+            if (secret) OPENSSL_cleanse(bytes, sizeof bytes);
         }
-        OPENSSL_cleanse(scratch(), mexp::scratchBytes(len / 8));
+        if (secret) OPENSSL_cleanse(scratch(), mexp::scratchBytes(len / 8));
     }
 };
-
-// Fails the lanes still OK whose secret v is 0 or not below `upper`.
-void markOutOfRange(Status8& sts, const mexp::ModExpEngine& engine, const int64u* const v[kLanes],
-                    const int64u* const upper[kLanes], int words)
-{
-    const unsigned out = engine.outOfRange(v, upper, words, okLanes(sts));
-    for (int i = 0; i < kLanes; ++i)
-        if ((out >> i) & 1) sts.set(i, TZV_STS_BAD_PARAM);
-}
 
 } // namespace
 
@@ -167,7 +163,7 @@ TZV_EXPORT const tzv_rsa_method* tzv_RSA4K_private_crt_Method(void) { return &kM
 TZV_EXPORT int tzv_RSA_Method_BufSize(const tzv_rsa_method* method)
 {
     if (!isOurs(method)) return 0;
-    return (int)(workBytes(method->bits / 8) + mexp::scratchBytes(method->bits / 64));
+    return (int)bufferBytes(method->bits / 8, method->bits / 64);
 }
 
 TZV_EXPORT tzv_status tzv_rsa_public_mb8(const int8u* const from[8], int8u* const to[8], const int64u* const n[8],
@@ -205,7 +201,7 @@ TZV_EXPORT tzv_status tzv_rsa_public_mb8(const int8u* const from[8], int8u* cons
             sts.set(i, TZV_STS_BAD_PARAM);
     }
     if (engine && okLanes(sts)) {
-        EngineLanes lanes(from, len, work, sts);
+        EngineLanes lanes(from, len, work, sts, false);
         engine->power(lanes.out, lanes.in, nullptr, 0, n, bits / 64, bits, okLanes(sts), lanes.scratch());
         lanes.finish(sts);
     }
@@ -251,9 +247,10 @@ TZV_EXPORT tzv_status tzv_rsa_private_mb8(const int8u* const from[8], int8u* con
             BN_bn2binpad(m, slot(work, len, i), len) < 0)
             sts.set(i, TZV_STS_BAD_PARAM);
     }
-    if (engine) markOutOfRange(sts, *engine, d, n, bits / 64);
+    // Out-of-range secrets fail their lanes here, on the engine's masks.
+    if (engine) failLanes(sts, engine->outOfRange(d, n, bits / 64, okLanes(sts)));
     if (engine && okLanes(sts)) {
-        EngineLanes lanes(from, len, work, sts);
+        EngineLanes lanes(from, len, work, sts, true);
         engine->power(lanes.out, lanes.in, d, bits, n, bits / 64, bits, okLanes(sts), lanes.scratch());
         lanes.finish(sts);
     }
@@ -310,15 +307,13 @@ TZV_EXPORT tzv_status tzv_rsa_private_crt_mb8(const int8u* const from[8], int8u*
             sts.set(i, TZV_STS_BAD_PARAM);
     }
     if (engine) {
-        markOutOfRange(sts, *engine, dp, p, half);
-        markOutOfRange(sts, *engine, dq, q, half);
-        markOutOfRange(sts, *engine, invq, p, half);
+        failLanes(sts, engine->outOfRange(dp, p, half, okLanes(sts)));
+        failLanes(sts, engine->outOfRange(dq, q, half, okLanes(sts)));
+        failLanes(sts, engine->outOfRange(invq, p, half, okLanes(sts)));
     }
     if (engine && okLanes(sts)) {
-        EngineLanes lanes(from, len, work, sts);
-        unsigned wrong = engine->crt(lanes.out, lanes.in, p, q, dp, dq, invq, half, okLanes(sts), lanes.scratch());
-        for (int i = 0; i < kLanes; ++i)
-            if ((wrong >> i) & 1) sts.set(i, TZV_STS_BAD_PARAM);
+        EngineLanes lanes(from, len, work, sts, true);
+        failLanes(sts, engine->crt(lanes.out, lanes.in, p, q, dp, dq, invq, half, okLanes(sts), lanes.scratch()));
         lanes.finish(sts);
     }
     deliver(sts, to, work, len);

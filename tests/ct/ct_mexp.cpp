@@ -1,14 +1,16 @@
 // Constant time of the eight-lane exponentiation: the plain C++ backend of the IFMA engine under
 // valgrind memcheck, with the exponents, the CRT's primes and its coefficients marked undefined, so
 // that a branch or a memory index that depends on them fails the run, in the exponentiations and
-// in the range checks. The results, made defined again, must equal OpenSSL's, and a lane with a
-// wrong coefficient must be reported and not written.
+// in the range checks (the engine's and the portable path's word comparison). The results, made
+// defined again, must equal OpenSSL's, and a lane with a wrong coefficient must be reported and not
+// written.
 #include <openssl/bn.h>
 #include <valgrind/memcheck.h>
 
 #include <cstdio>
 
 #include "../libs/ec_test_support.h"
+#include "bn_lanes.h"
 #include "mexp/mexp_engine.h"
 
 using namespace ectest;
@@ -101,6 +103,31 @@ int main()
     VALGRIND_MAKE_MEM_DEFINED(range, sizeof range);
     if (range[0] != 0 || range[1] != 0xFF) failures += std::printf("FAIL range: 0x%x, 0x%x\n", range[0], range[1]) > 0;
     failures += compare("crt", out, want);
+
+    // The portable path's word comparison of secrets, 1 <= v < upper: edge values, borrows across
+    // words, both operands undefined.
+    const uint64_t ones = ~0ull;
+    const struct {
+        Words v, upper;
+        bool want;
+    } wordCases[] = {
+        {{0}, {5}, false},          {{1}, {5}, true},         {{4}, {5}, true},
+        {{5}, {5}, false},          {{6}, {5}, false},        {{ones, 0}, {0, 1}, true},
+        {{0, 1}, {0, 1}, false},    {{8, 2}, {7, 3}, true},   {{7, 3}, {7, 3}, false},
+        {{0, 4}, {7, 3}, false},    {{0, 1}, {0, 2}, true},   {{0, 0}, {1, 0}, false},
+        {{ones - 1, ones}, {ones, ones}, true}, {{ones, ones}, {ones, ones}, false},
+    };
+    for (auto w : wordCases) {
+        VALGRIND_MAKE_MEM_UNDEFINED(w.v.data(), 8 * w.v.size());
+        VALGRIND_MAKE_MEM_UNDEFINED(w.upper.data(), 8 * w.upper.size());
+        bool got = tzv::bn::wordsInRange(w.v.data(), w.upper.data(), (int)w.v.size());
+        VALGRIND_MAKE_MEM_DEFINED(&got, sizeof got);
+        VALGRIND_MAKE_MEM_DEFINED(w.v.data(), 8 * w.v.size());
+        VALGRIND_MAKE_MEM_DEFINED(w.upper.data(), 8 * w.upper.size());
+        if (got != w.want)
+            failures += std::printf("FAIL words in range: v[0] = %llu, upper[0] = %llu\n",
+                                    (unsigned long long)w.v[0], (unsigned long long)w.upper[0]) > 0;
+    }
     BN_CTX_free(ctx);
     std::printf("constant-time run: %s\n", failures ? "results wrong" : "results agree with OpenSSL");
     return failures ? 1 : 0;

@@ -118,8 +118,25 @@ bool bnToWords(int64u* words, int count, const BIGNUM* bn);
 bool bytesToBn(BIGNUM* bn, const int8u* bytes, int count);
 bool bnToBytes(int8u* bytes, int count, const BIGNUM* bn);
 
-// 1 <= v < upper.
+// 1 <= v < upper, for public values (OpenSSL's comparison stops at the first word that differs).
 bool inRange(const BIGNUM* v, const BIGNUM* upper);
+
+// 1 <= v < upper for word numbers of `count` words, where v or upper is secret (a private key, an
+// RSA exponent, a CRT prime or coefficient): every word of both is read, and nothing branches on
+// them or indexes by them; only the verdict comes out. The borrow out of each word of v − upper
+// comes from the words' top bits: borrow of a − b − c is the top bit of (~a & b) | (~(a ^ b) & d),
+// d = a − b − c.
+inline bool wordsInRange(const int64u* v, const int64u* upper, int count)
+{
+    int64u borrow = 0, any = 0;
+    for (int i = 0; i < count; ++i) {
+        const int64u a = v[i], b = upper[i], d = a - b - borrow;
+        borrow = ((~a & b) | (~(a ^ b) & d)) >> 63;
+        any |= a;
+    }
+    const int64u nonzero = (any | (0 - any)) >> 63;
+    return (borrow & nonzero) != 0;
+}
 
 } // namespace tzv::bn
 

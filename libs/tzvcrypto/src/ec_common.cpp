@@ -189,10 +189,17 @@ bool invertLanes(BIGNUM* v[kLanes], unsigned lanes, const Modulus& m, Secrecy se
 void loadScalars(BIGNUM* out[kLanes], Status8& sts, const int64u* const words[kLanes], int count,
                  const BIGNUM* upper)
 {
+    // The scalars are secrets: their range is checked on the words, before OpenSSL sees them.
+    int64u bound[kMaxWords];
+    if (!bnToWords(bound, count, upper)) {
+        failRemainingLanes(sts);
+        return;
+    }
     for (int i = 0; i < kLanes; ++i) {
         if (!sts.ok(i)) continue;
         BN_set_flags(out[i], BN_FLG_CONSTTIME);
-        if (!wordsToBn(out[i], words[i], count) || !inRange(out[i], upper)) sts.set(i, TZV_STS_BAD_PARAM);
+        if (!wordsInRange(words[i], bound, count) || !wordsToBn(out[i], words[i], count))
+            sts.set(i, TZV_STS_BAD_PARAM);
     }
 }
 

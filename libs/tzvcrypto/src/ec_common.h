@@ -17,8 +17,10 @@ using bn::bnToWords;
 using bn::bytesToBn;
 using bn::failRemainingLanes;
 using bn::inRange;
+using bn::kMaxWords;
 using bn::kLanes;
 using bn::okLanes;
+using bn::wordsInRange;
 using bn::wordsToBn;
 
 enum class CurveId { P256, P384, P521, SM2 };

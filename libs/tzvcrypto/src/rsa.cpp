@@ -93,13 +93,14 @@ bool crtLane(BIGNUM* m, const BIGNUM* c, const BIGNUM* p, const BIGNUM* q, const
            BN_mul(t, m1, q, ctx) && BN_add(m, m2, t);
 }
 
-// invq·q ≡ 1 (mod p): a wrong coefficient would give a wrong plaintext without any other sign.
+// invq·q ≡ 1 (mod p), for invq below p: a wrong coefficient would give a wrong plaintext without
+// any other sign.
 bool validCoefficient(const BIGNUM* invq, const BIGNUM* q, const BIGNUM* p, BN_MONT_CTX* mp, BnFrame& f,
                       BN_CTX* ctx)
 {
     BIGNUM* a = f.constTimeSecret();
     BIGNUM* b = f.constTimeSecret();
-    return a && b && inRange(invq, p) && BN_nnmod(b, q, p, ctx) && BN_to_montgomery(a, invq, mp, ctx) &&
+    return a && b && BN_nnmod(b, q, p, ctx) && BN_to_montgomery(a, invq, mp, ctx) &&
            BN_mod_mul_montgomery(a, a, b, mp, ctx) && BN_is_one(a);
 }
 
@@ -237,7 +238,7 @@ TZV_EXPORT tzv_status tzv_rsa_private_mb8(const int8u* const from[8], int8u* con
         if (!sts.ok(i)) continue;
         // On the IFMA path the engine checks the secret d against n.
         if (!wordsToBn(nn, n[i], bits / 64) || !validModulus(nn, bits) || !wordsToBn(dd, d[i], bits / 64) ||
-            (!engine && !inRange(dd, nn)) || !loadText(c, from[i], len, nn)) {
+            (!engine && !wordsInRange(d[i], n[i], bits / 64)) || !loadText(c, from[i], len, nn)) {
             sts.set(i, TZV_STS_BAD_PARAM);
             continue;
         }
@@ -299,8 +300,10 @@ TZV_EXPORT tzv_status tzv_rsa_private_crt_mb8(const int8u* const from[8], int8u*
                   !BN_is_one(pp) && !BN_is_one(qq) && BN_mul(nn, pp, qq, ctx) && BN_num_bits(nn) == bits &&
                   loadText(c, from[i], len, nn);
         if (ok && engine) continue; // the engine checks dp, dq and invq on its lanes
-        ok = ok && wordsToBn(dpp, dp[i], half) && inRange(dpp, pp) && wordsToBn(dqq, dq[i], half) &&
-             inRange(dqq, qq) && wordsToBn(iq, invq[i], half) && BN_MONT_CTX_set(mp, pp, ctx) &&
+        // dp, dq and invq are compared with the primes on the words: all four are secrets.
+        ok = ok && wordsInRange(dp[i], p[i], half) && wordsInRange(dq[i], q[i], half) &&
+             wordsInRange(invq[i], p[i], half) && wordsToBn(dpp, dp[i], half) && wordsToBn(dqq, dq[i], half) &&
+             wordsToBn(iq, invq[i], half) && BN_MONT_CTX_set(mp, pp, ctx) &&
              BN_MONT_CTX_set(mq, qq, ctx) && validCoefficient(iq, qq, pp, mp, lane, ctx);
         if (!ok || !crtLane(m, c, pp, qq, dpp, dqq, iq, mp, mq, lane, ctx) ||
             BN_bn2binpad(m, slot(work, len, i), len) < 0)

@@ -9,15 +9,18 @@
 #include <openssl/ec.h>
 #include <openssl/evp.h>
 #include <openssl/param_build.h>
+#include <pthread.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <new>
 #include <random>
 #include <stdexcept>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -133,6 +136,42 @@ inline Key32 x25519Secret(const uint8_t* priv, const uint8_t* peer)
         EVP_PKEY_derive(ctx.get(), out.data(), &len) != 1)
         out.fill(0);
     return out;
+}
+
+// What a call leaves on the stack: fn runs on a thread with 1 MB of stack of its own, zeroed first;
+// the count is of that stack's words that hold a secret's 64-bit word or 52-bit limb afterwards (the
+// forms the library carries it in), values below 2^32 left out: they are everywhere on a stack.
+struct Secrets : std::unordered_set<uint64_t> {
+    void add(const Words& words) // limbs step 52 bits, so every word is met
+    {
+        for (int pos = 0, bits = 64 * (int)words.size(); pos < bits; pos += 52) {
+            uint64_t limb = 0;
+            for (int b = 0; b < 52 && pos + b < bits; ++b) limb |= ((words[(pos + b) / 64] >> ((pos + b) % 64)) & 1) << b;
+            for (uint64_t v : {limb, words[pos / 64]})
+                if (v >> 32) insert(v);
+        }
+    }
+    void add(const uint8_t* littleEndian, int len)
+    {
+        Words words(len / 8, 0);
+        for (int i = 0; i < len; ++i) words[i / 8] |= (uint64_t)littleEndian[i] << (8 * (i % 8));
+        add(words);
+    }
+};
+inline int leftOnStack(const std::function<void()>& fn, const Secrets& secrets)
+{
+    Words stack(1 << 17, 0);
+    pthread_attr_t attr;
+    pthread_t thread;
+    auto run = [](void* f) -> void* { return (*static_cast<const std::function<void()>*>(f))(), nullptr; };
+    if (pthread_attr_init(&attr) || pthread_attr_setstack(&attr, stack.data(), 8 * stack.size()) ||
+        pthread_create(&thread, &attr, run, const_cast<std::function<void()>*>(&fn)))
+        throw std::runtime_error("no thread with its own stack");
+    pthread_join(thread, nullptr);
+    pthread_attr_destroy(&attr);
+    int found = 0;
+    for (uint64_t w : stack) found += (int)secrets.count(w);
+    return found;
 }
 
 } // namespace ectest

@@ -301,3 +301,27 @@ TEST(TzvX25519, RandomKeysAgreeWithOpenSsl)
         }
     }
 }
+
+// No private key (raw, clamped or expanded), Ed25519 prefix or X25519 shared secret stays on the
+// stack after a call; the X25519 keys are the Ed25519 seeds, their peers the Ed25519 public keys.
+TEST(TzvCurve25519, NoSecretLeftOnTheStack)
+{
+    XLanes x;
+    EdLanes ed(0);
+    for (int i = 0; i < kLanes; ++i) x.priv[i] = ed.c[i].seed, x.peer[i] = ed.c[i].pub;
+    ASSERT_EQ(x.shared(), 0u);
+    Secrets secrets;
+    for (int i = 0; i < kLanes; ++i) {
+        uint8_t h[64], clamped[32];
+        EVP_Digest(ed.c[i].seed.data(), 32, h, nullptr, EVP_sha512(), nullptr);
+        std::copy(x.priv[i].begin(), x.priv[i].end(), clamped);
+        for (uint8_t* k : {+clamped, +h}) k[0] &= 248, k[31] = (uint8_t)((k[31] & 127) | 64);
+        for (const uint8_t* v : {x.priv[i].data(), +clamped, x.out[i].data(), +h, h + 32}) secrets.add(v, 32);
+    }
+    const std::function<tzv_status()> calls[] = {[&] { return x.publicKeys(); }, [&] { return x.shared(); },
+                                                 [&] { return ed.publicKeys(); }, [&] { return ed.sign(); }};
+    for (int c = 0; c < 4; ++c) {
+        tzv_status sts = 1;
+        EXPECT_EQ(leftOnStack([&] { sts = calls[c](); }, secrets) + sts, 0u) << "call " << c;
+    }
+}

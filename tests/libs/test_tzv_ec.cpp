@@ -90,6 +90,24 @@ TEST_P(EcLanes, ConcurrentCallsFromSeveralThreads)
     for (int t = 0; t < 4; ++t) EXPECT_EQ(wrong[t], "") << "thread " << t;
 }
 
+// No private key, nonce, k^-1 or shared secret of the lanes stays on the stack after a call.
+TEST_P(EcLanes, NoSecretLeftOnTheStack)
+{
+    for (Op op : {kPubKey, kEcdh, kSetup, kComplete, kSign, kSm2Sign}) {
+        if (!api.has(op)) continue;
+        Secrets secrets;
+        for (const Lane& L : lanes) {
+            if (bit(op) & kKeyOps) secrets.add(L.dw);
+            if (bit(op) & kNonceOps) secrets.add(L.kw);
+            if (op == kSetup || op == kComplete) secrets.add(L.kinvw);
+            if (op == kEcdh) secrets.add(toWords(bnFromBytes(L.shared).get(), c.words));
+        }
+        Out o;
+        tzv_status sts = 1;
+        EXPECT_EQ(leftOnStack([&] { sts = run(api, c, op, lanes, o, true); }, secrets) + sts, 0u) << kOpNames[op];
+    }
+}
+
 const char* const kHashes[][2] = {{"SHA-224", "SHA224"}, {"SHA-256", "SHA256"}, {"SHA-384", "SHA384"}, {"SHA-512", "SHA512"}};
 const std::string kEcdsaDir = "asymmetric/ECDSA/FIPS_186-3/";
 

@@ -188,6 +188,14 @@ Lane referenceLane(const RsaKey& k, const Bytes& m)
     return {&k, m, toBytes(c.get(), BN_num_bytes(k.n.get()))};
 }
 
+// Eight lanes of key k with random inputs.
+Lanes randomLanes(const RsaKey& k, std::mt19937_64& rng)
+{
+    Lanes lanes;
+    for (Lane& l : lanes) l = referenceLane(k, randomBelow(rng, k.n.get()));
+    return lanes;
+}
+
 // tzv_exp_mb8
 constexpr uint64_t kUntouched = 0x5a5a5a5a5a5a5a5aull;
 
@@ -283,8 +291,7 @@ TEST(TzvRsa, WholeCallChecksAndBadLanes)
     const int bits = 2048;
     const RsaKey k = std::move(keyGenVectors(bits)[0]);
     std::mt19937_64 rng(3);
-    Lanes lanes;
-    for (Lane& l : lanes) l = referenceLane(k, randomBelow(rng, k.n.get()));
+    const Lanes lanes = randomLanes(k, rng);
     RsaLanes call(bits, lanes);
     uint64_t fake[8] = {3, 2048, 1, 1, 0, 0, 0, 0}; // not one of the library's descriptors
     const auto* fakeMethod = reinterpret_cast<const tzv_rsa_method*>(fake);
@@ -339,6 +346,34 @@ TEST(TzvRsa, WholeCallChecksAndBadLanes)
         a.invq[0] = nullptr, a.from[1] = nBytes.data(), a.invq[2] = badInvq.data(), a.dp[3] = bigDp.data();
         a.p[4] = evenP.data(), a.p[5] = call.q[5].data(), a.q[5] = call.p[5].data(), a.dq[6] = call.q[6].data();
     }, {kNull, kBad, kBad, kBad, kBad, kBad, kBad, kOk});
+}
+
+// No private exponent, prime, CRT value or plaintext of the lanes stays on the stack after a private
+// operation, nor a secret exponent after tzv_exp_mb8.
+TEST(TzvRsa, NoSecretLeftOnTheStack)
+{
+    const int bits = 1024;
+    const RsaKey k = std::move(keyGenVectors(bits)[0]);
+    std::mt19937_64 rng(5);
+    const Lanes lanes = randomLanes(k, rng);
+    RsaLanes call(bits, lanes);
+    Secrets secrets;
+    for (int i = 0; i < kLanes; ++i) {
+        for (const Words* w : {&call.d[i], &call.p[i], &call.q[i], &call.dp[i], &call.dq[i], &call.invq[i]})
+            secrets.add(*w);
+        secrets.add(toWords(bnFromBytes(lanes[i].plain).get(), bits / 64));
+        call.from[i] = lanes[i].cipher;
+    }
+    for (Kind kind : {kPrivate, kCrt}) {
+        tzv_status sts = 1;
+        EXPECT_EQ(leftOnStack([&] { sts = call.call(kind, call.args()); }, secrets) + sts, 0u) << "kind " << kind;
+    }
+    ExpCall exp(2048, 2048);
+    for (int i = 0; i < kLanes; ++i) {
+        exp.set(i, randomBits(rng, 2048, false, false), randomBits(rng, 2048, false, false), randomBits(rng, 2048, true, true));
+        secrets.add(exp.pwr[i]);
+    }
+    EXPECT_EQ(leftOnStack([&] { exp.runAndCheck("secret exponents"); }, secrets), 0);
 }
 
 // Every lane gets its own modulus, base and exponent; the base may exceed the modulus. At the four

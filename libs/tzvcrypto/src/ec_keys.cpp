@@ -10,7 +10,7 @@ tzv_status publicKeyLanes(CurveId id, int64u* pubx[kLanes], int64u* puby[kLanes]
     Status8 sts;
     markNullLanes(sts, pubx, puby, skey);
     if (pubz) markNullLanes(sts, pubz);
-    if (onIfmaPath(id, sts, [&](const EcEngine& e, const CurveConsts& c, unsigned active) {
+    if (onIfmaPath(id, sts, kStackBaseProduct, [&](const EcEngine& e, const CurveConsts& c, unsigned active) {
             return e.publicKey(c, pubx, puby, pubz, skey, active);
         }))
         return sts.word();
@@ -53,7 +53,7 @@ tzv_status sharedSecretLanes(CurveId id, int8u* shared[kLanes], const int64u* co
     Status8 sts;
     markNullLanes(sts, shared, skey, pubx, puby);
     if (pubz) markNullLanes(sts, pubz);
-    if (onIfmaPath(id, sts, [&](const EcEngine& e, const CurveConsts& c, unsigned active) {
+    if (onIfmaPath(id, sts, kStackPointProduct, [&](const EcEngine& e, const CurveConsts& c, unsigned active) {
             return e.sharedSecret(c, shared, skey, pubx, puby, pubz, active);
         }))
         return sts.word();

@@ -69,7 +69,7 @@ tzv_status signSetupLanes(CurveId id, int64u* inv_eph_skey[kLanes], int64u* sign
 {
     Status8 sts;
     markNullLanes(sts, inv_eph_skey, sign_rp, eph_skey);
-    if (onIfmaPath(id, sts, [&](const EcEngine& e, const CurveConsts& c, unsigned active) {
+    if (onIfmaPath(id, sts, kStackBaseProduct, [&](const EcEngine& e, const CurveConsts& c, unsigned active) {
             return e.signSetup(c, inv_eph_skey, sign_rp, eph_skey, active);
         }))
         return sts.word();
@@ -99,7 +99,7 @@ tzv_status signCompleteLanes(CurveId id, int8u* sign_r[kLanes], int8u* sign_s[kL
 {
     Status8 sts;
     markNullLanes(sts, sign_r, sign_s, msg, sign_rp, inv_eph_skey, reg_skey);
-    if (onIfmaPath(id, sts, [&](const EcEngine& e, const CurveConsts& c, unsigned active) {
+    if (onIfmaPath(id, sts, kStackScalars, [&](const EcEngine& e, const CurveConsts& c, unsigned active) {
             return e.signComplete(c, sign_r, sign_s, msg, sign_rp, inv_eph_skey, reg_skey, active);
         }))
         return sts.word();
@@ -130,7 +130,7 @@ tzv_status signLanes(CurveId id, int8u* sign_r[kLanes], int8u* sign_s[kLanes], c
 {
     Status8 sts;
     markNullLanes(sts, sign_r, sign_s, msg, eph_skey, reg_skey);
-    if (onIfmaPath(id, sts, [&](const EcEngine& e, const CurveConsts& c, unsigned active) {
+    if (onIfmaPath(id, sts, kStackBaseProduct, [&](const EcEngine& e, const CurveConsts& c, unsigned active) {
             return e.sign(c, sign_r, sign_s, msg, eph_skey, reg_skey, active);
         }))
         return sts.word();
@@ -164,7 +164,7 @@ tzv_status verifyLanes(CurveId id, const int8u* const sign_r[kLanes], const int8
     Status8 sts;
     markNullLanes(sts, sign_r, sign_s, msg, pubx, puby);
     if (pubz) markNullLanes(sts, pubz);
-    if (onIfmaPath(id, sts, [&](const EcEngine& e, const CurveConsts& c, unsigned active) {
+    if (onIfmaPath(id, sts, kStackPublic, [&](const EcEngine& e, const CurveConsts& c, unsigned active) {
             return e.verify(c, sign_r, sign_s, msg, pubx, puby, pubz, active);
         }))
         return sts.word();

@@ -172,7 +172,8 @@ tzv_status signLanes(int8u* sign_r[kLanes], int8u* sign_s[kLanes], const int8u* 
     markNullLanes(sts, sign_r, sign_s, user_id, msg, eph_skey, reg_skey, pubx, puby);
     if (pubz) markNullLanes(sts, pubz);
     checkLengths(sts, user_id_len, msg_len);
-    if (onIfmaPath(CurveId::SM2, sts, [&](const EcEngine& engine, const CurveConsts& c, unsigned active) {
+    if (onIfmaPath(CurveId::SM2, sts, kStackBaseProduct,
+                   [&](const EcEngine& engine, const CurveConsts& c, unsigned active) {
             int8u e[kLanes][kSm2DigestBytes];
             unsigned hashed = 0;
             tzv_status result = ifmaDigests(engine, c, active, e, hashed, user_id, user_id_len, msg, msg_len,
@@ -250,7 +251,7 @@ tzv_status verifyLanes(const int8u* const sign_r[kLanes], const int8u* const sig
     markNullLanes(sts, sign_r, sign_s, user_id, msg, pubx, puby);
     if (pubz) markNullLanes(sts, pubz);
     checkLengths(sts, user_id_len, msg_len);
-    if (onIfmaPath(CurveId::SM2, sts, [&](const EcEngine& engine, const CurveConsts& c, unsigned active) {
+    if (onIfmaPath(CurveId::SM2, sts, kStackPublic, [&](const EcEngine& engine, const CurveConsts& c, unsigned active) {
             int8u e[kLanes][kSm2DigestBytes];
             unsigned hashed = 0;
             tzv_status result = ifmaDigests(engine, c, active, e, hashed, user_id, user_id_len, msg, msg_len,

@@ -115,7 +115,8 @@ TZV_EXPORT tzv_status tzv_ed25519_public_key_mb8(tzv_ed25519_public_key* pub[8],
 {
     Status8 sts;
     markNullLanes(sts, pub, priv);
-    if (ec::onIfmaPath(sts, ec::curve25519Consts, [&](const ec::Curve25519Consts& c, unsigned lanes) {
+    if (ec::onIfmaPath(sts, ec::curve25519Consts, ec::kStackCurve25519,
+                       [&](const ec::Curve25519Consts& c, unsigned lanes) {
             int8u a[kLanes][32] = {}, out[kLanes][32];
             expandSeeds(a, nullptr, priv, lanes);
             ec::curve25519EngineAvx512().basePoints(c, out, a, lanes, false);
@@ -143,7 +144,8 @@ TZV_EXPORT tzv_status tzv_ed25519_sign_mb8(tzv_ed25519_sign_component* sign_r[8]
     markNullLanes(sts, sign_r, sign_s, msg, priv, pub);
     markNullLengths(sts, msg_len);
     // r = SHA-512(prefix ‖ M) mod L, R = r·B, k = SHA-512(R ‖ A ‖ M), s = (r + k·a) mod L.
-    if (ec::onIfmaPath(sts, ec::curve25519Consts, [&](const ec::Curve25519Consts& c, unsigned lanes) {
+    if (ec::onIfmaPath(sts, ec::curve25519Consts, ec::kStackCurve25519,
+                       [&](const ec::Curve25519Consts& c, unsigned lanes) {
             const ec::Curve25519Engine& engine = ec::curve25519EngineAvx512();
             int8u a[kLanes][32] = {}, prefix[kLanes][32] = {}, derived[kLanes][32], r[kLanes][32], rb[kLanes][32],
                 s[kLanes][32];
@@ -212,7 +214,7 @@ TZV_EXPORT tzv_status tzv_ed25519_verify_mb8(const tzv_ed25519_sign_component* c
     markNullLanes(sts, sign_r, sign_s, msg, pub);
     markNullLengths(sts, msg_len);
     // R = s·B − k·A with k = SHA-512(R ‖ A ‖ M), R compared byte for byte.
-    if (ec::onIfmaPath(sts, ec::curve25519Consts, [&](const ec::Curve25519Consts& c, unsigned lanes) {
+    if (ec::onIfmaPath(sts, ec::curve25519Consts, ec::kStackPublic, [&](const ec::Curve25519Consts& c, unsigned lanes) {
             Status8 result;
             int8u k[kLanes][64] = {}, s[kLanes][32] = {}, check[kLanes][32];
             const int8u* a[kLanes] = {};

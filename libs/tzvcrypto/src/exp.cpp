@@ -99,6 +99,7 @@ TZV_EXPORT tzv_status tzv_exp_mb8(int64u* const out[8], const int64u* const base
         engine->power(res, base, pwr_bits > 0 ? pwr : kNoExponent, pwr_bits, mod, modWords, minBits, okLanes(sts),
                       scratch);
         OPENSSL_cleanse(scratch, mexp::scratchBytes(modWords));
+        scrubStack(mexp::kEngineStack);
     }
     deliver(sts, out, work, resultBytes);
     return sts.word();

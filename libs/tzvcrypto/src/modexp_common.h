@@ -12,6 +12,7 @@
 
 #include "bn_lanes.h"
 #include "mexp/mexp_engine.h"
+#include "scrub.h"
 
 namespace tzv::modexp {
 

@@ -236,9 +236,9 @@ TZV_EXPORT tzv_status tzv_rsa_private_mb8(const int8u* const from[8], int8u* con
     }
     for (int i = 0; i < kLanes; ++i) {
         if (!sts.ok(i)) continue;
-        // On the IFMA path the engine checks the secret d against n.
-        if (!wordsToBn(nn, n[i], bits / 64) || !validModulus(nn, bits) || !wordsToBn(dd, d[i], bits / 64) ||
-            (!engine && !wordsInRange(d[i], n[i], bits / 64)) || !loadText(c, from[i], len, nn)) {
+        // On the IFMA path the engine checks the secret d against n and reads its words itself.
+        if (!wordsToBn(nn, n[i], bits / 64) || !validModulus(nn, bits) || !loadText(c, from[i], len, nn) ||
+            (!engine && (!wordsInRange(d[i], n[i], bits / 64) || !wordsToBn(dd, d[i], bits / 64)))) {
             sts.set(i, TZV_STS_BAD_PARAM);
             continue;
         }
@@ -255,6 +255,7 @@ TZV_EXPORT tzv_status tzv_rsa_private_mb8(const int8u* const from[8], int8u* con
         engine->power(lanes.out, lanes.in, d, bits, n, bits / 64, bits, okLanes(sts), lanes.scratch());
         lanes.finish(sts);
     }
+    if (engine) scrubStack(mexp::kEngineStack);
     deliver(sts, to, work, len);
     return sts.word();
 }
@@ -319,6 +320,7 @@ TZV_EXPORT tzv_status tzv_rsa_private_crt_mb8(const int8u* const from[8], int8u*
         failLanes(sts, engine->crt(lanes.out, lanes.in, p, q, dp, dq, invq, half, okLanes(sts), lanes.scratch()));
         lanes.finish(sts);
     }
+    if (engine) scrubStack(mexp::kEngineStack);
     deliver(sts, to, work, len);
     return sts.word();
 }

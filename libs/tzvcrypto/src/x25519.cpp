@@ -13,6 +13,7 @@
 #include <memory>
 
 #include "ec/ec_engine.h"
+#include "scrub.h"
 #include "tzv_lanes.h"
 
 namespace {
@@ -21,6 +22,9 @@ using namespace tzv;
 
 constexpr int kLanes = 8;
 constexpr size_t kKeyBytes = 32;
+// The stack overwritten after OpenSSL's derivations: the words they leave lay within 1 KB of this
+// frame, measured; the margin is for other versions.
+constexpr size_t kOpenSslStack = 16 * 1024;
 
 struct PkeyFree {
     void operator()(EVP_PKEY* k) const { EVP_PKEY_free(k); }
@@ -73,7 +77,8 @@ TZV_EXPORT tzv_status tzv_x25519_public_key_mb8(int8u* const pub[8], const int8u
 {
     Status8 sts;
     markNullLanes(sts, pub, priv);
-    if (ec::onIfmaPath(sts, ec::curve25519Consts, [&](const ec::Curve25519Consts& c, unsigned lanes) {
+    if (ec::onIfmaPath(sts, ec::curve25519Consts, ec::kStackCurve25519,
+                       [&](const ec::Curve25519Consts& c, unsigned lanes) {
             int8u k[kLanes][kKeyBytes] = {}, u[kLanes][kKeyBytes];
             for (int i = 0; i < kLanes; ++i)
                 if (lanes & (1u << i)) std::memcpy(k[i], priv[i], kKeyBytes), ec::clampScalar(k[i]);
@@ -99,7 +104,8 @@ TZV_EXPORT tzv_status tzv_x25519_mb8(int8u* const shared[8], const int8u* const 
 {
     Status8 sts;
     markNullLanes(sts, shared, priv, peer);
-    if (ec::onIfmaPath(sts, ec::curve25519Consts, [&](const ec::Curve25519Consts& c, unsigned lanes) {
+    if (ec::onIfmaPath(sts, ec::curve25519Consts, ec::kStackCurve25519,
+                       [&](const ec::Curve25519Consts& c, unsigned lanes) {
             return ec::curve25519EngineAvx512().x25519(c, shared, priv, peer, lanes);
         }))
         return sts.word();
@@ -112,5 +118,7 @@ TZV_EXPORT tzv_status tzv_x25519_mb8(int8u* const shared[8], const int8u* const 
         case Derive::Failed: sts.set(i, TZV_STS_BAD_PARAM); break;
         }
     }
+    // OpenSSL's derivation leaves words of the shared secrets in its frames.
+    scrubStack(kOpenSslStack);
     return sts.word();
 }

@@ -63,6 +63,7 @@ const CurveConsts* curveConsts(CurveId id);
 // need on it, in Montgomery form: a24 = 121665 for the ladder; d and 2d of the twisted Edwards
 // curve −x² + y² = 1 + d·x²·y², √−1 and its base point B; and the group order L.
 struct Curve25519Consts {
+    static constexpr int limbs = 5;
     ModConsts p;
     uint64_t a24[kMaxLimbs];
     uint64_t d[kMaxLimbs];

@@ -46,6 +46,10 @@ struct ModExpEngine {
                            unsigned active);
 };
 
+// How deep the engine's calls reach below their caller (measured: 16 to 20 KB, at every size), with
+// a margin: the stack overwritten after a call on secrets (scrub.h).
+constexpr std::size_t kEngineStack = 28 * 1024;
+
 // The IFMA backend (only when featuresEnabled(kAvx512Ifma)) and the plain C++ one, which only the
 // constant-time check links.
 const ModExpEngine& modExpEngineAvx512();

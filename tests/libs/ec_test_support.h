@@ -138,9 +138,10 @@ inline Key32 x25519Secret(const uint8_t* priv, const uint8_t* peer)
     return out;
 }
 
-// What a call leaves on the stack: fn runs on a thread with 1 MB of stack of its own, zeroed first;
-// the count is of that stack's words that hold a secret's 64-bit word or 52-bit limb afterwards (the
-// forms the library carries it in), values below 2^32 left out: they are everywhere on a stack.
+// What a call leaves on the stack and in the registers: fn runs on a thread with 1 MB of stack of its
+// own, zeroed first; the count is of that stack's words that hold a secret's 64-bit word or 52-bit
+// limb afterwards (the forms the library carries it in), values below 2^32 left out: they are
+// everywhere on a stack.
 struct Secrets : std::unordered_set<uint64_t> {
     void add(const Words& words) // limbs step 52 bits, so every word is met
     {
@@ -163,7 +164,14 @@ inline int leftOnStack(const std::function<void()>& fn, const Secrets& secrets)
     Words stack(1 << 17, 0);
     pthread_attr_t attr;
     pthread_t thread;
-    auto run = [](void* f) -> void* { return (*static_cast<const std::function<void()>*>(f))(), nullptr; };
+    auto run = [](void* f) -> void* {
+        (*static_cast<const std::function<void()>*>(f))();
+        // The registers too, written to this stack as a signal or the dynamic linker's lazy binding
+        // writes them.
+        alignas(64) uint8_t state[16384] = {};
+        asm volatile("xsave %0" : "=m"(state) : "a"(~0u), "d"(~0u));
+        return nullptr;
+    };
     if (pthread_attr_init(&attr) || pthread_attr_setstack(&attr, stack.data(), 8 * stack.size()) ||
         pthread_create(&thread, &attr, run, const_cast<std::function<void()>*>(&fn)))
         throw std::runtime_error("no thread with its own stack");

@@ -8,6 +8,7 @@
 #include <openssl/ec.h>
 
 #include "bn_lanes.h"
+#include "scrub.h"
 
 namespace tzv::ec {
 
@@ -73,10 +74,14 @@ private:
 };
 
 // The call's curve and workspace. When either is unavailable, every lane not already failed gets
-// TZV_STS_BAD_PARAM and the object tests false.
+// TZV_STS_BAD_PARAM and the object tests false. When the call ends, OpenSSL's frames below it and
+// the vector registers are zeroed: its P-256 code leaves words of the shared secrets in them.
 class Call {
 public:
     Call(CurveId id, Status8& sts);
+    ~Call() { scrubStack(kOpenSslStack); }
+    Call(const Call&) = delete;
+    Call& operator=(const Call&) = delete;
     explicit operator bool() const { return m_ws != nullptr; }
     const Curve& curve() const { return *m_curve; }
     Workspace& ws() const { return *m_ws; }

@@ -13,6 +13,11 @@ namespace tzv {
 
 void scrubStack(std::size_t bytes);
 
+// The stack zeroed after OpenSSL's operations on secrets on the portable path: its X25519 derivation
+// left words of the shared secrets within 1 KB of the caller, measured; the margin is for other
+// versions.
+constexpr std::size_t kOpenSslStack = 16 * 1024;
+
 // zmm0 to zmm31 zeroed; only where the processor has AVX-512.
 void clearVectorRegistersAvx512();
 

@@ -22,9 +22,6 @@ using namespace tzv;
 
 constexpr int kLanes = 8;
 constexpr size_t kKeyBytes = 32;
-// The stack overwritten after OpenSSL's derivations: the words they leave lay within 1 KB of this
-// frame, measured; the margin is for other versions.
-constexpr size_t kOpenSslStack = 16 * 1024;
 
 struct PkeyFree {
     void operator()(EVP_PKEY* k) const { EVP_PKEY_free(k); }

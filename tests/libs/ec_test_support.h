@@ -147,7 +147,8 @@ struct Secrets : std::unordered_set<uint64_t> {
     {
         for (int pos = 0, bits = 64 * (int)words.size(); pos < bits; pos += 52) {
             uint64_t limb = 0;
-            for (int b = 0; b < 52 && pos + b < bits; ++b) limb |= ((words[(pos + b) / 64] >> ((pos + b) % 64)) & 1) << b;
+            for (int b = 0; b < 52 && pos + b < bits; ++b)
+                limb |= ((words[(pos + b) / 64] >> ((pos + b) % 64)) & 1) << b;
             for (uint64_t v : {limb, words[pos / 64]})
                 if (v >> 32) insert(v);
         }

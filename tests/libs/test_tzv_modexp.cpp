@@ -370,7 +370,8 @@ TEST(TzvRsa, NoSecretLeftOnTheStack)
     }
     ExpCall exp(2048, 2048);
     for (int i = 0; i < kLanes; ++i) {
-        exp.set(i, randomBits(rng, 2048, false, false), randomBits(rng, 2048, false, false), randomBits(rng, 2048, true, true));
+        exp.set(i, randomBits(rng, 2048, false, false), randomBits(rng, 2048, false, false),
+                randomBits(rng, 2048, true, true));
         secrets.add(exp.pwr[i]);
     }
     EXPECT_EQ(leftOnStack([&] { exp.runAndCheck("secret exponents"); }, secrets), 0);

@@ -1,6 +1,7 @@
 // Shared machinery of RSA (rsa.cpp) and the plain modular exponentiation (exp.cpp): the size limit
 // of their operands and the layout of the caller's work buffer, where each lane's result waits
-// until the lane has succeeded and the IFMA engine keeps its numbers. Their BIGNUMs are the library's big-number lanes (bn_lanes.h).
+// until the lane has succeeded and the IFMA engine keeps its numbers. Their BIGNUMs are the
+// library's big-number lanes (bn_lanes.h).
 #ifndef TZV_MODEXP_COMMON_H
 #define TZV_MODEXP_COMMON_H
 

@@ -3,7 +3,7 @@
 # otherwise prints the apt-get line to run.
 set -euo pipefail
 packages=(g++ cmake make libssl-dev libgtest-dev python3-cryptography-vectors python3-matplotlib pkg-config
-  libbenchmark-dev valgrind)
+  libbenchmark-dev valgrind clang)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,6 +1,7 @@
 // The eight-lane inversion on the plain C++ backend (the same template code as the AVX-512 one), for
 // the field prime and the group order of every curve: values at the edges and random ones, eight to
-// a call, against OpenSSL's BN_mod_inverse; and in Montgomery form, as the curve code calls it.
+// a call, against OpenSSL's BN_mod_inverse; and in Montgomery form, as the curve code calls it. The
+// products it rests on, a·b, a² and a·b + c·d under one reduction, likewise against BN_mod_mul.
 #include <gtest/gtest.h>
 #include <openssl/bn.h>
 
@@ -83,7 +84,7 @@ struct Case {
     bool order;
 };
 
-class Inverse : public ::testing::TestWithParam<Case> {};
+class Field : public ::testing::TestWithParam<Case> {};
 
 // Eight values per call; each lane's result checked against OpenSSL, plainly and in Montgomery form.
 template <int N>
@@ -127,20 +128,61 @@ void check(const ec::ModConsts& c)
     BN_CTX_free(ctx);
 }
 
-TEST_P(Inverse, EveryLaneMatchesOpenSsl)
+// a·b, a² and a·b + b² (one reduction) in Montgomery form for lanes a = xs[i], b = xs[n − 1 − i], so
+// that the edge values meet each other and random ones.
+template <int N>
+void checkProducts(const ec::ModConsts& c)
+{
+    static const char* const kNames[] = {"a*b", "a^2", "a*b + b^2"};
+    const ec::Mod<V, N> M(c);
+    BnPtr m = fromLimbs(c.m, N);
+    BN_CTX* ctx = BN_CTX_new();
+    const std::vector<BnPtr> xs = values(m.get());
+    const size_t n = xs.size();
+    for (size_t base = 0; base < n; base += 8) {
+        ec::Fe<V, N> a, b;
+        for (int lane = 0; lane < 8; ++lane) {
+            uint64_t la[N], lb[N];
+            toLimbs(la, N, xs[base + lane].get());
+            toLimbs(lb, N, xs[n - 1 - base - lane].get());
+            for (int i = 0; i < N; ++i) a.l[i].v[lane] = la[i], b.l[i].v[lane] = lb[i];
+        }
+        const ec::Fe<V, N> am = ec::toMont(a, M), bm = ec::toMont(b, M);
+        const ec::Fe<V, N> got[3] = {ec::fromMont(ec::mul(am, bm, M), M), ec::fromMont(ec::sqr(am, M), M),
+                                     ec::fromMont(ec::mulSum(am, bm, bm, bm, M), M)};
+        for (int lane = 0; lane < 8; ++lane) {
+            const BIGNUM* x = xs[base + lane].get();
+            const BIGNUM* y = xs[n - 1 - base - lane].get();
+            BnPtr want[3] = {bn(), bn(), bn()};
+            ASSERT_TRUE(BN_mod_mul(want[0].get(), x, y, m.get(), ctx));
+            ASSERT_TRUE(BN_mod_sqr(want[1].get(), x, m.get(), ctx));
+            ASSERT_TRUE(BN_mod_sqr(want[2].get(), y, m.get(), ctx));
+            ASSERT_TRUE(BN_mod_add(want[2].get(), want[2].get(), want[0].get(), m.get(), ctx));
+            for (int k = 0; k < 3; ++k) {
+                uint64_t limbs[N];
+                for (int i = 0; i < N; ++i) limbs[i] = got[k].l[i].v[lane];
+                EXPECT_EQ(BN_cmp(fromLimbs(limbs, N).get(), want[k].get()), 0)
+                    << kNames[k] << ", a = " << BN_bn2hex(x) << ", b = " << BN_bn2hex(y);
+            }
+        }
+    }
+    BN_CTX_free(ctx);
+}
+
+TEST_P(Field, EveryLaneMatchesOpenSsl)
 {
     const ec::CurveConsts* cc = ec::curveConsts(GetParam().curve);
     ASSERT_NE(cc, nullptr);
     const ec::ModConsts& c = GetParam().order ? cc->n : cc->p;
     switch (cc->limbs) {
-    case 5: return check<5>(c);
-    case 8: return check<8>(c);
-    case 11: return check<11>(c);
+    case 5: return check<5>(c), checkProducts<5>(c);
+    case 8: return check<8>(c), checkProducts<8>(c);
+    case 11: return check<11>(c), checkProducts<11>(c);
     }
     FAIL() << "unexpected limb count " << cc->limbs;
 }
 
-INSTANTIATE_TEST_SUITE_P(Moduli, Inverse,
+INSTANTIATE_TEST_SUITE_P(Moduli, Field,
                          ::testing::Values(Case{"P256_p", ec::CurveId::P256, false}, Case{"P256_n", ec::CurveId::P256, true},
                                            Case{"P384_p", ec::CurveId::P384, false}, Case{"P384_n", ec::CurveId::P384, true},
                                            Case{"P521_p", ec::CurveId::P521, false}, Case{"P521_n", ec::CurveId::P521, true},

@@ -707,7 +707,12 @@ inline Fe<V, N> sqrMont(const Fe<V, N>& a, const Mod<V, N>& M)
     TZV_UNROLL
     for (int i = 0; i < 2 * N; ++i) {
         t[i] = t[i] + squareColumn(a, i);
-        if (i < N) t[i + 1] = t[i + 1] + addQuotientMultipleAndCarry<V, N, S>(t + i, quotientDigit<V, N, S>(t[i], M), M);
+        if (i < N) {
+            // A statement of its own: the call writes t[i + 1] too, and in one expression with the
+            // read of t[i + 1] the order of the two would be the compiler's choice.
+            const V carry = addQuotientMultipleAndCarry<V, N, S>(t + i, quotientDigit<V, N, S>(t[i], M), M);
+            t[i + 1] = t[i + 1] + carry;
+        }
     }
     return reduceLast<V, N, kReduce>(t + N, M);
 }

@@ -86,6 +86,23 @@ struct Case {
 
 class Field : public ::testing::TestWithParam<Case> {};
 
+// One lane of an eight-lane number, set from and read as a BIGNUM.
+template <int N>
+void setLane(ec::Fe<V, N>& x, int lane, const BIGNUM* value)
+{
+    uint64_t limbs[N];
+    toLimbs(limbs, N, value);
+    for (int i = 0; i < N; ++i) x.l[i].v[lane] = limbs[i];
+}
+
+template <int N>
+BnPtr laneValue(const ec::Fe<V, N>& x, int lane)
+{
+    uint64_t limbs[N];
+    for (int i = 0; i < N; ++i) limbs[i] = x.l[i].v[lane];
+    return fromLimbs(limbs, N);
+}
+
 // Eight values per call; each lane's result checked against OpenSSL, plainly and in Montgomery form.
 template <int N>
 void check(const ec::ModConsts& c)
@@ -95,18 +112,14 @@ void check(const ec::ModConsts& c)
     BN_CTX* ctx = BN_CTX_new();
     const std::vector<BnPtr> xs = values(m.get());
     for (size_t base = 0; base < xs.size(); base += 8) {
-        uint64_t in[N][8], mont[N][8];
-        for (int lane = 0; lane < 8; ++lane) {
-            uint64_t limbs[N], montLimbs[N];
-            toLimbs(limbs, N, xs[base + lane].get());
-            BnPtr xm = bn();
-            BN_lshift(xm.get(), xs[base + lane].get(), c.mersenne ? 0 : 52 * N);
-            BN_nnmod(xm.get(), xm.get(), m.get(), ctx);
-            toLimbs(montLimbs, N, xm.get());
-            for (int i = 0; i < N; ++i) in[i][lane] = limbs[i], mont[i][lane] = montLimbs[i];
-        }
         ec::Fe<V, N> x, xm;
-        for (int i = 0; i < N; ++i) x.l[i] = V::load(in[i]), xm.l[i] = V::load(mont[i]);
+        for (int lane = 0; lane < 8; ++lane) {
+            BnPtr mont = bn();
+            BN_lshift(mont.get(), xs[base + lane].get(), c.mersenne ? 0 : 52 * N);
+            BN_nnmod(mont.get(), mont.get(), m.get(), ctx);
+            setLane(x, lane, xs[base + lane].get());
+            setLane(xm, lane, mont.get());
+        }
         // The plain inverse runs every step; the one in Montgomery form stops once all lanes are done.
         const ec::Fe<V, N> plain = ec::inverseByDivsteps(x, M, ec::Input::Secret);
         const ec::Fe<V, N> inMont = ec::fromMont(ec::invert(xm, M, ec::Input::Public), M);
@@ -117,10 +130,7 @@ void check(const ec::ModConsts& c)
                 ASSERT_TRUE(BN_mod_inverse(want.get(), value, m.get(), ctx));
             }
             for (const ec::Fe<V, N>* got : {&plain, &inMont}) {
-                uint64_t limbs[N];
-                for (int i = 0; i < N; ++i) limbs[i] = got->l[i].v[lane];
-                BnPtr g = fromLimbs(limbs, N);
-                EXPECT_EQ(BN_cmp(g.get(), want.get()), 0)
+                EXPECT_EQ(BN_cmp(laneValue(*got, lane).get(), want.get()), 0)
                     << "x = " << BN_bn2hex(value) << (got == &plain ? " (plain)" : " (Montgomery form)");
             }
         }
@@ -142,10 +152,8 @@ void checkProducts(const ec::ModConsts& c)
     for (size_t base = 0; base < n; base += 8) {
         ec::Fe<V, N> a, b;
         for (int lane = 0; lane < 8; ++lane) {
-            uint64_t la[N], lb[N];
-            toLimbs(la, N, xs[base + lane].get());
-            toLimbs(lb, N, xs[n - 1 - base - lane].get());
-            for (int i = 0; i < N; ++i) a.l[i].v[lane] = la[i], b.l[i].v[lane] = lb[i];
+            setLane(a, lane, xs[base + lane].get());
+            setLane(b, lane, xs[n - 1 - base - lane].get());
         }
         const ec::Fe<V, N> am = ec::toMont(a, M), bm = ec::toMont(b, M);
         const ec::Fe<V, N> got[3] = {ec::fromMont(ec::mul(am, bm, M), M), ec::fromMont(ec::sqr(am, M), M),
@@ -159,9 +167,7 @@ void checkProducts(const ec::ModConsts& c)
             ASSERT_TRUE(BN_mod_sqr(want[2].get(), y, m.get(), ctx));
             ASSERT_TRUE(BN_mod_add(want[2].get(), want[2].get(), want[0].get(), m.get(), ctx));
             for (int k = 0; k < 3; ++k) {
-                uint64_t limbs[N];
-                for (int i = 0; i < N; ++i) limbs[i] = got[k].l[i].v[lane];
-                EXPECT_EQ(BN_cmp(fromLimbs(limbs, N).get(), want[k].get()), 0)
+                EXPECT_EQ(BN_cmp(laneValue(got[k], lane).get(), want[k].get()), 0)
                     << kNames[k] << ", a = " << BN_bn2hex(x) << ", b = " << BN_bn2hex(y);
             }
         }

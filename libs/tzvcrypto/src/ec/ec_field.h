@@ -693,9 +693,10 @@ inline V squareColumn(const Fe<V, N>& a, int i)
 
 // a²·R⁻¹ mod m, column by column: each Montgomery round follows the column it clears, so that the
 // rounds' chain of quotient digits runs ahead of the columns not yet needed. A column stays below
-// (4N + 2)·2^52. Each round's carry goes as addQuotientMultipleAndCarry returns it (with the high
-// half of limb 0 and t[0] rounded up: P-384's chained squaring 9% shorter than with the carry taken
-// from t[0] after q's multiply-add, measured).
+// (4N + 2)·2^52. Each round's carry goes as addQuotientMultipleAndCarry returns it, the high half of
+// limb 0 with t[0] rounded up (the curve functions within 1% of the carry taken from t[0] after q's
+// multiply-add, measured over fresh copies of the library; in the session that first tried it, with
+// the carry after that multiply-add, the inlined doubling spilled).
 template <class V, int N, class S, bool kReduce>
 inline Fe<V, N> sqrMont(const Fe<V, N>& a, const Mod<V, N>& M)
 {

@@ -103,11 +103,7 @@ inline V isEqual(const Fe<V, N>& a, const Fe<V, N>& b)
 template <class V>
 inline bool anyLane(const V& mask)
 {
-    alignas(64) uint64_t lanes[8];
-    mask.store(lanes);
-    uint64_t any = 0;
-    for (uint64_t lane : lanes) any |= lane;
-    return any != 0;
+    return V::any(mask);
 }
 
 // Lanes where a, a value below 2m, is 0 mod m: 0 or m.

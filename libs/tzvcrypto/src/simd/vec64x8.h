@@ -164,6 +164,13 @@ struct U64x8Plain {
         for (int i = 0; i < 8; ++i) r.v[i] = (a.v[i] & ~m.v[i]) | (b.v[i] & m.v[i]);
         return r;
     }
+    // Whether any bit of any lane is set.
+    static bool any(const U64x8Plain& a)
+    {
+        uint64_t r = 0;
+        for (int i = 0; i < 8; ++i) r |= a.v[i];
+        return r != 0;
+    }
 };
 
 #if defined(__AVX512F__) && defined(__AVX512IFMA__)
@@ -235,6 +242,9 @@ struct U64x8Avx512 {
     {
         return {_mm512_ternarylogic_epi64(m.v, b.v, a.v, 0xCA)}; // m ? b : a, bit by bit
     }
+    // In a mask register, not through memory: a vector stored and read back as eight words waits
+    // for the store to leave the core, and with it for everything before.
+    static bool any(U64x8Avx512 a) { return _mm512_test_epi64_mask(a.v, a.v) != 0; }
 };
 #endif
 

@@ -74,6 +74,22 @@ TEST_P(EcLanes, BadLaneTable)
     }
 }
 
+// Verification's fallback to the complete addition is taken when any one lane needs it, whichever
+// lane that is: the accumulator meeting its entry (Q = G, e = r) alone in each lane in turn.
+TEST_P(EcLanes, DoublingCaseOfVerificationInEachLane)
+{
+    if (!api.has(kVerify)) GTEST_SKIP() << "no ECDSA on this curve";
+    const Fault* f = nullptr;
+    for (const Fault& x : kFaults)
+        if (std::string(x.what) == "Q = G and e = r") f = &x;
+    ASSERT_NE(f, nullptr);
+    for (int lane = 0; lane < kLanes; ++lane) {
+        Lanes L = lanes;
+        f->apply(c, L[lane]);
+        check(kVerify, L, false, lane, f->status, f->what + std::string(" in lane ") + std::to_string(lane));
+    }
+}
+
 // Calls from several threads at once, each with its own keys, all come out right.
 TEST_P(EcLanes, ConcurrentCallsFromSeveralThreads)
 {

@@ -155,6 +155,17 @@ public:
         L.r = bnFromBytes(L.sigR), L.s = bnFromBytes(L.sigS);
         encode(L);
     }
+    // The digest that makes verification's u1 = e/s equal u1 for the lane's key and nonce, with
+    // s = k⁻¹·(e + r·d): e = u1·r·d/(k − u1).
+    void setU1(Lane& L, const BIGNUM* u1) const
+    {
+        Bn num, den;
+        BN_mod_mul(num.get(), u1, L.rk.get(), n.get(), ctx());
+        BN_mod_mul(num.get(), num.get(), L.d.get(), n.get(), ctx());
+        BN_mod_sub(den.get(), L.k.get(), u1, n.get(), ctx());
+        L.e = div(num.get(), den.get());
+        derive(L);
+    }
     // x(d·Q).
     Bytes ecdh(const Lane& L) const
     {
@@ -361,6 +372,16 @@ inline const Fault kFaults[] = {
     // With Q = G and e = r, u1 = u2: verification's accumulator meets G's table entry (a doubling).
     {"Q = G and e = r", bit(kVerify), kOk, [](CurveRef c, Lane& L) {
          L.d = bnWord(1), c.derive(L), L.e = bnCopy(L.rk.get()), c.derive(L);
+     }},
+    // u1 = (2^w − 1)·2^(12w − 1): its signed w-bit windows 11 and 12 are −2^(w−1) and 2^(w−1), the last
+    // entry of G's table in verification, whose windows are 15 bits wide on P-384 and 10 on the others.
+    {"u1 reads the last entry of 10-bit windows of G", bit(kVerify), kOk, [](CurveRef c, Lane& L) {
+         Bn u1 = bnWord((1u << 10) - 1);
+         BN_lshift(u1.get(), u1.get(), 12 * 10 - 1), c.setU1(L, u1.get());
+     }},
+    {"u1 reads the last entry of 15-bit windows of G", bit(kVerify), kOk, [](CurveRef c, Lane& L) {
+         Bn u1 = bnWord((1u << 15) - 1);
+         BN_lshift(u1.get(), u1.get(), 12 * 15 - 1), c.setU1(L, u1.get());
      }},
     {"digest changed", bit(kVerify), kSig, [](CurveRef c, Lane& L) { L.e = offset(L.e.get(), 1), c.encode(L); }},
     {"message changed", bit(kSm2Verify), kSig, [](CurveRef c, Lane& L) { L.msg.push_back(0x61), c.encode(L); }},

@@ -116,11 +116,20 @@ bool buildComb(CurveConsts& c, const Curve& curve, BN_CTX* ctx)
     return ok;
 }
 
+// Bits per window of G in verification, a multiple of the variable point's 5: 10 (512 entries,
+// 40 to 90 KB), and 15 for P-384 (16,384 entries, 2 MB, which OpenSSL builds in about 70 ms at
+// first use), whose verification so takes 26 additions of G instead of 39 (2 to 4% faster,
+// measured over fresh copies of the library).
+int multiplesWindowOf(CurveId id)
+{
+    return id == CurveId::P384 ? 15 : 10;
+}
+
 // j·G for j = 1 … 2^(w − 1), by repeated addition in OpenSSL, made affine together.
 bool buildMultiples(CurveConsts& c, const Curve& curve, BN_CTX* ctx)
 {
     const EC_GROUP* g = curve.group;
-    const int count = 1 << (kMultiplesWindow - 1);
+    const int count = 1 << (c.multiplesWindow - 1);
     c.multiples.assign((size_t)count * 2 * c.limbs, 0);
     std::vector<EC_POINT*> points(count, nullptr);
     BIGNUM* x = BN_new();
@@ -169,6 +178,7 @@ const CurveConsts* build(CurveId id)
         c->words = curve->words;
         c->fieldBytes = curve->fieldBytes;
         c->orderBytes = curve->orderBytes;
+        c->multiplesWindow = multiplesWindowOf(id);
         ok = initMod(c->p, c->limbs, curve->field.value, ctx) && initMod(c->n, c->limbs, curve->order.value, ctx) &&
              EC_GROUP_get_curve(curve->group, nullptr, nullptr, b, ctx) &&
              EC_POINT_get_affine_coordinates(curve->group, EC_GROUP_get0_generator(curve->group), gx, gy, ctx) &&

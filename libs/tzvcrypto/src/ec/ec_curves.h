@@ -15,9 +15,6 @@ constexpr int kMaxLimbs = 11; // 521 bits in 52-bit limbs
 // Division steps per batch of an inversion (ec_inverse.h): the transition matrix's entries stay
 // below 2^52, a multiply-add's operand.
 constexpr int kDivstepBatch = 51;
-// Bits per window of G in verification: twice the variable point's window (ec_point.h), so that
-// G's windows end where every second one of the point's does.
-constexpr int kMultiplesWindow = 10;
 
 // A modulus m with R = 2^(52·limbs) ≥ 16m; for P-521's prime 2^521 − 1 (`mersenne`), R = 1 and
 // products are reduced by folding the high bits onto the low ones instead.
@@ -50,9 +47,11 @@ struct CurveConsts {
     int combWindows;
     int combEntries;
     std::vector<uint64_t> comb;
-    // j·G for j = 1 … 2^(kMultiplesWindow − 1), affine x, y in Montgomery form, at
+    // j·G for j = 1 … 2^(multiplesWindow − 1), affine x, y in Montgomery form, at
     // multiples[((j − 1)·2 + coordinate)·limbs + limb]: the entries of verification's windows of G,
-    // read by address.
+    // read by address. The window is a multiple of the variable point's (ec_point.h), so that G's
+    // windows end where the point's do.
+    int multiplesWindow;
     std::vector<uint64_t> multiples;
 };
 

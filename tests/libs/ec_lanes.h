@@ -282,6 +282,15 @@ struct Fault {
 };
 
 using CurveRef = const TestCurve&;
+
+// u1 = (2^w − 1)·2^(12w − 1): its signed w-bit windows 11 and 12 are −2^(w−1) and 2^(w−1), the last
+// entry of a table of G for w-bit windows.
+template <int w>
+void lastEntryOfG(CurveRef c, Lane& L)
+{
+    Bn u1 = bnWord((1u << w) - 1);
+    BN_lshift(u1.get(), u1.get(), 12 * w - 1), c.setU1(L, u1.get());
+}
 inline const Fault kFaults[] = {
     {"d = 0", kKeyOps, kBad, [](CurveRef c, Lane& L) { L.d = bnWord(0), c.encode(L); }},
     {"d = n", kKeyOps, kBad, [](CurveRef c, Lane& L) { L.d = c.n, c.encode(L); }},
@@ -373,16 +382,9 @@ inline const Fault kFaults[] = {
     {"Q = G and e = r", bit(kVerify), kOk, [](CurveRef c, Lane& L) {
          L.d = bnWord(1), c.derive(L), L.e = bnCopy(L.rk.get()), c.derive(L);
      }},
-    // u1 = (2^w − 1)·2^(12w − 1): its signed w-bit windows 11 and 12 are −2^(w−1) and 2^(w−1), the last
-    // entry of G's table in verification, whose windows are 15 bits wide on P-384 and 10 on the others.
-    {"u1 reads the last entry of 10-bit windows of G", bit(kVerify), kOk, [](CurveRef c, Lane& L) {
-         Bn u1 = bnWord((1u << 10) - 1);
-         BN_lshift(u1.get(), u1.get(), 12 * 10 - 1), c.setU1(L, u1.get());
-     }},
-    {"u1 reads the last entry of 15-bit windows of G", bit(kVerify), kOk, [](CurveRef c, Lane& L) {
-         Bn u1 = bnWord((1u << 15) - 1);
-         BN_lshift(u1.get(), u1.get(), 12 * 15 - 1), c.setU1(L, u1.get());
-     }},
+    // G's table in verification has windows 15 bits wide on P-384 and 10 on the others.
+    {"u1 reads the last entry of 10-bit windows of G", bit(kVerify), kOk, lastEntryOfG<10>},
+    {"u1 reads the last entry of 15-bit windows of G", bit(kVerify), kOk, lastEntryOfG<15>},
     {"digest changed", bit(kVerify), kSig, [](CurveRef c, Lane& L) { L.e = offset(L.e.get(), 1), c.encode(L); }},
     {"message changed", bit(kSm2Verify), kSig, [](CurveRef c, Lane& L) { L.msg.push_back(0x61), c.encode(L); }},
     {"identifier changed", bit(kSm2Verify), kSig, [](CurveRef c, Lane& L) { L.id.push_back(0x61), c.encode(L); }},

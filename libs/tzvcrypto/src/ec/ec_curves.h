@@ -15,6 +15,10 @@ constexpr int kMaxLimbs = 11; // 521 bits in 52-bit limbs
 // Division steps per batch of an inversion (ec_inverse.h): the transition matrix's entries stay
 // below 2^52, a multiply-add's operand.
 constexpr int kDivstepBatch = 51;
+// Bits per window of G in verification (ec_curves.cpp tells why two): multiples of the variable
+// point's window (ec_point.h), so that G's windows end where the point's do.
+constexpr int kMultiplesWindow = 10;
+constexpr int kMultiplesWindowP384 = 15;
 
 // A modulus m with R = 2^(52·limbs) ≥ 16m; for P-521's prime 2^521 − 1 (`mersenne`), R = 1 and
 // products are reduced by folding the high bits onto the low ones instead.

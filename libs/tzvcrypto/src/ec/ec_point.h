@@ -450,6 +450,8 @@ template <class V, int N>
 inline Pt<V, N> mulBaseAndPoint(const Fe<V, N>& k1, const Pt<V, N>& P, const Fe<V, N>& k2, const CurveConsts& c,
                                 const CurveField<V, N>& F)
 {
+    static_assert(kMultiplesWindow % kVarWindow == 0 && kMultiplesWindowP384 % kVarWindow == 0,
+                  "G's windows end where the point's do");
     const int ratio = c.multiplesWindow / kVarWindow;
     Pt<V, N> table[kVarEntries];
     affineTable(table, P, F);

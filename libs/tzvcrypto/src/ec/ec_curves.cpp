@@ -116,10 +116,9 @@ bool buildComb(CurveConsts& c, const Curve& curve, BN_CTX* ctx)
     return ok;
 }
 
-// Bits per window of G in verification: 10 (512 entries,
-// 40 to 90 KB), and 15 for P-384 (16,384 entries, 2 MB, which OpenSSL builds in about 70 ms at
-// first use), whose verification so takes 26 additions of G instead of 39 (2 to 4% faster,
-// measured over fresh copies of the library).
+// Bits per window of G in verification: 10 (512 entries, 40 to 90 KB), and 15 for P-384 (16,384
+// entries, 2 MB, which OpenSSL builds in about 70 ms at first use), whose verification so takes 26
+// additions of G instead of 39 (2 to 4% faster, measured over fresh copies of the library).
 int multiplesWindowOf(CurveId id)
 {
     return id == CurveId::P384 ? kMultiplesWindowP384 : kMultiplesWindow;
